@@ -1,0 +1,91 @@
+// One object bundling the handheld's services. The launcher builds the
+// desktop one from DeviceOptions; tests build one on a temporary folder.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/Services.h"
+#include "platform/Shell.h"
+
+namespace inkvista {
+
+struct DeviceOptions {
+    // What "\" stands for. Unset: the host root "/", "\My Documents" is the
+    // XDG documents folder and cards are the mounted removable volumes.
+    std::optional<std::filesystem::path> root;
+    // With a root: each card NAME seen as "\NAME".
+    std::vector<std::pair<std::u16string, std::filesystem::path>> cards;
+    // Unset: $XDG_CONFIG_HOME/InkVISTA/registry.reg.
+    std::optional<std::filesystem::path> registryFile;
+    std::u16string oem = u"InkVISTA Desktop";
+    std::optional<int> battery;  // fixed battery percentage
+};
+
+class Device {
+public:
+    // `messages` and `timers` outlive the device.
+    Device(const DeviceOptions& options, MessageBoxes& messages, TimerService& timers);
+    ~Device();
+
+    FileSystem& files() { return *files_; }
+    Registry& registry() { return *registry_; }
+    Shell& shell() { return *shell_; }
+    MessageBoxes& messages() { return *messages_; }
+    TimerService& timers() { return *timers_; }
+    const DeviceOptions& options() const { return options_; }
+
+    // A card appears or goes (script mode, tests, the desktop mount watcher).
+    void InsertCard(const std::u16string& name, const std::filesystem::path& dir);
+    bool RemoveCard(const std::u16string& name);
+    // Re-reads the host's removable mounts (desktop mapping only); true when
+    // the set changed, with `arrived` telling which way.
+    bool RefreshMounts(bool* arrived);
+
+private:
+    DeviceOptions options_;
+    MessageBoxes* messages_;
+    TimerService* timers_;
+    std::unique_ptr<FileSystem> files_;
+    std::unique_ptr<Registry> registry_;
+    std::unique_ptr<Shell> shell_;
+};
+
+// Parses the device options of the launcher (--root DIR, --card NAME=DIR,
+// --registry FILE, --oem TEXT, --battery N) at args[i]; advances i past what
+// it took. Answers false with `error` set for a bad value; `matched` tells
+// whether args[i] was a device option at all.
+bool ParseDeviceOption(const std::vector<std::string>& args, size_t& i, DeviceOptions& options,
+                       bool* matched, std::string* error);
+// The help lines for those options.
+const char* DeviceOptionsHelp();
+
+// A device on a temporary folder, for tests: root, "\My Documents" and a
+// registry file inside it; recording message boxes and a virtual clock.
+class TestDevice {
+public:
+    TestDevice();
+    ~TestDevice();
+    Device& device() { return *device_; }
+    RecordingMessageBoxes& messages() { return messages_; }
+    VirtualClock& clock() { return clock_; }
+    const std::filesystem::path& root() const { return root_; }
+    // Host path of a device path (which need not exist yet).
+    std::filesystem::path Host(std::u16string_view devicePath) const;
+    // Adds a card folder "<root>/cards/NAME" seen as "\NAME".
+    std::filesystem::path AddCard(const std::u16string& name);
+
+private:
+    std::filesystem::path root_;
+    RecordingMessageBoxes messages_;
+    VirtualClock clock_;
+    std::unique_ptr<Device> device_;
+};
+
+}  // namespace inkvista

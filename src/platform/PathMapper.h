@@ -1,0 +1,39 @@
+// Maps "\"-separated device paths onto host paths.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace inkvista {
+
+class PathMapper {
+public:
+    struct Mount {
+        std::u16string name;  // first component under "\", e.g. u"My Documents", u"Storage Card"
+        std::filesystem::path host;
+    };
+
+    // `root` is what "\" stands for; each mount shadows a first component.
+    PathMapper(std::filesystem::path root, std::vector<Mount> mounts);
+
+    // The host path of a device path. Every existing component is matched
+    // exactly, else without regard to case; components that do not exist yet
+    // are taken as written (so a file can be created there). Refuses (nullopt)
+    // a path that is not absolute, is MAX_PATH units or longer, or holds a
+    // character the device forbids (":*?\"<>|" or control characters).
+    std::optional<std::filesystem::path> Resolve(std::u16string_view devicePath) const;
+
+    void AddMount(Mount mount);  // replaces a mount of the same name (no regard to case)
+    bool RemoveMount(std::u16string_view name);
+    const std::vector<Mount>& mounts() const { return mounts_; }
+    const std::filesystem::path& root() const { return root_; }
+
+private:
+    std::filesystem::path root_;
+    std::vector<Mount> mounts_;
+};
+
+}  // namespace inkvista

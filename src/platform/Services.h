@@ -1,0 +1,79 @@
+// Services of the handheld that the program's logic calls and tests replace:
+// message boxes and window timers with their clock.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/Win32.h"
+
+namespace inkvista {
+
+// Modal message boxes with the caption "InkVISTA".
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // `type` is MB_OK or MB_OKCANCEL; answers IDOK or IDCANCEL.
+    virtual int Show(std::u16string_view text, uint32_t type = MB_OK) = 0;
+};
+
+// Records every text and answers from a queue (IDOK when it is empty); used by
+// tests and by script mode.
+class RecordingMessageBoxes : public MessageBoxes {
+public:
+    int Show(std::u16string_view text, uint32_t type = MB_OK) override;
+    void QueueAnswer(int answer) { answers_.push_back(answer); }
+    const std::vector<std::u16string>& shown() const { return shown_; }
+    void Clear() { shown_.clear(); }
+
+private:
+    std::deque<int> answers_;
+    std::vector<std::u16string> shown_;
+};
+
+// Window timers (SetTimer/KillTimer) and the tick count, per owner window.
+class TimerService {
+public:
+    using Callback = std::function<void()>;
+    virtual ~TimerService() = default;
+    // Starts (or restarts) the periodic timer `id` of `owner`; answers `id`,
+    // or 0 when it cannot be started.
+    virtual unsigned SetTimer(const void* owner, unsigned id, unsigned periodMs, Callback cb) = 0;
+    virtual bool KillTimer(const void* owner, unsigned id) = 0;
+    virtual bool IsRunning(const void* owner, unsigned id) const = 0;
+    // Milliseconds since some start (GetTickCount).
+    virtual uint64_t NowMs() const = 0;
+    // Blocks the caller's thread for `ms` (Sleep); a virtual clock advances.
+    virtual void Sleep(unsigned ms) = 0;
+};
+
+// A clock that moves only when told to; Advance fires due timers in time order
+// (timers due at the same moment in the order they were set).
+class VirtualClock : public TimerService {
+public:
+    unsigned SetTimer(const void* owner, unsigned id, unsigned periodMs, Callback cb) override;
+    bool KillTimer(const void* owner, unsigned id) override;
+    bool IsRunning(const void* owner, unsigned id) const override;
+    uint64_t NowMs() const override { return now_; }
+    void Sleep(unsigned ms) override { Advance(ms); }
+    void Advance(uint64_t ms);
+
+private:
+    struct Timer {
+        unsigned period;
+        uint64_t due;
+        uint64_t order;
+        Callback cb;
+    };
+    std::map<std::pair<const void*, unsigned>, Timer> timers_;
+    uint64_t now_ = 0;
+    uint64_t nextOrder_ = 0;
+};
+
+}  // namespace inkvista
