@@ -29,7 +29,7 @@ struct DeviceOptions {
 };
 
 class Device {
-public:
+  public:
     // `messages` and `timers` outlive the device.
     Device(const DeviceOptions& options, MessageBoxes& messages, TimerService& timers);
     ~Device();
@@ -48,7 +48,7 @@ public:
     // the set changed, with `arrived` telling which way.
     bool RefreshMounts(bool* arrived);
 
-private:
+  private:
     DeviceOptions options_;
     MessageBoxes* messages_;
     TimerService* timers_;
@@ -69,7 +69,7 @@ const char* DeviceOptionsHelp();
 // A device on a temporary folder, for tests: root, "\My Documents" and a
 // registry file inside it; recording message boxes and a virtual clock.
 class TestDevice {
-public:
+  public:
     TestDevice();
     ~TestDevice();
     Device& device() { return *device_; }
@@ -81,7 +81,7 @@ public:
     // Adds a card folder "<root>/cards/NAME" seen as "\NAME".
     std::filesystem::path AddCard(const std::u16string& name);
 
-private:
+  private:
     std::filesystem::path root_;
     RecordingMessageBoxes messages_;
     VirtualClock clock_;

@@ -25,7 +25,7 @@ enum class FileCreation {
 
 // An open file. Closes itself; never outlives the call that opened it.
 class File {
-public:
+  public:
     File() = default;
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -48,7 +48,7 @@ public:
     uint64_t Size() const;
     void Close();
 
-private:
+  private:
     friend class FileSystem;
     explicit File(int fd) : fd_(fd) {}
     int fd_ = -1;
@@ -64,12 +64,15 @@ struct FindData {
 // A directory search in progress: the matches of one pattern, listed at
 // FindFirst in case-insensitive name order.
 class FindHandle {
-public:
+  public:
     bool IsValid() const { return valid_; }
     explicit operator bool() const { return valid_; }
-    void Close() { valid_ = false; entries_.clear(); }
+    void Close() {
+        valid_ = false;
+        entries_.clear();
+    }
 
-private:
+  private:
     friend class FileSystem;
     bool valid_ = false;
     std::vector<FindData> entries_;
@@ -77,7 +80,7 @@ private:
 };
 
 class FileSystem {
-public:
+  public:
     explicit FileSystem(PathMapper mapper);
 
     // Read access shares reading with others; the desktop has no locks, so
@@ -111,7 +114,7 @@ public:
     PathMapper& mapper() { return mapper_; }
     const PathMapper& mapper() const { return mapper_; }
 
-private:
+  private:
     PathMapper mapper_;
 };
 

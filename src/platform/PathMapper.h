@@ -10,7 +10,7 @@
 namespace inkvista {
 
 class PathMapper {
-public:
+  public:
     struct Mount {
         std::u16string name;  // first component under "\", e.g. u"My Documents", u"Storage Card"
         std::filesystem::path host;
@@ -31,7 +31,7 @@ public:
     const std::vector<Mount>& mounts() const { return mounts_; }
     const std::filesystem::path& root() const { return root_; }
 
-private:
+  private:
     std::filesystem::path root_;
     std::vector<Mount> mounts_;
 };

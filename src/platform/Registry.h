@@ -21,7 +21,7 @@ struct RegistryValue {
 };
 
 class Registry {
-public:
+  public:
     // The file is read when a key is opened, so a change made by another
     // program between runs is seen; a missing file is an empty registry.
     explicit Registry(std::filesystem::path file);
@@ -49,7 +49,7 @@ public:
 
     const std::filesystem::path& file() const { return file_; }
 
-private:
+  private:
     struct Key {
         std::u16string name;  // as first written
         std::map<std::u16string, std::pair<std::u16string, RegistryValue>> values;  // folded name

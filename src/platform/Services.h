@@ -17,7 +17,7 @@ namespace inkvista {
 
 // Modal message boxes with the caption "InkVISTA".
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // `type` is MB_OK or MB_OKCANCEL; answers IDOK or IDCANCEL.
     virtual int Show(std::u16string_view text, uint32_t type = MB_OK) = 0;
@@ -26,20 +26,20 @@ public:
 // Records every text and answers from a queue (IDOK when it is empty); used by
 // tests and by script mode.
 class RecordingMessageBoxes : public MessageBoxes {
-public:
+  public:
     int Show(std::u16string_view text, uint32_t type = MB_OK) override;
     void QueueAnswer(int answer) { answers_.push_back(answer); }
     const std::vector<std::u16string>& shown() const { return shown_; }
     void Clear() { shown_.clear(); }
 
-private:
+  private:
     std::deque<int> answers_;
     std::vector<std::u16string> shown_;
 };
 
 // Window timers (SetTimer/KillTimer) and the tick count, per owner window.
 class TimerService {
-public:
+  public:
     using Callback = std::function<void()>;
     virtual ~TimerService() = default;
     // Starts (or restarts) the periodic timer `id` of `owner`; answers `id`,
@@ -56,7 +56,7 @@ public:
 // A clock that moves only when told to; Advance fires due timers in time order
 // (timers due at the same moment in the order they were set).
 class VirtualClock : public TimerService {
-public:
+  public:
     unsigned SetTimer(const void* owner, unsigned id, unsigned periodMs, Callback cb) override;
     bool KillTimer(const void* owner, unsigned id) override;
     bool IsRunning(const void* owner, unsigned id) const override;
@@ -64,7 +64,7 @@ public:
     void Sleep(unsigned ms) override { Advance(ms); }
     void Advance(uint64_t ms);
 
-private:
+  private:
     struct Timer {
         unsigned period;
         uint64_t due;

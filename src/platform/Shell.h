@@ -10,7 +10,7 @@
 namespace inkvista {
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // The personal documents folder (special folder 5) as a device path:
     // u"\\My Documents".
