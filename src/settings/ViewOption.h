@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace inkvista {
@@ -25,6 +26,7 @@ struct ViewOption {
     // Little-endian file image.
     std::array<uint8_t, 16> ToBytes() const;
     static ViewOption FromBytes(const uint8_t* bytes);
+    bool operator==(const ViewOption&) const = default;
 };
 
 enum KeyMapIndex : int {

@@ -1,0 +1,122 @@
+#include "settings/OptionFile.h"
+
+#include <algorithm>
+
+namespace inkvista {
+namespace {
+
+constexpr char16_t kLoadError[] = u"Error on Loading Option Data";
+constexpr char16_t kWriteError[] = u"Error on Writing Option Data";
+
+void SetDefaults(ViewOption& view, KeyMap& keys) {
+    view.AssignFrom(ViewOption{});
+    keys = KeyMap{};
+}
+
+uint32_t GetLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Reads until `count` bytes are in or the file ends; answers how many came.
+size_t ReadUpTo(File& file, uint8_t* buffer, size_t count) {
+    size_t total = 0;
+    while (total < count) {
+        uint32_t got = 0;
+        if (!file.Read(buffer + total, static_cast<uint32_t>(count - total), &got) || got == 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
+}  // namespace
+
+std::u16string OptionFilePath(Device& device) {
+    return device.shell().PersonalFolder() + u"\\InkVista\\InkVISTA.opt";
+}
+
+std::array<uint8_t, kOptionDataSize> OptionDataBytes(const ViewOption& view, const KeyMap& keys) {
+    std::array<uint8_t, kOptionDataSize> out{};
+    const auto v = view.ToBytes();
+    const auto k = keys.ToBytes();
+    std::copy(v.begin(), v.end(), out.begin());
+    std::copy(k.begin(), k.end(), out.begin() + v.size());
+    return out;
+}
+
+void ParseOptionData(const uint8_t* bytes, size_t size, ViewOption& view, KeyMap& keys) {
+    // Start from the default images and lay over every field the file holds
+    // whole.
+    std::array<uint8_t, 16> v = ViewOption{}.ToBytes();
+    std::copy_n(bytes, std::min<size_t>(size, 6), v.begin());
+    if (size >= 12) std::copy_n(bytes + 8, 4, v.begin() + 8);
+    if (size >= 16) std::copy_n(bytes + 12, 4, v.begin() + 12);
+
+    KeyMap image;
+    for (size_t i = 0; i < image.entries.size(); ++i) {
+        const size_t at = 16 + 4 * i;
+        if (size >= at + 4) image.entries[i] = GetLe32(bytes + at);
+    }
+
+    // The records take the values as they are: no range check.
+    view.Assign(GetLe32(v.data()), static_cast<uint32_t>(v[4]) | (static_cast<uint32_t>(v[5]) << 8),
+                GetLe32(v.data() + 8), GetLe32(v.data() + 12));
+    keys.Assign(image.entries.data());
+}
+
+bool LoadOptions(Device& device, ViewOption& view, KeyMap& keys) {
+    FileSystem& files = device.files();
+    const std::u16string path = OptionFilePath(device);
+    File file = files.Open(path, FileAccess::Read, FileCreation::OpenExisting);
+    if (!file) {
+        const uint32_t error = files.LastError();
+        SetDefaults(view, keys);
+        if (error != ERROR_FILE_NOT_FOUND) {
+            device.messages().Show(kLoadError);
+            return false;
+        }
+        // First start: the file is made once with the defaults.
+        File created = files.Open(path, FileAccess::ReadWrite, FileCreation::CreateNew,
+                                  FILE_ATTRIBUTE_ARCHIVE);
+        if (!created) {
+            device.messages().Show(kLoadError);
+            return false;
+        }
+        const auto bytes = OptionDataBytes(ViewOption{}, KeyMap{});
+        const bool written =
+            created.Write(bytes.data(), 16) && created.Write(bytes.data() + 16, 32);
+        created.Close();
+        SetDefaults(view, keys);
+        return written;
+    }
+    std::array<uint8_t, kOptionDataSize> bytes{};
+    const size_t got = ReadUpTo(file, bytes.data(), bytes.size());
+    file.Close();
+    ParseOptionData(bytes.data(), got, view, keys);
+    return true;
+}
+
+bool SaveOptions(Device& device, const ViewOption& view, const KeyMap& keys) {
+    FileSystem& files = device.files();
+    File file = files.Open(OptionFilePath(device), FileAccess::Write, FileCreation::OpenExisting);
+    if (!file) {
+        device.messages().Show(files.LastError() == ERROR_FILE_NOT_FOUND ? kWriteError
+                                                                         : kLoadError);
+        return false;
+    }
+    const auto bytes = OptionDataBytes(view, keys);
+    uint32_t wroteView = 0, wroteKeys = 0;
+    const bool ok = file.Write(bytes.data(), 16, &wroteView) &&
+                    file.Write(bytes.data() + 16, 32, &wroteKeys) && wroteView == 16 &&
+                    wroteKeys == 32;
+    file.Close();
+    if (!ok) {
+        // Settings that did not reach the file must not pass for saved.
+        device.messages().Show(kWriteError);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace inkvista

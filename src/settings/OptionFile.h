@@ -1,0 +1,42 @@
+// The 48-byte option file: ViewOption (16 bytes) followed by KeyMap (32 bytes),
+// no header, in the program folder of the personal documents folder.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/Device.h"
+#include "settings/ViewOption.h"
+
+namespace inkvista {
+
+constexpr size_t kOptionDataSize = 48;
+
+// "<personal folder>\InkVista\InkVISTA.opt".
+std::u16string OptionFilePath(Device& device);
+
+// The file image of both records.
+std::array<uint8_t, kOptionDataSize> OptionDataBytes(const ViewOption& view, const KeyMap& keys);
+
+// Fills both records from the first `size` bytes of an option file image.
+// Whatever a short image does not hold keeps its default, a field at a time:
+// a number cut by the end of the image is not taken in part.
+void ParseOptionData(const uint8_t* bytes, size_t size, ViewOption& view, KeyMap& keys);
+
+// Fills both records from the option file, creating the file with the
+// defaults at the first start. On failure the records hold the defaults and
+// "Error on Loading Option Data" has been shown; answers whether the records
+// came from (or went to) the file. The caller sets its text conversion from
+// `view` afterwards.
+bool LoadOptions(Device& device, ViewOption& view, KeyMap& keys);
+
+// Overwrites the first 48 bytes of the existing option file; never creates
+// it. On failure the message has been shown ("Error on Writing Option Data"
+// when the file is missing or the write fails, "Error on Loading Option Data"
+// when it cannot be opened otherwise). The caller sets its text conversion
+// from `view` again after a success.
+bool SaveOptions(Device& device, const ViewOption& view, const KeyMap& keys);
+
+}  // namespace inkvista
