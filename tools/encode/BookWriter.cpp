@@ -52,11 +52,21 @@ std::vector<uint8_t> BuildPage(const PageSpec& page) {
         Put16(out, 40, paletteCount);
     }
     const bool grey = IsGrey(page);
-    if (grey) out.resize(out.size() + page.skipWords * 2u, 0);
+    if (grey) out.resize(out.size() + size_t{page.skipWords} * 2, 0);
     out.insert(out.end(), page.palette.begin(), page.palette.end());
-    if (grey) out.resize(out.size() + page.height * 2u, 0);  // row table, never read
+    if (grey) out.resize(out.size() + size_t{page.height} * 2, 0);  // row table, never read
     out.insert(out.end(), page.packed.begin(), page.packed.end());
     return out;
+}
+
+uint64_t PageSize(const PageSpec& page) {
+    uint64_t size = RecordSize(page) + page.palette.size() + page.packed.size();
+    if (IsGrey(page)) size += uint64_t{page.skipWords} * 2 + uint64_t{page.height} * 2;
+    return size;
+}
+
+uint64_t TableEnd(const BookSpec& spec) {
+    return 120 + ExtensionSize(spec.kind) + 4 * uint64_t{spec.pages.size()};
 }
 
 }  // namespace
@@ -67,17 +77,26 @@ bool IsGrey(const PageSpec& page) {
 
 std::vector<uint32_t> PageOffsets(const BookSpec& spec) {
     std::vector<uint32_t> offsets;
-    size_t at = 120 + ExtensionSize(spec.kind) + 4 * spec.pages.size();
+    uint64_t at = TableEnd(spec);
     for (const PageSpec& page : spec.pages) {
         offsets.push_back(static_cast<uint32_t>(at));
-        at += BuildPage(page).size();
+        at += PageSize(page);
     }
     return offsets;
 }
 
-std::vector<uint8_t> BuildBook(const BookSpec& spec) {
+uint64_t BookSize(const BookSpec& spec) {
+    uint64_t size = TableEnd(spec);
+    for (const PageSpec& page : spec.pages) size += PageSize(page);
+    return size;
+}
+
+namespace {
+
+// Header, header extension and page offset table.
+std::vector<uint8_t> BuildFront(const BookSpec& spec) {
     const size_t ext = ExtensionSize(spec.kind);
-    std::vector<uint8_t> out(120 + ext + 4 * spec.pages.size(), 0);
+    std::vector<uint8_t> out(static_cast<size_t>(TableEnd(spec)), 0);
     const std::string magic = spec.magic.value_or(spec.kind == BookKind::Cmb ? "CB" : "XB");
     std::copy_n(magic.begin(), std::min<size_t>(2, magic.size()), out.begin());
     Put16(out, 26, spec.pageCountField.value_or(static_cast<uint16_t>(spec.pages.size())));
@@ -91,14 +110,41 @@ std::vector<uint8_t> BuildBook(const BookSpec& spec) {
         Put16(out, 128, spec.variant);
         Put16(out, 130, spec.extentLimit);
     }
-    size_t at = 120 + ext + 4 * spec.pages.size();
-    for (size_t i = 0; i < spec.pages.size(); ++i) {
-        Put32(out, 120 + ext + 4 * i, static_cast<uint32_t>(at));
-        std::vector<uint8_t> page = BuildPage(spec.pages[i]);
-        out.insert(out.end(), page.begin(), page.end());
-        at += page.size();
+    const std::vector<uint32_t> offsets = PageOffsets(spec);
+    for (size_t i = 0; i < offsets.size(); ++i) Put32(out, 120 + ext + 4 * i, offsets[i]);
+    return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildBook(const BookSpec& spec) {
+    std::vector<uint8_t> out = BuildFront(spec);
+    for (const PageSpec& page : spec.pages) {
+        std::vector<uint8_t> bytes = BuildPage(page);
+        out.insert(out.end(), bytes.begin(), bytes.end());
     }
     return out;
+}
+
+bool WriteBook(const std::string& path, const BookSpec& spec) {
+    if (BookSize(spec) > kMaxBookSize) return false;
+    const std::string temp = path + ".part";
+    bool ok = false;
+    {
+        std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(temp.c_str(), "wb"), &std::fclose);
+        if (!f) return false;
+        auto put = [&](const std::vector<uint8_t>& bytes) {
+            return bytes.empty() ||
+                   std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+        };
+        ok = put(BuildFront(spec));
+        for (size_t i = 0; ok && i < spec.pages.size(); ++i) ok = put(BuildPage(spec.pages[i]));
+        ok = ok && std::fflush(f.get()) == 0;
+        ok = (std::fclose(f.release()) == 0) && ok;
+    }
+    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) std::remove(temp.c_str());
+    return ok;
 }
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -36,8 +36,18 @@ struct BookSpec {
     std::vector<PageSpec> pages;
 };
 
+// Page offsets are 32-bit: a book must end below 4 GiB for every page to be
+// reachable.
+constexpr uint64_t kMaxBookSize = 0xFFFFFFFFu;
+
 bool IsGrey(const PageSpec& page);
 std::vector<uint8_t> BuildBook(const BookSpec& spec);
+// Size of BuildBook's output, without building it.
+uint64_t BookSize(const BookSpec& spec);
+// Writes BuildBook's output to `path` piece by piece, through a temporary file
+// beside it, so a failed write leaves no partial book. Fails when the book
+// would reach kMaxBookSize.
+bool WriteBook(const std::string& path, const BookSpec& spec);
 // Byte offset of each page record in BuildBook's output.
 std::vector<uint32_t> PageOffsets(const BookSpec& spec);
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
