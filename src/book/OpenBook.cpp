@@ -1,0 +1,117 @@
+#include "book/OpenBook.h"
+
+#include <vector>
+
+#include "book/HeaderText.h"
+
+namespace inkvista {
+namespace {
+
+constexpr char16_t kOpenFailed[] = u"File Open Failed";
+constexpr char16_t kUnsupported[] = u"Unsupported File Format";
+
+enum class ReadResult { Whole, Short, Failed };
+
+ReadResult ReadBlock(File& file, uint8_t* buffer, size_t count) {
+    size_t total = 0;
+    while (total < count) {
+        uint32_t got = 0;
+        if (!file.Read(buffer + total, static_cast<uint32_t>(count - total), &got))
+            return ReadResult::Failed;
+        if (got == 0) return ReadResult::Short;
+        total += got;
+    }
+    return ReadResult::Whole;
+}
+
+}  // namespace
+
+std::u16string BuildBookPath(int slotNumber, const BookFolders& folders) {
+    switch (slotNumber) {
+        case 1:
+            return folders.documentsRoot + u"\\InkVISTA\\";
+        case 2:
+        case 3:
+        case 4:
+            return u"\\" + folders.cardNames[slotNumber - 2] + u"\\InkVISTA\\";
+        case 5:
+            return folders.userDir + u"\\";
+        default:
+            return {};
+    }
+}
+
+bool ReadBookHeader(Device& device, std::u16string_view path, BookHeader& header, bool* complete) {
+    File file = device.files().Open(path, FileAccess::Read, FileCreation::OpenExisting);
+    if (!file) return false;
+    uint8_t bytes[kBookHeaderSize] = {};
+    const ReadResult result = ReadBlock(file, bytes, sizeof bytes);
+    file.Close();
+    if (result == ReadResult::Failed) return false;
+    if (complete) *complete = result == ReadResult::Whole;
+    header = BookHeader::Parse(bytes);
+    return true;
+}
+
+bool OpenBook(Device& device, BookState& state, const BookFolders& folders,
+              std::u16string_view fileName, int slotNumber, BookKind kind,
+              TextConversion conversion) {
+    // The previous book goes whatever happens: a failed open leaves no pages
+    // that a caller could load by mistake.
+    state = BookState{};
+    state.slotNumber = slotNumber;
+    const std::u16string folder = BuildBookPath(slotNumber, folders);
+    state.bookPath = folder + std::u16string(fileName);
+
+    auto refuse = [&device, &state](const char16_t* message) {
+        device.messages().Show(message);
+        state.pageCount = 0;
+        state.pageOffsets.clear();
+        return false;
+    };
+
+    if (folder.empty()) return refuse(kOpenFailed);
+    File file = device.files().Open(state.bookPath, FileAccess::Read, FileCreation::OpenExisting);
+    if (!file) return refuse(kOpenFailed);
+
+    uint8_t headerBytes[kBookHeaderSize];
+    switch (ReadBlock(file, headerBytes, sizeof headerBytes)) {
+        case ReadResult::Failed:
+            return refuse(kOpenFailed);
+        case ReadResult::Short:
+            return refuse(kUnsupported);
+        case ReadResult::Whole:
+            break;
+    }
+    const BookHeader header = BookHeader::Parse(headerBytes);
+    state.pageCount = header.pageCount;
+    state.bookTitle = ConvertHeaderText(header.title, kTitleWidth, conversion);
+    if (state.bookTitle.empty()) state.bookTitle = fileName;
+
+    uint8_t extensionBytes[38];
+    const size_t extensionSize = HeaderExtension::Size(kind);
+    const ReadResult extensionRead = ReadBlock(file, extensionBytes, extensionSize);
+    if (extensionRead == ReadResult::Failed) return refuse(kOpenFailed);
+    if (!header.MagicMatches(kind) || extensionRead == ReadResult::Short)
+        return refuse(kUnsupported);
+    if (!HeaderExtension::Parse(kind, extensionBytes).IsSupported(kind))
+        return refuse(kUnsupported);
+
+    // The table must lie inside the file before anything is allocated for it.
+    const uint64_t tableBytes = 4ull * header.pageCount;
+    if (PageTableOffset(kind) + tableBytes > file.Size()) return refuse(kUnsupported);
+    std::vector<uint8_t> table(tableBytes);
+    switch (ReadBlock(file, table.data(), table.size())) {
+        case ReadResult::Failed:
+            return refuse(kOpenFailed);
+        case ReadResult::Short:
+            return refuse(kUnsupported);
+        case ReadResult::Whole:
+            break;
+    }
+    file.Close();
+    state.pageOffsets = ParsePageTable(table.data(), header.pageCount);
+    return true;
+}
+
+}  // namespace inkvista
