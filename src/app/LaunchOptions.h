@@ -1,0 +1,35 @@
+// The reader's command line: the device options shared with the port layer,
+// plus the screen, its enlargement and the script to run.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Device.h"
+
+namespace inkvista {
+
+struct LaunchOptions {
+    DeviceOptions device;
+    int screenWidth = 240;
+    int screenHeight = 320;
+    int scale = 1;  // whole-number enlargement of the window on the desktop
+    std::optional<std::filesystem::path> script;
+    bool help = false;
+};
+
+// Parses the arguments after the program name. False with `error` set (one
+// line, no program name) for an unknown option, a missing or bad value.
+// `--help` sets `help` and stops parsing.
+bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& options,
+                        std::string* error);
+
+// "WxH" with both sides 1..4096; false otherwise.
+bool ParseScreenSize(const std::string& text, int* width, int* height);
+
+// The --help text.
+std::string LaunchUsage();
+
+}  // namespace inkvista
