@@ -48,8 +48,14 @@ class Device {
     // the set changed, with `arrived` telling which way.
     bool RefreshMounts(bool* arrived);
 
+    // The host folder "\My Documents" stands for.
+    const std::filesystem::path& documentsFolder() const { return documents_; }
+
   private:
     DeviceOptions options_;
+    std::filesystem::path documents_;
+    // Cards found among the host's removable mounts (desktop mapping only).
+    std::vector<std::u16string> mountedCards_;
     MessageBoxes* messages_;
     TimerService* timers_;
     std::unique_ptr<FileSystem> files_;
@@ -65,9 +71,12 @@ bool ParseDeviceOption(const std::vector<std::string>& args, size_t& i, DeviceOp
                        bool* matched, std::string* error);
 // The help lines for those options.
 const char* DeviceOptionsHelp();
+// $XDG_CONFIG_HOME/InkVISTA/registry.reg (~/.config when unset).
+std::filesystem::path DefaultRegistryFile();
 
-// A device on a temporary folder, for tests: root, "\My Documents" and a
-// registry file inside it; recording message boxes and a virtual clock.
+// A device on a temporary folder, for tests: the root (with "My Documents"),
+// the cards and the registry file inside it; recording message boxes and a
+// virtual clock. The folder is removed with the object.
 class TestDevice {
   public:
     TestDevice();
@@ -78,10 +87,13 @@ class TestDevice {
     const std::filesystem::path& root() const { return root_; }
     // Host path of a device path (which need not exist yet).
     std::filesystem::path Host(std::u16string_view devicePath) const;
-    // Adds a card folder "<root>/cards/NAME" seen as "\NAME".
+    // Adds a card folder "<base>/cards/NAME" (outside the root) seen as "\NAME".
     std::filesystem::path AddCard(const std::u16string& name);
+    // The temporary folder holding the root, the cards and the registry file.
+    const std::filesystem::path& base() const { return base_; }
 
   private:
+    std::filesystem::path base_;
     std::filesystem::path root_;
     RecordingMessageBoxes messages_;
     VirtualClock clock_;

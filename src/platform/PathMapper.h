@@ -1,6 +1,7 @@
 // Maps "\"-separated device paths onto host paths.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -25,6 +26,14 @@ class PathMapper {
     // a path that is not absolute, is MAX_PATH units or longer, or holds a
     // character the device forbids (":*?\"<>|" or control characters).
     std::optional<std::filesystem::path> Resolve(std::u16string_view devicePath) const;
+    // The same, telling why a path is refused: ERROR_FILENAME_EXCED_RANGE
+    // (too long), ERROR_INVALID_NAME (forbidden character) or
+    // ERROR_PATH_NOT_FOUND (not absolute).
+    std::optional<std::filesystem::path> Resolve(std::u16string_view devicePath,
+                                                 uint32_t* error) const;
+
+    // The mount whose name is `name` (no regard to case), if any.
+    const Mount* FindMount(std::u16string_view name) const;
 
     void AddMount(Mount mount);  // replaces a mount of the same name (no regard to case)
     bool RemoveMount(std::u16string_view name);

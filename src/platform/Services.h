@@ -61,8 +61,12 @@ class VirtualClock : public TimerService {
     bool KillTimer(const void* owner, unsigned id) override;
     bool IsRunning(const void* owner, unsigned id) const override;
     uint64_t NowMs() const override { return now_; }
-    void Sleep(unsigned ms) override { Advance(ms); }
+    // The clock moves but no timer fires: a sleeping thread dispatches no
+    // messages. Timers that fell due meanwhile fire once at the next Advance.
+    void Sleep(unsigned ms) override { now_ += ms; }
     void Advance(uint64_t ms);
+    // How many timers are set.
+    size_t TimerCount() const { return timers_.size(); }
 
   private:
     struct Timer {

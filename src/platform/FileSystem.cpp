@@ -1,0 +1,544 @@
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+#include "platform/HostDir.h"
+#include "platform/Text.h"
+
+namespace inkvista {
+
+namespace {
+
+thread_local uint32_t tLastError = ERROR_SUCCESS;
+
+bool Fail(uint32_t error) {
+    tLastError = error;
+    return false;
+}
+
+bool FailErrno(int error) {
+    return Fail(host::ErrnoToWin32(error));
+}
+
+constexpr const char* kDosAttribName = "user.DOSATTRIB";
+// The attributes kept beside the file; read-only lives in the mode bits and
+// directory in the file type.
+constexpr uint32_t kStoredAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+bool IsUnsupported(int error) {
+    return error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+bool IsFat(const std::filesystem::path& path) {
+    struct statfs fs;
+    return statfs(path.c_str(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
+}
+
+// Reads "0x22"-style text as Samba and Wine write it; anything else (Samba's
+// binary form, garbage) counts as no stored attributes.
+uint32_t ParseDosAttrib(const char* text, ssize_t length) {
+    std::string s(text, static_cast<size_t>(length));
+    const size_t nul = s.find('\0');
+    if (nul != std::string::npos) s.resize(nul);
+    if (s.size() < 3 || s.size() > 10 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X')) return 0;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(s.c_str() + 2, &end, 16);
+    if (end == nullptr || *end != '\0') return 0;
+    return static_cast<uint32_t>(value) & kStoredAttributes;
+}
+
+// The stored hidden/system/archive bits; false when the file system keeps
+// none (no extended attributes and not FAT).
+bool ReadStoredAttributes(const std::filesystem::path& path, bool isDir, uint32_t* stored) {
+    *stored = 0;
+    char buffer[64];
+    const ssize_t n = getxattr(path.c_str(), kDosAttribName, buffer, sizeof buffer);
+    if (n >= 0) {
+        *stored = ParseDosAttrib(buffer, n);
+        return true;
+    }
+    if (errno == ENODATA || errno == ERANGE) return true;
+    if (!IsUnsupported(errno) || !IsFat(path)) return false;
+    const int fd = open(path.c_str(),
+                        O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (isDir ? O_DIRECTORY : 0));
+    if (fd < 0) return false;
+    uint32_t fat = 0;
+    const bool ok = ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &fat) == 0;
+    close(fd);
+    if (ok) *stored = fat & kStoredAttributes;
+    return ok;
+}
+
+uint32_t AttributesOf(const std::filesystem::path& path, const struct stat& st) {
+    const bool isDir = S_ISDIR(st.st_mode);
+    uint32_t attributes = 0;
+    if (isDir) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (!(st.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
+    uint32_t stored = 0;
+    ReadStoredAttributes(path, isDir, &stored);
+    attributes |= stored;
+    return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+}
+
+// Writes the hidden/system/archive bits. `error` receives errno on failure.
+bool WriteStoredAttributes(const std::filesystem::path& path, bool isDir, uint32_t stored,
+                           bool readOnly, int* error) {
+    int err;
+    if (stored == 0) {
+        if (removexattr(path.c_str(), kDosAttribName) == 0 || errno == ENODATA) return true;
+        err = errno;
+    } else {
+        char text[16];
+        const int len = std::snprintf(text, sizeof text, "0x%x", stored);
+        if (setxattr(path.c_str(), kDosAttribName, text, static_cast<size_t>(len), 0) == 0) {
+            return true;
+        }
+        err = errno;
+    }
+    if (IsUnsupported(err) && IsFat(path)) {
+        const int fd = open(
+            path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (isDir ? O_DIRECTORY : 0));
+        if (fd < 0) {
+            *error = errno;
+            return false;
+        }
+        uint32_t fat = stored | (readOnly ? FILE_ATTRIBUTE_READONLY : 0u);
+        const bool ok = ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &fat) == 0;
+        *error = errno;
+        close(fd);
+        return ok;
+    }
+    if (IsUnsupported(err) && stored == 0) return true;  // nothing to record
+    *error = IsUnsupported(err) ? EACCES : err;
+    return false;
+}
+
+// Tells "file not found" from "path not found" for a missing host path.
+uint32_t MissingError(const std::filesystem::path& path) {
+    struct stat st;
+    const std::filesystem::path parent = path.parent_path();
+    if (!parent.empty() && stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return ERROR_PATH_NOT_FOUND;
+}
+
+bool HasWildcard(std::u16string_view s) {
+    return s.find_first_of(u"*?") != std::u16string_view::npos;
+}
+
+// Device matching: "*.*" (and any pattern ending ".*") also takes names
+// without an extension.
+bool DeviceMatch(std::u16string_view pattern, std::u16string_view name) {
+    if (WildcardMatch(pattern, name)) return true;
+    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == u".*") {
+        return WildcardMatch(pattern.substr(0, pattern.size() - 2), name);
+    }
+    return false;
+}
+
+}  // namespace
+
+// --- File -------------------------------------------------------------------
+
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+File::~File() {
+    Close();
+}
+
+void File::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+bool File::Read(void* buffer, uint32_t count, uint32_t* got) {
+    if (got) *got = 0;
+    if (fd_ < 0) return Fail(ERROR_INVALID_HANDLE);
+    auto* p = static_cast<unsigned char*>(buffer);
+    uint32_t total = 0;
+    while (total < count) {
+        const ssize_t n = ::read(fd_, p + total, count - total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (got) *got = total;
+            return FailErrno(errno);
+        }
+        if (n == 0) break;
+        total += static_cast<uint32_t>(n);
+    }
+    if (got) *got = total;
+    return true;
+}
+
+bool File::ReadExact(void* buffer, uint32_t count) {
+    uint32_t got = 0;
+    if (!Read(buffer, count, &got)) return false;
+    return got == count ? true : Fail(ERROR_HANDLE_EOF);
+}
+
+bool File::Write(const void* buffer, uint32_t count, uint32_t* written) {
+    if (written) *written = 0;
+    if (fd_ < 0) return Fail(ERROR_INVALID_HANDLE);
+    const auto* p = static_cast<const unsigned char*>(buffer);
+    uint32_t total = 0;
+    while (total < count) {
+        const ssize_t n = ::write(fd_, p + total, count - total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (written) *written = total;
+            return FailErrno(errno);
+        }
+        total += static_cast<uint32_t>(n);
+    }
+    if (written) *written = total;
+    return true;
+}
+
+bool File::Seek(uint64_t offset) {
+    if (fd_ < 0) return Fail(ERROR_INVALID_HANDLE);
+    if (offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) return FailErrno(errno);
+    return true;
+}
+
+bool File::Skip(int64_t delta) {
+    if (fd_ < 0) return Fail(ERROR_INVALID_HANDLE);
+    if (::lseek(fd_, static_cast<off_t>(delta), SEEK_CUR) < 0) return FailErrno(errno);
+    return true;
+}
+
+uint64_t File::Position() const {
+    if (fd_ < 0) return 0;
+    const off_t pos = ::lseek(fd_, 0, SEEK_CUR);
+    return pos < 0 ? 0 : static_cast<uint64_t>(pos);
+}
+
+uint64_t File::Size() const {
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return 0;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+// --- FileSystem ---------------------------------------------------------------
+
+FileSystem::FileSystem(PathMapper mapper) : mapper_(std::move(mapper)) {}
+
+uint32_t FileSystem::LastError() const {
+    return tLastError;
+}
+
+void FileSystem::SetLastError(uint32_t error) {
+    tLastError = error;
+}
+
+File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation creation,
+                      uint32_t attributes) {
+    uint32_t error = ERROR_SUCCESS;
+    const auto host = mapper_.Resolve(path, &error);
+    if (!host) {
+        Fail(error);
+        return File();
+    }
+    const bool writing = access != FileAccess::Read;
+    struct stat st;
+    const bool exists = stat(host->c_str(), &st) == 0;
+    if (exists) {
+        if (creation == FileCreation::CreateNew) {
+            Fail(ERROR_FILE_EXISTS);
+            return File();
+        }
+        // Folders, devices and pipes are not files to the device; read-only
+        // is honoured even for a user the host would let through.
+        if (!S_ISREG(st.st_mode) || ((writing || creation == FileCreation::CreateAlways ||
+                                      creation == FileCreation::TruncateExisting) &&
+                                     !(st.st_mode & S_IWUSR))) {
+            Fail(ERROR_ACCESS_DENIED);
+            return File();
+        }
+    } else if (creation == FileCreation::OpenExisting ||
+               creation == FileCreation::TruncateExisting) {
+        Fail(MissingError(*host));
+        return File();
+    }
+
+    int flags = O_CLOEXEC | O_NOCTTY;
+    switch (access) {
+        case FileAccess::Read:
+            flags |= O_RDONLY;
+            break;
+        case FileAccess::Write:
+            flags |= O_WRONLY;
+            break;
+        case FileAccess::ReadWrite:
+            flags |= O_RDWR;
+            break;
+    }
+    switch (creation) {
+        case FileCreation::OpenExisting:
+            break;
+        case FileCreation::CreateNew:
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case FileCreation::CreateAlways:
+            flags |= O_CREAT | O_TRUNC;
+            break;
+        case FileCreation::TruncateExisting:
+            flags |= O_TRUNC;
+            break;
+    }
+    // Truncating needs write access on the host even when the device call
+    // only asked to read.
+    if ((flags & O_TRUNC) && access == FileAccess::Read) flags = (flags & ~O_ACCMODE) | O_RDWR;
+
+    const bool creating = !exists;
+    const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    const int fd = ::open(host->c_str(), flags, mode);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ENOENT) {
+            Fail((flags & O_CREAT) ? ERROR_PATH_NOT_FOUND : MissingError(*host));
+        } else if (err == EEXIST) {
+            Fail(ERROR_FILE_EXISTS);
+        } else {
+            FailErrno(err);
+        }
+        return File();
+    }
+    if (creating) {
+        const uint32_t stored = attributes & kStoredAttributes;
+        if (stored != 0 && !(attributes & FILE_ATTRIBUTE_NORMAL)) {
+            int ignored = 0;
+            WriteStoredAttributes(*host, false, stored, (attributes & FILE_ATTRIBUTE_READONLY) != 0,
+                                  &ignored);
+        }
+    }
+    return File(fd);
+}
+
+FindHandle FileSystem::FindFirst(std::u16string_view pattern, FindData* out) {
+    FindHandle handle;
+    if (pattern.size() >= static_cast<size_t>(MAX_PATH)) {
+        Fail(ERROR_FILENAME_EXCED_RANGE);
+        return handle;
+    }
+    const size_t sep = pattern.find_last_of(u"\\/");
+    if (sep == std::u16string_view::npos) {
+        Fail(ERROR_PATH_NOT_FOUND);
+        return handle;
+    }
+    const std::u16string_view folder = sep == 0 ? pattern.substr(0, 1) : pattern.substr(0, sep);
+    const std::u16string_view last = pattern.substr(sep + 1);
+    if (last.empty() || last == u"." || last == u"..") {
+        Fail(ERROR_FILE_NOT_FOUND);
+        return handle;
+    }
+    for (char16_t c : last) {
+        if (c < 0x20 || std::u16string_view(u":\"<>|").find(c) != std::u16string_view::npos) {
+            Fail(ERROR_INVALID_NAME);
+            return handle;
+        }
+    }
+    uint32_t error = ERROR_SUCCESS;
+    const auto dir = mapper_.Resolve(folder, &error);
+    if (!dir) {
+        Fail(error);
+        return handle;
+    }
+    struct stat st;
+    if (stat(dir->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        Fail(ERROR_PATH_NOT_FOUND);
+        return handle;
+    }
+
+    struct Candidate {
+        std::u16string name;
+        std::filesystem::path host;
+    };
+    std::vector<Candidate> all;
+    std::vector<std::string> names;
+    int err = 0;
+    if (!host::ListDir(*dir, &names, &err)) {
+        FailErrno(err);
+        return handle;
+    }
+    const bool isRoot = *dir == mapper_.root();
+    for (std::string& n : names) {
+        std::u16string name = Utf8ToUtf16(n);
+        if (isRoot && mapper_.FindMount(name)) continue;  // the mount stands in its place
+        all.push_back({std::move(name), *dir / n});
+    }
+    if (isRoot) {
+        for (const PathMapper::Mount& m : mapper_.mounts()) {
+            struct stat ms;
+            if (stat(m.host.c_str(), &ms) == 0 && S_ISDIR(ms.st_mode)) {
+                all.push_back({m.name, m.host});
+            }
+        }
+    }
+    if (all.empty()) {
+        Fail(ERROR_NO_MORE_FILES);
+        return handle;
+    }
+    std::stable_sort(all.begin(), all.end(), [](const Candidate& a, const Candidate& b) {
+        const int c = CompareNoCase(a.name, b.name);
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
+
+    std::vector<const Candidate*> chosen;
+    if (HasWildcard(last)) {
+        for (const Candidate& c : all) {
+            if (DeviceMatch(last, c.name)) chosen.push_back(&c);
+        }
+    } else {
+        // One entry for an exact name: the same spelling if present, else the
+        // first that differs only in case.
+        const Candidate* best = nullptr;
+        for (const Candidate& c : all) {
+            if (c.name == last) {
+                best = &c;
+                break;
+            }
+            if (best == nullptr && EqualsNoCase(c.name, last)) best = &c;
+        }
+        if (best) chosen.push_back(best);
+    }
+
+    for (const Candidate* c : chosen) {
+        struct stat es;
+        if (stat(c->host.c_str(), &es) != 0 && lstat(c->host.c_str(), &es) != 0) continue;
+        FindData data;
+        data.name = c->name;
+        data.attributes = AttributesOf(c->host, es);
+        data.sizeLow = S_ISDIR(es.st_mode) ? 0 : static_cast<uint32_t>(es.st_size & 0xFFFFFFFFu);
+        handle.entries_.push_back(std::move(data));
+    }
+    if (handle.entries_.empty()) {
+        Fail(ERROR_FILE_NOT_FOUND);
+        return handle;
+    }
+    handle.valid_ = true;
+    handle.next_ = 1;
+    if (out) *out = handle.entries_[0];
+    return handle;
+}
+
+bool FileSystem::FindNext(FindHandle& handle, FindData* out) {
+    if (!handle.valid_) return Fail(ERROR_INVALID_HANDLE);
+    if (handle.next_ >= handle.entries_.size()) return Fail(ERROR_NO_MORE_FILES);
+    if (out) *out = handle.entries_[handle.next_];
+    ++handle.next_;
+    return true;
+}
+
+uint32_t FileSystem::GetAttributes(std::u16string_view path) {
+    uint32_t error = ERROR_SUCCESS;
+    const auto host = mapper_.Resolve(path, &error);
+    if (!host) {
+        Fail(error);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    struct stat st;
+    if (stat(host->c_str(), &st) != 0) {
+        Fail(errno == ENOENT ? MissingError(*host) : host::ErrnoToWin32(errno));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return AttributesOf(*host, st);
+}
+
+bool FileSystem::SetAttributes(std::u16string_view path, uint32_t attributes) {
+    uint32_t error = ERROR_SUCCESS;
+    const auto host = mapper_.Resolve(path, &error);
+    if (!host) return Fail(error);
+    struct stat st;
+    if (stat(host->c_str(), &st) != 0) {
+        return Fail(errno == ENOENT ? MissingError(*host) : host::ErrnoToWin32(errno));
+    }
+    const bool isDir = S_ISDIR(st.st_mode);
+    // NORMAL means "none of the others"; with other bits it is ignored.
+    const uint32_t wanted =
+        attributes == FILE_ATTRIBUTE_NORMAL ? 0u : attributes & ~FILE_ATTRIBUTE_NORMAL;
+    const bool readOnly = (wanted & FILE_ATTRIBUTE_READONLY) != 0;
+    const uint32_t stored = wanted & kStoredAttributes;
+
+    const mode_t original = st.st_mode & 07777;
+    const mode_t finalMode = readOnly ? (original & ~S_IWUSR) : (original | S_IWUSR);
+    // Extended attributes of the user namespace need write permission, so a
+    // read-only file is made writable for the moment of the change.
+    if (!(original & S_IWUSR) && chmod(host->c_str(), original | S_IWUSR) != 0) {
+        return FailErrno(errno);
+    }
+    int err = 0;
+    if (!WriteStoredAttributes(*host, isDir, stored, readOnly, &err)) {
+        chmod(host->c_str(), original);
+        return FailErrno(err);
+    }
+    if (chmod(host->c_str(), finalMode) != 0) {
+        const int e = errno;
+        chmod(host->c_str(), original);
+        return FailErrno(e);
+    }
+    return true;
+}
+
+bool FileSystem::DeleteFile(std::u16string_view path) {
+    uint32_t error = ERROR_SUCCESS;
+    const auto host = mapper_.Resolve(path, &error);
+    if (!host) return Fail(error);
+    struct stat st;
+    if (lstat(host->c_str(), &st) != 0) {
+        return Fail(errno == ENOENT ? MissingError(*host) : host::ErrnoToWin32(errno));
+    }
+    if (S_ISDIR(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+    if (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)) return Fail(ERROR_ACCESS_DENIED);
+    if (unlink(host->c_str()) != 0) return FailErrno(errno);
+    return true;
+}
+
+bool FileSystem::CreateDirectory(std::u16string_view path) {
+    uint32_t error = ERROR_SUCCESS;
+    const auto host = mapper_.Resolve(path, &error);
+    if (!host) return Fail(error);
+    if (mkdir(host->c_str(), 0777) != 0) {
+        const int err = errno;
+        if (err == EEXIST) return Fail(ERROR_ALREADY_EXISTS);
+        if (err == ENOENT || err == ENOTDIR) return Fail(ERROR_PATH_NOT_FOUND);
+        return FailErrno(err);
+    }
+    return true;
+}
+
+bool FileSystem::Exists(std::u16string_view path) {
+    const auto host = mapper_.Resolve(path);
+    struct stat st;
+    return host && stat(host->c_str(), &st) == 0;
+}
+
+}  // namespace inkvista

@@ -1,0 +1,21 @@
+// Small POSIX helpers shared by the port layer's sources (not for callers).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace inkvista::host {
+
+// The names in a host folder, without "." and "..". False when it cannot be
+// read; `error` then holds errno.
+bool ListDir(const std::filesystem::path& dir, std::vector<std::string>* names, int* error);
+
+// True when a directory entry of that name exists (a dangling link counts).
+bool EntryExists(const std::filesystem::path& path);
+
+// The system error code matching an errno value.
+uint32_t ErrnoToWin32(int error);
+
+}  // namespace inkvista::host

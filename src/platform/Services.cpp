@@ -1,0 +1,64 @@
+#include "platform/Services.h"
+
+#include <algorithm>
+
+namespace inkvista {
+
+int RecordingMessageBoxes::Show(std::u16string_view text, uint32_t /*type*/) {
+    shown_.emplace_back(text);
+    if (answers_.empty()) return IDOK;
+    const int answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+namespace {
+// The system never runs a timer faster than this.
+constexpr unsigned kMinimumPeriodMs = 10;
+}  // namespace
+
+unsigned VirtualClock::SetTimer(const void* owner, unsigned id, unsigned periodMs, Callback cb) {
+    if (id == 0 || !cb) return 0;
+    const unsigned period = std::max(periodMs, kMinimumPeriodMs);
+    // Setting a running timer again restarts it with the new period but keeps
+    // its place among timers due at the same moment.
+    auto it = timers_.find({owner, id});
+    const uint64_t order = it != timers_.end() ? it->second.order : nextOrder_++;
+    timers_[{owner, id}] = Timer{period, now_ + period, order, std::move(cb)};
+    return id;
+}
+
+bool VirtualClock::KillTimer(const void* owner, unsigned id) {
+    return timers_.erase({owner, id}) != 0;
+}
+
+bool VirtualClock::IsRunning(const void* owner, unsigned id) const {
+    return timers_.count({owner, id}) != 0;
+}
+
+void VirtualClock::Advance(uint64_t ms) {
+    const uint64_t target = now_ + ms;
+    for (;;) {
+        // The earliest due timer; among equals the one set first.
+        auto next = timers_.end();
+        for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+            if (it->second.due > target) continue;
+            if (next == timers_.end() || it->second.due < next->second.due ||
+                (it->second.due == next->second.due && it->second.order < next->second.order)) {
+                next = it;
+            }
+        }
+        if (next == timers_.end()) break;
+        // A timer overdue from a Sleep fires now, once.
+        const uint64_t at = std::max(next->second.due, now_);
+        now_ = at;
+        next->second.due = at + next->second.period;
+        // The callback may kill or reset any timer, itself included, so it
+        // runs from a copy and nothing of `next` is touched afterwards.
+        Callback cb = next->second.cb;
+        cb();
+    }
+    now_ = std::max(now_, target);
+}
+
+}  // namespace inkvista
