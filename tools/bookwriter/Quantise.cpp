@@ -1,0 +1,312 @@
+#include "bookwriter/Quantise.h"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <unordered_map>
+
+#include "encode/PageEncoder.h"
+
+namespace inkvista::bookwriter {
+namespace {
+
+constexpr int kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+int Clamp255(int v) {
+    return std::clamp(v, 0, 255);
+}
+
+std::array<uint8_t, 256> NearestGreyTable() {
+    std::array<uint8_t, 256> table{};
+    for (int v = 0; v < 256; ++v) {
+        int best = 0;
+        for (uint8_t level : kGreyLevels)
+            if (std::abs(level - v) < std::abs(best - v)) best = level;
+        table[static_cast<size_t>(v)] = static_cast<uint8_t>(best);
+    }
+    return table;
+}
+
+// Squared distance with the eye's weights for red, green and blue.
+int Distance(int r, int g, int b, const uint8_t* p) {
+    const int dr = r - p[0], dg = g - p[1], db = b - p[2];
+    return 3 * dr * dr + 4 * dg * dg + 2 * db * db;
+}
+
+int Nearest(int r, int g, int b, const std::vector<uint8_t>& palette) {
+    int best = 0;
+    int bestD = std::numeric_limits<int>::max();
+    for (size_t i = 0; i * 3 < palette.size(); ++i) {
+        const int d = Distance(r, g, b, &palette[i * 3]);
+        if (d < bestD) {
+            bestD = d;
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
+// One occupied cell of the colour histogram (6 bits per channel).
+struct Cell {
+    uint64_t count = 0;
+    uint64_t sum[3] = {0, 0, 0};
+    double Mean(int c) const { return static_cast<double>(sum[c]) / static_cast<double>(count); }
+};
+
+struct Box {
+    std::vector<const Cell*> cells;
+    double error = 0;  // count-weighted variance summed over channels
+    int axis = 0;      // channel with the widest spread
+};
+
+void Measure(Box& box) {
+    double n = 0, mean[3] = {0, 0, 0}, sq[3] = {0, 0, 0};
+    for (const Cell* c : box.cells) {
+        const double w = static_cast<double>(c->count);
+        n += w;
+        for (int k = 0; k < 3; ++k) {
+            mean[k] += w * c->Mean(k);
+            sq[k] += w * c->Mean(k) * c->Mean(k);
+        }
+    }
+    box.error = 0;
+    double widest = -1;
+    for (int k = 0; k < 3; ++k) {
+        const double var = sq[k] - mean[k] * mean[k] / n;
+        box.error += var;
+        if (var > widest) {
+            widest = var;
+            box.axis = k;
+        }
+    }
+}
+
+// Median cut over the histogram cells, then a few rounds of k-means on the
+// cells to pull each colour to the centre of what it stands for.
+std::vector<uint8_t> BuildPalette(const std::vector<Cell>& cells, int maxColours) {
+    std::vector<Box> boxes(1);
+    for (const Cell& c : cells) boxes[0].cells.push_back(&c);
+    Measure(boxes[0]);
+    while (static_cast<int>(boxes.size()) < maxColours) {
+        auto it = std::max_element(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) {
+            return (a.cells.size() > 1 ? a.error : -1) < (b.cells.size() > 1 ? b.error : -1);
+        });
+        if (it->cells.size() < 2) break;
+        Box& box = *it;
+        const int axis = box.axis;
+        std::sort(box.cells.begin(), box.cells.end(),
+                  [axis](const Cell* a, const Cell* b) { return a->Mean(axis) < b->Mean(axis); });
+        uint64_t total = 0;
+        for (const Cell* c : box.cells) total += c->count;
+        uint64_t seen = 0;
+        size_t split = 1;
+        for (size_t i = 0; i + 1 < box.cells.size(); ++i) {
+            seen += box.cells[i]->count;
+            split = i + 1;
+            if (seen * 2 >= total) break;
+        }
+        Box upper;
+        upper.cells.assign(box.cells.begin() + static_cast<long>(split), box.cells.end());
+        box.cells.resize(split);
+        Measure(box);
+        Measure(upper);
+        boxes.push_back(std::move(upper));
+    }
+
+    std::vector<std::array<double, 3>> centres;
+    for (const Box& box : boxes) {
+        std::array<double, 4> acc{};
+        for (const Cell* c : box.cells) {
+            for (int k = 0; k < 3; ++k) acc[k] += static_cast<double>(c->sum[k]);
+            acc[3] += static_cast<double>(c->count);
+        }
+        centres.push_back({acc[0] / acc[3], acc[1] / acc[3], acc[2] / acc[3]});
+    }
+    for (int round = 0; round < 4; ++round) {
+        std::vector<std::array<double, 4>> acc(centres.size());
+        for (const Cell& c : cells) {
+            size_t best = 0;
+            double bestD = std::numeric_limits<double>::max();
+            for (size_t i = 0; i < centres.size(); ++i) {
+                double d = 0;
+                const double w[3] = {3, 4, 2};
+                for (int k = 0; k < 3; ++k)
+                    d += w[k] * (c.Mean(k) - centres[i][k]) * (c.Mean(k) - centres[i][k]);
+                if (d < bestD) {
+                    bestD = d;
+                    best = i;
+                }
+            }
+            for (int k = 0; k < 3; ++k) acc[best][k] += static_cast<double>(c.sum[k]);
+            acc[best][3] += static_cast<double>(c.count);
+        }
+        for (size_t i = 0; i < centres.size(); ++i)
+            if (acc[i][3] > 0)
+                for (int k = 0; k < 3; ++k) centres[i][k] = acc[i][k] / acc[i][3];
+    }
+
+    // Darkest first, so that books made from the same pictures match.
+    std::sort(centres.begin(), centres.end(), [](const auto& a, const auto& b) {
+        return 3 * a[0] + 4 * a[1] + 2 * a[2] < 3 * b[0] + 4 * b[1] + 2 * b[2];
+    });
+    std::vector<uint8_t> palette;
+    for (const auto& c : centres)
+        for (int k = 0; k < 3; ++k)
+            palette.push_back(static_cast<uint8_t>(Clamp255(static_cast<int>(c[k] + 0.5))));
+    return palette;
+}
+
+}  // namespace
+
+QImage FlattenOnWhite(const QImage& image) {
+    if (image.format() == QImage::Format_RGB888) return image;
+    if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB888);
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    QImage out(argb.size(), QImage::Format_RGB888);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        uint8_t* dst = out.scanLine(y);
+        for (int x = 0; x < argb.width(); ++x) {
+            const int a = qAlpha(src[x]);
+            const int c[3] = {qRed(src[x]), qGreen(src[x]), qBlue(src[x])};
+            for (int k = 0; k < 3; ++k)
+                dst[3 * x + k] = static_cast<uint8_t>((c[k] * a + 255 * (255 - a) + 127) / 255);
+        }
+    }
+    return out;
+}
+
+GreyPixels QuantiseGrey(const QImage& image, Dither dither) {
+    const QImage flat = FlattenOnWhite(image);
+    GreyPixels out;
+    out.width = static_cast<uint32_t>(flat.width());
+    out.height = static_cast<uint32_t>(flat.height());
+    const size_t w = out.width;
+    out.grey.resize(w * out.height);
+    static const std::array<uint8_t, 256> nearest = NearestGreyTable();
+
+    // Error diffusion keeps errors in sixteenths; two rows, with a margin of
+    // one pixel on each side.
+    std::vector<int> errNow(w + 2, 0), errNext(w + 2, 0);
+    const int step = 255 / 7;
+    for (uint32_t y = 0; y < out.height; ++y) {
+        const uint8_t* src = flat.constScanLine(static_cast<int>(y));
+        uint8_t* dst = out.grey.data() + y * w;
+        const bool reverse = (y & 1) != 0;  // serpentine, so errors do not drift one way
+        for (size_t i = 0; i < w; ++i) {
+            const size_t x = reverse ? w - 1 - i : i;
+            const int v = qGray(src[3 * x], src[3 * x + 1], src[3 * x + 2]);
+            switch (dither) {
+                case Dither::None:
+                    dst[x] = nearest[static_cast<size_t>(v)];
+                    break;
+                case Dither::Ordered: {
+                    const int t = kBayer4[y & 3][x & 3];
+                    const int shifted = v + ((2 * t + 1 - 16) * step) / 32;
+                    dst[x] = nearest[static_cast<size_t>(Clamp255(shifted))];
+                    break;
+                }
+                case Dither::FloydSteinberg: {
+                    const int want = v + errNow[x + 1] / 16;
+                    const uint8_t got = nearest[static_cast<size_t>(Clamp255(want))];
+                    dst[x] = got;
+                    const int e = want - got;
+                    const size_t ahead = reverse ? x : x + 2, behind = reverse ? x + 2 : x;
+                    errNow[ahead] += 7 * e;
+                    errNext[behind] += 3 * e;
+                    errNext[x + 1] += 5 * e;
+                    errNext[ahead] += e;
+                    break;
+                }
+            }
+        }
+        std::swap(errNow, errNext);
+        std::fill(errNext.begin(), errNext.end(), 0);
+    }
+    encode::RestrictGreyForRuns(out.grey.data(), out.width, out.height, w);
+    return out;
+}
+
+IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours) {
+    maxColours = std::clamp(maxColours, 1, 32);
+    const QImage flat = FlattenOnWhite(image);
+    IndexedPixels out;
+    out.width = static_cast<uint32_t>(flat.width());
+    out.height = static_cast<uint32_t>(flat.height());
+    const size_t w = out.width;
+    out.indices.resize(w * out.height);
+
+    // Few colours: keep them exactly.
+    std::map<uint32_t, uint8_t> exact;
+    for (uint32_t y = 0; y < out.height && exact.size() <= static_cast<size_t>(maxColours); ++y) {
+        const uint8_t* src = flat.constScanLine(static_cast<int>(y));
+        for (size_t x = 0; x < w && exact.size() <= static_cast<size_t>(maxColours); ++x)
+            exact.emplace((src[3 * x] << 16) | (src[3 * x + 1] << 8) | src[3 * x + 2], 0);
+    }
+    if (exact.size() <= static_cast<size_t>(maxColours)) {
+        uint8_t next = 0;
+        for (auto& [rgb, index] : exact) {
+            index = next++;
+            out.palette.insert(out.palette.end(),
+                               {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                                static_cast<uint8_t>(rgb)});
+        }
+        for (uint32_t y = 0; y < out.height; ++y) {
+            const uint8_t* src = flat.constScanLine(static_cast<int>(y));
+            for (size_t x = 0; x < w; ++x)
+                out.indices[y * w + x] =
+                    exact[(src[3 * x] << 16) | (src[3 * x + 1] << 8) | src[3 * x + 2]];
+        }
+        return out;
+    }
+
+    std::vector<Cell> grid(1 << 18);
+    for (uint32_t y = 0; y < out.height; ++y) {
+        const uint8_t* src = flat.constScanLine(static_cast<int>(y));
+        for (size_t x = 0; x < w; ++x) {
+            const uint8_t* p = src + 3 * x;
+            Cell& c = grid[static_cast<size_t>((p[0] >> 2) << 12 | (p[1] >> 2) << 6 | p[2] >> 2)];
+            ++c.count;
+            for (int k = 0; k < 3; ++k) c.sum[k] += p[k];
+        }
+    }
+    std::vector<Cell> cells;
+    for (const Cell& c : grid)
+        if (c.count > 0) cells.push_back(c);
+    out.palette = BuildPalette(cells, maxColours);
+
+    std::vector<int> errNow(3 * (w + 2), 0), errNext(3 * (w + 2), 0);
+    for (uint32_t y = 0; y < out.height; ++y) {
+        const uint8_t* src = flat.constScanLine(static_cast<int>(y));
+        uint8_t* dst = out.indices.data() + y * w;
+        const bool reverse = (y & 1) != 0;
+        for (size_t i = 0; i < w; ++i) {
+            const size_t x = reverse ? w - 1 - i : i;
+            int want[3];
+            for (int k = 0; k < 3; ++k) {
+                int v = src[3 * x + k];
+                if (dither == Dither::FloydSteinberg) v += errNow[3 * (x + 1) + k] / 16;
+                if (dither == Dither::Ordered)
+                    v += ((2 * kBayer4[y & 3][x & 3] + 1 - 16) * 24) / 32;
+                want[k] = Clamp255(v);
+            }
+            const int index = Nearest(want[0], want[1], want[2], out.palette);
+            dst[x] = static_cast<uint8_t>(index);
+            if (dither != Dither::FloydSteinberg) continue;
+            const size_t ahead = reverse ? x : x + 2, behind = reverse ? x + 2 : x;
+            for (int k = 0; k < 3; ++k) {
+                const int e =
+                    want[k] - out.palette[static_cast<size_t>(index) * 3 + static_cast<size_t>(k)];
+                errNow[3 * ahead + static_cast<size_t>(k)] += 7 * e;
+                errNext[3 * behind + static_cast<size_t>(k)] += 3 * e;
+                errNext[3 * (x + 1) + static_cast<size_t>(k)] += 5 * e;
+                errNext[3 * ahead + static_cast<size_t>(k)] += e;
+            }
+        }
+        std::swap(errNow, errNext);
+        std::fill(errNext.begin(), errNext.end(), 0);
+    }
+    return out;
+}
+
+}  // namespace inkvista::bookwriter
