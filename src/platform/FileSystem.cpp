@@ -332,6 +332,9 @@ File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation 
         }
         return File();
     }
+    // As on the device, success says whether an existing file was replaced.
+    tLastError = (!creating && creation == FileCreation::CreateAlways) ? ERROR_ALREADY_EXISTS
+                                                                       : ERROR_SUCCESS;
     if (creating) {
         const uint32_t stored = attributes & kStoredAttributes;
         if (stored != 0 && !(attributes & FILE_ATTRIBUTE_NORMAL)) {
