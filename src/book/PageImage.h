@@ -8,6 +8,10 @@
 
 namespace inkvista {
 
+// The most any one buffer of a page may take. Sizes read from a book are
+// untrusted: a page that would need more is handled like a failed allocation.
+inline constexpr uint64_t kMaxPageBytes = uint64_t{256} << 20;
+
 struct PageRecord {
     uint32_t width = 0;
     uint32_t height = 0;
