@@ -338,7 +338,11 @@ void DrawBalloon(QPainter& p, const QRectF& panel, QPointF speaker, const QStrin
     shape.addEllipse(QPointF(cx, cy), rx, ry);
     // The tail stops short of the speaker's head.
     const QPointF base(cx, cy + ry * 0.6);
-    QPointF tip = base + (speaker - base) * 0.55;
+    QPointF toward = (speaker - base) * 0.55;
+    const double length = std::hypot(toward.x(), toward.y());
+    const double longest = std::max(ry * 1.5, panel.height() * 0.18);
+    if (length > longest) toward *= longest / length;
+    QPointF tip = base + toward;
     if (tip.y() < cy + ry + 4) tip.setY(cy + ry + 8);
     QPainterPath tail;
     tail.addPolygon(QPolygonF() << base + QPointF(-rx * 0.15, 0) << tip
@@ -350,7 +354,8 @@ void DrawBalloon(QPainter& p, const QRectF& panel, QPointF speaker, const QStrin
     p.drawPath(shape);
     p.setPen(Qt::black);
     textRect.moveCenter(QPointF(cx, cy));
-    p.drawText(textRect, Qt::TextWordWrap | Qt::AlignCenter, text);
+    // A little room so the text wraps as it was measured.
+    p.drawText(textRect.adjusted(-2, -2, 2, 2), Qt::TextWordWrap | Qt::AlignCenter, text);
 }
 
 void DrawCaption(QPainter& p, const QRectF& panel, const QString& text, double fontPx,
@@ -369,9 +374,14 @@ void DrawCaption(QPainter& p, const QRectF& panel, const QString& text, double f
 
 // A sound effect: big outlined letters at a slant.
 void DrawEffect(QPainter& p, QPointF at, const QString& text, double px, const QColor& fill,
-                double angle) {
+                double angle, double maxWidth) {
     QPainterPath path;
     path.addText(0, 0, MakeFont(px, true), text);
+    if (path.boundingRect().width() > maxWidth) {
+        px *= maxWidth / path.boundingRect().width();
+        path = QPainterPath();
+        path.addText(0, 0, MakeFont(px, true), text);
+    }
     p.save();
     p.translate(at);
     p.rotate(angle);
@@ -409,7 +419,7 @@ void DrawPanel(QPainter& p, const QRectF& r, const DemoBook& book, const Script&
                    QPointF(r.left() + r.width() * rng.Between(0.3, 0.7),
                            r.top() + r.height() * rng.Between(0.4, 0.6)),
                    rng.Pick(script.effects), std::min(r.height() * 0.3, unit * 30), c.accent,
-                   rng.Between(-18, 12));
+                   rng.Between(-18, 12), r.width() * 0.8);
     else if (rng.Chance(0.25))
         DrawCaption(p, r, rng.Pick(script.captions), unit * 8.5, c.caption);
     p.restore();
@@ -431,7 +441,7 @@ void DrawCover(QPainter& p, const QRectF& page, const DemoBook& book, const Colo
     const double titlePx =
         std::min(r.width() / std::max<qsizetype>(4, title.size()) * 1.6, unit * 40);
     DrawEffect(p, QPointF(r.center().x(), r.top() + r.height() * 0.16), title, titlePx, c.accent,
-               -4);
+               -4, r.width() * 0.9);
     p.setFont(MakeFont(unit * 11, true));
     const QRectF band(r.left(), r.bottom() - unit * 40, r.width(), unit * 40);
     p.fillRect(band, QColor(255, 255, 255, 220));
@@ -529,7 +539,7 @@ QImage DrawDemoPage(const DemoBook& book, int index) {
     if (last) {
         DrawPanel(p, area, book, script, colours, unit, rng);
         DrawEffect(p, QPointF(area.center().x(), area.top() + area.height() * 0.3), script.end,
-                   unit * 34, colours.accent, 0);
+                   unit * 34, colours.accent, 0, area.width() * 0.8);
     } else {
         const int bands = wide ? 2 : size.height() < size.width() * 1.0 ? 1 : rng.Range(2, 4);
         for (const auto& [y, h] : Split(area.top(), area.height(), bands, gap, rng)) {
