@@ -41,18 +41,6 @@ std::u16string BuildBookPath(int slotNumber, const BookFolders& folders) {
     }
 }
 
-bool ReadBookHeader(Device& device, std::u16string_view path, BookHeader& header, bool* complete) {
-    File file = device.files().Open(path, FileAccess::Read, FileCreation::OpenExisting);
-    if (!file) return false;
-    uint8_t bytes[kBookHeaderSize] = {};
-    const ReadResult result = ReadBlock(file, bytes, sizeof bytes);
-    file.Close();
-    if (result == ReadResult::Failed) return false;
-    if (complete) *complete = result == ReadResult::Whole;
-    header = BookHeader::Parse(bytes);
-    return true;
-}
-
 bool OpenBook(Device& device, BookState& state, const BookFolders& folders,
               std::u16string_view fileName, int slotNumber, BookKind kind,
               TextConversion conversion) {

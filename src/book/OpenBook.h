@@ -16,11 +16,6 @@ namespace inkvista {
 // folder), ending in "\"; empty for any other slot.
 std::u16string BuildBookPath(int slotNumber, const BookFolders& folders);
 
-// Reads the first 120 bytes of the book at `path`. False when the file
-// cannot be opened or read; `complete` tells whether all 120 bytes were
-// there. Shows no message.
-bool ReadBookHeader(Device& device, std::u16string_view path, BookHeader& header, bool* complete);
-
 // Opens the book `fileName` of folder slot `slotNumber` (1..5) as a book of
 // `kind` and fills `state`; no page is loaded. On false the message ("File
 // Open Failed" or "Unsupported File Format") has been shown and `state` holds

@@ -1,9 +1,59 @@
-// Placeholder until the command is written.
+// inkvista-tool info BOOK: the book's header and page records as JSON, read
+// through the reader's own OpenBook so that a book the reader refuses is
+// refused here with the same message.
 #include <cstdio>
+#include <string>
 
 #include "Commands.h"
+#include "ToolDevice.h"
+#include "book/BookInfo.h"
 
-int inkvista::tool::RunInfo(const std::vector<std::string>&) {
-    std::fputs("inkvista-tool: not available yet\n", stderr);
-    return 1;
+namespace inkvista::tool {
+namespace {
+
+const char kInfoHelp[] =
+    "usage: inkvista-tool info BOOK\n"
+    "\n"
+    "Prints one JSON object describing BOOK (a .cmb or .cxb file):\n"
+    "  kind                          \"cmb\" or \"cxb\", from the file name's extension\n"
+    "  pageCount                     the header's page count\n"
+    "  title, chapter, author,\n"
+    "  publisher                     header texts as UTF-8 (system code page), \"\" when unset\n"
+    "  pages                         per page: offset, record (\"CX\" or \"XC\"), width,\n"
+    "                                height and encoding (\"grey\", \"colour\" or\n"
+    "                                \"unsupported\"); a record that cannot be read or has\n"
+    "                                a bad magic gives null record, width and height\n"
+    "\n"
+    "A book the reader would refuse exits with status 1 and the reader's message\n"
+    "(\"File Open Failed\", \"Unsupported File Format\") on stderr.\n";
+
+}  // namespace
+
+int RunInfo(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kInfoHelp, stdout);
+            return 0;
+        }
+    }
+    if (args.size() != 1 || args[0].empty()) {
+        std::fputs(kInfoHelp, stderr);
+        return 2;
+    }
+
+    ToolBook book;
+    std::string error;
+    if (!book.Locate(args[0], &error)) {
+        std::fprintf(stderr, "inkvista-tool info: %s\n", error.c_str());
+        return 1;
+    }
+    BookInfo info;
+    if (!ReadBookInfo(book.device(), book.folders(), book.fileName(), ToolBook::kSlot, book.kind(),
+                      info))
+        return 1;
+    const std::string json = BookInfoJson(info);
+    std::fwrite(json.data(), 1, json.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
 }
+
+}  // namespace inkvista::tool

@@ -1,0 +1,142 @@
+#include "book/BookInfo.h"
+
+#include <cstdio>
+
+#include "book/HeaderText.h"
+#include "book/OpenBook.h"
+#include "platform/Text.h"
+
+namespace inkvista {
+namespace {
+
+const char* EncodingName(PageEncoding encoding) {
+    switch (encoding) {
+        case PageEncoding::GreyRuns:
+            return "grey";
+        case PageEncoding::PaletteColour:
+            return "colour";
+        default:
+            return "unsupported";
+    }
+}
+
+bool HasRecord(PageEncoding encoding) {
+    return encoding != PageEncoding::BadMagic && encoding != PageEncoding::ReadFailed;
+}
+
+}  // namespace
+
+std::optional<BookKind> BookKindFromName(std::u16string_view fileName) {
+    const size_t dot = fileName.rfind(u'.');
+    if (dot == std::u16string_view::npos) return std::nullopt;
+    const std::u16string_view extension = fileName.substr(dot);
+    if (EqualsNoCase(extension, u".cmb")) return BookKind::Cmb;
+    if (EqualsNoCase(extension, u".cxb")) return BookKind::Cxb;
+    return std::nullopt;
+}
+
+bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_view fileName,
+                  int slotNumber, BookKind kind, BookInfo& info) {
+    info = BookInfo{};
+    info.kind = kind;
+    BookState state;
+    if (!OpenBook(device, state, folders, fileName, slotNumber, kind, TextConversion::System))
+        return false;
+    info.pageCount = state.pageCount;
+
+    // The texts come from the header as stored: OpenBook puts the file name
+    // in place of an empty title, info does not.
+    File file = device.files().Open(state.bookPath, FileAccess::Read, FileCreation::OpenExisting);
+    uint8_t headerBytes[kBookHeaderSize];
+    if (!file || !file.ReadExact(headerBytes, sizeof headerBytes)) {
+        device.messages().Show(u"File Open Failed");
+        return false;
+    }
+    const BookHeader header = BookHeader::Parse(headerBytes);
+    const TextConversion system = TextConversion::System;
+    info.title = ConvertHeaderText(header.title, kTitleWidth, system);
+    info.chapter = ConvertHeaderText(header.chapter, kChapterWidth, system);
+    info.author = ConvertHeaderText(header.author, kAuthorWidth, system);
+    info.publisher = ConvertHeaderText(header.publisher, kPublisherWidth, system);
+
+    info.pages.reserve(state.pageOffsets.size());
+    for (uint32_t offset : state.pageOffsets) {
+        PageInfo page;
+        page.offset = offset;
+        page.encoding = ReadPageRecord(file, offset, page.record);
+        info.pages.push_back(page);
+    }
+    return true;
+}
+
+std::string JsonString(std::string_view utf8) {
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            default:
+                if (u < 0x20 || u == 0x7F) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+                    out += escaped;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string BookInfoJson(const BookInfo& info) {
+    std::string out = "{\n";
+    out += "  \"kind\": ";
+    out += info.kind == BookKind::Cmb ? "\"cmb\"" : "\"cxb\"";
+    out += ",\n  \"pageCount\": " + std::to_string(info.pageCount);
+    out += ",\n  \"title\": " + JsonString(Utf16ToUtf8(info.title));
+    out += ",\n  \"chapter\": " + JsonString(Utf16ToUtf8(info.chapter));
+    out += ",\n  \"author\": " + JsonString(Utf16ToUtf8(info.author));
+    out += ",\n  \"publisher\": " + JsonString(Utf16ToUtf8(info.publisher));
+    out += ",\n  \"pages\": [";
+    for (size_t i = 0; i < info.pages.size(); ++i) {
+        const PageInfo& page = info.pages[i];
+        out += i == 0 ? "\n    {" : ",\n    {";
+        out += "\"offset\": " + std::to_string(page.offset);
+        if (HasRecord(page.encoding)) {
+            out += ", \"record\": " + JsonString(std::string_view(page.record.magic, 2));
+            out += ", \"width\": " + std::to_string(page.record.width);
+            out += ", \"height\": " + std::to_string(page.record.height);
+        } else {
+            out += ", \"record\": null, \"width\": null, \"height\": null";
+        }
+        out += ", \"encoding\": ";
+        out += '"';
+        out += EncodingName(page.encoding);
+        out += "\"}";
+    }
+    out += info.pages.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return out;
+}
+
+}  // namespace inkvista

@@ -1,0 +1,47 @@
+// What `inkvista-tool info` tells about a book: the header texts and every
+// page record, read through the same OpenBook the viewer uses.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "book/BookState.h"
+#include "book/PageRecord.h"
+#include "platform/Device.h"
+
+namespace inkvista {
+
+struct PageInfo {
+    uint32_t offset = 0;
+    PageEncoding encoding = PageEncoding::ReadFailed;
+    PageRecord record;  // meaningful unless BadMagic or ReadFailed
+};
+
+struct BookInfo {
+    BookKind kind = BookKind::Cmb;
+    int32_t pageCount = 0;
+    // Converted with the system code page; empty when the field is unset.
+    std::u16string title, chapter, author, publisher;
+    std::vector<PageInfo> pages;
+};
+
+// The kind a file name's extension gives (".cmb" or ".cxb", any letter case).
+std::optional<BookKind> BookKindFromName(std::u16string_view fileName);
+
+// Opens the book with OpenBook and reads its header texts and page records.
+// On false the message has been shown through the device.
+bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_view fileName,
+                  int slotNumber, BookKind kind, BookInfo& info);
+
+// One JSON object: kind, pageCount, title, chapter, author, publisher and
+// pages. A page whose record cannot be read or has a bad magic has "record",
+// "width" and "height" null and "encoding" "unsupported".
+std::string BookInfoJson(const BookInfo& info);
+
+// `text` as a JSON string literal, quotes included.
+std::string JsonString(std::string_view utf8);
+
+}  // namespace inkvista

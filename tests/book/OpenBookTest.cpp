@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include "OpenBookFixture.h"
+#include "book/OpenBook.h"
+
+namespace inkvista {
+namespace {
+
+using encode::BookSpec;
+using encode::BuildBook;
+using encode::PageOffsets;
+
+constexpr char16_t kUnsupported[] = u"Unsupported File Format";
+constexpr char16_t kOpenFailed[] = u"File Open Failed";
+
+class OpenBookTest : public BookFileTest {
+  protected:
+    bool Open(std::u16string_view name, BookKind kind,
+              TextConversion conversion = TextConversion::System) {
+        test_.messages().Clear();
+        return OpenBook(test_.device(), state_, folders_, name, 5, kind, conversion);
+    }
+    void ExpectRefused(std::u16string_view name, BookKind kind, const char16_t* message) {
+        EXPECT_FALSE(Open(name, kind)) << Utf16ToUtf8(name);
+        EXPECT_EQ(Shown(), std::vector<std::u16string>{message}) << Utf16ToUtf8(name);
+        EXPECT_TRUE(state_.pageOffsets.empty());
+        EXPECT_EQ(state_.pageCount, 0);
+    }
+
+    static BookSpec Book(BookKind kind, size_t pages) {
+        BookSpec spec;
+        spec.kind = kind;
+        for (size_t i = 0; i < pages; ++i) spec.pages.push_back(GreyPage(10 + i, 20));
+        return spec;
+    }
+
+    BookState state_;
+};
+
+TEST(BuildBookPathTest, EachSlotHasItsFolder) {
+    BookFolders folders;
+    folders.documentsRoot = u"\\My Documents";
+    folders.cardNames[0] = u"Storage Card";
+    folders.cardNames[2] = u"SD";
+    folders.userDir = u"\\Comics";
+    EXPECT_EQ(BuildBookPath(1, folders), u"\\My Documents\\InkVISTA\\");
+    EXPECT_EQ(BuildBookPath(2, folders), u"\\Storage Card\\InkVISTA\\");
+    EXPECT_EQ(BuildBookPath(4, folders), u"\\SD\\InkVISTA\\");
+    EXPECT_EQ(BuildBookPath(5, folders), u"\\Comics\\");
+    EXPECT_EQ(BuildBookPath(0, folders), u"");
+    EXPECT_EQ(BuildBookPath(6, folders), u"");
+}
+
+TEST_F(OpenBookTest, OpensBothKindsWithAbsolutePageOffsets) {
+    for (BookKind kind : {BookKind::Cmb, BookKind::Cxb}) {
+        BookSpec spec = Book(kind, 3);
+        spec.title = "Volume 1";
+        Put("book.bin", spec);
+        ASSERT_TRUE(Open(u"book.bin", kind));
+        EXPECT_TRUE(Shown().empty());
+        EXPECT_EQ(state_.bookPath, u"\\book.bin");
+        EXPECT_EQ(state_.bookTitle, u"Volume 1");
+        EXPECT_EQ(state_.pageCount, 3);
+        EXPECT_EQ(state_.slotNumber, 5);
+        EXPECT_EQ(state_.pageOffsets, PageOffsets(spec));
+        EXPECT_EQ(state_.pageOffsets[0], kind == BookKind::Cmb ? 170u : 146u);
+    }
+
+    // An entry is a file offset, not one relative to the table.
+    std::vector<uint8_t> bytes = BuildBook(Book(BookKind::Cxb, 1));
+    bytes.resize(600);
+    bytes[134] = 0;
+    bytes[135] = 0;
+    bytes[136] = 0x01;
+    bytes[137] = 0xF4;
+    Put("abs.cxb", bytes);
+    ASSERT_TRUE(Open(u"abs.cxb", BookKind::Cxb));
+    EXPECT_EQ(state_.pageOffsets, std::vector<uint32_t>{500});
+}
+
+TEST_F(OpenBookTest, OpensFromMainFolderAndCards) {
+    folders_.documentsRoot = test_.device().shell().PersonalFolder();
+    folders_.cardNames[1] = u"CF";
+    const auto card = test_.AddCard(u"CF");
+    std::filesystem::create_directories(card / "InkVISTA");
+    std::filesystem::create_directories(test_.Host(folders_.documentsRoot + u"\\InkVISTA"));
+    ASSERT_TRUE(encode::WriteFile((card / "InkVISTA" / "a.cmb").string(),
+                                  BuildBook(Book(BookKind::Cmb, 1))));
+    ASSERT_TRUE(encode::WriteFile(test_.Host(folders_.documentsRoot + u"\\InkVISTA\\b.cxb"),
+                                  BuildBook(Book(BookKind::Cxb, 2))));
+
+    ASSERT_TRUE(OpenBook(test_.device(), state_, folders_, u"a.cmb", 3, BookKind::Cmb,
+                         TextConversion::System));
+    EXPECT_EQ(state_.bookPath, u"\\CF\\InkVISTA\\a.cmb");
+    ASSERT_TRUE(OpenBook(test_.device(), state_, folders_, u"b.cxb", 1, BookKind::Cxb,
+                         TextConversion::System));
+    EXPECT_EQ(state_.pageCount, 2);
+    EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(OpenBookTest, MagicMustMatchTheKindTheLibraryGave) {
+    Put("x.cmb", Book(BookKind::Cmb, 1));
+    BookSpec cxb = Book(BookKind::Cxb, 1);
+    Put("x.cxb", cxb);
+    ExpectRefused(u"x.cmb", BookKind::Cxb, kUnsupported);
+    ExpectRefused(u"x.cxb", BookKind::Cmb, kUnsupported);
+
+    cxb.magic = "XX";
+    Put("y.cxb", cxb);
+    ExpectRefused(u"y.cxb", BookKind::Cxb, kUnsupported);
+}
+
+TEST_F(OpenBookTest, ExtentLimitAndVariantBounds) {
+    for (BookKind kind : {BookKind::Cmb, BookKind::Cxb}) {
+        BookSpec spec = Book(kind, 1);
+        spec.extentLimit = 320;
+        Put("limit.bin", spec);
+        EXPECT_TRUE(Open(u"limit.bin", kind));
+        spec.extentLimit = 321;
+        Put("limit.bin", spec);
+        ExpectRefused(u"limit.bin", kind, kUnsupported);
+    }
+    for (uint16_t variant : {0, 4, 1, 2, 0x0400}) {
+        BookSpec spec = Book(BookKind::Cxb, 1);
+        spec.variant = variant;
+        Put("v.cxb", spec);
+        if (variant == 0 || variant == 4) {
+            EXPECT_TRUE(Open(u"v.cxb", BookKind::Cxb)) << variant;
+        } else {
+            ExpectRefused(u"v.cxb", BookKind::Cxb, kUnsupported);
+        }
+    }
+}
+
+TEST_F(OpenBookTest, FilesThatCannotBeOpened) {
+    ExpectRefused(u"missing.cmb", BookKind::Cmb, kOpenFailed);
+    Put("slot.cmb", Book(BookKind::Cmb, 1));
+    test_.messages().Clear();
+    EXPECT_FALSE(OpenBook(test_.device(), state_, folders_, u"slot.cmb", 0, BookKind::Cmb,
+                          TextConversion::System));
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{kOpenFailed});
+}
+
+TEST_F(OpenBookTest, PartsTheFileDoesNotHoldAreRefused) {
+    for (BookKind kind : {BookKind::Cmb, BookKind::Cxb}) {
+        const std::vector<uint8_t> whole = BuildBook(Book(kind, 4));
+        const size_t table = kind == BookKind::Cmb ? 158 : 134;
+        for (size_t size :
+             {size_t{0}, size_t{2}, size_t{119}, size_t{120}, table - 1, table + 15}) {
+            SCOPED_TRACE(size);
+            Put("short.bin", std::vector<uint8_t>(whole.begin(), whole.begin() + size));
+            ExpectRefused(u"short.bin", kind, kUnsupported);
+        }
+        // A table that needs more bytes than the whole file has.
+        BookSpec spec = Book(kind, 1);
+        spec.pageCountField = 0xFFFF;
+        Put("big.bin", spec);
+        ExpectRefused(u"big.bin", kind, kUnsupported);
+    }
+}
+
+TEST_F(OpenBookTest, FailedOpenLeavesNoPagesOfThePreviousBook) {
+    Put("good.cmb", Book(BookKind::Cmb, 2));
+    ASSERT_TRUE(Open(u"good.cmb", BookKind::Cmb));
+    ASSERT_EQ(state_.pageOffsets.size(), 2u);
+    ExpectRefused(u"good.cmb", BookKind::Cxb, kUnsupported);
+}
+
+TEST_F(OpenBookTest, EmptyBookOpens) {
+    Put("empty.cxb", Book(BookKind::Cxb, 0));
+    ASSERT_TRUE(Open(u"empty.cxb", BookKind::Cxb));
+    EXPECT_EQ(state_.pageCount, 0);
+    EXPECT_TRUE(state_.pageOffsets.empty());
+    EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(OpenBookTest, TitleFromTheHeaderOrTheFileName) {
+    BookSpec spec = Book(BookKind::Cmb, 1);
+    spec.chapter = "Chapter";
+    Put("Untitled Book.cmb", spec);
+    ASSERT_TRUE(Open(u"Untitled Book.cmb", BookKind::Cmb));
+    EXPECT_EQ(state_.bookTitle, u"Untitled Book.cmb");
+
+    spec.title = std::string(32, 'T');
+    Put("full.cmb", spec);
+    ASSERT_TRUE(Open(u"full.cmb", BookKind::Cmb));
+    EXPECT_EQ(state_.bookTitle, std::u16string(32, u'T'));
+
+    spec.title = "\xB0\xA1\xB0\x41";  // a syllable, then a pair outside the Hangul table
+    Put("korean.cmb", spec);
+    ASSERT_TRUE(Open(u"korean.cmb", BookKind::Cmb, TextConversion::KoreanTable));
+    EXPECT_EQ(state_.bookTitle, u"\uAC00\uFFFDA");
+    ASSERT_TRUE(Open(u"korean.cmb", BookKind::Cmb, TextConversion::System));
+    EXPECT_EQ(state_.bookTitle, u"\uAC00\uCE9A");
+}
+
+}  // namespace
+}  // namespace inkvista

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/Device.h"
+#include "settings/OptionFile.h"
+#include "settings/TextConversion.h"
+
+namespace inkvista {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class OptionFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(test_.device().files().CreateDirectory(test_.device().shell().PersonalFolder() +
+                                                           u"\\InkVISTA"));
+    }
+
+    std::filesystem::path HostFile() { return test_.Host(OptionFilePath(test_.device())); }
+
+    Bytes ReadHostFile() {
+        std::ifstream in(HostFile(), std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    void WriteHostFile(const Bytes& bytes) {
+        std::ofstream out(HostFile(), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+
+    const std::vector<std::u16string>& Shown() { return test_.messages().shown(); }
+
+    TestDevice test_;
+};
+
+Bytes DefaultFileBytes() {
+    return {0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x78, 0x00, 0x00, 0x00,
+            0x02, 0x00, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x0B, 0x00, 0x00, 0x00,
+            0x08, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
+            0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00};
+}
+
+TEST_F(OptionFileTest, PathIsInTheProgramFolderOfThePersonalFolder) {
+    EXPECT_EQ(OptionFilePath(test_.device()), u"\\My Documents\\InkVista\\InkVISTA.opt");
+}
+
+TEST_F(OptionFileTest, FirstStartCreatesTheFileWithTheDefaults) {
+    ViewOption view;
+    view.Assign(0x01010101, 0x0101, 240, 5);
+    KeyMap keys;
+    const uint32_t other[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    keys.Assign(other);
+
+    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
+    EXPECT_EQ(view, ViewOption{});
+    EXPECT_EQ(keys, KeyMap{});
+
+    // The next start reads what the first one wrote.
+    view.Assign(0x01010101, 0x0101, 240, 5);
+    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+    EXPECT_EQ(view, ViewOption{});
+    EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(OptionFileTest, StoredValuesAreTakenAsTheyAre) {
+    Bytes bytes = {1, 0, 1, 0, 1, 1, 0xAA, 0xBB, 77, 0, 0, 0, 9, 0, 0, 0};
+    for (uint32_t action = 0; action < 8; ++action) {
+        const uint32_t v = 0x100 * action + 11 - action;
+        bytes.insert(bytes.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), 0, 0});
+    }
+    WriteHostFile(bytes);
+
+    ViewOption view;
+    KeyMap keys;
+    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(view.portrait, 1);
+    EXPECT_EQ(view.smoothScroll, 0);
+    EXPECT_EQ(view.fitToWindow, 1);
+    EXPECT_EQ(view.tabScroll, 0);
+    EXPECT_EQ(view.showHiddenFiles, 1);  // start-up clears it, not the loader
+    EXPECT_EQ(view.koreanPatch, 1);
+    EXPECT_EQ(view.scrollRange, 77u);  // not one of the listed steps: kept
+    EXPECT_EQ(view.autoScrollSec, 9u);
+    EXPECT_EQ(view.reserved[0], 0);  // never taken from the file
+    EXPECT_EQ(view.reserved[1], 0);
+    EXPECT_EQ(keys.hotKey(kHotKey1), 11u);
+    EXPECT_EQ(keys.hotKey(kDownKey), 0x700u + 4);
+    EXPECT_EQ(TextConversionFor(view), TextConversion::KoreanTable);
+    EXPECT_EQ(ReadHostFile(), bytes);  // loading never writes
+}
+
+TEST_F(OptionFileTest, ShortFileTakesDefaultsForWholeFieldsItLacks) {
+    const Bytes full = {1, 0, 1, 0, 1, 1, 0, 0, 200, 0, 0, 0, 4, 0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0,
+                        5, 0, 0, 0, 5, 0, 0, 0, 5,   0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0};
+    const ViewOption defaults;
+    for (size_t size : {0u, 3u, 6u, 10u, 12u, 15u, 16u, 22u, 47u}) {
+        SCOPED_TRACE(size);
+        WriteHostFile(Bytes(full.begin(), full.begin() + static_cast<long>(size)));
+        ViewOption view;
+        KeyMap keys;
+        EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+        EXPECT_EQ(view.portrait, size > 0 ? 1 : defaults.portrait);
+        EXPECT_EQ(view.tabScroll, size > 3 ? 0 : defaults.tabScroll);
+        EXPECT_EQ(view.koreanPatch, size > 5 ? 1 : defaults.koreanPatch);
+        // A number the file ends inside is not taken in part.
+        EXPECT_EQ(view.scrollRange, size >= 12 ? 200u : defaults.scrollRange);
+        EXPECT_EQ(view.autoScrollSec, size >= 16 ? 4u : defaults.autoScrollSec);
+        for (size_t i = 0; i < 8; ++i) {
+            EXPECT_EQ(keys.entries[i], size >= 20 + 4 * i ? 5u : KeyMap{}.entries[i]) << i;
+        }
+    }
+    EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(OptionFileTest, MissingFolderGivesDefaultsAndTheLoadMessage) {
+    std::filesystem::remove_all(HostFile().parent_path());
+    ViewOption view;
+    view.Assign(1, 0, 80, 1);
+    KeyMap keys;
+    keys.entries[0] = 3;
+    EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(view, ViewOption{});
+    EXPECT_EQ(keys, KeyMap{});
+    EXPECT_FALSE(std::filesystem::exists(HostFile()));
+}
+
+TEST_F(OptionFileTest, SaveOverwritesTheStartOfTheExistingFile) {
+    Bytes longer = DefaultFileBytes();
+    longer.insert(longer.end(), {0xDE, 0xAD});
+    WriteHostFile(longer);
+    ViewOption view;
+    view.Assign(0x00000101, 0x0100, 240, 0);
+    KeyMap keys;
+    keys.hotKey(kUpKey) = 7;
+
+    EXPECT_TRUE(SaveOptions(test_.device(), view, keys));
+    EXPECT_TRUE(Shown().empty());
+    const Bytes stored = ReadHostFile();
+    ASSERT_EQ(stored.size(), 50u);  // not truncated
+    const auto expected = OptionDataBytes(view, keys);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), stored.begin()));
+    EXPECT_EQ(stored[48], 0xDE);
+
+    ViewOption loaded;
+    KeyMap loadedKeys;
+    EXPECT_TRUE(LoadOptions(test_.device(), loaded, loadedKeys));
+    EXPECT_EQ(loaded, view);
+    EXPECT_EQ(loadedKeys, keys);
+}
+
+TEST_F(OptionFileTest, SaveNeverRecreatesADeletedFile) {
+    ViewOption view;
+    KeyMap keys;
+    ASSERT_TRUE(LoadOptions(test_.device(), view, keys));
+    std::filesystem::remove(HostFile());
+
+    EXPECT_FALSE(SaveOptions(test_.device(), view, keys));
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Writing Option Data"});
+    EXPECT_FALSE(std::filesystem::exists(HostFile()));
+}
+
+TEST_F(OptionFileTest, SaveThatCannotOpenOtherwiseShowsTheLoadMessage) {
+    std::filesystem::remove_all(HostFile().parent_path());
+    EXPECT_FALSE(SaveOptions(test_.device(), ViewOption{}, KeyMap{}));
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_FALSE(std::filesystem::exists(HostFile().parent_path()));
+}
+
+}  // namespace
+}  // namespace inkvista
