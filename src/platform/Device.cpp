@@ -85,7 +85,7 @@ std::filesystem::path XdgDocumentsFolder() {
 std::string UnescapeMountField(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() + 0 && s[i + 1] >= '0' && s[i + 1] <= '7' &&
+        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '7' &&
             s[i + 2] >= '0' && s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
             out.push_back(
                 static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0')));
@@ -105,57 +105,6 @@ bool ValidCardName(std::u16string_view name) {
         }
     }
     return !EqualsNoCase(name, kDocumentsName);
-}
-
-// The removable volumes mounted for the user, in the order of the mount table.
-std::vector<std::pair<std::u16string, std::filesystem::path>> RemovableMounts() {
-    std::vector<std::pair<std::u16string, std::filesystem::path>> found;
-    const std::string user = UserName();
-    if (user.empty()) return found;
-    const std::string bases[] = {"/media/" + user + "/", "/run/media/" + user + "/"};
-    std::ifstream in("/proc/self/mounts");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string device, mountPoint;
-        if (!(fields >> device >> mountPoint)) continue;
-        mountPoint = UnescapeMountField(mountPoint);
-        for (const std::string& base : bases) {
-            if (mountPoint.size() <= base.size() || mountPoint.compare(0, base.size(), base) != 0) {
-                continue;
-            }
-            const std::string leaf = mountPoint.substr(base.size());
-            if (leaf.find('/') != std::string::npos) continue;
-            const std::u16string name = Utf8ToUtf16(leaf);
-            if (!ValidCardName(name)) continue;
-            const bool seen = std::any_of(found.begin(), found.end(), [&](const auto& f) {
-                return EqualsNoCase(f.first, name);
-            });
-            if (!seen) found.emplace_back(name, mountPoint);
-        }
-    }
-    return found;
-}
-
-uint8_t HostBatteryPercent() {
-    std::error_code ec;
-    std::vector<std::filesystem::path> supplies;
-    for (std::filesystem::directory_iterator it("/sys/class/power_supply", ec), end;
-         !ec && it != end; it.increment(ec)) {
-        supplies.push_back(it->path());
-    }
-    std::sort(supplies.begin(), supplies.end());
-    for (const auto& supply : supplies) {
-        std::ifstream typeFile(supply / "type");
-        std::string type;
-        if (!(typeFile >> type) || type != "Battery") continue;
-        std::ifstream capacityFile(supply / "capacity");
-        int capacity = -1;
-        if (capacityFile >> capacity && capacity >= 0 && capacity <= 100) {
-            return static_cast<uint8_t>(capacity);
-        }
-    }
-    return 255;
 }
 
 class DeviceShell : public Shell {
@@ -182,7 +131,7 @@ class DeviceShell : public Shell {
         if (device_.options().battery) {
             return static_cast<uint8_t>(std::clamp(*device_.options().battery, 0, 255));
         }
-        return HostBatteryPercent();
+        return BatteryPercentIn("/sys/class/power_supply");
     }
 
   private:
@@ -196,6 +145,56 @@ bool IsDirectory(const std::filesystem::path& p) {
 }
 
 }  // namespace
+
+std::vector<std::pair<std::u16string, std::filesystem::path>> RemovableMountsIn(
+    const std::string& mountTable, const std::string& user) {
+    std::vector<std::pair<std::u16string, std::filesystem::path>> found;
+    if (user.empty()) return found;
+    const std::string bases[] = {"/media/" + user + "/", "/run/media/" + user + "/"};
+    std::istringstream in(mountTable);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string device, mountPoint;
+        if (!(fields >> device >> mountPoint)) continue;
+        mountPoint = UnescapeMountField(mountPoint);
+        for (const std::string& base : bases) {
+            if (mountPoint.size() <= base.size() || mountPoint.compare(0, base.size(), base) != 0) {
+                continue;
+            }
+            const std::string leaf = mountPoint.substr(base.size());
+            if (leaf.find('/') != std::string::npos) continue;
+            const std::u16string name = Utf8ToUtf16(leaf);
+            if (!ValidCardName(name)) continue;
+            const bool seen = std::any_of(found.begin(), found.end(), [&](const auto& f) {
+                return EqualsNoCase(f.first, name);
+            });
+            if (!seen) found.emplace_back(name, mountPoint);
+        }
+    }
+    return found;
+}
+
+uint8_t BatteryPercentIn(const std::filesystem::path& powerSupplies) {
+    std::error_code ec;
+    std::vector<std::filesystem::path> supplies;
+    for (std::filesystem::directory_iterator it(powerSupplies, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        supplies.push_back(it->path());
+    }
+    std::sort(supplies.begin(), supplies.end());
+    for (const auto& supply : supplies) {
+        std::ifstream typeFile(supply / "type");
+        std::string type;
+        if (!(typeFile >> type) || type != "Battery") continue;
+        std::ifstream capacityFile(supply / "capacity");
+        int capacity = -1;
+        if (capacityFile >> capacity && capacity >= 0 && capacity <= 100) {
+            return static_cast<uint8_t>(capacity);
+        }
+    }
+    return 255;
+}
 
 std::filesystem::path DefaultRegistryFile() {
     return ConfigHome() / "InkVISTA" / "registry.reg";
@@ -247,7 +246,10 @@ bool Device::RemoveCard(const std::u16string& name) {
 bool Device::RefreshMounts(bool* arrived) {
     if (arrived) *arrived = false;
     if (options_.root) return false;
-    const auto now = RemovableMounts();
+    std::ifstream table("/proc/self/mounts");
+    std::stringstream text;
+    text << table.rdbuf();
+    const auto now = RemovableMountsIn(text.str(), UserName());
     PathMapper& mapper = files_->mapper();
     bool changed = false;
     // Gone: cards we took from the mount table that are no longer there.

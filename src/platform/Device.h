@@ -2,6 +2,7 @@
 // desktop one from DeviceOptions; tests build one on a temporary folder.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -73,6 +74,14 @@ bool ParseDeviceOption(const std::vector<std::string>& args, size_t& i, DeviceOp
 const char* DeviceOptionsHelp();
 // $XDG_CONFIG_HOME/InkVISTA/registry.reg (~/.config when unset).
 std::filesystem::path DefaultRegistryFile();
+// The removable volumes mounted for `user` (direct children of /media/USER
+// and /run/media/USER) in a mount table as /proc/self/mounts gives it, in
+// its order: card name and mount point.
+std::vector<std::pair<std::u16string, std::filesystem::path>> RemovableMountsIn(
+    const std::string& mountTable, const std::string& user);
+// The capacity of the first battery in a folder like /sys/class/power_supply;
+// 255 when there is none.
+uint8_t BatteryPercentIn(const std::filesystem::path& powerSupplies);
 
 // A device on a temporary folder, for tests: the root (with "My Documents"),
 // the cards and the registry file inside it; recording message boxes and a

@@ -319,8 +319,7 @@ File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation 
     if ((flags & O_TRUNC) && access == FileAccess::Read) flags = (flags & ~O_ACCMODE) | O_RDWR;
 
     const bool creating = !exists;
-    const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-    const int fd = ::open(host->c_str(), flags, mode);
+    const int fd = ::open(host->c_str(), flags, 0666);
     if (fd < 0) {
         const int err = errno;
         if (err == ENOENT) {
@@ -336,12 +335,15 @@ File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation 
     tLastError = (!creating && creation == FileCreation::CreateAlways) ? ERROR_ALREADY_EXISTS
                                                                        : ERROR_SUCCESS;
     if (creating) {
+        // The new file gets the asked-for attributes; this handle may still
+        // write to it even when it is read-only. Failing to record them does
+        // not undo the creation.
         const uint32_t stored = attributes & kStoredAttributes;
-        if (stored != 0 && !(attributes & FILE_ATTRIBUTE_NORMAL)) {
-            int ignored = 0;
-            WriteStoredAttributes(*host, false, stored, (attributes & FILE_ATTRIBUTE_READONLY) != 0,
-                                  &ignored);
-        }
+        const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+        int ignored = 0;
+        if (stored != 0) WriteStoredAttributes(*host, false, stored, readOnly, &ignored);
+        struct stat created;
+        if (readOnly && fstat(fd, &created) == 0) fchmod(fd, created.st_mode & 07777 & ~S_IWUSR);
     }
     return File(fd);
 }

@@ -354,13 +354,17 @@ bool Registry::CreateKey(std::u16string_view key, bool* created) {
     const std::u16string name = NormaliseKey(key);
     if (!Load()) return false;
     if (name.empty() || keys_.count(Fold(name))) return true;
-    // The key and every missing parent.
+    // The key and every missing parent, each spelt after the parents that
+    // already exist.
+    std::u16string spelt;
     size_t pos = 0;
     for (;;) {
         const size_t sep = name.find(u'\\', pos);
         const std::u16string part = name.substr(0, sep);
+        const std::u16string leaf = name.substr(pos, sep == std::u16string::npos ? sep : sep - pos);
         auto [it, inserted] = keys_.try_emplace(Fold(part));
-        if (inserted) it->second.name = part;
+        if (inserted) it->second.name = spelt.empty() ? leaf : spelt + u"\\" + leaf;
+        spelt = it->second.name;
         if (sep == std::u16string::npos) break;
         pos = sep + 1;
     }

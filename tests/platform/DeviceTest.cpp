@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <optional>
 
 #include "platform/Device.h"
 
@@ -200,6 +202,102 @@ TEST(MessageBoxes, RecordTextAndAnswerFromTheQueue) {
               (std::vector<std::u16string>{u"Quit InkVISTA ?", u"File Open Failed"}));
     boxes.Clear();
     EXPECT_TRUE(boxes.shown().empty());
+}
+
+}  // namespace
+}  // namespace inkvista
+
+namespace inkvista {
+namespace {
+
+TEST(HostServices, RemovableMountsOfTheUser) {
+    const std::string table =
+        "/dev/vda1 / ext4 rw 0 0\n"
+        "/dev/sdb1 /media/alice/SD\\040CARD vfat rw 0 0\n"
+        "/dev/sdc1 /run/media/alice/BOOKS exfat rw 0 0\n"
+        "/dev/sdd1 /media/bob/OTHER vfat rw 0 0\n"
+        "/dev/sde1 /media/alice/deep/er vfat rw 0 0\n"
+        "/dev/sdf1 /media/alice/My\\040Documents vfat rw 0 0\n"
+        "/dev/sdg1 /run/media/alice/sd\\040card vfat rw 0 0\n"
+        "garbage\n"
+        "/dev/sdh1 /media/alice vfat rw 0 0\n";
+    const auto mounts = RemovableMountsIn(table, "alice");
+    ASSERT_EQ(mounts.size(), 2u);
+    EXPECT_EQ(mounts[0].first, u"SD CARD");
+    EXPECT_EQ(mounts[0].second, std::filesystem::path("/media/alice/SD CARD"));
+    EXPECT_EQ(mounts[1].first, u"BOOKS");
+    EXPECT_TRUE(RemovableMountsIn(table, "").empty());
+}
+
+TEST(HostServices, BatteryFromPowerSupplies) {
+    TestDevice t;
+    const std::filesystem::path dir = t.base() / "power_supply";
+    EXPECT_EQ(BatteryPercentIn(dir), 255);  // no folder at all
+    std::filesystem::create_directories(dir / "AC");
+    std::ofstream(dir / "AC" / "type") << "Mains\n";
+    EXPECT_EQ(BatteryPercentIn(dir), 255);
+    std::filesystem::create_directories(dir / "BAT0");
+    std::ofstream(dir / "BAT0" / "type") << "Battery\n";
+    std::ofstream(dir / "BAT0" / "capacity") << "250\n";  // impossible: ignored
+    EXPECT_EQ(BatteryPercentIn(dir), 255);
+    std::filesystem::create_directories(dir / "BAT1");
+    std::ofstream(dir / "BAT1" / "type") << "Battery\n";
+    std::ofstream(dir / "BAT1" / "capacity") << "77\n";
+    EXPECT_EQ(BatteryPercentIn(dir), 77);
+}
+
+// Restores an environment variable at the end of a scope.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) saved_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (saved_) {
+            setenv(name_, saved_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
+TEST(Device, DesktopMappingUsesTheHostRootAndXdgDocuments) {
+    TestDevice t;
+    const std::filesystem::path home = t.base() / "home";
+    std::filesystem::create_directories(home / ".config");
+    std::ofstream(home / ".config" / "user-dirs.dirs")
+        << "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+           "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+    ScopedEnv homeEnv("HOME", home.string());
+    ScopedEnv configEnv("XDG_CONFIG_HOME", (home / ".config").string());
+    DeviceOptions o;
+    o.registryFile = t.base() / "desktop.reg";
+    Device d(o, t.messages(), t.clock());
+    EXPECT_EQ(d.documentsFolder(), home / "Dokumente");
+    EXPECT_TRUE(std::filesystem::is_directory(home / "Dokumente"));
+    EXPECT_EQ(d.files().mapper().Resolve(u"\\My Documents\\InkVISTA"),
+              home / "Dokumente" / "InkVISTA");
+    EXPECT_EQ(d.files().mapper().Resolve(u"\\USR\\share"), std::filesystem::path("/usr/share"));
+    // The root listing is the host's root with the documents folder beside it.
+    std::vector<std::u16string> names;
+    FindData data;
+    FindHandle h = d.files().FindFirst(u"\\*.*", &data);
+    ASSERT_TRUE(h);
+    do {
+        names.push_back(data.name);
+    } while (d.files().FindNext(h, &data));
+    EXPECT_NE(std::find(names.begin(), names.end(), u"My Documents"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), u"usr"), names.end());
+
+    // Without a usable entry the folder is ~/Documents.
+    std::ofstream(home / ".config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/\"\n";
+    Device plain(o, t.messages(), t.clock());
+    EXPECT_EQ(plain.documentsFolder(), home / "Documents");
 }
 
 }  // namespace

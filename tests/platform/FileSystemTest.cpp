@@ -3,6 +3,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -311,22 +312,55 @@ TEST_F(FileSystemTest, PathsOfMaxPathOrLongerAreRefused) {
     EXPECT_NE(files().GetAttributes(deepFits), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(FileSystemTest, AttributesOfPlainFilesAndFolders) {
+    WriteHost(docs() / "book.cmb", "x");
+    EXPECT_EQ(files().GetAttributes(u"\\My Documents\\book.cmb"), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(files().GetAttributes(u"\\My Documents"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(files().GetAttributes(u"\\"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(files().GetAttributes(u"\\My Documents\\none"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(files().LastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(files().GetAttributes(u"\\none\\none"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(files().LastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(files().SetAttributes(u"\\My Documents\\none", FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(files().LastError(), ERROR_FILE_NOT_FOUND);
+}
+
 // --- attributes -------------------------------------------------------------------
 
 bool OwnerCanWrite(const fs::path& p) {
     return (fs::status(p).permissions() & fs::perms::owner_write) != fs::perms::none;
 }
 
+// Hidden and archive live in an extended attribute; a host file system
+// without user attributes (and not FAT) cannot keep them.
+bool KeepsUserAttributes(const fs::path& dir) {
+    const fs::path probe = dir / ".probe";
+    WriteHost(probe, "");
+    const bool supported = setxattr(probe.c_str(), "user.DOSATTRIB", "0x2", 3, 0) == 0;
+    fs::remove(probe);
+    return supported;
+}
+
+TEST_F(FileSystemTest, WithoutExtendedAttributesHiddenIsRefused) {
+    if (KeepsUserAttributes(docs())) {
+        GTEST_SKIP() << "the file system of " << docs() << " keeps user extended attributes";
+    }
+    WriteHost(docs() / "book.cmb", "x");
+    const std::u16string book = u"\\My Documents\\book.cmb";
+    EXPECT_FALSE(files().SetAttributes(book, FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(files().LastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(files().GetAttributes(book), FILE_ATTRIBUTE_NORMAL);
+    // What needs no extended attribute still works.
+    EXPECT_TRUE(files().SetAttributes(book, FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(files().GetAttributes(book), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(files().SetAttributes(book, FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(files().GetAttributes(book), FILE_ATTRIBUTE_NORMAL);
+}
+
 class AttributeTest : public FileSystemTest {
   protected:
     void SetUp() override {
-        // Hidden and archive live in an extended attribute; a host file system
-        // without user attributes (and not FAT) cannot keep them.
-        const fs::path probe = docs() / ".probe";
-        WriteHost(probe, "");
-        const bool supported = setxattr(probe.c_str(), "user.DOSATTRIB", "0x2", 3, 0) == 0;
-        fs::remove(probe);
-        if (!supported) {
+        if (!KeepsUserAttributes(docs())) {
             GTEST_SKIP() << "the file system of " << docs()
                          << " keeps no user extended attributes; set TMPDIR to one that does";
         }
@@ -341,18 +375,6 @@ class AttributeTest : public FileSystemTest {
         return n < 0 ? std::string("-") : std::string(buf, size_t(n));
     }
 };
-
-TEST_F(AttributeTest, PlainFilesAndFolders) {
-    EXPECT_EQ(Get(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(files().GetAttributes(u"\\My Documents"), FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(files().GetAttributes(u"\\"), FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(files().GetAttributes(u"\\My Documents\\none"), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(files().LastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(files().GetAttributes(u"\\none\\none"), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(files().LastError(), ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(files().SetAttributes(u"\\My Documents\\none", FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_EQ(files().LastError(), ERROR_FILE_NOT_FOUND);
-}
 
 TEST_F(AttributeTest, RoundTripThroughTheHost) {
     ASSERT_TRUE(Set(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY));
@@ -417,6 +439,16 @@ TEST_F(AttributeTest, CreatingWithAttributes) {
     EXPECT_TRUE(f.Write("x", 1));
     f.Close();
     EXPECT_EQ(files().GetAttributes(u"\\My Documents\\new.opt"), FILE_ATTRIBUTE_HIDDEN);
+    // NORMAL beside others is ignored; a read-only file is still written
+    // through the handle that created it.
+    f = files().Open(u"\\My Documents\\ro.opt", FileAccess::ReadWrite, FileCreation::CreateNew,
+                     FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(f);
+    EXPECT_TRUE(f.Write("abc", 3));
+    f.Close();
+    EXPECT_EQ(files().GetAttributes(u"\\My Documents\\ro.opt"),
+              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(Stored(), "-");  // book.cmb untouched
 }
 
 }  // namespace

@@ -35,6 +35,11 @@ TEST_F(RegistryTest, CreateKeyTellsCreatedFromOpened) {
     // Parents came into being with it.
     EXPECT_TRUE(reg.KeyExists(u"Software\\Quillmark"));
     EXPECT_TRUE(reg.KeyExists(u"\\SOFTWARE"));
+    // A new subkey is filed under its parents' spelling.
+    ASSERT_TRUE(reg.CreateKey(u"SOFTWARE\\quillmark\\Other", &created));
+    EXPECT_TRUE(created);
+    EXPECT_NE(ReadHost(File()).find("[HKEY_CURRENT_USER\\Software\\Quillmark\\Other]"),
+              std::string::npos);
     // A second object on the same file sees the key.
     Registry again(File());
     EXPECT_TRUE(again.KeyExists(kKey));
