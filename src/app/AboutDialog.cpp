@@ -1,0 +1,34 @@
+#include "app/AboutDialog.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QPushButton>
+
+#include "platform/Win32.h"
+
+namespace inkvista {
+
+AboutDialog::AboutDialog(QWidget* owner)
+    : TemplateDialog(owner, kAboutTemplateId, QStringLiteral("About"), 132, 124) {
+    QLabel* name = AddText(kStaticControlId, QStringLiteral("InkVISTA"), 5, 12, 122, 20);
+    QFont large = name->font();
+    large.setPixelSize(24);
+    large.setBold(true);
+    name->setFont(large);
+    name->setAlignment(Qt::AlignCenter);
+    AddText(kStaticControlId, QStringLiteral("Comic book reader"), 5, 36, 122, 10)
+        ->setAlignment(Qt::AlignCenter);
+
+    QLabel* version = AddText(kAboutVersionId, QString(), 5, 60, 120, 10);
+    version->setAlignment(Qt::AlignCenter);
+    AddText(kStaticControlId, QStringLiteral("\u00A9 Quillmark"), 5, 76, 120, 10)
+        ->setAlignment(Qt::AlignCenter);
+
+    QPushButton* ok = AddButton(kAboutOkId, QStringLiteral("OK"), 4, 108, 60, 14, true);
+    connect(ok, &QPushButton::clicked, this, [this] { done(IDOK); });
+
+    // Initialisation fills the version line.
+    version->setText(QStringLiteral("Version 2.0.4"));
+}
+
+}  // namespace inkvista
