@@ -1,0 +1,105 @@
+#include "app/QtServices.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QString>
+#include <QThread>
+#include <QWidget>
+#include <algorithm>
+
+#include "platform/Device.h"
+
+namespace inkvista {
+
+QtTimerService::QtTimerService() {
+    clock_.start();
+}
+
+QtTimerService::~QtTimerService() = default;
+
+unsigned QtTimerService::SetTimer(const void* owner, unsigned id, unsigned periodMs, Callback cb) {
+    if (!cb) return 0;
+    auto key = std::make_pair(owner, id);
+    auto it = timers_.find(key);
+    if (it == timers_.end()) {
+        Entry entry;
+        entry.timer = std::make_unique<QTimer>();
+        it = timers_.emplace(key, std::move(entry)).first;
+    } else {
+        // Restarting a running timer replaces its period and callback, as
+        // SetTimer does for an existing id.
+        it->second.timer->stop();
+        it->second.timer->disconnect();
+    }
+    Entry& entry = it->second;
+    entry.cb = std::make_shared<Callback>(std::move(cb));
+    // A zero period fires as soon as the event loop runs, again and again, as
+    // a window timer of 0 ms does.
+    entry.timer->setInterval(static_cast<int>(std::min<unsigned>(periodMs, 0x7FFFFFFF)));
+    entry.timer->setTimerType(Qt::PreciseTimer);
+    std::weak_ptr<Callback> weak = entry.cb;
+    QObject::connect(entry.timer.get(), &QTimer::timeout, [weak] {
+        if (auto cb = weak.lock()) {
+            Callback keep = *cb;  // the timer may be killed or reset by the callback
+            keep();
+        }
+    });
+    entry.timer->start();
+    return id;
+}
+
+bool QtTimerService::KillTimer(const void* owner, unsigned id) {
+    auto it = timers_.find(std::make_pair(owner, id));
+    if (it == timers_.end()) return false;
+    it->second.timer->stop();
+    // Deleting a QTimer from inside its own timeout is not safe; let the event
+    // loop do it.
+    it->second.timer.release()->deleteLater();
+    timers_.erase(it);
+    return true;
+}
+
+bool QtTimerService::IsRunning(const void* owner, unsigned id) const {
+    auto it = timers_.find(std::make_pair(owner, id));
+    return it != timers_.end() && it->second.timer->isActive();
+}
+
+uint64_t QtTimerService::NowMs() const {
+    return static_cast<uint64_t>(clock_.elapsed());
+}
+
+void QtTimerService::Sleep(unsigned ms) {
+    QThread::msleep(ms);
+}
+
+int QtMessageBoxes::Show(std::u16string_view text, uint32_t type) {
+    QMessageBox box(parent_.data());
+    box.setWindowTitle(QStringLiteral("InkVISTA"));
+    box.setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+    box.setIcon(QMessageBox::NoIcon);
+    if ((type & 0xF) == MB_OKCANCEL) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+    }
+    int result = box.exec();
+    return result == QMessageBox::Ok ? IDOK : IDCANCEL;
+}
+
+MountWatcher::MountWatcher(Device& device, Handler handler, int periodMs)
+    : device_(device), handler_(std::move(handler)) {
+    timer_.setInterval(periodMs);
+    connect(&timer_, &QTimer::timeout, this, &MountWatcher::Poll);
+}
+
+void MountWatcher::Poll() {
+    bool arrived = false;
+    if (device_.RefreshMounts(&arrived) && handler_) {
+        handler_(arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE);
+    }
+}
+
+}  // namespace inkvista

@@ -1,0 +1,158 @@
+// Script mode: the whole program driven headless from a text file of stylus,
+// key and dialog commands, with screenshots and state dumps (see
+// docs/scripting.md).
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <QString>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Services.h"
+
+class QWidget;
+
+namespace inkvista {
+
+class BackWnd;
+class Device;
+class DesktopHotKeys;
+
+enum class ScriptOp {
+    Tap,
+    Down,
+    Move,
+    Up,
+    DoubleTap,
+    Key,
+    Button,
+    Wait,
+    Answer,
+    Activate,
+    Deactivate,
+    CardInsert,
+    CardRemove,
+    Click,
+    Check,
+    Select,
+    Type,
+    Expand,
+    Collapse,
+    Shot,
+    State,
+    Quit,
+    Open,
+    Close,
+};
+
+struct ScriptCommand {
+    ScriptOp op = ScriptOp::Quit;
+    int line = 0;
+    int x = 0;  // stylus commands
+    int y = 0;
+    // Key code (key), button number (button), milliseconds (wait), control
+    // id (click, check, select, type), folder slot number (open).
+    int64_t number = 0;
+    int64_t index = 0;           // select: row; open: bookmark page
+    bool on = false;             // check on, answer ok
+    std::u16string text;         // card name, typed text, tree path, book file name
+    std::filesystem::path file;  // shot, state, card folder; absolute
+};
+
+struct ScriptError {
+    int line = 0;
+    std::string message;
+};
+
+// Parses a whole script (UTF-8) before anything runs, so a mistake anywhere
+// stops the run before it starts. File names are made absolute against
+// `baseDir`; stylus positions must lie on a screen of `screen` pixels.
+bool ParseScript(std::string_view text, const std::filesystem::path& baseDir, QSize screen,
+                 std::vector<ScriptCommand>* commands, ScriptError* error);
+
+// "NAME:LINE: MESSAGE", as compilers name a place.
+std::string FormatScriptError(const std::string& scriptName, const ScriptError& error);
+
+// A virtual clock whose timers hand the posted messages they caused to their
+// windows before the next timer fires, as a message loop does between two
+// timer messages.
+class ScriptClock : public VirtualClock {
+  public:
+    unsigned SetTimer(const void* owner, unsigned id, unsigned periodMs, Callback cb) override;
+};
+
+// Runs parsed commands against the program. Each command runs from its own
+// posted event, so a command that opens a modal dialog (a nested event loop)
+// lets the following commands run inside that loop, and the command resumes
+// once the dialog has closed.
+class ScriptRunner : public QObject {
+    Q_OBJECT
+
+  public:
+    ScriptRunner(BackWnd& mainWindow, Device& device, RecordingMessageBoxes& messages,
+                 VirtualClock& clock, DesktopHotKeys& hotKeys, std::vector<ScriptCommand> commands,
+                 std::string scriptName);
+    ~ScriptRunner() override;
+
+    // Activates the program once, as the shell does when it starts it, then
+    // runs the commands from the event loop.
+    void Start();
+    // 0 when the script ran to its end or the program was closed; 2 when a
+    // command failed.
+    int exitCode() const { return exitCode_; }
+
+    // The topmost open dialog (the active modal one, else the last shown), or
+    // null.
+    QWidget* TopDialog() const;
+    // The whole screen with the open dialogs and popups over the main window,
+    // one image pixel per screen pixel.
+    QImage ComposeScreen() const;
+
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    struct Frame;
+    void ScheduleStep();
+    void Step();
+    bool Execute(const ScriptCommand& command, std::string* error);
+    void Fail(const ScriptCommand& command, const std::string& message);
+    void Finish(int status);
+
+    bool Stylus(const ScriptCommand& command, std::string* error);
+    bool Wait(int64_t ms);
+    bool ControlCommand(const ScriptCommand& command, std::string* error);
+    bool TreeCommand(const ScriptCommand& command, std::string* error);
+    bool WriteState(const std::filesystem::path& file, std::string* error);
+    bool WriteShot(const std::filesystem::path& file, std::string* error);
+    bool OpenBook(const ScriptCommand& command, std::string* error);
+    bool CloseBook(std::string* error);
+
+    BackWnd& main_;
+    Device& device_;
+    RecordingMessageBoxes& messages_;
+    VirtualClock& clock_;
+    DesktopHotKeys& hotKeys_;
+    std::vector<ScriptCommand> commands_;
+    std::string scriptName_;
+    size_t pc_ = 0;
+    std::vector<Frame*> frames_;
+    bool stepPosted_ = false;
+    bool stopped_ = false;
+    int exitCode_ = 0;
+    // Where the stylus is held down (script coordinates), for `move` and `up`.
+    bool stylusDown_ = false;
+    int stamp_ = 0;
+    QPointer<QWidget> pressWindow_;
+    // Top-level windows in the order they were last shown: the stacking order.
+    std::vector<QPointer<QWidget>> shown_;
+};
+
+}  // namespace inkvista

@@ -1,0 +1,159 @@
+// The reader: parses the launcher options, builds the desktop device (or the
+// headless one of script mode) and runs the application object.
+#include <QApplication>
+#include <QByteArray>
+#include <QFile>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/BackWnd.h"
+#include "app/HotKeys.h"
+#include "app/LaunchOptions.h"
+#include "app/QtServices.h"
+#include "app/ReaderApp.h"
+#include "app/ScriptRunner.h"
+#include "app/WindowMessages.h"
+#include "platform/Device.h"
+
+namespace inkvista {
+namespace {
+
+constexpr int kUsageStatus = 2;
+
+// Script files are small; anything this large is not one.
+constexpr qint64 kMaxScriptBytes = 16 << 20;
+
+bool ReadScript(const std::filesystem::path& file, std::string* text, std::string* error) {
+    QFile in(QString::fromStdString(file.string()));
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = "cannot read script " + file.string() + ": " + in.errorString().toStdString();
+        return false;
+    }
+    if (in.size() > kMaxScriptBytes) {
+        *error = "script " + file.string() + " is too large";
+        return false;
+    }
+    const QByteArray bytes = in.readAll();
+    text->assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return true;
+}
+
+int RunScript(QApplication& qapp, const LaunchOptions& options,
+              std::vector<ScriptCommand> commands) {
+    RecordingMessageBoxes messages;
+    ScriptClock clock;
+    Device device(options.device, messages, clock);
+    DesktopHotKeys hotKeys;
+    hotKeys.Install();
+    ReaderApp app(device, hotKeys, QSize(options.screenWidth, options.screenHeight));
+    BackWnd& window = app.mainWindow();
+    hotKeys.SetTarget(&window);
+    // Only the script says when the program comes to the front or leaves it.
+    window.ignorePlatformActivation = true;
+    app.InitInstance();
+    ScriptRunner runner(window, device, messages, clock, hotKeys, std::move(commands),
+                        options.script->string());
+    runner.Start();
+    qapp.exec();
+    return runner.exitCode();
+}
+
+int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
+    QtMessageBoxes messages;
+    QtTimerService timers;
+    Device device(options.device, messages, timers);
+    DesktopHotKeys hotKeys;
+    hotKeys.Install();
+    ReaderApp app(device, hotKeys, QSize(options.screenWidth, options.screenHeight));
+    BackWnd& window = app.mainWindow();
+    hotKeys.SetTarget(&window);
+    messages.SetParent(&window);
+    // The main window is the program: closing it ends the run, even while a
+    // box it owns is still on the way out.
+    qapp.setQuitOnLastWindowClosed(false);
+    app.InitInstance();
+    window.setFixedSize(options.screenWidth, options.screenHeight);
+    // The shell brings a program it starts to the front.
+    window.OnActivate(true);
+    window.raise();
+    window.activateWindow();
+
+    struct CloseWatch : QObject {
+        BackWnd* window;
+        explicit CloseWatch(BackWnd* w) : window(w) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Hide && window->isClosed()) QCoreApplication::exit(0);
+            return false;
+        }
+    } closeWatch(&window);
+    window.installEventFilter(&closeWatch);
+
+    // Without --root the storage cards are the host's removable volumes:
+    // their coming and going reaches the window as device-change messages.
+    std::unique_ptr<MountWatcher> mounts;
+    if (!options.device.root) {
+        mounts = std::make_unique<MountWatcher>(device, [&window](uint32_t deviceEvent) {
+            DeviceChangeEvent change(deviceEvent);
+            QCoreApplication::sendEvent(&window, &change);
+        });
+        mounts->Start();
+    }
+    const int status = qapp.exec();
+    window.removeEventFilter(&closeWatch);
+    return status;
+}
+
+}  // namespace
+}  // namespace inkvista
+
+int main(int argc, char** argv) {
+    using namespace inkvista;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    LaunchOptions options;
+    std::string error;
+    if (!ParseLaunchOptions(args, options, &error)) {
+        std::fprintf(stderr, "inkvista: %s\nTry 'inkvista --help'.\n", error.c_str());
+        return kUsageStatus;
+    }
+    if (options.help) {
+        std::fputs(LaunchUsage().c_str(), stdout);
+        return 0;
+    }
+
+    std::vector<ScriptCommand> commands;
+    if (options.script) {
+        // The whole script is checked before the program starts.
+        std::string text;
+        if (!ReadScript(*options.script, &text, &error)) {
+            std::fprintf(stderr, "inkvista: %s\n", error.c_str());
+            return kUsageStatus;
+        }
+        std::error_code ec;
+        std::filesystem::path base = std::filesystem::absolute(*options.script, ec).parent_path();
+        ScriptError scriptError;
+        if (!ParseScript(text, base, QSize(options.screenWidth, options.screenHeight), &commands,
+                         &scriptError)) {
+            std::fprintf(stderr, "%s\n",
+                         FormatScriptError(options.script->string(), scriptError).c_str());
+            return kUsageStatus;
+        }
+        // Headless, and one screen pixel per image pixel whatever the
+        // environment asks for.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qunsetenv("QT_SCALE_FACTOR");
+        qunsetenv("QT_SCREEN_SCALE_FACTORS");
+        qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
+    } else if (options.scale > 1) {
+        qputenv("QT_SCALE_FACTOR", QByteArray::number(options.scale));
+    }
+
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("InkVISTA"));
+    QApplication::setApplicationVersion(QStringLiteral("2.0.4"));
+
+    if (options.script) return RunScript(qapp, options, std::move(commands));
+    return RunDesktop(qapp, options);
+}
