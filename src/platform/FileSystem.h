@@ -91,8 +91,11 @@ class FileSystem {
     // `pattern` is a device path whose last component may hold `*` and `?`
     // ("\My Documents\InkVISTA\*.cmb", "\*.*", or an exact path). On success
     // `out` holds the first match. On failure: ERROR_FILE_NOT_FOUND when the
-    // folder exists but nothing matches, ERROR_PATH_NOT_FOUND when the folder
-    // does not exist. "*.*" matches names without a dot too, as on the device.
+    // folder exists but nothing matches, ERROR_NO_MORE_FILES when the folder
+    // holds no entries at all, ERROR_PATH_NOT_FOUND when the folder does not
+    // exist. "*.*" matches names without a dot too, as on the device. "." and
+    // ".." are never listed; a listing of "\" holds the mounts beside the
+    // root's own entries (a mount hides a root entry of the same name).
     FindHandle FindFirst(std::u16string_view pattern, FindData* out);
     // False with ERROR_NO_MORE_FILES (18) after the last match.
     bool FindNext(FindHandle& handle, FindData* out);
