@@ -407,7 +407,9 @@ bool Registry::SetValue(std::u16string_view key, std::u16string_view name,
         if (!keyName.empty()) return false;
         k = keys_.try_emplace(std::u16string()).first;  // the root always exists
     }
-    k->second.values[Fold(name)] = {std::u16string(name), value};
+    // A value keeps the spelling of its name from when it was first set.
+    auto [v, inserted] = k->second.values.try_emplace(Fold(name), std::u16string(name), value);
+    if (!inserted) v->second.second = value;
     return Save();
 }
 

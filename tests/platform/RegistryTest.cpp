@@ -176,6 +176,10 @@ TEST_F(RegistryTest, ValueNamesNeedingEscapes) {
     Registry again(File());
     EXPECT_EQ(again.GetDword(kKey, u"say \"hi\" \\ bye"), 3u);
     EXPECT_EQ(again.GetDword(kKey, u""), 4u);
+    // Setting a value under another spelling keeps the first.
+    ASSERT_TRUE(again.SetDword(kKey, u"SAY \"HI\" \\ BYE", 5));
+    EXPECT_NE(ReadHost(File()).find("\"say \\\"hi\\\" \\\\ bye\"=dword:00000005"),
+              std::string::npos);
 }
 
 TEST_F(RegistryTest, TestDeviceKeepsItsRegistryInItsFolder) {
