@@ -1,0 +1,265 @@
+// inkvista-tool as a user runs it: exit status, files written, messages.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QImage>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "ToolTestSupport.h"
+#include "bookwriter/Packer.h"
+#include "bookwriter/Quantise.h"
+#include "encode/PageEncoder.h"
+
+namespace inkvista {
+namespace {
+
+using testing::TestRng;
+
+struct ToolRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string ReadText(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+class ToolCommand : public testing::BookFolderTest {
+  protected:
+    ToolRun Tool(const std::vector<std::string>& args) {
+        std::string cmd = Quote(INKVISTA_TOOL_PATH);
+        for (const std::string& a : args) cmd += " " + Quote(a);
+        const std::filesystem::path out = Dir() / "stdout.txt", err = Dir() / "stderr.txt";
+        cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+        ToolRun r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = ReadText(out);
+        r.err = ReadText(err);
+        return r;
+    }
+
+    std::string Picture(const std::string& name, int w, int h, uint32_t seed) {
+        TestRng rng(seed);
+        QImage picture(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                picture.setPixel(x, y,
+                                 qRgb(static_cast<int>(rng.Below(256)), x * 3 & 255, y & 255));
+        const std::string path = PathOf(name);
+        EXPECT_TRUE(picture.save(QString::fromStdString(path)));
+        return path;
+    }
+};
+
+// A binary P5 or P6 file: width, height and the pixel bytes.
+bool ReadNetpbm(const std::string& path, const char* magic, uint32_t* w, uint32_t* h,
+                std::vector<uint8_t>* data) {
+    std::ifstream f(path, std::ios::binary);
+    std::string m;
+    int max = 0;
+    if (!(f >> m >> *w >> *h >> max) || m != magic || max != 255) return false;
+    f.get();  // the one whitespace byte before the pixels
+    data->assign(size_t{*w} * *h * (m == "P6" ? 3 : 1), 0);
+    f.read(reinterpret_cast<char*>(data->data()), static_cast<std::streamsize>(data->size()));
+    return f.gcount() == static_cast<std::streamsize>(data->size()) && f.peek() == EOF;
+}
+
+TEST_F(ToolCommand, PackThenExportGivesBackTheQuantisedPictures) {
+    const std::string a = Picture("a.png", 7, 5, 1), b = Picture("b.png", 241, 3, 2);
+    const std::string book = PathOf("Book.CMB");  // the extension in any case
+    ToolRun r = Tool({"pack", book, a, b, "--title", "달빛 탐정", "--author", "Mara"});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    // Grey, portrait, as P5.
+    r = Tool({"export", book, "1", PathOf("p1.pgm")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    uint32_t w = 0, h = 0;
+    std::vector<uint8_t> pixels;
+    ASSERT_TRUE(ReadNetpbm(PathOf("p1.pgm"), "P5", &w, &h, &pixels));
+    EXPECT_EQ(w, 241u);
+    EXPECT_EQ(h, 3u);
+    QImage picture(QString::fromStdString(b));
+    EXPECT_EQ(pixels, bookwriter::QuantiseGrey(picture, bookwriter::Dither::FloydSteinberg).grey);
+
+    // The same page turned, as P6: every grey becomes three equal bytes.
+    r = Tool({"export", book, "1", PathOf("p1.ppm"), "--landscape"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<uint8_t> rgb;
+    ASSERT_TRUE(ReadNetpbm(PathOf("p1.ppm"), "P6", &w, &h, &rgb));
+    EXPECT_EQ(w, 3u);
+    EXPECT_EQ(h, 241u);
+    const std::vector<uint8_t> turned = testing::TurnLeft(pixels, 241, 3, 1);
+    for (size_t i = 0; i < turned.size(); ++i) {
+        ASSERT_EQ(rgb[3 * i], turned[i]);
+        ASSERT_EQ(rgb[3 * i + 2], turned[i]);
+    }
+
+    // Colour pages, as PNG.
+    const std::string colour = PathOf("colour.cxb");
+    r = Tool({"pack", colour, a, "--colour", "--dither", "none"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Tool({"export", colour, "0", PathOf("c0.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage shown(QString::fromStdString(PathOf("c0.png")));
+    ASSERT_EQ(shown.size(), QSize(7, 5));
+    const bookwriter::IndexedPixels want =
+        bookwriter::QuantiseColour(QImage(QString::fromStdString(a)), bookwriter::Dither::None);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            const size_t i = want.indices[static_cast<size_t>(y * 7 + x)];
+            EXPECT_EQ(shown.pixel(x, y),
+                      qRgb(want.palette[3 * i], want.palette[3 * i + 1], want.palette[3 * i + 2]));
+        }
+    }
+}
+
+TEST_F(ToolCommand, ExportAllWritesNumberedPngs) {
+    const std::string a = Picture("a.png", 30, 30, 1);
+    const std::string book = PathOf("three.cxb");
+    ASSERT_EQ(Tool({"pack", book, a, a, a, "--record", "XC"}).status, 0);
+    const ToolRun r = Tool({"export", book, "--all", PathOf("pages"), "--fit"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"001.png", "002.png", "003.png"}) {
+        const QImage page(QString::fromStdString((Dir() / "pages" / name).string()));
+        EXPECT_EQ(page.size(), QSize(240, 240)) << name;  // a square page is enlarged
+    }
+    EXPECT_FALSE(std::filesystem::exists(Dir() / "pages" / "004.png"));
+    EXPECT_TRUE(r.err.empty()) << r.err;  // no progress line when stderr is no terminal
+}
+
+TEST_F(ToolCommand, DamagedBooksFailWithTheReadersMessage) {
+    // A page record with a bad magic.
+    encode::BookSpec spec;
+    const uint8_t codes[4] = {2, 3, 4, 5};
+    spec.pages.push_back(*encode::GreyPageFromCodes(codes, 4, 1, 4, {0, 0, 0, 0, 0, 0, 0, 0}));
+    spec.pages.push_back(spec.pages[0]);
+    spec.pages[1].record = "ZZ";
+    ASSERT_TRUE(encode::WriteFile(PathOf("bad.cmb"), encode::BuildBook(spec)));
+    ToolRun r = Tool({"export", PathOf("bad.cmb"), "0", PathOf("ok.pgm")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Tool({"export", PathOf("bad.cmb"), "1", PathOf("bad.pgm")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Unsupported File Format"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(PathOf("bad.pgm")));
+    r = Tool({"export", PathOf("bad.cmb"), "--all", PathOf("all")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Unsupported File Format"), std::string::npos) << r.err;
+
+    // A colour page whose LZO block is cut short.
+    std::vector<uint8_t> indices(64 * 64);
+    for (size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<uint8_t>((i * 7 / 5) & 31);
+    encode::BookSpec colour;
+    colour.kind = BookKind::Cxb;
+    colour.pages.push_back(*encode::ColourPage(indices.data(), 64, 64, 64, {}));
+    colour.pages[0].packed.resize(colour.pages[0].packed.size() / 2);
+    ASSERT_TRUE(encode::WriteFile(PathOf("cut.cxb"), encode::BuildBook(colour)));
+    r = Tool({"export", PathOf("cut.cxb"), "0", PathOf("cut.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Color Data Decoding Error"), std::string::npos) << r.err;
+
+    // A .cmb file that is a .cxb book inside, and no file at all.
+    ASSERT_TRUE(encode::WriteFile(PathOf("wrong.cmb"), encode::BuildBook(colour)));
+    r = Tool({"export", PathOf("wrong.cmb"), "0", PathOf("w.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Unsupported File Format"), std::string::npos) << r.err;
+    r = Tool({"export", PathOf("none.cmb"), "0", PathOf("n.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("File Open Failed"), std::string::npos) << r.err;
+
+    // A page the book does not have.
+    r = Tool({"export", PathOf("bad.cmb"), "2", PathOf("x.pgm")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not in the book"), std::string::npos) << r.err;
+    // Nothing is left beside the books by the tool's device.
+    EXPECT_FALSE(std::filesystem::exists(Dir() / "My Documents"));
+}
+
+TEST_F(ToolCommand, PackRefusesWhatItCannotStoreAndLeavesNoBook) {
+    const std::string a = Picture("a.png", 4, 4, 1);
+    ToolRun r = Tool({"pack", PathOf("t.cmb"), a, "--title", std::string(33, 'x')});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("title"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(PathOf("t.cmb")));
+
+    r = Tool({"pack", PathOf("t.cmb"), a, "--colour", "--record", "CX"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("XC"), std::string::npos) << r.err;
+
+    r = Tool({"pack", PathOf("t.zip"), a});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(".cmb or .cxb"), std::string::npos) << r.err;
+
+    r = Tool({"pack", PathOf("t.cmb"), PathOf("no-such.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no-such.png"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(PathOf("t.cmb")));
+
+    EXPECT_EQ(Tool({"pack", PathOf("t.cmb")}).status, 2);
+    EXPECT_EQ(Tool({"pack", PathOf("t.cmb"), a, "--bogus"}).status, 2);
+    EXPECT_EQ(Tool({"export", PathOf("t.cmb"), "x", PathOf("a.png")}).status, 2);
+    EXPECT_EQ(Tool({"export", PathOf("t.cmb"), "0", PathOf("a.gif")}).status, 2);
+}
+
+TEST_F(ToolCommand, EveryCommandDescribesItself) {
+    for (const char* command : {"pack", "export", "demo"}) {
+        const ToolRun r = Tool({command, "--help"});
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_EQ(r.out.rfind(std::string("usage: inkvista-tool ") + command, 0), 0u) << r.out;
+    }
+    EXPECT_EQ(Tool({"--help"}).status, 0);
+    EXPECT_EQ(Tool({"frobnicate"}).status, 2);
+}
+
+TEST_F(ToolCommand, DemoWritesALibraryTheReaderOpens) {
+    const ToolRun r = Tool({"demo", Dir().string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    int books = 0, colourBooks = 0, greyBooks = 0, korean = 0, english = 0;
+    std::set<BookKind> kinds;
+    bool tall = false, wide = false, shortPage = false;
+    for (const auto& entry : std::filesystem::directory_iterator(Dir())) {
+        const std::string name = entry.path().filename().string();
+        const std::optional<BookKind> kind = bookwriter::BookKindOf(name);
+        if (!kind) continue;
+        ++books;
+        kinds.insert(*kind);
+        BookState state;
+        ASSERT_TRUE(Open(name, *kind, &state)) << name;
+        EXPECT_GE(state.pageCount, 10) << name;
+        EXPECT_LE(state.pageCount, 30) << name;
+        (state.bookTitle[0] >= 0xAC00 ? korean : english)++;
+        bool colour = false;
+        for (int32_t i = 0; i < state.pageCount; ++i) {
+            bookwriter::RasterImage page;
+            ASSERT_TRUE(Show(state, i, true, false, &page)) << name << " page " << i;
+            colour = !page.grey;
+            tall = tall || page.height > 320;
+            wide = wide || page.width > page.height;
+            shortPage = shortPage || page.height < 240;
+        }
+        (colour ? colourBooks : greyBooks)++;
+    }
+    EXPECT_GE(books, 4);
+    EXPECT_EQ(kinds.size(), 2u);
+    EXPECT_GE(colourBooks, 1);
+    EXPECT_GE(greyBooks, 1);
+    EXPECT_GE(korean, 1);
+    EXPECT_GE(english, 1);
+    EXPECT_TRUE(tall && wide && shortPage);
+    EXPECT_TRUE(device_.messages().shown().empty());
+}
+
+}  // namespace
+}  // namespace inkvista

@@ -1,0 +1,82 @@
+// Helpers for the tool tests: a device holding books in "\books", read back
+// through the reader's own OpenBook and LoadPage.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "book/OpenBook.h"
+#include "book/PageDecoder.h"
+#include "bookwriter/ImageFiles.h"
+#include "platform/Device.h"
+
+namespace inkvista::testing {
+
+class BookFolderTest : public ::testing::Test {
+  protected:
+    BookFolderTest() {
+        std::filesystem::create_directories(Dir());
+        folders_.userDir = u"\\books";
+    }
+
+    std::filesystem::path Dir() const { return device_.root() / "books"; }
+    std::string PathOf(const std::string& name) const { return (Dir() / name).string(); }
+
+    bool Open(const std::string& name, BookKind kind, BookState* state) {
+        return OpenBook(device_.device(), *state, folders_,
+                        std::u16string(name.begin(), name.end()), 5, kind, TextConversion::System);
+    }
+
+    // Page `index` as the reader shows it.
+    bool Show(const BookState& state, int32_t index, bool portrait, bool fit,
+              bookwriter::RasterImage* out) {
+        PageImage page;
+        page.currentPage = index;
+        ViewOption view;
+        view.portrait = portrait ? 1 : 0;
+        view.fitToWindow = fit ? 1 : 0;
+        return LoadPage(device_.device(), state, page, view) &&
+               bookwriter::RenderPage(page, portrait, out);
+    }
+
+    TestDevice device_;
+    BookFolders folders_;
+};
+
+// Deterministic pseudo-random numbers for test pictures.
+class TestRng {
+  public:
+    explicit TestRng(uint32_t seed) : s_(seed | 1) {}
+    uint32_t Next() {
+        s_ ^= s_ << 13;
+        s_ ^= s_ >> 17;
+        s_ ^= s_ << 5;
+        return s_;
+    }
+    uint32_t Below(uint32_t n) { return Next() % n; }
+
+  private:
+    uint32_t s_;
+};
+
+// `pixels` (one value per pixel, `channels` bytes each) turned a quarter
+// turn counter-clockwise, as landscape reading shows a page: stored (x, y)
+// goes to column y of row width - 1 - x.
+inline std::vector<uint8_t> TurnLeft(const std::vector<uint8_t>& pixels, uint32_t width,
+                                     uint32_t height, int channels) {
+    std::vector<uint8_t> out(pixels.size());
+    const size_t c = static_cast<size_t>(channels);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            for (size_t k = 0; k < c; ++k)
+                out[((width - 1 - x) * size_t{height} + y) * c + k] =
+                    pixels[(y * size_t{width} + x) * c + k];
+    return out;
+}
+
+}  // namespace inkvista::testing
