@@ -1,4 +1,5 @@
 // inkvista-tool pack: a book from pictures.
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -59,6 +60,8 @@ int RunPack(const std::vector<std::string>& args) {
             options.colour = true;
         } else if (a == "--record") {
             if (!value(&options.record)) return Usage("--record needs CX or XC");
+            for (char& c : options.record)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             recordGiven = true;
         } else if (a == "--dither") {
             std::string d;
