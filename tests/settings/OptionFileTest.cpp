@@ -134,6 +134,34 @@ TEST_F(OptionFileTest, MissingFolderGivesDefaultsAndTheLoadMessage) {
     EXPECT_FALSE(std::filesystem::exists(HostFile()));
 }
 
+TEST_F(OptionFileTest, MissingFileThatCannotBeCreated) {
+    // A dangling link: the file is missing to an open, yet cannot be made new.
+    std::filesystem::create_symlink(test_.root() / "nowhere" / "file", HostFile());
+    ViewOption view;
+    view.Assign(1, 0, 80, 1);
+    KeyMap keys;
+    EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(view, ViewOption{});
+    EXPECT_EQ(keys, KeyMap{});
+
+    // The next start tries again.
+    std::filesystem::remove(HostFile());
+    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+    EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
+}
+
+TEST_F(OptionFileTest, UnreadableFileGivesDefaultsAndIsLeftAlone) {
+    std::filesystem::create_directory(HostFile());
+    ViewOption view;
+    view.Assign(1, 0, 80, 1);
+    KeyMap keys;
+    EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(view, ViewOption{});
+    EXPECT_TRUE(std::filesystem::is_directory(HostFile()));
+}
+
 TEST_F(OptionFileTest, SaveOverwritesTheStartOfTheExistingFile) {
     Bytes longer = DefaultFileBytes();
     longer.insert(longer.end(), {0xDE, 0xAD});
@@ -170,8 +198,18 @@ TEST_F(OptionFileTest, SaveNeverRecreatesADeletedFile) {
 }
 
 TEST_F(OptionFileTest, SaveThatCannotOpenOtherwiseShowsTheLoadMessage) {
+    WriteHostFile(DefaultFileBytes());
+    std::filesystem::permissions(HostFile(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    ViewOption view;
+    view.portrait = 1;
+    EXPECT_FALSE(SaveOptions(test_.device(), view, KeyMap{}));
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
+
+    test_.messages().Clear();
     std::filesystem::remove_all(HostFile().parent_path());
-    EXPECT_FALSE(SaveOptions(test_.device(), ViewOption{}, KeyMap{}));
+    EXPECT_FALSE(SaveOptions(test_.device(), view, KeyMap{}));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
     EXPECT_FALSE(std::filesystem::exists(HostFile().parent_path()));
 }
