@@ -23,6 +23,23 @@ namespace {
 
 constexpr int kUsageStatus = 2;
 
+QtMessageHandler qtMessages = nullptr;
+
+// Headless runs keep standard error for what matters: the offscreen platform
+// cannot grab the pointer at window-system level (Qt's own widget grab, which
+// the program relies on, still works) and has no runtime folder.
+void ScriptModeMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith(QLatin1String("This plugin does not support grabbing")) ||
+        text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
+        return;
+    }
+    if (qtMessages) {
+        qtMessages(type, context, text);
+    } else {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
+}
+
 // Script files are small; anything this large is not one.
 constexpr qint64 kMaxScriptBytes = 16 << 20;
 
@@ -146,6 +163,7 @@ int main(int argc, char** argv) {
         qunsetenv("QT_SCALE_FACTOR");
         qunsetenv("QT_SCREEN_SCALE_FACTORS");
         qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
+        qtMessages = qInstallMessageHandler(ScriptModeMessages);
     } else if (options.scale > 1) {
         qputenv("QT_SCALE_FACTOR", QByteArray::number(options.scale));
     }

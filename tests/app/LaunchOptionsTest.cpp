@@ -1,0 +1,123 @@
+// The reader's command line.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/LaunchOptions.h"
+
+namespace inkvista {
+namespace {
+
+struct Parsed {
+    bool ok = false;
+    LaunchOptions options;
+    std::string error;
+};
+
+Parsed Parse(std::vector<std::string> args) {
+    Parsed p;
+    p.ok = ParseLaunchOptions(args, p.options, &p.error);
+    return p;
+}
+
+TEST(LaunchOptions, DefaultsAreTheHandheld) {
+    Parsed p = Parse({});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.screenWidth, 240);
+    EXPECT_EQ(p.options.screenHeight, 320);
+    EXPECT_EQ(p.options.scale, 1);
+    EXPECT_FALSE(p.options.script);
+    EXPECT_FALSE(p.options.help);
+    EXPECT_FALSE(p.options.device.root);
+    EXPECT_EQ(p.options.device.oem, u"InkVISTA Desktop");
+}
+
+TEST(LaunchOptions, ScreenScaleAndScriptInBothSpellings) {
+    Parsed p = Parse({"--screen", "480x640", "--scale=3", "--script", "a b.script"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.screenWidth, 480);
+    EXPECT_EQ(p.options.screenHeight, 640);
+    EXPECT_EQ(p.options.scale, 3);
+    ASSERT_TRUE(p.options.script);
+    EXPECT_EQ(*p.options.script, std::filesystem::path("a b.script"));
+
+    p = Parse({"--screen=320X240", "--scale", "1"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.screenWidth, 320);
+    EXPECT_EQ(p.options.screenHeight, 240);
+}
+
+TEST(LaunchOptions, BadScreenSizes) {
+    for (const char* bad : {"240", "240x", "x320", "0x0", "15x320", "240x4097", "240x320x2",
+                            "-240x320", "24ax320", " 240x320"}) {
+        Parsed p = Parse({"--screen", bad});
+        EXPECT_FALSE(p.ok) << bad;
+        EXPECT_NE(p.error.find("bad screen size"), std::string::npos) << p.error;
+    }
+    Parsed p = Parse({"--screen"});
+    EXPECT_FALSE(p.ok);
+    EXPECT_EQ(p.error, "--screen needs a size WxH");
+}
+
+TEST(LaunchOptions, BadScales) {
+    for (const char* bad : {"0", "9", "-1", "2.5", "two", ""}) {
+        Parsed p = Parse({"--scale", bad});
+        EXPECT_FALSE(p.ok) << bad;
+    }
+    EXPECT_TRUE(Parse({"--scale", "8"}).ok);
+    EXPECT_EQ(Parse({"--scale"}).error, "--scale needs a number");
+    EXPECT_EQ(Parse({"--script"}).error, "--script needs a file");
+    EXPECT_EQ(Parse({"--script="}).error, "--script needs a file");
+}
+
+TEST(LaunchOptions, DeviceOptionsAreTakenAndCheckedByThePort) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path();
+    Parsed p = Parse({"--oem", "FUJITSU Pocket LOOX", "--root", dir.string(), "--battery", "40",
+                      "--screen", "240x320"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.device.oem, u"FUJITSU Pocket LOOX");
+    ASSERT_TRUE(p.options.device.root);
+    ASSERT_TRUE(p.options.device.battery);
+    EXPECT_EQ(*p.options.device.battery, 40);
+
+    p = Parse({"--battery", "140"});
+    EXPECT_FALSE(p.ok);
+    EXPECT_NE(p.error.find("--battery"), std::string::npos);
+    p = Parse({"--root", (dir / "surely-not-here-4711").string()});
+    EXPECT_FALSE(p.ok);
+    EXPECT_NE(p.error.find("--root"), std::string::npos);
+}
+
+TEST(LaunchOptions, CardsNeedARoot) {
+    const std::string dir = std::filesystem::temp_directory_path().string();
+    Parsed p = Parse({"--card", "SD=" + dir});
+    EXPECT_FALSE(p.ok);
+    EXPECT_NE(p.error.find("--card needs --root"), std::string::npos);
+    p = Parse({"--card", "SD=" + dir, "--root", dir});
+    EXPECT_TRUE(p.ok) << p.error;
+    ASSERT_EQ(p.options.device.cards.size(), 1u);
+    EXPECT_EQ(p.options.device.cards[0].first, u"SD");
+}
+
+TEST(LaunchOptions, UnknownAndStrayArguments) {
+    Parsed p = Parse({"--fullscreen"});
+    EXPECT_FALSE(p.ok);
+    EXPECT_EQ(p.error, "unknown option '--fullscreen'");
+    p = Parse({"book.cmb"});
+    EXPECT_FALSE(p.ok);
+    EXPECT_EQ(p.error, "unexpected argument 'book.cmb'");
+}
+
+TEST(LaunchOptions, HelpStopsParsing) {
+    Parsed p = Parse({"--scale", "2", "--help", "--nonsense"});
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.options.help);
+    const std::string usage = LaunchUsage();
+    for (const char* option : {"--root", "--card", "--registry", "--oem", "--battery", "--screen",
+                               "--scale", "--script", "--help"}) {
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    }
+}
+
+}  // namespace
+}  // namespace inkvista
