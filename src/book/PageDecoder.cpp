@@ -1,6 +1,6 @@
 #include "book/PageDecoder.h"
 
-#include <lzo1x.h>
+#include <lzo/lzo1x.h>
 
 #include <algorithm>
 #include <bit>
