@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -32,6 +33,8 @@ BackWnd::BackWnd(Device& device, HotKeys& hotKeys, QSize screenSize)
     viewer.setParent(this);
     viewer.hide();
     setWindowTitle(QStringLiteral("InkVista"));
+    // The device's main window has no caption or border: it is the screen.
+    setWindowFlag(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
 
@@ -218,6 +221,18 @@ void BackWnd::OnDeviceChange(uint32_t deviceEvent) {
     } else if (deviceEvent == DBT_DEVICEREMOVECOMPLETE) {
         if (screenState == kStateList) RefreshList();
     }
+}
+
+void BackWnd::TakeCapture() {
+    // Headless platforms cannot grab the pointer and say so on every try;
+    // there the implicit grab of the press is all there is.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) grabMouse();
+    captured = true;
+}
+
+void BackWnd::ReleaseCapture() {
+    captured = false;
+    if (QWidget::mouseGrabber() == this) releaseMouse();
 }
 
 void BackWnd::RefreshList() {

@@ -162,6 +162,8 @@ class BackWnd : public QWidget {
   private:
     void FullScreen(uint32_t flags);
     void RefreshList();
+    void TakeCapture();
+    void ReleaseCapture();
     void InvalidateAndUpdate();
 
     Device& device_;

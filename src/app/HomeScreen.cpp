@@ -87,14 +87,12 @@ void BackWnd::OnStylusDown(int x, int y) {
     if (InKeyButton(x, y)) {
         pressedButton = kButtonKeys;
         InvalidateAndUpdate();
-        grabMouse();
-        captured = true;
+        TakeCapture();
     }
     if (InOptionAboutBand(x, y)) {
         pressedButton = x < 180 ? kButtonOptions : kButtonAbout;
         InvalidateAndUpdate();
-        grabMouse();
-        captured = true;
+        TakeCapture();
     }
     if (InCloseBox(x, y)) pressedButton = kButtonClose;
 }
@@ -133,10 +131,7 @@ void BackWnd::OnStylusUp(int x, int y) {
     }
     screenState = kStateList;
     pressedButton = kNoButton;
-    if (captured) {
-        captured = false;
-        releaseMouse();
-    }
+    if (captured) ReleaseCapture();
     if (repaintDue) InvalidateAndUpdate();
 }
 

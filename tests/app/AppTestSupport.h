@@ -1,0 +1,106 @@
+// Shared pieces of the application-shell tests: the Qt application, a hot-key
+// service that records, a device with a chosen OEM string, and books written
+// into the device.
+#pragma once
+
+#include <QApplication>
+#include <QImage>
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/HotKeys.h"
+#include "app/ReaderApp.h"
+#include "platform/Device.h"
+
+namespace inkvista::test {
+
+// The one QApplication of the test program (offscreen).
+QApplication& App();
+
+class RecordingHotKeys : public HotKeys {
+  public:
+    bool Register(int id, uint32_t modifiers, uint32_t vk) override;
+    void Unregister(int id) override;
+    // Identifiers the system refuses.
+    std::set<int> refuse;
+    // What is held now: id → (modifiers, vk).
+    std::map<int, std::pair<uint32_t, uint32_t>> held;
+    std::vector<int> heldIds() const;
+    int registerCalls = 0;
+};
+
+// A device on a temporary folder, like TestDevice, with its own OEM string.
+class OemDevice {
+  public:
+    explicit OemDevice(std::u16string oem);
+    Device& device() { return *device_; }
+    RecordingMessageBoxes& messages() { return base_.messages(); }
+    VirtualClock& clock() { return base_.clock(); }
+    std::filesystem::path Host(std::u16string_view path) const { return base_.Host(path); }
+    std::filesystem::path AddCard(const std::u16string& name);
+
+  private:
+    TestDevice base_;
+    std::unique_ptr<Device> device_;
+};
+
+// A grey test page `width` × `height`: eight bands of grey levels with a black
+// frame, encodable exactly.
+std::vector<uint8_t> TestPagePixels(uint32_t width, uint32_t height);
+
+// Writes a .cmb book of `pages` grey test pages of the given size to the host
+// path `file`. `pageCountField` overrides the page count the header claims.
+bool WriteTestBook(const std::filesystem::path& file, int pages, uint32_t width, uint32_t height,
+                   const std::string& title = "Test Book");
+
+// Runs `action` once on the topmost modal dialog when one is shown, from
+// inside its event loop; stops watching when destroyed.
+class DialogWatch {
+  public:
+    explicit DialogWatch(std::function<void(QWidget* dialog)> action);
+    ~DialogWatch();
+    bool seen() const { return state_->seen; }
+    QString title() const { return state_->title; }
+
+    struct State {
+        std::function<void(QWidget*)> action;
+        bool seen = false;
+        bool cancelled = false;
+        QString title;
+    };
+
+  private:
+    std::shared_ptr<State> state_;
+};
+// Clicks control `id` of `dialog` (a push button).
+bool ClickControl(QWidget* dialog, int id);
+
+// The program on a test device: construct, then Start.
+class Program {
+  public:
+    explicit Program(std::u16string oem = u"InkVISTA Desktop") : dev(std::move(oem)) { App(); }
+    ~Program() { app.reset(); }
+    // Constructs the application object and creates the main window, with
+    // the platform's own activation ignored; `activate` then brings it to the
+    // front once, as the shell does.
+    BackWnd& Start(bool activate = true);
+    BackWnd& wnd() { return app->mainWindow(); }
+    // The option file's bytes on the host.
+    std::vector<uint8_t> OptionBytes();
+    void WriteOptionBytes(const std::vector<uint8_t>& bytes);
+
+    OemDevice dev;
+    RecordingHotKeys keys;
+    std::unique_ptr<ReaderApp> app;
+};
+
+// Where a test may leave pictures to look at: $INKVISTA_SHOT_DIR, else empty.
+QString ShotDir();
+
+}  // namespace inkvista::test

@@ -1,0 +1,310 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "AppTestSupport.h"
+#include "app/DialogControls.h"
+#include "app/KeyActions.h"
+#include "dialogs/ButtonSettingDialog.h"
+#include "dialogs/OptionsDialog.h"
+
+namespace inkvista {
+namespace {
+
+using test::DialogWatch;
+using test::Program;
+
+void Stylus(QWidget* target, QEvent::Type type, int x, int y) {
+    const QPointF at(x, y);
+    QMouseEvent event(type, at, target->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+void Down(BackWnd& wnd, int x, int y) {
+    Stylus(&wnd, QEvent::MouseButtonPress, x, y);
+}
+void Up(BackWnd& wnd, int x, int y) {
+    Stylus(&wnd, QEvent::MouseButtonRelease, x, y);
+}
+
+QImage Compose(BackWnd& wnd) {
+    QImage frame(wnd.screenWidth, wnd.screenHeight, QImage::Format_RGB32);
+    QPainter painter(&frame);
+    wnd.DrawBackImage(painter);
+    return frame;
+}
+
+// Whether `frame` shows `bitmap` at (x, y).
+bool Shows(const QImage& frame, int bitmapId, int x, int y) {
+    const QImage bitmap = QImage(QStringLiteral(":/bitmaps/%1.png").arg(bitmapId))
+                              .convertToFormat(QImage::Format_RGB32);
+    if (bitmap.isNull()) return false;
+    return frame.copy(x, y, bitmap.width(), bitmap.height()) == bitmap;
+}
+
+TEST(HomeScreen, ArtworkHasItsSizes) {
+    test::App();
+    EXPECT_EQ(QImage(":/bitmaps/129.png").size(), QSize(240, 320));
+    EXPECT_EQ(QImage(":/bitmaps/134.png").size(), QSize(52, 19));
+    EXPECT_EQ(QImage(":/bitmaps/135.png").size(), QSize(39, 19));
+    EXPECT_EQ(QImage(":/bitmaps/136.png").size(), QSize(52, 19));
+}
+
+TEST(HomeScreen, AHeldButtonIsDrawnPressedUntilTheStylusLifts) {
+    Program program;
+    BackWnd& wnd = program.Start();
+    QImage frame = Compose(wnd);
+    EXPECT_TRUE(Shows(frame, 129, 0, 0));
+
+    struct Case {
+        int x, button, bitmap, at;
+    };
+    for (const Case& c : {Case{100, kButtonKeys, 135, 85}, Case{150, kButtonOptions, 136, 127},
+                          Case{200, kButtonAbout, 134, 182}}) {
+        Down(wnd, c.x, 58);
+        EXPECT_EQ(wnd.pressedButton, c.button);
+        EXPECT_TRUE(wnd.captured);
+        frame = Compose(wnd);
+        EXPECT_TRUE(Shows(frame, c.bitmap, c.at, 48)) << c.bitmap;
+        // Lifted outside every button: only the pressed look goes.
+        Up(wnd, 60, 200);
+        EXPECT_EQ(wnd.pressedButton, kNoButton);
+        EXPECT_EQ(wnd.screenState, kStateList);
+        EXPECT_FALSE(wnd.captured);
+        EXPECT_TRUE(Shows(Compose(wnd), 129, 0, 0));
+    }
+}
+
+TEST(HomeScreen, ButtonRegionsEndWhereTheyEnd) {
+    Program program;
+    BackWnd& wnd = program.Start();
+    struct Case {
+        int x, y, pressed;
+    };
+    for (const Case& c :
+         {Case{85, 58, kNoButton}, Case{86, 58, kButtonKeys}, Case{124, 67, kButtonKeys},
+          Case{125, 58, kNoButton}, Case{127, 58, kNoButton}, Case{128, 49, kButtonOptions},
+          Case{179, 58, kButtonOptions}, Case{180, 58, kButtonAbout}, Case{234, 58, kButtonAbout},
+          Case{235, 58, kNoButton}, Case{237, 58, kNoButton}, Case{150, 48, kNoButton},
+          Case{150, 68, kNoButton}, Case{222, 5, kButtonClose}, Case{237, 20, kButtonClose},
+          Case{221, 12, kNoButton}, Case{230, 21, kNoButton}}) {
+        wnd.pressedButton = kNoButton;
+        wnd.OnStylusDown(c.x, c.y);
+        EXPECT_EQ(wnd.pressedButton, c.pressed) << c.x << "," << c.y;
+        wnd.captured = false;
+    }
+    wnd.pressedButton = kNoButton;
+}
+
+TEST(HomeScreen, PressOnOneButtonAndLiftOnAnotherOpensNothing) {
+    Program program;
+    BackWnd& wnd = program.Start();
+    DialogWatch watch([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+    const int refreshes = wnd.list.refreshCount;
+    Down(wnd, 150, 58);  // Option
+    Up(wnd, 200, 58);    // About
+    Down(wnd, 200, 58);  // About
+    Up(wnd, 100, 58);    // Key
+    Down(wnd, 100, 58);  // Key
+    Up(wnd, 150, 58);    // Option
+    Down(wnd, 150, 58);  // Option
+    Up(wnd, 235, 58);    // past the end of the band
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(watch.seen());
+    EXPECT_EQ(wnd.list.refreshCount, refreshes);
+    EXPECT_EQ(wnd.pressedButton, kNoButton);
+    EXPECT_EQ(wnd.screenState, kStateList);
+    EXPECT_TRUE(Shows(Compose(wnd), 129, 0, 0));
+}
+
+TEST(HomeScreen, AboutShowsTheVersion) {
+    Program program;
+    BackWnd& wnd = program.Start();
+    int stateDuring = 0, pressedDuring = 0;
+    QString version, title;
+    bool centred = false;
+    DialogWatch watch([&](QWidget* dialog) {
+        stateDuring = wnd.screenState;
+        pressedDuring = wnd.pressedButton;
+        title = dialog->windowTitle();
+        if (auto* label = qobject_cast<QLabel*>(FindControl(dialog, 1062))) version = label->text();
+        const QRect box = dialog->frameGeometry();
+        centred = box.left() >= 0 && box.right() < 240 && box.top() >= 0 && box.bottom() < 320 &&
+                  std::abs(box.center().x() - 120) <= 2;
+        test::ClickControl(dialog, 1005);
+    });
+    Down(wnd, 200, 58);
+    Up(wnd, 200, 58);
+    EXPECT_TRUE(watch.seen());
+    EXPECT_EQ(title, QStringLiteral("About"));
+    EXPECT_EQ(version, QStringLiteral("Version 2.0.4"));
+    EXPECT_TRUE(centred);
+    EXPECT_EQ(stateDuring, kStateAbout);
+    EXPECT_EQ(pressedDuring, kButtonAbout);
+    EXPECT_EQ(wnd.screenState, kStateList);
+    EXPECT_EQ(wnd.pressedButton, kNoButton);
+    EXPECT_EQ(wnd.list.window()->focusWidget(), &wnd.list);
+}
+
+TEST(HomeScreen, CloseBoxAsksBeforeQuitting) {
+    Program program;
+    BackWnd& wnd = program.Start();
+    program.dev.messages().QueueAnswer(IDCANCEL);
+    Down(wnd, 230, 12);
+    EXPECT_EQ(wnd.pressedButton, kButtonClose);
+    EXPECT_FALSE(wnd.captured);  // the close box takes no capture
+    Up(wnd, 230, 12);
+    EXPECT_EQ(program.dev.messages().shown(), std::vector<std::u16string>{u"Quit InkVISTA ?"});
+    EXPECT_FALSE(wnd.isClosed());
+    EXPECT_TRUE(wnd.isVisible());
+    EXPECT_EQ(wnd.pressedButton, kNoButton);
+
+    // Lifted outside the box: no question.
+    Down(wnd, 230, 12);
+    Up(wnd, 230, 30);
+    EXPECT_EQ(program.dev.messages().shown().size(), 1u);
+
+    program.dev.messages().QueueAnswer(IDOK);
+    Down(wnd, 230, 12);
+    Up(wnd, 230, 12);
+    EXPECT_EQ(program.dev.messages().shown().size(), 2u);
+    EXPECT_TRUE(wnd.isClosed());
+    EXPECT_FALSE(wnd.isVisible());
+    EXPECT_TRUE(program.keys.held.empty());
+}
+
+TEST(HomeScreen, ButtonSettingAppliesTheMapOnlyWhenConfirmed) {
+    Program program;
+    BackWnd& wnd = program.Start();
+    const std::vector<uint8_t> before = program.OptionBytes();
+    {
+        DialogWatch watch([&](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Button Setting"));
+            EXPECT_EQ(static_cast<TemplateDialog*>(dialog)->templateId(), 145);
+            wnd.working.keyMap.hotKey(2) = MenuOnOff;
+            test::ClickControl(dialog, kButtonSettingCancelId);
+        });
+        Down(wnd, 100, 58);
+        Up(wnd, 100, 58);
+        EXPECT_TRUE(watch.seen());
+    }
+    EXPECT_EQ(wnd.keyMap, KeyMap());
+    EXPECT_EQ(program.OptionBytes(), before);
+    EXPECT_EQ(program.keys.heldIds(), (std::vector<int>{0xC1, 0xC2, 0xC4}));
+    {
+        DialogWatch watch([&](QWidget* dialog) {
+            EXPECT_EQ(wnd.screenState, kStateKeys);
+            wnd.working.keyMap.hotKey(2) = MenuOnOff;
+            wnd.working.keyMap.hotKey(3) = NoMapping;
+            test::ClickControl(dialog, kButtonSettingOkId);
+        });
+        Down(wnd, 100, 58);
+        Up(wnd, 100, 58);
+        EXPECT_TRUE(watch.seen());
+    }
+    EXPECT_EQ(wnd.keyMap.hotKey(2), static_cast<uint32_t>(MenuOnOff));
+    std::vector<uint8_t> after = before;
+    after[24] = 9;
+    after[28] = 8;
+    EXPECT_EQ(program.OptionBytes(), after);
+    // Taken again at once: the third button now, the fourth released.
+    EXPECT_EQ(program.keys.heldIds(), (std::vector<int>{0xC1, 0xC2, 0xC3}));
+    EXPECT_EQ(wnd.screenState, kStateList);
+}
+
+TEST(HomeScreen, ButtonSettingOnTheLooxUsesItsOwnTemplate) {
+    Program program(u"FUJITSU Pocket LOOX");
+    BackWnd& wnd = program.Start();
+    int templateId = 0;
+    DialogWatch watch([&](QWidget* dialog) {
+        templateId = static_cast<TemplateDialog*>(dialog)->templateId();
+        test::ClickControl(dialog, kButtonSettingCancelId);
+    });
+    Down(wnd, 100, 58);
+    Up(wnd, 100, 58);
+    EXPECT_EQ(templateId, 198);
+}
+
+TEST(HomeScreen, OptionsRefreshesTheLibraryEvenWhenCancelled) {
+    Program program;
+    BackWnd& wnd = program.Start();
+    std::filesystem::create_directories(program.dev.Host(u"\\") / "Extra");
+    const int refreshes = wnd.list.refreshCount;
+    const std::vector<uint8_t> before = program.OptionBytes();
+    {
+        DialogWatch watch([&](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Options"));
+            EXPECT_EQ(wnd.screenState, kStateOptions);
+            // What the password and folder dialogs inside would have done.
+            wnd.working.viewOption.portrait = 1;
+            wnd.working.password = {u'a', u'b', u'c'};
+            SetUserDirText(wnd.working.userDir, u"\\Extra");
+            test::ClickControl(dialog, kOptionsCancelId);
+        });
+        Down(wnd, 150, 58);
+        Up(wnd, 150, 58);
+        EXPECT_TRUE(watch.seen());
+    }
+    EXPECT_EQ(wnd.list.refreshCount, refreshes + 1);
+    EXPECT_EQ(wnd.viewOption.portrait, 0);
+    EXPECT_EQ(program.OptionBytes(), before);
+    EXPECT_EQ(PasswordText(wnd.password), u"abc");
+    EXPECT_EQ(UserDirText(wnd.userDir), u"\\Extra");
+    EXPECT_TRUE(wnd.userDirExists);
+    {
+        DialogWatch watch([&](QWidget* dialog) {
+            wnd.working.viewOption.portrait = 1;
+            wnd.working.viewOption.scrollRange = 200;
+            test::ClickControl(dialog, kOptionsOkId);
+        });
+        Down(wnd, 150, 58);
+        Up(wnd, 150, 58);
+    }
+    EXPECT_EQ(wnd.list.refreshCount, refreshes + 2);
+    EXPECT_EQ(wnd.viewOption.portrait, 1);
+    const std::vector<uint8_t> after = program.OptionBytes();
+    ASSERT_EQ(after.size(), 48u);
+    EXPECT_EQ(after[0], 1);
+    EXPECT_EQ(after[8], 200);
+    EXPECT_EQ(wnd.screenState, kStateList);
+}
+
+TEST(HomeScreen, ImpossibleStatesAreReported) {
+    Program program;
+    BackWnd& wnd = program.Start();
+    wnd.pressedButton = 5;
+    const QImage frame = Compose(wnd);
+    EXPECT_EQ(program.dev.messages().shown(),
+              std::vector<std::u16string>{u"Error on DrawBackImage()--> Switch in BackWnd.cpp"});
+    EXPECT_TRUE(Shows(frame, 129, 0, 0));  // the frame is still drawn
+    wnd.pressedButton = kNoButton;
+
+    program.dev.messages().Clear();
+    wnd.screenState = kStateList;
+    EXPECT_FALSE(wnd.ShowDialog());
+    EXPECT_EQ(program.dev.messages().shown(),
+              std::vector<std::u16string>{u"Error on ShowDialog in BackWnd"});
+}
+
+TEST(HomeScreen, Screenshot) {
+    const QString dir = test::ShotDir();
+    if (dir.isEmpty()) GTEST_SKIP() << "set INKVISTA_SHOT_DIR to keep a picture";
+    Program program;
+    BackWnd& wnd = program.Start();
+    wnd.list.AppendRow({QStringLiteral("Moonlit Harbour"), QStringLiteral("5 / 024"), 2});
+    wnd.list.AppendRow({QStringLiteral("Paper Kites"), QStringLiteral("1 / 012"), 0});
+    wnd.list.AppendRow({QStringLiteral("The Long Road"), QStringLiteral("12 / 048"), 2});
+    wnd.list.SelectRow(1);
+    wnd.pressedButton = kButtonOptions;
+    EXPECT_TRUE(wnd.grab().save(dir + "/home-pressed.png"));
+    wnd.pressedButton = kNoButton;
+    EXPECT_TRUE(wnd.grab().save(dir + "/home.png"));
+}
+
+}  // namespace
+}  // namespace inkvista
