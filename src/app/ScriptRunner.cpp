@@ -714,10 +714,10 @@ bool ScriptRunner::Stylus(const ScriptCommand& command, std::string* error) {
                 return false;
             }
             QWidget* target = pressTarget();
+            pressWindow_ = target;
             send(target, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
             if (command.op == ScriptOp::Down) {
                 stylusDown_ = true;
-                pressWindow_ = target;
                 return true;
             }
             send(heldTarget(), QEvent::MouseButtonRelease, Qt::NoButton, Qt::LeftButton);
