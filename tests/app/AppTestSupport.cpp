@@ -1,5 +1,7 @@
 #include "AppTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QTimer>
 #include <QWidget>
@@ -14,16 +16,39 @@
 
 namespace inkvista::test {
 
+namespace {
+
+// The application lives from the first test to the end of the run and goes
+// before main returns: Qt's own globals are gone by static destruction.
+class QtEnvironment : public ::testing::Environment {
+  public:
+    QApplication& app() {
+        if (!app_) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            app_ = std::make_unique<QApplication>(argc_, argv_);
+        }
+        return *app_;
+    }
+    void TearDown() override {
+        if (!app_) return;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        app_.reset();
+    }
+
+  private:
+    int argc_ = 1;
+    char name_[10] = "app_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+QtEnvironment* const qtEnvironment = static_cast<QtEnvironment*>(
+    ::testing::AddGlobalTestEnvironment(std::make_unique<QtEnvironment>().release()));
+
+}  // namespace
+
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static QApplication instance(argc, argv);
-        return &instance;
-    }();
-    return *app;
+    return qtEnvironment->app();
 }
 
 bool RecordingHotKeys::Register(int id, uint32_t modifiers, uint32_t vk) {
