@@ -38,12 +38,15 @@ unsigned QtTimerService::SetTimer(const void* owner, unsigned id, unsigned perio
     entry.timer->setInterval(static_cast<int>(std::min<unsigned>(periodMs, 0x7FFFFFFF)));
     entry.timer->setTimerType(Qt::PreciseTimer);
     std::weak_ptr<Callback> weak = entry.cb;
-    QObject::connect(entry.timer.get(), &QTimer::timeout, [weak] {
+    QObject::connect(entry.timer.get(), &QTimer::timeout, [this, weak] {
         if (auto cb = weak.lock()) {
             Callback keep = *cb;  // the timer may be killed or reset by the callback
+            ++runningCallbacks_;
             keep();
+            --runningCallbacks_;
         }
     });
+    ReleaseRetired();
     entry.timer->start();
     return id;
 }
@@ -52,11 +55,17 @@ bool QtTimerService::KillTimer(const void* owner, unsigned id) {
     auto it = timers_.find(std::make_pair(owner, id));
     if (it == timers_.end()) return false;
     it->second.timer->stop();
-    // Deleting a QTimer from inside its own timeout is not safe; let the event
-    // loop do it.
-    it->second.timer.release()->deleteLater();
+    it->second.timer->disconnect();
+    // A timer may be killed from inside its own timeout, where it must not
+    // be deleted yet: it is kept until no callback runs.
+    retired_.push_back(std::move(it->second.timer));
     timers_.erase(it);
+    ReleaseRetired();
     return true;
+}
+
+void QtTimerService::ReleaseRetired() {
+    if (runningCallbacks_ == 0) retired_.clear();
 }
 
 bool QtTimerService::IsRunning(const void* owner, unsigned id) const {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "platform/Services.h"
 
@@ -38,7 +39,12 @@ class QtTimerService : public TimerService {
         // destroy the function while it runs.
         std::shared_ptr<Callback> cb;
     };
+    void ReleaseRetired();
+
     std::map<std::pair<const void*, unsigned>, Entry> timers_;
+    // Killed timers, deleted once no timer callback is running.
+    std::vector<std::unique_ptr<QTimer>> retired_;
+    int runningCallbacks_ = 0;
     QElapsedTimer clock_;
 };
 
