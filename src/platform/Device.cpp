@@ -267,7 +267,7 @@ bool Device::RefreshMounts(bool* arrived) {
     for (const auto& [name, dir] : now) {
         const bool known =
             std::any_of(mountedCards_.begin(), mountedCards_.end(),
-                        [&](const std::u16string& n) { return EqualsNoCase(n, name); });
+                        [&name = name](const std::u16string& n) { return EqualsNoCase(n, name); });
         if (known || mapper.FindMount(name)) continue;  // a --card of that name wins
         mapper.AddMount({name, dir});
         mountedCards_.push_back(name);

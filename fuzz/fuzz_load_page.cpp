@@ -1,0 +1,59 @@
+// LoadPage on an arbitrary book file: the input's first byte chooses
+// portrait or landscape and fitting, the rest is the file, with page 0 at
+// offset 0 and page 1 at the offset its first four bytes name.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "book/BookState.h"
+#include "book/PageDecoder.h"
+#include "platform/Device.h"
+
+namespace {
+
+uint32_t Be32(const uint8_t* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// Pages that are valid but large only make the fuzzer slow: sizes past the
+// page limit are refused at once and stay in, the tens of megapixels just
+// below it are left out.
+bool SlowPage(const uint8_t* data, size_t size, uint32_t offset) {
+    if (offset > size || size - offset < 30) return false;
+    const uint8_t* record = data + offset;
+    const size_t at = record[0] == 'X' ? 20 : 22;
+    const uint64_t pixels = uint64_t{Be32(record + at)} * Be32(record + at + 4);
+    return pixels > (uint64_t{1} << 22) && pixels <= (uint64_t{3} << 28);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace inkvista;
+    static TestDevice device;
+    if (size < 1) return 0;
+    const uint8_t flags = data[0];
+    ++data;
+    --size;
+    const uint32_t second = size >= 4 ? Be32(data) : 0;
+    if (SlowPage(data, size, 0) || SlowPage(data, size, second)) return 0;
+    const std::string path = (device.root() / "fuzz.cmb").string();
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return 0;
+    if (size) std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    BookState book;
+    book.bookPath = u"\\fuzz.cmb";
+    book.pageOffsets = {0, second};
+    book.pageCount = 2;
+    ViewOption view;
+    view.portrait = flags & 1;
+    view.fitToWindow = (flags >> 1) & 1;
+    PageImage page;
+    page.currentPage = (flags >> 2) & 1;
+    LoadPage(device.device(), book, page, view);
+    device.messages().Clear();
+    return 0;
+}
