@@ -52,6 +52,15 @@ bool PageViewWnd::LoadPage() {
     return inkvista::LoadPage(device_, book, image, viewOption);
 }
 
+void PageViewWnd::CloseBook() {
+    std::vector<uint32_t>().swap(book.pageOffsets);
+    std::vector<uint8_t>().swap(image.palette);
+    std::vector<uint8_t>().swap(image.pixels);
+    bookOpen_ = false;
+    // The bar stays as auto scroll left it.
+    autoScrollOn = 0;
+}
+
 void PageViewWnd::ToggleAutoScroll() {
     // The interval timer and the back-light hold come with auto scroll; the
     // flag is what the main window pauses and resumes.

@@ -39,6 +39,11 @@ class PageViewWnd : public QWidget {
     // Decodes page `currentPage` with the viewer's settings copies.
     bool LoadPage();
 
+    // Frees the open book's page table and page buffers and stops auto
+    // scroll; the caller then goes back to the library. The page-jump and
+    // page-button repeat timers come with the viewer's navigation.
+    void CloseBook();
+
     // Auto scroll on or off. The timer and the back-light come with the
     // auto-scroll support; so far only the flag changes.
     void ToggleAutoScroll();

@@ -61,6 +61,14 @@ TEST_F(SwitchScreen, OpensTheRequestedBookAtItsBookmark) {
     // Back without it: first row, plain refresh.
     wnd.SwitchScreen(kViewerWindowId, false);
     ASSERT_EQ(wnd.screenState, kStateViewer);
+    wnd.viewer.ToggleAutoScroll();
+    wnd.viewer.CloseBook();
+    EXPECT_FALSE(wnd.viewer.bookOpen());
+    EXPECT_TRUE(wnd.viewer.image.pixels.empty());
+    EXPECT_TRUE(wnd.viewer.book.pageOffsets.empty());
+    EXPECT_EQ(wnd.viewer.autoScrollOn, 0);
+    // A closed book paints nothing but the grey background.
+    EXPECT_EQ(wnd.viewer.ComposeFrame().pixel(5, 5), kGrey);
     wnd.SwitchScreen(kListWindowId, false);
     EXPECT_EQ(wnd.list.saveBookmarkCount, 1);
     EXPECT_EQ(wnd.list.selectedIndex, 0);
