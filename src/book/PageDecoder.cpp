@@ -3,10 +3,16 @@
 #include <lzo/lzo1x.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#include <tmmintrin.h>
+#endif
 
 #include "book/PageRecord.h"
 #include "book/Scaler.h"
@@ -54,23 +60,71 @@ uint64_t LoadLe64(const uint8_t* p) {
     return v;
 }
 
+void StoreLe32(uint8_t* p, uint32_t v) {
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
+    std::memcpy(p, &v, sizeof v);
+}
+
+void StoreLe64(uint8_t* p, uint64_t v) {
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    std::memcpy(p, &v, sizeof v);
+}
+
+// Turns one 8 × 8 block: the eight bytes at `in` + k × inStride (k = 0..7)
+// become byte k of the eight words at `out` - j × outStride (j = 0..7).
+inline void TurnBlock(const uint8_t* in, uint64_t inStride, uint8_t* out, uint64_t outStride) {
+#if defined(__SSE2__)
+    auto row = [&](uint64_t k) {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + k * inStride));
+    };
+    const __m128i t0 = _mm_unpacklo_epi8(row(0), row(1));
+    const __m128i t1 = _mm_unpacklo_epi8(row(2), row(3));
+    const __m128i t2 = _mm_unpacklo_epi8(row(4), row(5));
+    const __m128i t3 = _mm_unpacklo_epi8(row(6), row(7));
+    const __m128i u0 = _mm_unpacklo_epi16(t0, t1), u1 = _mm_unpackhi_epi16(t0, t1);
+    const __m128i u2 = _mm_unpacklo_epi16(t2, t3), u3 = _mm_unpackhi_epi16(t2, t3);
+    const __m128i columns[4] = {_mm_unpacklo_epi32(u0, u2), _mm_unpackhi_epi32(u0, u2),
+                                _mm_unpacklo_epi32(u1, u3), _mm_unpackhi_epi32(u1, u3)};
+    for (uint64_t j = 0; j < 4; ++j) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out - 2 * j * outStride), columns[j]);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out - (2 * j + 1) * outStride),
+                         _mm_srli_si128(columns[j], 8));
+    }
+#else
+    uint64_t a[8];
+    for (uint64_t k = 0; k < 8; ++k) a[k] = LoadLe64(in + k * inStride);
+    // Swap ever larger sub-blocks across the diagonal: bytes, pairs, quads.
+    for (int i = 0; i < 8; i += 2) {
+        const uint64_t t = ((a[i] >> 8) ^ a[i + 1]) & 0x00FF00FF00FF00FFull;
+        a[i + 1] ^= t;
+        a[i] ^= t << 8;
+    }
+    for (int i = 0; i < 8; i += (i & 1) ? 3 : 1) {
+        const uint64_t t = ((a[i] >> 16) ^ a[i + 2]) & 0x0000FFFF0000FFFFull;
+        a[i + 2] ^= t;
+        a[i] ^= t << 16;
+    }
+    for (int i = 0; i < 4; ++i) {
+        const uint64_t t = ((a[i] >> 32) ^ a[i + 4]) & 0x00000000FFFFFFFFull;
+        a[i + 4] ^= t;
+        a[i] ^= t << 32;
+    }
+    for (uint64_t j = 0; j < 8; ++j) StoreLe64(out - j * outStride, a[j]);
+#endif
+}
+
 // Stored rows firstY .. firstY + count - 1 (rows `rowStride` apart) into the
 // page turned a quarter turn counter-clockwise: stored pixel (x, y) goes to
-// turned row width - 1 - x, column y.
+// turned row width - 1 - x, column y. Eight rows go through 8 × 8 blocks.
 void TurnRows(const uint8_t* rows, uint64_t rowStride, uint32_t count, uint32_t width,
               uint32_t firstY, uint8_t* turned, uint64_t turnedStride) {
     uint8_t* column = turned + static_cast<uint64_t>(width - 1) * turnedStride + firstY;
+    uint32_t x = 0;
     if (count == 8) {
-        const uint8_t* r[8];
-        for (uint32_t k = 0; k < 8; ++k) r[k] = rows + k * rowStride;
-        for (uint32_t x = 0; x < width; ++x, column -= turnedStride) {
-            uint8_t eight[8] = {r[0][x], r[1][x], r[2][x], r[3][x],
-                                r[4][x], r[5][x], r[6][x], r[7][x]};
-            std::memcpy(column, eight, 8);
-        }
-        return;
+        for (; x + 8 <= width; x += 8, column -= 8 * turnedStride)
+            TurnBlock(rows + x, rowStride, column, turnedStride);
     }
-    for (uint32_t x = 0; x < width; ++x, column -= turnedStride)
+    for (; x < width; ++x, column -= turnedStride)
         for (uint32_t k = 0; k < count; ++k) column[k] = rows[k * rowStride + x];
 }
 
@@ -79,6 +133,71 @@ inline void UnpackGroup(uint64_t bits40, uint8_t* out, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i)
         out[i] = static_cast<uint8_t>((bits40 >> (35 - 5 * i)) & 31);
 }
+
+// The same for a whole group at once: the 40 bits are split in halves,
+// quarters and eighths, each landing in its own byte.
+inline uint64_t SpreadGroup(uint64_t v) {
+    uint64_t t = ((v >> 20) & 0xFFFFF) | ((v & 0xFFFFF) << 32);
+    t = ((t >> 10) & 0x000003FF000003FFull) | ((t & 0x000003FF000003FFull) << 16);
+    t = ((t >> 5) & 0x001F001F001F001Full) | ((t & 0x001F001F001F001Full) << 8);
+    return t;
+}
+
+inline uint64_t LoadBe64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+    return v;
+}
+
+#if defined(__SSE2__)
+// SpreadGroup on both 64-bit halves at once.
+inline __m128i SpreadGroups(__m128i v) {
+    const auto mask = [](uint64_t m) { return _mm_set1_epi64x(static_cast<int64_t>(m)); };
+    __m128i t = _mm_or_si128(_mm_and_si128(_mm_srli_epi64(v, 20), mask(0xFFFFF)),
+                             _mm_slli_epi64(_mm_and_si128(v, mask(0xFFFFF)), 32));
+    t = _mm_or_si128(_mm_and_si128(_mm_srli_epi64(t, 10), mask(0x000003FF000003FFull)),
+                     _mm_slli_epi64(_mm_and_si128(t, mask(0x000003FF000003FFull)), 16));
+    t = _mm_or_si128(_mm_and_si128(_mm_srli_epi64(t, 5), mask(0x001F001F001F001Full)),
+                     _mm_slli_epi64(_mm_and_si128(t, mask(0x001F001F001F001Full)), 8));
+    return t;
+}
+
+// Whole groups of a row two at a time, as far as `readable` allows the
+// loads; answers how many groups were unpacked.
+uint64_t UnpackPairsSse2(const uint8_t* row, uint64_t readable, uint64_t groups, uint8_t* out) {
+    uint64_t g = 0;
+    for (; g + 2 <= groups && 5 * g + 13 <= readable; g += 2) {
+        const __m128i v = _mm_set_epi64x(static_cast<int64_t>(LoadBe64(row + 5 * g + 5) >> 24),
+                                         static_cast<int64_t>(LoadBe64(row + 5 * g) >> 24));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * g), SpreadGroups(v));
+    }
+    return g;
+}
+
+// With byte shuffles: each index's two bytes go to a 16-bit lane (high byte
+// first), a multiply by a power of two shifts every lane by its own amount,
+// and the low five bits are the index.
+__attribute__((target("ssse3"))) uint64_t UnpackPairsSsse3(const uint8_t* row, uint64_t readable,
+                                                           uint64_t groups, uint8_t* out) {
+    const __m128i first = _mm_setr_epi8(1, 0, 1, 0, 2, 1, 2, 1, 3, 2, 4, 3, 4, 3, 5, 4);
+    const __m128i second = _mm_setr_epi8(6, 5, 6, 5, 7, 6, 7, 6, 8, 7, 9, 8, 9, 8, 10, 9);
+    // Lane i is shifted right by 11, 6, 9, 4, 7, 10, 5, 8: multiplied by
+    // 2^(16 - shift), its high half.
+    const __m128i shifts = _mm_setr_epi16(32, 1024, 128, 4096, 512, 64, 2048, 256);
+    const __m128i five = _mm_set1_epi16(31);
+    uint64_t g = 0;
+    for (; g + 2 <= groups && 5 * g + 16 <= readable; g += 2) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 5 * g));
+        const __m128i a =
+            _mm_and_si128(_mm_mulhi_epu16(_mm_shuffle_epi8(bytes, first), shifts), five);
+        const __m128i b =
+            _mm_and_si128(_mm_mulhi_epu16(_mm_shuffle_epi8(bytes, second), shifts), five);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * g), _mm_packus_epi16(a, b));
+    }
+    return g + UnpackPairsSse2(row + 5 * g, readable - 5 * g, groups - g, out + 8 * g);
+}
+#endif
 
 inline uint64_t Load40(const uint8_t* p) {
     return (uint64_t{p[0]} << 32) | (uint64_t{p[1]} << 24) | (uint64_t{p[2]} << 16) |
@@ -97,28 +216,43 @@ struct ColourRows {
         groups = 5 * uint64_t{w} / 8 / 5;
     }
 
-    // Row y as `rowBytes` readable bytes; a row the data holds only in part
-    // is copied with the missing bytes 0.
-    const uint8_t* Row(uint32_t y) {
+    // Row y, with `readable` bytes from its start that may be read (at least
+    // rowBytes); a row the data holds only in part is copied with the
+    // missing bytes 0.
+    const uint8_t* Row(uint32_t y, uint64_t* readable) {
         const uint64_t start = y * rowBytes;
-        if (start + rowBytes <= data.size()) return data.data() + start;
-        shortRow.assign(static_cast<size_t>(rowBytes), 0);
+        if (start + rowBytes <= data.size()) {
+            *readable = data.size() - start;
+            return data.data() + start;
+        }
+        shortRow.assign(static_cast<size_t>(rowBytes + 8), 0);
         if (start < data.size())
             std::memcpy(shortRow.data(), data.data() + start,
                         static_cast<size_t>(data.size() - start));
+        *readable = shortRow.size();
         return shortRow.data();
     }
 
     void Unpack(uint32_t y, uint8_t* out) {
-        const uint8_t* row = Row(y);
-        for (uint64_t g = 0; g < groups; ++g, row += 5, out += 8) UnpackGroup(Load40(row), out, 8);
-        const auto rest = static_cast<uint32_t>(width - 8 * groups);
+        uint64_t readable = 0;
+        const uint8_t* row = Row(y, &readable);
+        const uint64_t whole = groups;
+        uint64_t g = 0;
+#if defined(__SSE2__)
+        static const auto pairs =
+            __builtin_cpu_supports("ssse3") ? UnpackPairsSsse3 : UnpackPairsSse2;
+        g = pairs(row, readable, whole, out);
+#endif
+        for (; g < whole && 5 * g + 8 <= readable; ++g)
+            StoreLe64(out + 8 * g, SpreadGroup(LoadBe64(row + 5 * g) >> 24));
+        for (; g < whole; ++g) UnpackGroup(Load40(row + 5 * g), out + 8 * g, 8);
+        const auto rest = static_cast<uint32_t>(width - 8 * whole);
         if (rest == 0) return;
         // The last group may reach past the row; those bytes count as 0.
         const uint64_t used = 5 * groups;
         uint8_t last[5] = {};
-        for (uint64_t k = 0; k < 5 && used + k < rowBytes; ++k) last[k] = row[k];
-        UnpackGroup(Load40(last), out, rest);
+        for (uint64_t k = 0; k < 5 && used + k < rowBytes; ++k) last[k] = row[used + k];
+        UnpackGroup(Load40(last), out + 8 * groups, rest);
     }
 };
 
@@ -156,13 +290,14 @@ struct GreyBits {
 
 }  // namespace
 
-void ReadPalette(File& file, uint16_t count, std::vector<uint8_t>& palette) {
+bool ReadPalette(File& file, uint16_t count, std::vector<uint8_t>& palette) {
     palette.assign(size_t{count} * 3, 0);
     uint32_t got = 0;
     if (!palette.empty() && !file.Read(palette.data(), static_cast<uint32_t>(palette.size()), &got))
         got = 0;
     // Only whole entries count: a cut-off entry is black like the ones missing.
     std::fill(palette.begin() + got / 3 * 3, palette.end(), 0);
+    return got == palette.size();
 }
 
 bool DecodeGreyRuns(std::span<const uint8_t> packed, std::span<uint8_t> out, uint32_t width,
@@ -172,15 +307,74 @@ bool DecodeGreyRuns(std::span<const uint8_t> packed, std::span<uint8_t> out, uin
     uint8_t grey[8];
     for (size_t c = 0; c < 8; ++c) grey[c] = 3 * c < palette.size() ? palette[3 * c] : 0;
 
+    // Every code's grey level in all eight bytes of a word.
+    uint64_t fill[8];
+    for (size_t c = 0; c < 8; ++c) fill[c] = grey[c] * 0x0101010101010101ull;
+    // For any 9 bits that are three single-pixel codes: their three grey
+    // levels in the low bytes and 1 in the top byte; 0 otherwise.
+    std::array<uint32_t, 512> triples;
+    for (uint32_t v = 0; v < 512; ++v) {
+        const uint32_t c0 = v & 7, c1 = (v >> 3) & 7, c2 = v >> 6;
+        triples[v] = c0 >= 2 && c1 >= 2 && c2 >= 2
+                         ? grey[c0] | uint32_t{grey[c1]} << 8 | uint32_t{grey[c2]} << 16 | 1u << 24
+                         : 0;
+    }
+    const uint64_t imageEnd = stride * height;
+
     GreyBits in{packed.data(), packed.size(), uint64_t{packed.size()} * 8};
     bool whole = true;
     uint32_t y = 0;
     uint32_t x = 0;
     for (; y < height; ++y) {
         uint8_t* row = out.data() + y * stride;
+        const uint64_t rowStart = y * stride;
+        // The fast path stores whole words, up to 72 bytes past x: into the
+        // row's padding or the rows after it, which are written later. It
+        // runs only while that stays inside the image.
+        const uint64_t fastLimit = imageEnd - rowStart > 72 ? imageEnd - rowStart - 72 : 0;
         const bool lastRow = y + 1 == height;
         x = 0;
         while (x < width) {
+            if (x < fastLimit && (in.bit >> 3) + 8 <= in.size) {
+                // 57 bits at least: six codes of up to 9 bits each. Singles
+                // and runs take the same path, so that mixed pages do not
+                // stall on mispredicted branches.
+                uint64_t bits = LoadLe64(in.data + (in.bit >> 3)) >> (in.bit & 7);
+                uint32_t used = 0;
+                for (int step = 0; step < 6 && x < width && x < fastLimit; ++step) {
+                    // Three singles at once where the row has room for them;
+                    // the shift does not wait for the table.
+                    const uint32_t triple = triples[bits & 511];
+                    if (triple != 0 && width - x >= 3) {
+                        StoreLe32(row + x, triple);
+                        x += 3;
+                        bits >>= 9;
+                        used += 9;
+                        continue;
+                    }
+                    const auto code = static_cast<uint32_t>(bits & 7);
+                    const bool isRun = code < 2;
+                    uint32_t length = isRun ? static_cast<uint32_t>((bits >> 3) & 63) + 4 : 1;
+                    const uint32_t size = isRun ? 9 : 3;
+                    if (length > width - x) {
+                        if (lastRow) {
+                            in.bit += used;
+                            goto ranOut;
+                        }
+                        whole = false;
+                        length = width - x;
+                    }
+                    const uint64_t pattern = fill[code];
+                    std::memcpy(row + x, &pattern, 8);
+                    for (uint32_t i = 8; i < length; i += 8) std::memcpy(row + x + i, &pattern, 8);
+                    x += length;
+                    bits >>= size;
+                    used += size;
+                }
+                in.bit += used;
+                in.have = 0;
+                continue;
+            }
             if (in.have < 9) {
                 in.Refill();
                 if (in.have < 3) goto ranOut;
@@ -339,14 +533,17 @@ bool LoadPage(Device& device, const BookState& book, PageImage& page, const View
     page.indexedInfo.header.width = page.viewWidth;
     page.indexedInfo.header.height = -page.viewHeight;
 
-    if (grey) {
-        // Words before the palette, and the row table after it, are not used.
-        file.Seek(file.Position() + uint64_t{record.skipWords} * 2);
-        ReadPalette(file, record.paletteCount, page.palette);
-        file.Seek(file.Position() + uint64_t{height} * 2);
-    } else {
-        ReadPalette(file, record.paletteCount, page.palette);
-    }
+    // Where the palette and the packed data stand, worked out rather than
+    // asked of the file: every question is a system call.
+    const uint64_t offset = book.pageOffsets[static_cast<size_t>(page.currentPage)];
+    const uint64_t recordEnd = offset + (record.magic[0] == 'X' ? kXcRecordSize : kCxRecordSize);
+    // Grey pages have words before the palette and a row table after it,
+    // neither of them used.
+    const uint64_t paletteAt = grey ? recordEnd + uint64_t{record.skipWords} * 2 : recordEnd;
+    const uint64_t packedAt =
+        paletteAt + uint64_t{record.paletteCount} * 3 + (grey ? uint64_t{height} * 2 : 0);
+    if (paletteAt != recordEnd) file.Seek(paletteAt);
+    const bool paletteRead = ReadPalette(file, record.paletteCount, page.palette);
 
     // The colour table carries over between pages: a colour page sets the
     // first 32 entries from its palette, a grey page puts the ramp back.
@@ -365,9 +562,8 @@ bool LoadPage(Device& device, const BookState& book, PageImage& page, const View
 
     // Packed data the file does not hold is missing, not zero: a grey page
     // stops decoding where it ends and a colour block fails to decompress.
-    const uint64_t position = file.Position();
     const uint64_t fileSize = file.Size();
-    const uint64_t available = position < fileSize ? fileSize - position : 0;
+    const uint64_t available = packedAt < fileSize ? fileSize - packedAt : 0;
     const auto packedLength =
         static_cast<uint32_t>(std::min<uint64_t>(record.packedSize, available));
     // Spare zero bytes after the block keep any look-ahead of the
@@ -379,7 +575,10 @@ bool LoadPage(Device& device, const BookState& book, PageImage& page, const View
         return false;
     }
     uint32_t got = 0;
-    if (packedLength > 0 && !file.Read(packed.data(), packedLength, &got)) got = 0;
+    const bool atPacked = paletteRead && packedAt == paletteAt + uint64_t{record.paletteCount} * 3;
+    if (packedLength > 0 &&
+        ((!atPacked && !file.Seek(packedAt)) || !file.Read(packed.data(), packedLength, &got)))
+        got = 0;
     const std::span<const uint8_t> packedData(packed.data(), got);
 
     if (grey) {

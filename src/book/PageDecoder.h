@@ -29,8 +29,8 @@ class Device;
 bool LoadPage(Device& device, const BookState& book, PageImage& page, const ViewOption& view);
 
 // Reads `count` 3-byte entries at the file's position into `palette`;
-// entries the file does not hold in full are black.
-void ReadPalette(File& file, uint16_t count, std::vector<uint8_t>& palette);
+// entries the file does not hold in full are black. True when all were read.
+bool ReadPalette(File& file, uint16_t count, std::vector<uint8_t>& palette);
 
 // Decodes 3-bit grey runs into `out`, rows of Stride8(width) bytes. Every
 // byte of the image is written: row padding, and whatever damaged data leaves

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "book/PageDecoder.h"
@@ -139,6 +140,63 @@ TEST(DecodeGreyRuns, ReadsWhatTheEncoderWrites) {
                 << x << "," << y;
 }
 
+// One code at a time, straight from the definition of the code, with the
+// same answers for damaged data.
+std::vector<uint8_t> ReferenceGreyRuns(const std::vector<uint8_t>& packed, uint32_t width,
+                                       uint32_t height, const std::vector<uint8_t>& palette,
+                                       bool* whole) {
+    const uint32_t stride = (width + 3) & ~3u;
+    std::vector<uint8_t> out(size_t{stride} * height, 0);
+    auto grey = [&](uint32_t c) -> uint8_t { return 3 * c < palette.size() ? palette[3 * c] : 0; };
+    uint64_t bit = 0;
+    auto read = [&](uint32_t n, uint32_t* value) {
+        if (bit + n > packed.size() * 8) return false;
+        *value = 0;
+        for (uint32_t i = 0; i < n; ++i, ++bit)
+            *value |= uint32_t((packed[bit / 8] >> (bit % 8)) & 1) << i;
+        return true;
+    };
+    *whole = true;
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width;) {
+            uint32_t code = 0, length = 0;
+            if (!read(3, &code)) return *whole = false, out;
+            if (code >= 2) {
+                out[y * stride + x++] = grey(code);
+                continue;
+            }
+            if (!read(6, &length)) return *whole = false, out;
+            uint32_t run = length + 4;
+            if (run > width - x) {
+                *whole = false;
+                if (y + 1 == height) return out;
+                run = width - x;
+            }
+            for (uint32_t i = 0; i < run; ++i) out[y * stride + x++] = grey(code);
+        }
+        bit = (bit + 7) / 8 * 8;
+    }
+    return out;
+}
+
+TEST(DecodeGreyRuns, AgreesWithCodeByCodeDecodingOnAnyBytes) {
+    std::mt19937 random(31);
+    for (int round = 0; round < 3000; ++round) {
+        const uint32_t width = 1 + random() % (round % 3 == 0 ? 300 : 40);
+        const uint32_t height = 1 + random() % 12;
+        std::vector<uint8_t> packed(random() % (width * height / 2 + 8));
+        // Mostly single-pixel codes, sometimes runs, sometimes anything.
+        for (auto& b : packed) b = uint8_t(random() % 4 == 0 ? random() : random() | 0x92);
+        std::vector<uint8_t> palette(random() % 30);
+        for (auto& b : palette) b = uint8_t(random());
+        bool ok = false, expectedOk = false;
+        const auto out = Decode(packed, width, height, palette, &ok);
+        const auto expected = ReferenceGreyRuns(packed, width, height, palette, &expectedOk);
+        ASSERT_EQ(out, expected) << "round " << round << ", " << width << " x " << height;
+        ASSERT_EQ(ok, expectedOk) << "round " << round;
+    }
+}
+
 // Colour rows --------------------------------------------------------------
 
 PageImage Unpack(const std::vector<uint8_t>& data, uint32_t width, uint32_t height, bool portrait) {
@@ -211,6 +269,23 @@ TEST(UnpackColourPixels, LandscapeTurnsCounterClockwise) {
                 << x << "," << y;
     for (uint32_t row = 0; row < width; ++row)
         for (uint32_t pad = height; pad < 16; ++pad) EXPECT_EQ(page.pixels[row * 16 + pad], 0);
+}
+
+TEST(UnpackColourPixels, ReadsWhatThePackerWrites) {
+    // Every width class: whole groups in pairs and alone, a short last group.
+    std::mt19937 random(3);
+    for (const uint32_t width : {1u, 7u, 8u, 16u, 24u, 203u, 240u, 1001u}) {
+        const uint32_t height = 5;
+        std::vector<uint8_t> indices(size_t{width} * height);
+        for (auto& v : indices) v = uint8_t(random() % 32);
+        const auto data = encode::PackColourRows(indices.data(), width, height, width);
+        ASSERT_TRUE(data.has_value());
+        const PageImage page = Unpack(*data, width, height, true);
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                ASSERT_EQ(page.pixels[y * page.rowStride + x], indices[y * width + x])
+                    << width << ": " << x << "," << y;
+    }
 }
 
 TEST(UnpackColourPixels, RefusesPagesPastTheLimit) {

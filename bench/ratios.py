@@ -1,0 +1,67 @@
+#!/usr/bin/env python3
+"""Summarises a JSON run of inkvista_bench as the ratios of docs/performance.md.
+
+    build/bench/inkvista_bench --benchmark_repetitions=5 \
+        --benchmark_out=bench.json --benchmark_out_format=json
+    python3 bench/ratios.py bench.json
+
+Uses the median of repeated runs when there are repetitions, CPU time
+throughout.
+"""
+import json
+import sys
+
+
+def read_times(path):
+    with open(path) as f:
+        runs = json.load(f)["benchmarks"]
+    times = {}
+    medians = {r["run_name"]: r for r in runs if r.get("aggregate_name") == "median"}
+    for r in runs:
+        name = r["run_name"]
+        if name in medians and r.get("aggregate_name") != "median":
+            continue
+        if r.get("run_type") == "aggregate" and r.get("aggregate_name") != "median":
+            continue
+        unit = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[r.get("time_unit", "ns")]
+        times[name] = r["cpu_time"] * unit
+    return times
+
+
+def main():
+    t = read_times(sys.argv[1])
+    sizes = ["240x320", "600x900", "1200x1800"]
+    ms = lambda s: f"{s * 1e3:.3f}"
+    print("| page | view | LoadPage ms | decode only ms | LZO + memcpy ms | PNG ms | ratio | aim |")
+    print("|---|---|---|---|---|---|---|---|")
+    for kind in ("colour", "grey"):
+        for size in sizes:
+            page = f"{kind}/{size}"
+            base = t[f"Baseline/lzo/{page}"] + t[f"Baseline/memcpy/{page}"]
+            png = t[f"Baseline/png/{page}"]
+            for view in ("portrait", "landscape"):
+                load = t[f"LoadPage/{page}/{view}"]
+                decode = t[f"Decode/{page}/{view}"]
+                if kind == "colour":
+                    ratio = f"{load / base:.2f}x of LZO+memcpy ({decode / base:.2f}x decode only)"
+                    aim = "<= 2x"
+                else:
+                    ratio = f"PNG takes {png / load:.2f}x ({png / decode:.2f}x decode only)"
+                    aim = ">= 3x"
+                print(f"| {kind} {size} | {view} | {ms(load)} | {ms(decode)} | {ms(base)} | "
+                      f"{ms(png)} | {ratio} | {aim} |")
+    print()
+    print("| page | view | fit alone ms | source MP/s | LoadPage with fit ms |")
+    print("|---|---|---|---|---|")
+    for kind in ("grey", "colour"):
+        for size in sizes[1:]:
+            w, h = map(int, size.split("x"))
+            for view in ("portrait", "landscape"):
+                fit = t[f"Fit/{kind}/{size}/{view}"]
+                load = t[f"LoadPage/{kind}/{size}/{view}/fit"]
+                print(f"| {kind} {size} | {view} | {ms(fit)} | {w * h / fit / 1e6:.0f} | "
+                      f"{ms(load)} |")
+
+
+if __name__ == "__main__":
+    main()
