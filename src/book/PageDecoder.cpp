@@ -304,6 +304,7 @@ bool DecodeGreyRuns(std::span<const uint8_t> packed, std::span<uint8_t> out, uin
                     uint32_t height, std::span<const uint8_t> palette) {
     const uint64_t stride = Stride8(width);
     if (stride * height > out.size()) return false;
+    if (width == 0 || height == 0) return true;  // nothing to decode, nothing read
     uint8_t grey[8];
     for (size_t c = 0; c < 8; ++c) grey[c] = 3 * c < palette.size() ? palette[3 * c] : 0;
 

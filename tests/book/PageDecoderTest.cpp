@@ -111,10 +111,13 @@ TEST(DecodeGreyRuns, DataEndingEarlyLeavesTheRestBlack) {
     EXPECT_EQ(Decode({}, 3, 2, GreyPalette()), std::vector<uint8_t>(8, 0));
 }
 
-TEST(DecodeGreyRuns, RefusesAnOutputBufferTooSmall) {
+TEST(DecodeGreyRuns, RefusesAnOutputBufferTooSmallAndPassesOverEmptyPages) {
     std::vector<uint8_t> out(7, 0xEE);
     EXPECT_FALSE(DecodeGreyRuns(std::vector<uint8_t>{0x02}, out, 5, 2, GreyPalette()));
     EXPECT_EQ(out, std::vector<uint8_t>(7, 0xEE));
+    std::vector<uint8_t> none;
+    EXPECT_TRUE(DecodeGreyRuns(std::vector<uint8_t>{0x02}, none, 0, 3, GreyPalette()));
+    EXPECT_TRUE(DecodeGreyRuns({}, none, 4, 0, GreyPalette()));
 }
 
 TEST(DecodeGreyRuns, ReadsWhatTheEncoderWrites) {
