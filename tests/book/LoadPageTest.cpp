@@ -108,6 +108,32 @@ TEST_F(LoadPageTest, ColourPageLandscape) {
             ASSERT_EQ(page_.pixels[(w - 1 - x) * 12 + y], indices[y * w + x]) << x << "," << y;
 }
 
+TEST_F(LoadPageTest, NextPageOfTheSameSizeLeavesNothingOfTheLastBehind) {
+    // A page loaded after another of its size gets exactly its own bytes,
+    // padding included, whichever buffer it lands in.
+    const uint32_t w = 37, h = 23;
+    const auto codes = SomeCodes(w, h);
+    const auto indices = SomeIndices(w, h);
+    PutPages({GreyCodes(codes, w, h), Colour(indices, w, h)});
+    for (const bool portrait : {true, false}) {
+        SCOPED_TRACE(portrait ? "portrait" : "landscape");
+        for (const int first : {0, 1}) {
+            ASSERT_TRUE(Load(first, portrait));
+            ASSERT_TRUE(Load(1 - first, portrait));
+            const bool grey = first == 1;
+            const uint32_t stride = portrait ? 40 : 24;
+            ASSERT_EQ(page_.pixels.size(), size_t{stride} * (portrait ? h : w));
+            std::vector<uint8_t> expected(page_.pixels.size(), 0);
+            for (uint32_t y = 0; y < h; ++y)
+                for (uint32_t x = 0; x < w; ++x) {
+                    const size_t at = portrait ? y * stride + x : (w - 1 - x) * stride + y;
+                    expected[at] = grey ? GreyOf(codes[y * w + x]) : indices[y * w + x];
+                }
+            EXPECT_EQ(page_.pixels, expected);
+        }
+    }
+}
+
 TEST_F(LoadPageTest, RecordKindAndBitsPerPixelChooseTheEncoding) {
     auto xc4 = GreyCodes(SomeCodes(8, 2), 8, 2, "XC");
     xc4.bitsPerPixel = 4;
