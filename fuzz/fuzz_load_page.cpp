@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ViewOption view;
     view.portrait = flags & 1;
     view.fitToWindow = (flags >> 1) & 1;
-    PageImage page;
+    // Kept from input to input, as the viewer keeps it from page to page.
+    static PageImage page;
     page.currentPage = (flags >> 2) & 1;
     LoadPage(device.device(), book, page, view);
     device.messages().Clear();
