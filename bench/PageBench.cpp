@@ -120,7 +120,7 @@ struct Page {
     std::string name;
     Size size;
     bool colour;
-    encode::PageSpec spec;
+    encode::PagePlan plan;
     std::vector<uint8_t> lzoBlock;  // colour: the page's own; grey: its grey image, LZO1X-1
     uint64_t lzoOutput = 0;
     QByteArray png;
@@ -144,10 +144,10 @@ Page MakePage(Size size, bool colour) {
                                            static_cast<uint8_t>(255 - std::min(255, warm))});
         }
         palette[93] = palette[94] = palette[95] = 255;  // paper
-        auto spec = encode::ColourPage(indices.data(), w, h, w, palette);
-        if (!spec) std::abort();
-        page.spec = std::move(*spec);
-        page.lzoBlock = page.spec.packed;
+        auto plan = encode::ColourPage(indices.data(), w, h, w, palette);
+        if (!plan) std::abort();
+        page.plan = std::move(*plan);
+        page.lzoBlock = page.plan.packed;
         page.lzoOutput = encode::ColourRowBytes(w) * h;
         QImage image(int(w), int(h), QImage::Format_Indexed8);
         QList<QRgb> table;
@@ -164,9 +164,9 @@ Page MakePage(Size size, bool colour) {
         for (size_t i = 0; i < codes.size(); ++i)
             grey[i] = static_cast<uint8_t>(codes[i] * 255 / 7);
         encode::RestrictGreyForRuns(grey.data(), w, h, w);
-        auto spec = encode::GreyPage(grey.data(), w, h, w);
-        if (!spec) std::abort();
-        page.spec = std::move(*spec);
+        auto plan = encode::GreyPage(grey.data(), w, h, w);
+        if (!plan) std::abort();
+        page.plan = std::move(*plan);
         std::vector<uint8_t> stored(Stride8(w) * h, 0);
         for (uint32_t y = 0; y < h; ++y) std::memcpy(&stored[y * Stride8(w)], &grey[y * w], w);
         auto block = encode::CompressLzo1x1(stored);
@@ -189,16 +189,16 @@ struct Library {
     std::vector<Page> pages;
 
     Library() {
-        encode::BookSpec spec;
+        encode::BookPlan plan;
         for (const Size size : kSizes)
             for (const bool colour : {false, true}) {
                 pages.push_back(MakePage(size, colour));
-                spec.pages.push_back(pages.back().spec);
+                plan.pages.push_back(pages.back().plan);
             }
         const std::string path = (device.root() / "bench.cmb").string();
-        if (!encode::WriteFile(path, encode::BuildBook(spec))) std::abort();
+        if (!encode::WriteFile(path, encode::BuildBook(plan))) std::abort();
         book.bookPath = u"\\bench.cmb";
-        book.pageOffsets = encode::PageOffsets(spec);
+        book.pageOffsets = encode::PageOffsets(plan);
         book.pageCount = static_cast<int32_t>(book.pageOffsets.size());
     }
 };
@@ -276,7 +276,7 @@ void DecodeBench(benchmark::State& state, int index, bool portrait) {
         if (page.colour) {
             const auto unpacked = std::make_unique_for_overwrite<uint8_t[]>(Stride8(w) * h);
             size_t produced = 0;
-            if (!DecompressPageData(page.spec.packed,
+            if (!DecompressPageData(page.plan.packed,
                                     std::span<uint8_t>(unpacked.get(), Stride8(w) * h),
                                     &produced) ||
                 !UnpackColourPixels(std::span<const uint8_t>(unpacked.get(), produced), w, h,
@@ -284,7 +284,7 @@ void DecodeBench(benchmark::State& state, int index, bool portrait) {
                 state.SkipWithError("decoding failed");
         } else {
             std::vector<uint8_t> decoded(Stride8(w) * h);
-            DecodeGreyRuns(page.spec.packed, decoded, w, h, page.spec.palette);
+            DecodeGreyRuns(page.plan.packed, decoded, w, h, page.plan.palette);
             if (!StoreGreyPixels(std::move(decoded), w, h, portrait, image))
                 state.SkipWithError("storing failed");
         }
@@ -354,7 +354,7 @@ int main(int argc, char** argv) {
     // Sizes of the stored forms, for the record.
     for (const auto& page : inkvista::TheLibrary().pages)
         std::fprintf(stderr, "%-16s packed %8zu bytes, PNG %8lld bytes\n", page.name.c_str(),
-                     page.spec.packed.size(), static_cast<long long>(page.png.size()));
+                     page.plan.packed.size(), static_cast<long long>(page.png.size()));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -20,7 +20,6 @@ constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kRoot = "HKEY_CURRENT_USER";
 // Far beyond anything this program stores; a larger file is not ours.
 constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
-constexpr size_t kBytesPerLine = 25;
 
 std::u16string Fold(std::u16string_view s) {
     std::u16string out(s);

@@ -96,17 +96,17 @@ std::vector<uint8_t> TestPagePixels(uint32_t width, uint32_t height) {
 
 bool WriteTestBook(const std::filesystem::path& file, int pages, uint32_t width, uint32_t height,
                    const std::string& title) {
-    encode::BookSpec spec;
-    spec.kind = BookKind::Cmb;
-    spec.title = title;
+    encode::BookPlan plan;
+    plan.kind = BookKind::Cmb;
+    plan.title = title;
     const std::vector<uint8_t> grey = TestPagePixels(width, height);
     for (int i = 0; i < pages; ++i) {
         auto page = encode::GreyPage(grey.data(), width, height, width);
         if (!page) return false;
-        spec.pages.push_back(*page);
+        plan.pages.push_back(*page);
     }
     std::filesystem::create_directories(file.parent_path());
-    return encode::WriteFile(file.string(), encode::BuildBook(spec));
+    return encode::WriteFile(file.string(), encode::BuildBook(plan));
 }
 
 namespace {

@@ -110,10 +110,10 @@ class LoadPageDamagedTest : public LoadPageTest {
     }
     // A book whose first page is damaged and whose second is intact.
     void PutDamaged(const Damage& damage) {
-        encode::BookSpec spec;
-        spec.pages = {damage.colour ? colour_ : grey_, grey_};
-        auto bytes = encode::BuildBook(spec);
-        const auto offsets = encode::PageOffsets(spec);
+        encode::BookPlan plan;
+        plan.pages = {damage.colour ? colour_ : grey_, grey_};
+        auto bytes = encode::BuildBook(plan);
+        const auto offsets = encode::PageOffsets(plan);
         // The intact page goes first in the file so that cutting the file
         // damages only the first page.
         std::vector<uint8_t> intact(bytes.begin() + offsets[1], bytes.end());
@@ -126,7 +126,7 @@ class LoadPageDamagedTest : public LoadPageTest {
         PutBook("damaged.cmb", book, {damagedAt, intactAt});
     }
 
-    encode::PageSpec grey_, colour_;
+    encode::PagePlan grey_, colour_;
 };
 
 TEST_F(LoadPageDamagedTest, EachDamageHasItsAnswer) {
@@ -193,7 +193,7 @@ TEST_F(LoadPageDamagedTest, MissingPaletteEntriesAreBlack) {
 }
 
 TEST_F(LoadPageDamagedTest, RunPastTheLastRowShowsThePageAsFarAsDecoded) {
-    encode::PageSpec page;
+    encode::PagePlan page;
     page.width = 6;
     page.height = 1;
     page.palette = {0, 0, 0, 0, 0, 0, 200, 200, 200};

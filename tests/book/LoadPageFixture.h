@@ -27,13 +27,13 @@ class LoadPageTest : public ::testing::Test {
         book_.pageOffsets = offsets;
         book_.pageCount = static_cast<int32_t>(offsets.size());
     }
-    void PutBook(const encode::BookSpec& spec) {
-        PutBook("book.cmb", encode::BuildBook(spec), encode::PageOffsets(spec));
+    void PutBook(const encode::BookPlan& plan) {
+        PutBook("book.cmb", encode::BuildBook(plan), encode::PageOffsets(plan));
     }
-    void PutPages(std::vector<encode::PageSpec> pages) {
-        encode::BookSpec spec;
-        spec.pages = std::move(pages);
-        PutBook(spec);
+    void PutPages(std::vector<encode::PagePlan> pages) {
+        encode::BookPlan plan;
+        plan.pages = std::move(pages);
+        PutBook(plan);
     }
 
     bool Load(int page, bool portrait, bool fit = false) {
@@ -47,13 +47,13 @@ class LoadPageTest : public ::testing::Test {
     const std::vector<std::u16string>& Shown() { return test_.messages().shown(); }
 
     // A grey page of `codes` (one per pixel) whose entry c has the level 30c + 10.
-    static encode::PageSpec GreyCodes(const std::vector<uint8_t>& codes, uint32_t width,
+    static encode::PagePlan GreyCodes(const std::vector<uint8_t>& codes, uint32_t width,
                                       uint32_t height, const std::string& record = "CX") {
         std::array<uint8_t, 8> levels;
         for (size_t c = 0; c < 8; ++c) levels[c] = static_cast<uint8_t>(30 * c + 10);
         auto page = encode::GreyPageFromCodes(codes.data(), width, height, width, levels, record);
         EXPECT_TRUE(page.has_value());
-        return page.value_or(encode::PageSpec{});
+        return page.value_or(encode::PagePlan{});
     }
     // Codes that the run code can carry: singles of 2..7, runs of 0 and 1.
     static std::vector<uint8_t> SomeCodes(uint32_t width, uint32_t height) {
@@ -78,11 +78,11 @@ class LoadPageTest : public ::testing::Test {
             indices[i] = static_cast<uint8_t>((i * 7 + i / 13) % 32);
         return indices;
     }
-    static encode::PageSpec Colour(const std::vector<uint8_t>& indices, uint32_t width,
+    static encode::PagePlan Colour(const std::vector<uint8_t>& indices, uint32_t width,
                                    uint32_t height) {
         auto page = encode::ColourPage(indices.data(), width, height, width, ColourPalette());
         EXPECT_TRUE(page.has_value());
-        return page.value_or(encode::PageSpec{});
+        return page.value_or(encode::PagePlan{});
     }
 
     TestDevice test_;

@@ -158,14 +158,14 @@ TEST_F(LoadPageTest, RecordKindAndBitsPerPixelChooseTheEncoding) {
 TEST_F(LoadPageTest, DecompressedDataFillingTheBufferExactlyIsAccepted) {
     // Width 4: rowBytes and rowStride are both 4, so two rows are exactly the
     // buffer. The block holds the 8 bytes as literals.
-    encode::PageSpec exact;
+    encode::PagePlan exact;
     exact.record = "XC";
     exact.bitsPerPixel = 5;
     exact.width = 4;
     exact.height = 2;
     exact.palette = ColourPalette();
     exact.packed = {25, 0x08, 0x86, 0x40, 0x00, 0xFF, 0xFF, 0xF0, 0x00, 0x11, 0x00, 0x00};
-    encode::PageSpec over = exact;  // one byte more than the buffer
+    encode::PagePlan over = exact;  // one byte more than the buffer
     over.packed = {26, 0x08, 0x86, 0x40, 0x00, 0xFF, 0xFF, 0xF0, 0x00, 0x00, 0x11, 0x00, 0x00};
     PutPages({exact, over});
     ASSERT_TRUE(Load(0, true));

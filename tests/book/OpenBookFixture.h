@@ -19,13 +19,13 @@ class BookFileTest : public ::testing::Test {
     void Put(const std::string& name, const std::vector<uint8_t>& bytes) {
         ASSERT_TRUE(encode::WriteFile((test_.root() / name).string(), bytes));
     }
-    void Put(const std::string& name, const encode::BookSpec& spec) {
-        Put(name, encode::BuildBook(spec));
+    void Put(const std::string& name, const encode::BookPlan& plan) {
+        Put(name, encode::BuildBook(plan));
     }
     const std::vector<std::u16string>& Shown() { return test_.messages().shown(); }
 
-    static encode::PageSpec GreyPage(uint32_t width, uint32_t height) {
-        encode::PageSpec page;
+    static encode::PagePlan GreyPage(uint32_t width, uint32_t height) {
+        encode::PagePlan page;
         page.width = width;
         page.height = height;
         page.palette = {0, 0, 0, 255, 255, 255};

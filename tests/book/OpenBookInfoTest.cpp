@@ -8,8 +8,8 @@
 namespace inkvista {
 namespace {
 
-using encode::BookSpec;
-using encode::PageSpec;
+using encode::BookPlan;
+using encode::PagePlan;
 
 class BookInfoTest : public BookFileTest {
   protected:
@@ -36,21 +36,21 @@ TEST(JsonStringTest, EscapesWhatJsonRequires) {
 }
 
 TEST_F(BookInfoTest, DescribesHeaderAndEveryPage) {
-    BookSpec spec;
-    spec.kind = BookKind::Cxb;
-    spec.title = "\xB0\xA1 \"Q\"";
-    spec.author = "Kim";
-    PageSpec grey = GreyPage(240, 320);
-    PageSpec colour = GreyPage(480, 640);
+    BookPlan plan;
+    plan.kind = BookKind::Cxb;
+    plan.title = "\xB0\xA1 \"Q\"";
+    plan.author = "Kim";
+    PagePlan grey = GreyPage(240, 320);
+    PagePlan colour = GreyPage(480, 640);
     colour.record = "XC";
     colour.bitsPerPixel = 5;
-    PageSpec odd = colour;
+    PagePlan odd = colour;
     odd.bitsPerPixel = 4;
-    PageSpec bad = grey;
+    PagePlan bad = grey;
     bad.record = "QQ";
-    spec.pages = {grey, colour, odd, bad, grey};
-    const std::vector<uint32_t> offsets = encode::PageOffsets(spec);
-    std::vector<uint8_t> bytes = encode::BuildBook(spec);
+    plan.pages = {grey, colour, odd, bad, grey};
+    const std::vector<uint32_t> offsets = encode::PageOffsets(plan);
+    std::vector<uint8_t> bytes = encode::BuildBook(plan);
     // The last entry points past the end of the file.
     const uint32_t past = static_cast<uint32_t>(bytes.size() + 4);
     for (int b = 0; b < 4; ++b) bytes[134 + 16 + b] = static_cast<uint8_t>(past >> (24 - 8 * b));
@@ -93,8 +93,8 @@ TEST_F(BookInfoTest, DescribesHeaderAndEveryPage) {
 }
 
 TEST_F(BookInfoTest, EmptyBookAndUnsetTitle) {
-    BookSpec spec;
-    Put("empty.cmb", spec);
+    BookPlan plan;
+    Put("empty.cmb", plan);
     ASSERT_TRUE(Read(u"empty.cmb", BookKind::Cmb));
     EXPECT_EQ(info_.title, u"");  // not the file name, unlike the viewer's title
     EXPECT_EQ(BookInfoJson(info_),
@@ -104,10 +104,10 @@ TEST_F(BookInfoTest, EmptyBookAndUnsetTitle) {
 }
 
 TEST_F(BookInfoTest, RefusesWhatTheReaderRefuses) {
-    BookSpec spec;
-    spec.pages = {GreyPage(8, 8)};
-    spec.extentLimit = 400;
-    Put("wide.cmb", spec);
+    BookPlan plan;
+    plan.pages = {GreyPage(8, 8)};
+    plan.extentLimit = 400;
+    Put("wide.cmb", plan);
     EXPECT_FALSE(Read(u"wide.cmb", BookKind::Cmb));
     EXPECT_FALSE(Read(u"nothing.cmb", BookKind::Cmb));
     EXPECT_EQ(Shown(),

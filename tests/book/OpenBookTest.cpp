@@ -6,7 +6,7 @@
 namespace inkvista {
 namespace {
 
-using encode::BookSpec;
+using encode::BookPlan;
 using encode::BuildBook;
 using encode::PageOffsets;
 
@@ -27,11 +27,11 @@ class OpenBookTest : public BookFileTest {
         EXPECT_EQ(state_.pageCount, 0);
     }
 
-    static BookSpec Book(BookKind kind, size_t pages) {
-        BookSpec spec;
-        spec.kind = kind;
-        for (size_t i = 0; i < pages; ++i) spec.pages.push_back(GreyPage(10 + i, 20));
-        return spec;
+    static BookPlan Book(BookKind kind, size_t pages) {
+        BookPlan plan;
+        plan.kind = kind;
+        for (size_t i = 0; i < pages; ++i) plan.pages.push_back(GreyPage(10 + i, 20));
+        return plan;
     }
 
     BookState state_;
@@ -53,16 +53,16 @@ TEST(BuildBookPathTest, EachSlotHasItsFolder) {
 
 TEST_F(OpenBookTest, OpensBothKindsWithAbsolutePageOffsets) {
     for (BookKind kind : {BookKind::Cmb, BookKind::Cxb}) {
-        BookSpec spec = Book(kind, 3);
-        spec.title = "Volume 1";
-        Put("book.bin", spec);
+        BookPlan plan = Book(kind, 3);
+        plan.title = "Volume 1";
+        Put("book.bin", plan);
         ASSERT_TRUE(Open(u"book.bin", kind));
         EXPECT_TRUE(Shown().empty());
         EXPECT_EQ(state_.bookPath, u"\\book.bin");
         EXPECT_EQ(state_.bookTitle, u"Volume 1");
         EXPECT_EQ(state_.pageCount, 3);
         EXPECT_EQ(state_.slotNumber, 5);
-        EXPECT_EQ(state_.pageOffsets, PageOffsets(spec));
+        EXPECT_EQ(state_.pageOffsets, PageOffsets(plan));
         EXPECT_EQ(state_.pageOffsets[0], kind == BookKind::Cmb ? 170u : 146u);
     }
 
@@ -100,7 +100,7 @@ TEST_F(OpenBookTest, OpensFromMainFolderAndCards) {
 
 TEST_F(OpenBookTest, MagicMustMatchTheKindTheLibraryGave) {
     Put("x.cmb", Book(BookKind::Cmb, 1));
-    BookSpec cxb = Book(BookKind::Cxb, 1);
+    BookPlan cxb = Book(BookKind::Cxb, 1);
     Put("x.cxb", cxb);
     ExpectRefused(u"x.cmb", BookKind::Cxb, kUnsupported);
     ExpectRefused(u"x.cxb", BookKind::Cmb, kUnsupported);
@@ -112,18 +112,18 @@ TEST_F(OpenBookTest, MagicMustMatchTheKindTheLibraryGave) {
 
 TEST_F(OpenBookTest, ExtentLimitAndVariantBounds) {
     for (BookKind kind : {BookKind::Cmb, BookKind::Cxb}) {
-        BookSpec spec = Book(kind, 1);
-        spec.extentLimit = 320;
-        Put("limit.bin", spec);
+        BookPlan plan = Book(kind, 1);
+        plan.extentLimit = 320;
+        Put("limit.bin", plan);
         EXPECT_TRUE(Open(u"limit.bin", kind));
-        spec.extentLimit = 321;
-        Put("limit.bin", spec);
+        plan.extentLimit = 321;
+        Put("limit.bin", plan);
         ExpectRefused(u"limit.bin", kind, kUnsupported);
     }
     for (uint16_t variant : {0, 4, 1, 2, 0x0400}) {
-        BookSpec spec = Book(BookKind::Cxb, 1);
-        spec.variant = variant;
-        Put("v.cxb", spec);
+        BookPlan plan = Book(BookKind::Cxb, 1);
+        plan.variant = variant;
+        Put("v.cxb", plan);
         if (variant == 0 || variant == 4) {
             EXPECT_TRUE(Open(u"v.cxb", BookKind::Cxb)) << variant;
         } else {
@@ -152,9 +152,9 @@ TEST_F(OpenBookTest, PartsTheFileDoesNotHoldAreRefused) {
             ExpectRefused(u"short.bin", kind, kUnsupported);
         }
         // A table that needs more bytes than the whole file has.
-        BookSpec spec = Book(kind, 1);
-        spec.pageCountField = 0xFFFF;
-        Put("big.bin", spec);
+        BookPlan plan = Book(kind, 1);
+        plan.pageCountField = 0xFFFF;
+        Put("big.bin", plan);
         ExpectRefused(u"big.bin", kind, kUnsupported);
     }
 }
@@ -175,19 +175,19 @@ TEST_F(OpenBookTest, EmptyBookOpens) {
 }
 
 TEST_F(OpenBookTest, TitleFromTheHeaderOrTheFileName) {
-    BookSpec spec = Book(BookKind::Cmb, 1);
-    spec.chapter = "Chapter";
-    Put("Untitled Book.cmb", spec);
+    BookPlan plan = Book(BookKind::Cmb, 1);
+    plan.chapter = "Chapter";
+    Put("Untitled Book.cmb", plan);
     ASSERT_TRUE(Open(u"Untitled Book.cmb", BookKind::Cmb));
     EXPECT_EQ(state_.bookTitle, u"Untitled Book.cmb");
 
-    spec.title = std::string(32, 'T');
-    Put("full.cmb", spec);
+    plan.title = std::string(32, 'T');
+    Put("full.cmb", plan);
     ASSERT_TRUE(Open(u"full.cmb", BookKind::Cmb));
     EXPECT_EQ(state_.bookTitle, std::u16string(32, u'T'));
 
-    spec.title = "\xB0\xA1\xB0\x41";  // a syllable, then a pair outside the Hangul table
-    Put("korean.cmb", spec);
+    plan.title = "\xB0\xA1\xB0\x41";  // a syllable, then a pair outside the Hangul table
+    Put("korean.cmb", plan);
     ASSERT_TRUE(Open(u"korean.cmb", BookKind::Cmb, TextConversion::KoreanTable));
     EXPECT_EQ(state_.bookTitle, u"\uAC00\uFFFDA");
     ASSERT_TRUE(Open(u"korean.cmb", BookKind::Cmb, TextConversion::System));

@@ -8,23 +8,23 @@
 namespace inkvista {
 namespace {
 
-using encode::PageSpec;
+using encode::PagePlan;
 
 class PageRecordTest : public BookFileTest {
   protected:
     // Writes a cmb book of `pages` and opens it for reading.
-    File OpenBookOf(const std::vector<PageSpec>& pages) {
-        encode::BookSpec spec;
-        spec.pages = pages;
-        offsets_ = encode::PageOffsets(spec);
-        bytes_ = encode::BuildBook(spec);
+    File OpenBookOf(const std::vector<PagePlan>& pages) {
+        encode::BookPlan plan;
+        plan.pages = pages;
+        offsets_ = encode::PageOffsets(plan);
+        bytes_ = encode::BuildBook(plan);
         Put("pages.cmb", bytes_);
         return test_.device().files().Open(u"\\pages.cmb", FileAccess::Read,
                                            FileCreation::OpenExisting);
     }
 
-    static PageSpec Xc(uint16_t bitsPerPixel, uint16_t field32 = 0) {
-        PageSpec page = GreyPage(300, 200);
+    static PagePlan Xc(uint16_t bitsPerPixel, uint16_t field32 = 0) {
+        PagePlan page = GreyPage(300, 200);
         page.record = "XC";
         page.bitsPerPixel = bitsPerPixel;
         page.field32 = field32;
@@ -36,11 +36,11 @@ class PageRecordTest : public BookFileTest {
 };
 
 TEST_F(PageRecordTest, BothRecordKindsGiveTheirFields) {
-    PageSpec cx = GreyPage(0x01020304, 0x00010203);
+    PagePlan cx = GreyPage(0x01020304, 0x00010203);
     cx.skipWords = 0x0102;
     cx.bitsPerPixel = 5;  // not read in a "CX" record
     cx.packed.assign(77, 0);
-    PageSpec xc = Xc(5);
+    PagePlan xc = Xc(5);
     xc.palette.assign(32 * 3, 9);
     xc.packed.assign(1000, 1);
     File file = OpenBookOf({cx, xc});
@@ -80,7 +80,7 @@ TEST_F(PageRecordTest, XcRecordsDecideTheirEncoding) {
 }
 
 TEST_F(PageRecordTest, BadMagicAndShortRecords) {
-    PageSpec bad = GreyPage(8, 8);
+    PagePlan bad = GreyPage(8, 8);
     bad.record = "CB";
     File file = OpenBookOf({bad, Xc(5)});
     ASSERT_TRUE(file);

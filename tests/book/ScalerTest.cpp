@@ -81,7 +81,7 @@ TEST(BuildScaleSteps, LinesPast4096StillReachTheirEnd) {
     }
 }
 
-// The described arithmetic, one pixel and one channel at a time.
+// The fixed-point arithmetic written out plainly, one pixel and one channel at a time.
 std::vector<uint8_t> ReferenceShrink(const std::vector<uint8_t>& src, uint32_t sw, uint32_t sh,
                                      uint32_t tw, uint32_t th) {
     const auto xs = BuildScaleSteps(sw, tw, true);

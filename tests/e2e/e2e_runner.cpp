@@ -78,7 +78,7 @@ std::vector<std::string> Split(const std::string& text) {
 
 // A checkerboard of 16-pixel squares, shifted by the page number so every
 // page looks different, with a dark frame row at the top and bottom.
-std::optional<inkvista::encode::PageSpec> MakePage(uint32_t w, uint32_t h, int page) {
+std::optional<inkvista::encode::PagePlan> MakePage(uint32_t w, uint32_t h, int page) {
     std::vector<uint8_t> codes(static_cast<size_t>(w) * h);
     for (uint32_t y = 0; y < h; ++y) {
         for (uint32_t x = 0; x < w; ++x) {
@@ -92,20 +92,20 @@ std::optional<inkvista::encode::PageSpec> MakePage(uint32_t w, uint32_t h, int p
 }
 
 bool MakeBook(const fs::path& file, int pages, uint32_t w, uint32_t h, const std::string& title) {
-    inkvista::encode::BookSpec spec;
-    spec.kind = file.extension() == ".cxb" ? inkvista::BookKind::Cxb : inkvista::BookKind::Cmb;
-    spec.title = title;
-    spec.chapter = "1";
-    spec.author = "InkVISTA tests";
-    spec.publisher = "Quillmark";
+    inkvista::encode::BookPlan plan;
+    plan.kind = file.extension() == ".cxb" ? inkvista::BookKind::Cxb : inkvista::BookKind::Cmb;
+    plan.title = title;
+    plan.chapter = "1";
+    plan.author = "InkVISTA tests";
+    plan.publisher = "Quillmark";
     for (int i = 0; i < pages; ++i) {
         auto page = MakePage(w, h, i);
         if (!page) return false;
-        spec.pages.push_back(std::move(*page));
+        plan.pages.push_back(std::move(*page));
     }
     std::error_code ec;
     fs::create_directories(file.parent_path(), ec);
-    return inkvista::encode::WriteBook(file.string(), spec);
+    return inkvista::encode::WriteBook(file.string(), plan);
 }
 
 bool ParseSize(const std::string& text, uint32_t* w, uint32_t* h) {

@@ -187,7 +187,7 @@ TEST_F(PackedBook, HeaderTextsAreStoredInTheKoreanCodePage) {
 }
 
 TEST(PackOptionsCheck, RefusesTextsThatDoNotFitAndNamesTheField) {
-    encode::BookSpec book;
+    encode::BookPlan book;
     std::string error;
     PackOptions options;
     options.title = std::string(32, 'T');
@@ -216,7 +216,7 @@ TEST(PackOptionsCheck, RefusesTextsThatDoNotFitAndNamesTheField) {
 }
 
 TEST(PackOptionsCheck, ColourPagesNeedXcRecords) {
-    encode::BookSpec book;
+    encode::BookPlan book;
     std::string error;
     PackOptions options;
     options.colour = true;

@@ -142,12 +142,12 @@ TEST_F(ToolCommand, ExportAllWritesNumberedPngs) {
 
 TEST_F(ToolCommand, DamagedBooksFailWithTheReadersMessage) {
     // A page record with a bad magic.
-    encode::BookSpec spec;
+    encode::BookPlan plan;
     const uint8_t codes[4] = {2, 3, 4, 5};
-    spec.pages.push_back(*encode::GreyPageFromCodes(codes, 4, 1, 4, {0, 0, 0, 0, 0, 0, 0, 0}));
-    spec.pages.push_back(spec.pages[0]);
-    spec.pages[1].record = "ZZ";
-    ASSERT_TRUE(encode::WriteFile(PathOf("bad.cmb"), encode::BuildBook(spec)));
+    plan.pages.push_back(*encode::GreyPageFromCodes(codes, 4, 1, 4, {0, 0, 0, 0, 0, 0, 0, 0}));
+    plan.pages.push_back(plan.pages[0]);
+    plan.pages[1].record = "ZZ";
+    ASSERT_TRUE(encode::WriteFile(PathOf("bad.cmb"), encode::BuildBook(plan)));
     ToolRun r = Tool({"export", PathOf("bad.cmb"), "0", PathOf("ok.pgm")});
     EXPECT_EQ(r.status, 0) << r.err;
     r = Tool({"export", PathOf("bad.cmb"), "1", PathOf("bad.pgm")});
@@ -161,7 +161,7 @@ TEST_F(ToolCommand, DamagedBooksFailWithTheReadersMessage) {
     // A colour page whose LZO block is cut short.
     std::vector<uint8_t> indices(64 * 64);
     for (size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<uint8_t>((i * 7 / 5) & 31);
-    encode::BookSpec colour;
+    encode::BookPlan colour;
     colour.kind = BookKind::Cxb;
     colour.pages.push_back(*encode::ColourPage(indices.data(), 64, 64, 64, {}));
     colour.pages[0].packed.resize(colour.pages[0].packed.size() / 2);

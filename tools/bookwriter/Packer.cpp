@@ -44,7 +44,7 @@ std::optional<BookKind> BookKindOf(const std::string& path) {
     return std::nullopt;
 }
 
-bool PrepareBook(const PackOptions& options, encode::BookSpec* book, std::string* error) {
+bool PrepareBook(const PackOptions& options, encode::BookPlan* book, std::string* error) {
     if (options.record != "CX" && options.record != "XC") {
         *error = "record must be CX or XC, not '" + options.record + "'";
         return false;
@@ -62,7 +62,7 @@ bool PrepareBook(const PackOptions& options, encode::BookSpec* book, std::string
            EncodeField("publisher", options.publisher, kPublisherWidth, &book->publisher, error);
 }
 
-bool MakePage(const QImage& picture, const PackOptions& options, encode::PageSpec* page,
+bool MakePage(const QImage& picture, const PackOptions& options, encode::PagePlan* page,
               std::string* error) {
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0) {
         *error = "empty picture";
@@ -74,7 +74,7 @@ bool MakePage(const QImage& picture, const PackOptions& options, encode::PageSpe
                  std::to_string(picture.height()) + " pixels is too large for a page";
         return false;
     }
-    std::optional<encode::PageSpec> made;
+    std::optional<encode::PagePlan> made;
     if (options.colour) {
         const IndexedPixels px = QuantiseColour(picture, options.dither);
         made = encode::ColourPage(px.indices.data(), px.width, px.height, px.width, px.palette);
@@ -92,7 +92,7 @@ bool MakePage(const QImage& picture, const PackOptions& options, encode::PageSpe
 
 bool PackWith(const std::string& out, size_t count, const PictureSource& get,
               const PackOptions& options, std::string* error) {
-    encode::BookSpec book;
+    encode::BookPlan book;
     if (!PrepareBook(options, &book, error)) return false;
     if (count > kMaxPages) {
         *error = std::to_string(count) + " pictures; a book holds at most " +
@@ -104,7 +104,7 @@ bool PackWith(const std::string& out, size_t count, const PictureSource& get,
         QImage picture;
         std::string name;
         if (!get(i, &picture, &name, error)) return false;
-        encode::PageSpec page;
+        encode::PagePlan page;
         if (!MakePage(picture, options, &page, error)) {
             *error = name + ": " + *error;
             return false;

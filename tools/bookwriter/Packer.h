@@ -31,11 +31,11 @@ std::optional<BookKind> BookKindOf(const std::string& path);
 // Checks the options that do not depend on pictures and fills the header
 // fields of `book` (kind, texts). A text that does not fit its field or the
 // code page is refused with a message naming the field; nothing is cut.
-bool PrepareBook(const PackOptions& options, encode::BookSpec* book, std::string* error);
+bool PrepareBook(const PackOptions& options, encode::BookPlan* book, std::string* error);
 
 // One page from a picture: QuantiseGrey or QuantiseColour, then encoded
 // exactly, so a reader shows back what the quantiser gave.
-bool MakePage(const QImage& picture, const PackOptions& options, encode::PageSpec* page,
+bool MakePage(const QImage& picture, const PackOptions& options, encode::PagePlan* page,
               std::string* error);
 
 // Writes the book: pictures are read from `images` in order. False with

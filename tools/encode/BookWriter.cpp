@@ -25,11 +25,11 @@ size_t ExtensionSize(BookKind kind) {
     return kind == BookKind::Cmb ? 38 : 14;
 }
 
-size_t RecordSize(const PageSpec& page) {
+size_t RecordSize(const PagePlan& page) {
     return page.record == "XC" ? 72 : 42;
 }
 
-std::vector<uint8_t> BuildPage(const PageSpec& page) {
+std::vector<uint8_t> BuildPage(const PagePlan& page) {
     std::vector<uint8_t> out(RecordSize(page), 0);
     std::copy_n(page.record.begin(), std::min<size_t>(2, page.record.size()), out.begin());
     const uint32_t packedSize =
@@ -59,75 +59,75 @@ std::vector<uint8_t> BuildPage(const PageSpec& page) {
     return out;
 }
 
-uint64_t PageSize(const PageSpec& page) {
+uint64_t PageSize(const PagePlan& page) {
     uint64_t size = RecordSize(page) + page.palette.size() + page.packed.size();
     if (IsGrey(page)) size += uint64_t{page.skipWords} * 2 + uint64_t{page.height} * 2;
     return size;
 }
 
-uint64_t TableEnd(const BookSpec& spec) {
-    return 120 + ExtensionSize(spec.kind) + 4 * uint64_t{spec.pages.size()};
+uint64_t TableEnd(const BookPlan& plan) {
+    return 120 + ExtensionSize(plan.kind) + 4 * uint64_t{plan.pages.size()};
 }
 
 }  // namespace
 
-bool IsGrey(const PageSpec& page) {
+bool IsGrey(const PagePlan& page) {
     return page.record != "XC" || page.bitsPerPixel != 5;
 }
 
-std::vector<uint32_t> PageOffsets(const BookSpec& spec) {
+std::vector<uint32_t> PageOffsets(const BookPlan& plan) {
     std::vector<uint32_t> offsets;
-    uint64_t at = TableEnd(spec);
-    for (const PageSpec& page : spec.pages) {
+    uint64_t at = TableEnd(plan);
+    for (const PagePlan& page : plan.pages) {
         offsets.push_back(static_cast<uint32_t>(at));
         at += PageSize(page);
     }
     return offsets;
 }
 
-uint64_t BookSize(const BookSpec& spec) {
-    uint64_t size = TableEnd(spec);
-    for (const PageSpec& page : spec.pages) size += PageSize(page);
+uint64_t BookSize(const BookPlan& plan) {
+    uint64_t size = TableEnd(plan);
+    for (const PagePlan& page : plan.pages) size += PageSize(page);
     return size;
 }
 
 namespace {
 
 // Header, header extension and page offset table.
-std::vector<uint8_t> BuildFront(const BookSpec& spec) {
-    const size_t ext = ExtensionSize(spec.kind);
-    std::vector<uint8_t> out(static_cast<size_t>(TableEnd(spec)), 0);
-    const std::string magic = spec.magic.value_or(spec.kind == BookKind::Cmb ? "CB" : "XB");
+std::vector<uint8_t> BuildFront(const BookPlan& plan) {
+    const size_t ext = ExtensionSize(plan.kind);
+    std::vector<uint8_t> out(static_cast<size_t>(TableEnd(plan)), 0);
+    const std::string magic = plan.magic.value_or(plan.kind == BookKind::Cmb ? "CB" : "XB");
     std::copy_n(magic.begin(), std::min<size_t>(2, magic.size()), out.begin());
-    Put16(out, 26, spec.pageCountField.value_or(static_cast<uint16_t>(spec.pages.size())));
-    PutText(out, 28, 32, spec.title);
-    PutText(out, 60, 20, spec.chapter);
-    PutText(out, 80, 20, spec.author);
-    PutText(out, 100, 20, spec.publisher);
-    if (spec.kind == BookKind::Cmb) {
-        Put16(out, 154, spec.extentLimit);
+    Put16(out, 26, plan.pageCountField.value_or(static_cast<uint16_t>(plan.pages.size())));
+    PutText(out, 28, 32, plan.title);
+    PutText(out, 60, 20, plan.chapter);
+    PutText(out, 80, 20, plan.author);
+    PutText(out, 100, 20, plan.publisher);
+    if (plan.kind == BookKind::Cmb) {
+        Put16(out, 154, plan.extentLimit);
     } else {
-        Put16(out, 128, spec.variant);
-        Put16(out, 130, spec.extentLimit);
+        Put16(out, 128, plan.variant);
+        Put16(out, 130, plan.extentLimit);
     }
-    const std::vector<uint32_t> offsets = PageOffsets(spec);
+    const std::vector<uint32_t> offsets = PageOffsets(plan);
     for (size_t i = 0; i < offsets.size(); ++i) Put32(out, 120 + ext + 4 * i, offsets[i]);
     return out;
 }
 
 }  // namespace
 
-std::vector<uint8_t> BuildBook(const BookSpec& spec) {
-    std::vector<uint8_t> out = BuildFront(spec);
-    for (const PageSpec& page : spec.pages) {
+std::vector<uint8_t> BuildBook(const BookPlan& plan) {
+    std::vector<uint8_t> out = BuildFront(plan);
+    for (const PagePlan& page : plan.pages) {
         std::vector<uint8_t> bytes = BuildPage(page);
         out.insert(out.end(), bytes.begin(), bytes.end());
     }
     return out;
 }
 
-bool WriteBook(const std::string& path, const BookSpec& spec) {
-    if (BookSize(spec) > kMaxBookSize) return false;
+bool WriteBook(const std::string& path, const BookPlan& plan) {
+    if (BookSize(plan) > kMaxBookSize) return false;
     const std::string temp = path + ".part";
     bool ok = false;
     {
@@ -137,8 +137,8 @@ bool WriteBook(const std::string& path, const BookSpec& spec) {
             return bytes.empty() ||
                    std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
         };
-        ok = put(BuildFront(spec));
-        for (size_t i = 0; ok && i < spec.pages.size(); ++i) ok = put(BuildPage(spec.pages[i]));
+        ok = put(BuildFront(plan));
+        for (size_t i = 0; ok && i < plan.pages.size(); ++i) ok = put(BuildPage(plan.pages[i]));
         ok = ok && std::fflush(f.get()) == 0;
         ok = (std::fclose(f.release()) == 0) && ok;
     }

@@ -12,7 +12,7 @@
 
 namespace inkvista::encode {
 
-struct PageSpec {
+struct PagePlan {
     std::string record = "CX";  // "CX" (42 bytes) or "XC" (72 bytes); other text = bad magic
     uint32_t width = 0;
     uint32_t height = 0;
@@ -25,7 +25,7 @@ struct PageSpec {
     std::optional<uint32_t> packedSizeField;
 };
 
-struct BookSpec {
+struct BookPlan {
     BookKind kind = BookKind::Cmb;
     std::optional<std::string> magic;        // default "CB" / "XB" by kind
     std::optional<uint16_t> pageCountField;  // default pages.size()
@@ -33,23 +33,23 @@ struct BookSpec {
     std::string title, chapter, author, publisher;
     uint16_t extentLimit = 240;
     uint16_t variant = 0;  // .cxb only
-    std::vector<PageSpec> pages;
+    std::vector<PagePlan> pages;
 };
 
 // Page offsets are 32-bit: a book must end below 4 GiB for every page to be
 // reachable.
 constexpr uint64_t kMaxBookSize = 0xFFFFFFFFu;
 
-bool IsGrey(const PageSpec& page);
-std::vector<uint8_t> BuildBook(const BookSpec& spec);
+bool IsGrey(const PagePlan& page);
+std::vector<uint8_t> BuildBook(const BookPlan& plan);
 // Size of BuildBook's output, without building it.
-uint64_t BookSize(const BookSpec& spec);
+uint64_t BookSize(const BookPlan& plan);
 // Writes BuildBook's output to `path` piece by piece, through a temporary file
 // beside it, so a failed write leaves no partial book. Fails when the book
 // would reach kMaxBookSize.
-bool WriteBook(const std::string& path, const BookSpec& spec);
+bool WriteBook(const std::string& path, const BookPlan& plan);
 // Byte offset of each page record in BuildBook's output.
-std::vector<uint32_t> PageOffsets(const BookSpec& spec);
+std::vector<uint32_t> PageOffsets(const BookPlan& plan);
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace inkvista::encode

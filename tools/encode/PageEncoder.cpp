@@ -186,13 +186,13 @@ std::optional<std::vector<uint8_t>> CompressLzo1x1(const std::vector<uint8_t>& d
     return out;
 }
 
-std::optional<PageSpec> GreyPageFromCodes(const uint8_t* codes, uint32_t width, uint32_t height,
+std::optional<PagePlan> GreyPageFromCodes(const uint8_t* codes, uint32_t width, uint32_t height,
                                           size_t stride, const std::array<uint8_t, 8>& levels,
                                           const std::string& record) {
     if (record != "CX" && record != "XC") return std::nullopt;
     std::optional<std::vector<uint8_t>> packed = EncodeGreyRuns(codes, width, height, stride);
     if (!packed || packed->size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
-    PageSpec page;
+    PagePlan page;
     page.record = record;
     page.width = width;
     page.height = height;
@@ -202,7 +202,7 @@ std::optional<PageSpec> GreyPageFromCodes(const uint8_t* codes, uint32_t width, 
     return page;
 }
 
-std::optional<PageSpec> GreyPage(const uint8_t* grey, uint32_t width, uint32_t height,
+std::optional<PagePlan> GreyPage(const uint8_t* grey, uint32_t width, uint32_t height,
                                  size_t stride, const std::string& record) {
     if (uint64_t{width} * height > kMaxBufferBytes) return std::nullopt;
     const LevelStats s = CountLevels(grey, width, height, stride);
@@ -290,14 +290,14 @@ std::optional<uint64_t> RestrictGreyForRuns(uint8_t* grey, uint32_t width, uint3
     return changed;
 }
 
-std::optional<PageSpec> ColourPage(const uint8_t* indices, uint32_t width, uint32_t height,
+std::optional<PagePlan> ColourPage(const uint8_t* indices, uint32_t width, uint32_t height,
                                    size_t stride, const std::vector<uint8_t>& palette) {
     if (palette.size() > kColourPaletteEntries * 3 || palette.size() % 3 != 0) return std::nullopt;
     std::optional<std::vector<uint8_t>> rows = PackColourRows(indices, width, height, stride);
     if (!rows) return std::nullopt;
     std::optional<std::vector<uint8_t>> packed = CompressLzo1x1(*rows);
     if (!packed || packed->size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
-    PageSpec page;
+    PagePlan page;
     page.record = "XC";
     page.width = width;
     page.height = height;

@@ -1,4 +1,4 @@
-// Encoders for the two page encodings, and builders of complete page specs
+// Encoders for the two page encodings, and builders of complete page plans
 // from pixels. Qt-free: tests, benchmarks and fuzz targets use them directly.
 //
 // Grey pages have a palette of 8 entries (the grey level in the first byte,
@@ -48,7 +48,7 @@ std::optional<std::vector<uint8_t>> PackColourRows(const uint8_t* indices, uint3
 std::optional<std::vector<uint8_t>> CompressLzo1x1(const std::vector<uint8_t>& data);
 
 // A grey page from codes and the 8 levels they name.
-std::optional<PageSpec> GreyPageFromCodes(const uint8_t* codes, uint32_t width, uint32_t height,
+std::optional<PagePlan> GreyPageFromCodes(const uint8_t* codes, uint32_t width, uint32_t height,
                                           size_t stride, const std::array<uint8_t, 8>& levels,
                                           const std::string& record = "CX");
 
@@ -56,7 +56,7 @@ std::optional<PageSpec> GreyPageFromCodes(const uint8_t* codes, uint32_t width, 
 // palette is chosen from the levels the image uses. Fails when the image
 // cannot be encoded exactly (see RestrictGreyForRuns) or `record` is neither
 // "CX" nor "XC".
-std::optional<PageSpec> GreyPage(const uint8_t* grey, uint32_t width, uint32_t height,
+std::optional<PagePlan> GreyPage(const uint8_t* grey, uint32_t width, uint32_t height,
                                  size_t stride, const std::string& record = "CX");
 
 // Makes an image of at most 8 grey levels encodable exactly: picks the two
@@ -69,7 +69,7 @@ std::optional<uint64_t> RestrictGreyForRuns(uint8_t* grey, uint32_t width, uint3
 // A colour page ("XC", 5 bits per pixel) from colour indices and the palette
 // they name: `palette` holds up to 32 entries of red, green, blue and is
 // padded to 32 entries with black.
-std::optional<PageSpec> ColourPage(const uint8_t* indices, uint32_t width, uint32_t height,
+std::optional<PagePlan> ColourPage(const uint8_t* indices, uint32_t width, uint32_t height,
                                    size_t stride, const std::vector<uint8_t>& palette);
 
 }  // namespace inkvista::encode
