@@ -90,8 +90,10 @@ void StoreLe64(uint8_t* p, uint64_t v) {
 
 // Turns one 8 × 8 block: the eight bytes at `in` + k × inStride (k = 0..7)
 // become byte k of the eight words at `out` - j × outStride (j = 0..7).
-inline void TurnBlock(const uint8_t* in, uint64_t inStride, uint8_t* out, uint64_t outStride) {
 #if defined(__SSE2__)
+// Transposes the 8 × 8 bytes at `in` (rows `inStride` apart): register j
+// holds columns 2j (low half) and 2j + 1 (high half).
+inline void Transpose8x8(const uint8_t* in, uint64_t inStride, __m128i columns[4]) {
     auto row = [&](uint64_t k) {
         return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + k * inStride));
     };
@@ -101,8 +103,17 @@ inline void TurnBlock(const uint8_t* in, uint64_t inStride, uint8_t* out, uint64
     const __m128i t3 = _mm_unpacklo_epi8(row(6), row(7));
     const __m128i u0 = _mm_unpacklo_epi16(t0, t1), u1 = _mm_unpackhi_epi16(t0, t1);
     const __m128i u2 = _mm_unpacklo_epi16(t2, t3), u3 = _mm_unpackhi_epi16(t2, t3);
-    const __m128i columns[4] = {_mm_unpacklo_epi32(u0, u2), _mm_unpackhi_epi32(u0, u2),
-                                _mm_unpacklo_epi32(u1, u3), _mm_unpackhi_epi32(u1, u3)};
+    columns[0] = _mm_unpacklo_epi32(u0, u2);
+    columns[1] = _mm_unpackhi_epi32(u0, u2);
+    columns[2] = _mm_unpacklo_epi32(u1, u3);
+    columns[3] = _mm_unpackhi_epi32(u1, u3);
+}
+#endif
+
+inline void TurnBlock(const uint8_t* in, uint64_t inStride, uint8_t* out, uint64_t outStride) {
+#if defined(__SSE2__)
+    __m128i columns[4];
+    Transpose8x8(in, inStride, columns);
     for (uint64_t j = 0; j < 4; ++j) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out - 2 * j * outStride), columns[j]);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out - (2 * j + 1) * outStride),
@@ -136,22 +147,8 @@ inline void TurnBlock(const uint8_t* in, uint64_t inStride, uint8_t* out, uint64
 // stores, so that each turned row is written half as often.
 inline void TurnBlock16(const uint8_t* in, uint64_t inStride, uint8_t* out, uint64_t outStride) {
     __m128i halves[2][4];
-    for (int h = 0; h < 2; ++h) {
-        const uint8_t* rows = in + 8 * h * inStride;
-        auto row = [&](uint64_t k) {
-            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows + k * inStride));
-        };
-        const __m128i t0 = _mm_unpacklo_epi8(row(0), row(1));
-        const __m128i t1 = _mm_unpacklo_epi8(row(2), row(3));
-        const __m128i t2 = _mm_unpacklo_epi8(row(4), row(5));
-        const __m128i t3 = _mm_unpacklo_epi8(row(6), row(7));
-        const __m128i u0 = _mm_unpacklo_epi16(t0, t1), u1 = _mm_unpackhi_epi16(t0, t1);
-        const __m128i u2 = _mm_unpacklo_epi16(t2, t3), u3 = _mm_unpackhi_epi16(t2, t3);
-        halves[h][0] = _mm_unpacklo_epi32(u0, u2);
-        halves[h][1] = _mm_unpackhi_epi32(u0, u2);
-        halves[h][2] = _mm_unpacklo_epi32(u1, u3);
-        halves[h][3] = _mm_unpackhi_epi32(u1, u3);
-    }
+    Transpose8x8(in, inStride, halves[0]);
+    Transpose8x8(in + 8 * inStride, inStride, halves[1]);
     for (uint64_t j = 0; j < 4; ++j) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out - 2 * j * outStride),
                          _mm_unpacklo_epi64(halves[0][j], halves[1][j]));

@@ -251,28 +251,37 @@ std::vector<ScaleStep> BuildScaleSteps(uint32_t count, uint32_t other, bool shri
     return steps;
 }
 
-bool ShrinkImage(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_t sourceHeight,
-                 std::span<uint8_t> target, uint32_t targetWidth, uint32_t targetHeight) {
+namespace {
+
+using Walk24 = void (*)(const uint8_t*, uint64_t, uint32_t, uint32_t, uint8_t*, uint64_t, uint32_t,
+                        uint32_t);
+
+// One direction on whole 24-bit images, after checking both buffers.
+bool WalkImage24(Walk24 walk, std::span<const uint8_t> source, uint32_t sourceWidth,
+                 uint32_t sourceHeight, std::span<uint8_t> target, uint32_t targetWidth,
+                 uint32_t targetHeight) {
     const uint64_t sourceStride = Stride24(sourceWidth);
     const uint64_t targetStride = Stride24(targetWidth);
     if (!Fits<3>(source.size(), sourceStride, sourceWidth, sourceHeight) ||
         !Fits<3>(target.size(), targetStride, targetWidth, targetHeight))
         return false;
-    Shrink<3>(source.data(), sourceStride, sourceWidth, sourceHeight, target.data(), targetStride,
-              targetWidth, targetHeight);
+    walk(source.data(), sourceStride, sourceWidth, sourceHeight, target.data(), targetStride,
+         targetWidth, targetHeight);
     return true;
+}
+
+}  // namespace
+
+bool ShrinkImage(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_t sourceHeight,
+                 std::span<uint8_t> target, uint32_t targetWidth, uint32_t targetHeight) {
+    return WalkImage24(&Shrink<3>, source, sourceWidth, sourceHeight, target, targetWidth,
+                       targetHeight);
 }
 
 bool EnlargeImage(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_t sourceHeight,
                   std::span<uint8_t> target, uint32_t targetWidth, uint32_t targetHeight) {
-    const uint64_t sourceStride = Stride24(sourceWidth);
-    const uint64_t targetStride = Stride24(targetWidth);
-    if (!Fits<3>(source.size(), sourceStride, sourceWidth, sourceHeight) ||
-        !Fits<3>(target.size(), targetStride, targetWidth, targetHeight))
-        return false;
-    Enlarge<3>(source.data(), sourceStride, sourceWidth, sourceHeight, target.data(), targetStride,
-               targetWidth, targetHeight);
-    return true;
+    return WalkImage24(&Enlarge<3>, source, sourceWidth, sourceHeight, target, targetWidth,
+                       targetHeight);
 }
 
 bool ResampleImage(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_t sourceHeight,
