@@ -134,11 +134,11 @@ std::string LaunchUsage() {
         "\n";
     text += DeviceOptionsHelp();
     text +=
-        "  --screen WxH        screen size in pixels (default 240x320)\n"
-        "  --scale N           show the screen enlarged N times (1 to 8)\n"
-        "  --script FILE       run headless on a virtual clock, driven by FILE\n"
-        "                      (see docs/scripting.md)\n"
-        "  --help              show this help and exit\n"
+        "  --screen WxH       screen size in pixels (default 240x320)\n"
+        "  --scale N          show the screen enlarged N times (1 to 8)\n"
+        "  --script FILE      run headless on a virtual clock, driven by FILE\n"
+        "                     (see docs/scripting.md)\n"
+        "  --help             show this help and exit\n"
         "\n"
         "Keys: F1 to F4 are the hardware buttons (F5 is 0xC5), the arrow keys the\n"
         "direction pad, Enter is Enter; the mouse is the stylus.\n"
