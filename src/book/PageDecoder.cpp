@@ -504,8 +504,14 @@ bool UnpackColourPixels(std::span<const uint8_t> data, uint32_t width, uint32_t 
         return true;
     }
     ClearPadding(pixels, rotatedStride, width, height);
-    // Unpack sixteen rows at a time, then turn them together.
-    std::vector<uint8_t> band(size_t{width} * 16);
+    // Unpack sixteen rows at a time, then turn them together. A page of
+    // fewer rows gets a band of its own height, so that the band never needs
+    // more than the turned page, whatever width the book claims.
+    std::vector<uint8_t> band;
+    if (!TryAssign(band, uint64_t{width} * std::min<uint32_t>(16, height))) {
+        page.pixels = {};
+        return false;
+    }
     for (uint32_t y = 0; y < height; y += 16) {
         const uint32_t count = std::min<uint32_t>(16, height - y);
         for (uint32_t k = 0; k < count; ++k) rows.Unpack(y + k, band.data() + size_t{k} * width);

@@ -1,9 +1,13 @@
 // The decoding pieces on hand-made bytes: grey runs, 5-bit colour rows, the
 // LZO block and the landscape turn.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "book/PageDecoder.h"
@@ -298,6 +302,35 @@ TEST(UnpackColourPixels, RefusesPagesPastTheLimit) {
     EXPECT_TRUE(page.pixels.empty());
     EXPECT_FALSE(UnpackColourPixels({}, 2, 0x10000000u, false, page));
     EXPECT_FALSE(UnpackColourPixels({}, 0, 5, true, page));
+}
+
+// The size of this process's address space, in bytes.
+uint64_t AddressSpaceInUse() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmSize:", 0) == 0)
+            return std::strtoull(line.c_str() + 7, nullptr, 10) * 1024;
+    }
+    return 0;
+}
+
+// A one-row landscape page as wide as the page limit allows, unpacked with
+// the address space held to the turned page and a little more: nothing the
+// turn works with may need much more than the page itself, or a tiny crafted
+// book could make the reader ask for gigabytes.
+[[noreturn]] void UnpackWidestLandscapeRowWithinLimit() {
+    const auto width = static_cast<uint32_t>(kMaxPageBytes / 4);
+    const uint64_t limit = AddressSpaceInUse() + (uint64_t{640} << 20);
+    const rlimit space{limit, limit};
+    setrlimit(RLIMIT_AS, &space);
+    PageImage page;
+    const bool ok = UnpackColourPixels({}, width, 1, false, page);
+    std::_Exit(ok && page.pixels.size() == 4ull * width ? 0 : 1);
+}
+
+TEST(UnpackColourPixels, LandscapeWorkRowsStayNearThePageLimit) {
+    EXPECT_EXIT(UnpackWidestLandscapeRowWithinLimit(), ::testing::ExitedWithCode(0), "");
 }
 
 // Grey storing ------------------------------------------------------------
