@@ -275,6 +275,13 @@ struct ColourRows {
         groups = 5 * uint64_t{w} / 8 / 5;
     }
 
+    // The copy buffer for rows the data holds only in part, made before the
+    // first row when any of `height` rows needs it; false when it cannot be.
+    bool PrepareShortRow(uint32_t height) {
+        if (uint64_t{height} * rowBytes <= data.size()) return true;
+        return TryAssign(shortRow, rowBytes + 8);
+    }
+
     // Row y, with `readable` bytes from its start that may be read (at least
     // rowBytes); a row the data holds only in part is copied with the
     // missing bytes 0.
@@ -284,7 +291,7 @@ struct ColourRows {
             *readable = data.size() - start;
             return data.data() + start;
         }
-        shortRow.assign(static_cast<size_t>(rowBytes + 8), 0);
+        std::fill(shortRow.begin(), shortRow.end(), uint8_t{0});
         if (start < data.size())
             std::memcpy(shortRow.data(), data.data() + start,
                         static_cast<size_t>(data.size() - start));
@@ -497,6 +504,10 @@ bool UnpackColourPixels(std::span<const uint8_t> data, uint32_t width, uint32_t 
     page.rotatedStride = static_cast<uint32_t>(rotatedStride);
 
     ColourRows rows(data, width);
+    if (!rows.PrepareShortRow(height)) {
+        page.pixels = {};
+        return false;
+    }
     uint8_t* pixels = page.pixels.data();
     if (portrait) {
         for (uint32_t y = 0; y < height; ++y) rows.Unpack(y, pixels + y * rowStride);

@@ -333,6 +333,28 @@ TEST(UnpackColourPixels, LandscapeWorkRowsStayNearThePageLimit) {
     EXPECT_EXIT(UnpackWidestLandscapeRowWithinLimit(), ::testing::ExitedWithCode(0), "");
 }
 
+// A portrait page as wide as the limit allows whose data is missing: with
+// room for the page but not for a copy of one of its rows, the unpacking
+// fails like a failed allocation instead of throwing out of the decoder.
+[[noreturn]] void UnpackWidestShortRowWithoutRoomForItsCopy() {
+    const auto width = static_cast<uint32_t>(kMaxPageBytes);
+    const uint64_t limit = AddressSpaceInUse() + kMaxPageBytes + (uint64_t{64} << 20);
+    const rlimit space{limit, limit};
+    setrlimit(RLIMIT_AS, &space);
+    PageImage page;
+    bool ok = true;
+    try {
+        ok = UnpackColourPixels({}, width, 1, true, page);
+    } catch (...) {
+        std::_Exit(2);
+    }
+    std::_Exit(!ok && page.pixels.empty() ? 0 : 1);
+}
+
+TEST(UnpackColourPixels, NoRoomForAShortRowIsAFailedAllocation) {
+    EXPECT_EXIT(UnpackWidestShortRowWithoutRoomForItsCopy(), ::testing::ExitedWithCode(0), "");
+}
+
 // Grey storing ------------------------------------------------------------
 
 TEST(StoreGreyPixels, PortraitKeepsTheDecodedImage) {
