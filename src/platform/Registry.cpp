@@ -207,7 +207,12 @@ bool Registry::Load() {
     while (got < text.size()) {
         const ssize_t n = read(fd, text.data() + got, text.size() - got);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n < 0) {
+            // Half a registry saved back would lose every key after the error.
+            close(fd);
+            return false;
+        }
+        if (n == 0) break;
         got += static_cast<size_t>(n);
     }
     close(fd);

@@ -23,6 +23,9 @@ const QColor kStockGrey(128, 128, 128);
 PageViewWnd::PageViewWnd(Device& device) : device_(device) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    // The viewer is a window of its own: stylus events on it end here and
+    // never reach the home screen underneath, whose buttons would act on them.
+    setAttribute(Qt::WA_NoMousePropagation);
     setFocusPolicy(Qt::StrongFocus);
 }
 
