@@ -352,6 +352,9 @@ TEST(UnpackColourPixels, LandscapeWorkRowsStayNearThePageLimit) {
 }
 
 TEST(UnpackColourPixels, NoRoomForAShortRowIsAFailedAllocation) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's allocator aborts where the system's reports failure";
+#endif
     EXPECT_EXIT(UnpackWidestShortRowWithoutRoomForItsCopy(), ::testing::ExitedWithCode(0), "");
 }
 
