@@ -1,0 +1,208 @@
+#include "platform/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace inkvista {
+namespace {
+
+WriteFaultHook& FaultHook() {
+    static WriteFaultHook hook;
+    return hook;
+}
+
+bool Allowed(WriteStep step) {
+    const WriteFaultHook& hook = FaultHook();
+    return !hook || hook(step);
+}
+
+// A link chain longer than the kernel's own limit is a loop.
+constexpr int kMaxLinks = 40;
+
+// `path` with every symbolic link at its last component followed. Links in
+// the folders above are left to the kernel: renaming inside a linked folder
+// replaces the file where it really lives anyway.
+bool FollowLinks(std::filesystem::path path, std::filesystem::path* out, int* error) {
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            *out = std::move(path);
+            return true;
+        }
+        std::error_code ec;
+        std::filesystem::path link = std::filesystem::read_symlink(path, ec);
+        if (ec) {
+            *error = ec.value();
+            return false;
+        }
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    *error = ELOOP;
+    return false;
+}
+
+mode_t DefaultMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+bool FlushFolder(const std::filesystem::path& folder) {
+    if (!Allowed(WriteStep::FlushFolder)) {
+        errno = EIO;
+        return false;
+    }
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot flush folders
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return ok;
+}
+
+}  // namespace
+
+void SetWriteFaultHook(WriteFaultHook hook) {
+    FaultHook() = std::move(hook);
+}
+
+AtomicFile::AtomicFile(AtomicFile&& other) noexcept
+    : target_(std::move(other.target_)),
+      temp_(std::move(other.temp_)),
+      fd_(std::exchange(other.fd_, -1)),
+      error_(other.error_) {
+    other.temp_.clear();
+}
+
+AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept {
+    if (this != &other) {
+        Abandon();
+        target_ = std::move(other.target_);
+        temp_ = std::move(other.temp_);
+        fd_ = std::exchange(other.fd_, -1);
+        error_ = other.error_;
+        other.temp_.clear();
+    }
+    return *this;
+}
+
+AtomicFile::~AtomicFile() {
+    Abandon();
+}
+
+bool AtomicFile::Fail(int error) {
+    if (error_ == 0) error_ = error != 0 ? error : EIO;
+    Abandon();
+    return false;
+}
+
+bool AtomicFile::Begin(const std::filesystem::path& target, int mode) {
+    Abandon();
+    error_ = 0;
+    int linkError = 0;
+    if (!FollowLinks(target, &target_, &linkError)) return Fail(linkError);
+
+    struct stat st {};
+    mode_t finalMode = mode == kKeepMode ? DefaultMode() : static_cast<mode_t>(mode);
+    if (stat(target_.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
+        if (!S_ISREG(st.st_mode)) return Fail(EINVAL);
+        if (mode == kKeepMode) finalMode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return Fail(errno);
+    }
+
+    if (!Allowed(WriteStep::CreateTemporary)) return Fail(EIO);
+    const std::filesystem::path folder = target_.parent_path();
+    const std::string suffix = ".tmp";
+    std::string name = "." + target_.filename().string() + ".XXXXXX" + suffix;
+    std::string path = (folder / name).string();
+    fd_ = mkostemps(path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+    if (fd_ < 0) return Fail(errno);
+    temp_ = path;
+    if (fchmod(fd_, finalMode) != 0) return Fail(errno);
+    return true;
+}
+
+bool AtomicFile::Write(const void* data, size_t size) {
+    if (fd_ < 0) return Fail(error_ != 0 ? error_ : EBADF);
+    if (!Allowed(WriteStep::Write)) return Fail(ENOSPC);
+    const char* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = write(fd_, bytes + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Fail(errno);
+        if (n == 0) return Fail(ENOSPC);
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool AtomicFile::Commit() {
+    if (fd_ < 0) return Fail(error_ != 0 ? error_ : EBADF);
+    if (!Allowed(WriteStep::FlushFile)) return Fail(EIO);
+    if (fsync(fd_) != 0) return Fail(errno);
+    const int fd = std::exchange(fd_, -1);
+    if (close(fd) != 0) return Fail(errno);
+    if (!Allowed(WriteStep::Rename)) return Fail(EIO);
+    if (rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
+    temp_.clear();
+    if (!FlushFolder(target_.parent_path())) {
+        error_ = errno != 0 ? errno : EIO;
+        return false;
+    }
+    return true;
+}
+
+void AtomicFile::Abandon() {
+    if (fd_ >= 0) close(std::exchange(fd_, -1));
+    if (!temp_.empty()) {
+        unlink(temp_.c_str());
+        temp_.clear();
+    }
+}
+
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, int mode,
+                         int* error) {
+    AtomicFile file;
+    const bool ok = file.Begin(target, mode) && file.Write(bytes) && file.Commit();
+    if (error) *error = ok ? 0 : file.error();
+    return ok;
+}
+
+int RemoveStaleTemporaries(const std::filesystem::path& target, int minimumAgeSeconds) {
+    std::filesystem::path real;
+    int linkError = 0;
+    if (!FollowLinks(target, &real, &linkError)) return 0;
+    const std::string prefix = "." + real.filename().string() + ".";
+    const std::string suffix = ".tmp";
+    const size_t randomLength = 6;
+    const time_t now = time(nullptr);
+    int removed = 0;
+    std::error_code ec;
+    const std::filesystem::path folder = real.parent_path().empty() ? "." : real.parent_path();
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + randomLength + suffix.size() ||
+            name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+            continue;
+        }
+        struct stat st {};
+        if (lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (now - st.st_mtime < minimumAgeSeconds) continue;
+        if (unlink(entry.path().c_str()) == 0) ++removed;
+    }
+    return removed;
+}
+
+}  // namespace inkvista
