@@ -1,11 +1,19 @@
 #include "BookWriter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace inkvista::encode {
 namespace {
+
+// Byte layout: every number big-endian, texts cut to their fields.
 
 void Put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
     out[at] = static_cast<uint8_t>(v >> 8);
@@ -29,8 +37,7 @@ size_t RecordSize(const PagePlan& page) {
     return page.record == "XC" ? 72 : 42;
 }
 
-std::vector<uint8_t> BuildPage(const PagePlan& page) {
-    std::vector<uint8_t> out(RecordSize(page), 0);
+void PutRecordFields(const PagePlan& page, std::vector<uint8_t>& out) {
     std::copy_n(page.record.begin(), std::min<size_t>(2, page.record.size()), out.begin());
     const uint32_t packedSize =
         page.packedSizeField.value_or(static_cast<uint32_t>(page.packed.size()));
@@ -51,11 +58,53 @@ std::vector<uint8_t> BuildPage(const PagePlan& page) {
         Put16(out, 38, page.skipWords);
         Put16(out, 40, paletteCount);
     }
+}
+
+uint64_t TableEnd(const BookPlan& plan) {
+    return HeaderSize(plan.kind) + 4 * uint64_t{plan.pages.size()};
+}
+
+}  // namespace
+
+bool IsGrey(const PagePlan& page) {
+    return page.record != "XC" || page.bitsPerPixel != 5;
+}
+
+size_t HeaderSize(BookKind kind) {
+    return 120 + ExtensionSize(kind);
+}
+
+std::vector<uint8_t> BuildHeader(const BookPlan& plan, uint16_t pageCount) {
+    std::vector<uint8_t> out(HeaderSize(plan.kind), 0);
+    const std::string magic = plan.magic.value_or(plan.kind == BookKind::Cmb ? "CB" : "XB");
+    std::copy_n(magic.begin(), std::min<size_t>(2, magic.size()), out.begin());
+    Put16(out, 26, plan.pageCountField.value_or(pageCount));
+    PutText(out, 28, 32, plan.title);
+    PutText(out, 60, 20, plan.chapter);
+    PutText(out, 80, 20, plan.author);
+    PutText(out, 100, 20, plan.publisher);
+    if (plan.kind == BookKind::Cmb) {
+        Put16(out, 154, plan.extentLimit);
+    } else {
+        Put16(out, 128, plan.variant);
+        Put16(out, 130, plan.extentLimit);
+    }
+    return out;
+}
+
+std::vector<uint8_t> BuildOffsetTable(const std::vector<uint32_t>& offsets) {
+    std::vector<uint8_t> out(4 * offsets.size(), 0);
+    for (size_t i = 0; i < offsets.size(); ++i) Put32(out, 4 * i, offsets[i]);
+    return out;
+}
+
+std::vector<uint8_t> BuildPageRecord(const PagePlan& page) {
+    std::vector<uint8_t> out(RecordSize(page), 0);
+    PutRecordFields(page, out);
     const bool grey = IsGrey(page);
     if (grey) out.resize(out.size() + size_t{page.skipWords} * 2, 0);
     out.insert(out.end(), page.palette.begin(), page.palette.end());
     if (grey) out.resize(out.size() + size_t{page.height} * 2, 0);  // row table, never read
-    out.insert(out.end(), page.packed.begin(), page.packed.end());
     return out;
 }
 
@@ -63,16 +112,6 @@ uint64_t PageSize(const PagePlan& page) {
     uint64_t size = RecordSize(page) + page.palette.size() + page.packed.size();
     if (IsGrey(page)) size += uint64_t{page.skipWords} * 2 + uint64_t{page.height} * 2;
     return size;
-}
-
-uint64_t TableEnd(const BookPlan& plan) {
-    return 120 + ExtensionSize(plan.kind) + 4 * uint64_t{plan.pages.size()};
-}
-
-}  // namespace
-
-bool IsGrey(const PagePlan& page) {
-    return page.record != "XC" || page.bitsPerPixel != 5;
 }
 
 std::vector<uint32_t> PageOffsets(const BookPlan& plan) {
@@ -91,60 +130,26 @@ uint64_t BookSize(const BookPlan& plan) {
     return size;
 }
 
-namespace {
-
-// Header, header extension and page offset table.
-std::vector<uint8_t> BuildFront(const BookPlan& plan) {
-    const size_t ext = ExtensionSize(plan.kind);
-    std::vector<uint8_t> out(static_cast<size_t>(TableEnd(plan)), 0);
-    const std::string magic = plan.magic.value_or(plan.kind == BookKind::Cmb ? "CB" : "XB");
-    std::copy_n(magic.begin(), std::min<size_t>(2, magic.size()), out.begin());
-    Put16(out, 26, plan.pageCountField.value_or(static_cast<uint16_t>(plan.pages.size())));
-    PutText(out, 28, 32, plan.title);
-    PutText(out, 60, 20, plan.chapter);
-    PutText(out, 80, 20, plan.author);
-    PutText(out, 100, 20, plan.publisher);
-    if (plan.kind == BookKind::Cmb) {
-        Put16(out, 154, plan.extentLimit);
-    } else {
-        Put16(out, 128, plan.variant);
-        Put16(out, 130, plan.extentLimit);
-    }
-    const std::vector<uint32_t> offsets = PageOffsets(plan);
-    for (size_t i = 0; i < offsets.size(); ++i) Put32(out, 120 + ext + 4 * i, offsets[i]);
-    return out;
-}
-
-}  // namespace
-
 std::vector<uint8_t> BuildBook(const BookPlan& plan) {
-    std::vector<uint8_t> out = BuildFront(plan);
+    std::vector<uint8_t> out =
+        BuildHeader(plan, static_cast<uint16_t>(std::min<size_t>(plan.pages.size(), 0xFFFF)));
+    const std::vector<uint8_t> table = BuildOffsetTable(PageOffsets(plan));
+    out.insert(out.end(), table.begin(), table.end());
     for (const PagePlan& page : plan.pages) {
-        std::vector<uint8_t> bytes = BuildPage(page);
-        out.insert(out.end(), bytes.begin(), bytes.end());
+        const std::vector<uint8_t> record = BuildPageRecord(page);
+        out.insert(out.end(), record.begin(), record.end());
+        out.insert(out.end(), page.packed.begin(), page.packed.end());
     }
     return out;
 }
 
 bool WriteBook(const std::string& path, const BookPlan& plan) {
-    if (BookSize(plan) > kMaxBookSize) return false;
-    const std::string temp = path + ".part";
-    bool ok = false;
-    {
-        std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(temp.c_str(), "wb"), &std::fclose);
-        if (!f) return false;
-        auto put = [&](const std::vector<uint8_t>& bytes) {
-            return bytes.empty() ||
-                   std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
-        };
-        ok = put(BuildFront(plan));
-        for (size_t i = 0; ok && i < plan.pages.size(); ++i) ok = put(BuildPage(plan.pages[i]));
-        ok = ok && std::fflush(f.get()) == 0;
-        ok = (std::fclose(f.release()) == 0) && ok;
-    }
-    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(temp.c_str());
-    return ok;
+    if (plan.pages.size() > 0xFFFF) return false;
+    BookStream stream;
+    if (!stream.Begin(path, plan, static_cast<uint16_t>(plan.pages.size()))) return false;
+    for (size_t i = 0; i < plan.pages.size(); ++i)
+        if (!stream.Add(static_cast<uint16_t>(i), plan.pages[i])) return false;
+    return stream.Finish();
 }
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -153,6 +158,111 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
         return false;
     return std::fflush(f.get()) == 0;
+}
+
+bool BookStream::Fail(Failure failure, int error) {
+    if (failure_ == Failure::None) {
+        failure_ = failure;
+        error_ = error;
+    }
+    Abandon();
+    return false;
+}
+
+bool BookStream::Begin(const std::filesystem::path& path, const BookPlan& header,
+                       uint16_t pageCount, uint64_t sizeLimit) {
+    Abandon();
+    failure_ = Failure::None;
+    error_ = 0;
+    limit_ = sizeLimit;
+    offsets_.assign(pageCount, 0);
+    added_.assign(pageCount, false);
+    const std::vector<uint8_t> front = BuildHeader(header, pageCount);
+    tableAt_ = front.size();
+    size_ = front.size() + 4 * uint64_t{pageCount};
+    if (size_ > limit_) return Fail(Failure::TooLarge, 0);
+    if (!file_.Begin(path)) return Fail(Failure::Io, file_.error());
+    struct stat st {};
+    if (lstat(file_.temporary().c_str(), &st) != 0) return Fail(Failure::Io, errno);
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+    // The table is filled in at the end; until then it is zeros.
+    const std::vector<uint8_t> table(4 * size_t{pageCount}, 0);
+    if (!file_.Write(front.data(), front.size()) || !file_.Write(table.data(), table.size()))
+        return Fail(Failure::Io, file_.error());
+    return true;
+}
+
+bool BookStream::Add(uint16_t index, const PagePlan& page) {
+    if (!file_.IsOpen()) return Fail(Failure::Io, error_ != 0 ? error_ : EBADF);
+    if (index >= added_.size() || added_[index]) return Fail(Failure::BadPage, 0);
+    if (size_ + PageSize(page) > limit_) return Fail(Failure::TooLarge, 0);
+    const std::vector<uint8_t> record = BuildPageRecord(page);
+    if (!file_.Write(record.data(), record.size()) ||
+        !file_.Write(page.packed.data(), page.packed.size()))
+        return Fail(Failure::Io, file_.error());
+    offsets_[index] = static_cast<uint32_t>(size_);
+    added_[index] = true;
+    size_ += PageSize(page);
+    return true;
+}
+
+// AtomicFile only appends, and the offsets are known only now: the table is
+// written through a second descriptor on the same temporary, checked to be
+// the very file made at Begin. Commit's flush covers both writes, as fsync
+// flushes the file and not one descriptor.
+bool BookStream::WriteOffsetTable() {
+    const std::vector<uint8_t> table = BuildOffsetTable(offsets_);
+    if (table.empty()) return true;
+    const int fd = open(file_.temporary().c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return Fail(Failure::Io, errno);
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
+    int error = ok ? 0 : (errno != 0 ? errno : EIO);
+    size_t done = 0;
+    while (ok && done < table.size()) {
+        const ssize_t n = pwrite(fd, table.data() + done, table.size() - done,
+                                 static_cast<off_t>(tableAt_ + done));
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (!ok) error = n < 0 ? errno : ENOSPC;
+        done += ok ? static_cast<size_t>(n) : 0;
+    }
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    return ok || Fail(Failure::Io, error);
+}
+
+bool BookStream::Finish() {
+    if (!file_.IsOpen()) return Fail(Failure::Io, error_ != 0 ? error_ : EBADF);
+    if (std::find(added_.begin(), added_.end(), false) != added_.end())
+        return Fail(Failure::BadPage, 0);
+    if (!WriteOffsetTable()) return false;
+    if (!file_.Commit()) return Fail(Failure::Io, file_.error());
+    return true;
+}
+
+void BookStream::Abandon() {
+    file_.Abandon();
+}
+
+std::string BookStream::Describe() const {
+    switch (failure_) {
+        case Failure::None:
+            return "";
+        case Failure::Io:
+            return std::strerror(error_ != 0 ? error_ : EIO);
+        case Failure::TooLarge:
+            return "the book would pass " +
+                   (limit_ == kMaxBookSize ? std::string("4 GiB")
+                                           : std::to_string(limit_) + " bytes") +
+                   ", beyond what its 32-bit page offsets can reach";
+        case Failure::BadPage:
+            return "a page is missing or given twice";
+    }
+    return "";
 }
 
 }  // namespace inkvista::encode

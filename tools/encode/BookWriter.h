@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "book/BookState.h"
+#include "platform/AtomicFile.h"
 
 namespace inkvista::encode {
 
@@ -41,15 +43,73 @@ struct BookPlan {
 constexpr uint64_t kMaxBookSize = 0xFFFFFFFFu;
 
 bool IsGrey(const PagePlan& page);
+
+// The pieces of a book file, in file order. The header and its extension
+// take the header fields of `plan` (its pages are not used); `pageCount` is
+// written unless plan.pageCountField says otherwise.
+size_t HeaderSize(BookKind kind);
+std::vector<uint8_t> BuildHeader(const BookPlan& plan, uint16_t pageCount);
+std::vector<uint8_t> BuildOffsetTable(const std::vector<uint32_t>& offsets);
+// A page record and what stands between it and the packed data: the
+// skipped words, the palette and (grey pages) the row table.
+std::vector<uint8_t> BuildPageRecord(const PagePlan& page);
+// Record, palette, row table and packed data together.
+uint64_t PageSize(const PagePlan& page);
+
 std::vector<uint8_t> BuildBook(const BookPlan& plan);
 // Size of BuildBook's output, without building it.
 uint64_t BookSize(const BookPlan& plan);
-// Writes BuildBook's output to `path` piece by piece, through a temporary file
-// beside it, so a failed write leaves no partial book. Fails when the book
-// would reach kMaxBookSize.
-bool WriteBook(const std::string& path, const BookPlan& plan);
 // Byte offset of each page record in BuildBook's output.
 std::vector<uint32_t> PageOffsets(const BookPlan& plan);
+// Writes BuildBook's output to `path` piece by piece through BookStream.
+// Fails when the book would pass kMaxBookSize.
+bool WriteBook(const std::string& path, const BookPlan& plan);
+// Writes bytes as they are, for tests that build damaged files.
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// Writes a book page by page without holding more than one page: the header
+// and an empty offset table first, then each page as it comes, and the
+// table once every page is in. Everything goes to a unique temporary beside
+// the target, which replaces the target only when the book is complete; a
+// failure, or a stream dropped before Finish, removes it and leaves any
+// file at the target as it was.
+class BookStream {
+  public:
+    enum class Failure { None, Io, TooLarge, BadPage };
+
+    // Starts a book of `pageCount` pages with the header fields of `header`.
+    // `sizeLimit` is the most the file may grow to.
+    bool Begin(const std::filesystem::path& path, const BookPlan& header, uint16_t pageCount,
+               uint64_t sizeLimit = kMaxBookSize);
+    // Appends page number `index`. Pages may come in any order, each once.
+    bool Add(uint16_t index, const PagePlan& page);
+    // Fills in the offset table and puts the book in place; every page must
+    // have been added.
+    bool Finish();
+    void Abandon();
+
+    Failure failure() const { return failure_; }
+    // errno of an Io failure.
+    int error() const { return error_; }
+    // The failure in words, without the file's name.
+    std::string Describe() const;
+    uint64_t size() const { return size_; }
+
+  private:
+    bool Fail(Failure failure, int error);
+    bool WriteOffsetTable();
+
+    AtomicFile file_;
+    std::vector<uint32_t> offsets_;
+    std::vector<bool> added_;
+    uint64_t size_ = 0;
+    uint64_t limit_ = kMaxBookSize;
+    size_t tableAt_ = 0;
+    // The temporary as it was made, so that the table is written into that
+    // file and no other.
+    uint64_t device_ = 0, inode_ = 0;
+    Failure failure_ = Failure::None;
+    int error_ = 0;
+};
 
 }  // namespace inkvista::encode

@@ -105,40 +105,44 @@ bool SizeFits(uint64_t rowBytes, uint32_t height) {
     return rowBytes <= kMaxBufferBytes && rowBytes * height <= kMaxBufferBytes;
 }
 
+// One row of codes; the row ends on a byte boundary. False on a code above
+// 7 or a run code in a run shorter than kMinRun.
+bool AppendGreyRow(const uint8_t* row, uint32_t width, BitWriter& bits) {
+    for (uint32_t x = 0; x < width;) {
+        const uint8_t c = row[x];
+        if (c > 7) return false;
+        if (c >= 2) {
+            bits.Put(c, 3);
+            ++x;
+            continue;
+        }
+        uint32_t n = RunLength(row, x, width);
+        if (n < kMinRun) return false;
+        x += n;
+        while (n > 0) {
+            // Leave at least kMinRun for the last piece of a long run.
+            uint32_t take = std::min(n, kMaxRun);
+            if (n - take > 0 && n - take < kMinRun) take = n - kMinRun;
+            bits.Put(c, 3);
+            bits.Put(take - kMinRun, 6);
+            n -= take;
+        }
+    }
+    bits.Align();
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::vector<uint8_t>> EncodeGreyRuns(const uint8_t* codes, uint32_t width,
                                                    uint32_t height, size_t stride) {
-    // Worst case 3 bits per pixel plus the padding of each row.
     const uint64_t rowMax = (uint64_t{width} * 3 + 7) / 8;
     if (!SizeFits(rowMax, height)) return std::nullopt;
     std::vector<uint8_t> out;
     out.reserve(static_cast<size_t>(std::min<uint64_t>(rowMax * height, 1 << 20)));
     BitWriter bits(out);
-    for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* row = codes + y * stride;
-        for (uint32_t x = 0; x < width;) {
-            const uint8_t c = row[x];
-            if (c > 7) return std::nullopt;
-            if (c >= 2) {
-                bits.Put(c, 3);
-                ++x;
-                continue;
-            }
-            uint32_t n = RunLength(row, x, width);
-            if (n < kMinRun) return std::nullopt;
-            x += n;
-            while (n > 0) {
-                // Leave at least kMinRun for the last piece of a long run.
-                uint32_t take = std::min(n, kMaxRun);
-                if (n - take > 0 && n - take < kMinRun) take = n - kMinRun;
-                bits.Put(c, 3);
-                bits.Put(take - kMinRun, 6);
-                n -= take;
-            }
-        }
-        bits.Align();
-    }
+    for (uint32_t y = 0; y < height; ++y)
+        if (!AppendGreyRow(codes + y * stride, width, bits)) return std::nullopt;
     return out;
 }
 
@@ -204,6 +208,7 @@ std::optional<PagePlan> GreyPageFromCodes(const uint8_t* codes, uint32_t width, 
 
 std::optional<PagePlan> GreyPage(const uint8_t* grey, uint32_t width, uint32_t height,
                                  size_t stride, const std::string& record) {
+    if (record != "CX" && record != "XC") return std::nullopt;
     if (uint64_t{width} * height > kMaxBufferBytes) return std::nullopt;
     const LevelStats s = CountLevels(grey, width, height, stride);
     if (s.levels.size() > kGreyPaletteEntries) return std::nullopt;
@@ -231,19 +236,30 @@ std::optional<PagePlan> GreyPage(const uint8_t* grey, uint32_t width, uint32_t h
         }
     }
 
-    std::vector<uint8_t> codes(static_cast<size_t>(uint64_t{width} * height));
+    // Codes one row at a time, straight into the bit stream.
+    std::vector<uint8_t> packed;
+    BitWriter bits(packed);
+    std::vector<uint8_t> codes(width);
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* row = grey + y * stride;
-        uint8_t* out = codes.data() + uint64_t{y} * width;
         for (uint32_t x = 0; x < width;) {
             const uint32_t n = RunLength(row, x, width);
             const uint8_t v = row[x];
             const int code = (n >= kMinRun && runCode[v] >= 0) ? runCode[v] : singleCode[v];
-            std::fill_n(out + x, n, static_cast<uint8_t>(code));
+            std::fill_n(codes.data() + x, n, static_cast<uint8_t>(code));
             x += n;
         }
+        if (!AppendGreyRow(codes.data(), width, bits)) return std::nullopt;
     }
-    return GreyPageFromCodes(codes.data(), width, height, width, palette, record);
+    if (packed.size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+    PagePlan page;
+    page.record = record;
+    page.width = width;
+    page.height = height;
+    page.bitsPerPixel = 3;
+    for (uint8_t level : palette) page.palette.insert(page.palette.end(), {level, level, level});
+    page.packed = std::move(packed);
+    return page;
 }
 
 std::optional<uint64_t> RestrictGreyForRuns(uint8_t* grey, uint32_t width, uint32_t height,
