@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <limits>
 #include <map>
-#include <unordered_map>
-
-#include "encode/PageEncoder.h"
 
 namespace inkvista::bookwriter {
 namespace {
@@ -14,17 +11,6 @@ constexpr int kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15
 
 int Clamp255(int v) {
     return std::clamp(v, 0, 255);
-}
-
-std::array<uint8_t, 256> NearestGreyTable() {
-    std::array<uint8_t, 256> table{};
-    for (int v = 0; v < 256; ++v) {
-        int best = 0;
-        for (uint8_t level : kGreyLevels)
-            if (std::abs(level - v) < std::abs(best - v)) best = level;
-        table[static_cast<size_t>(v)] = static_cast<uint8_t>(best);
-    }
-    return table;
 }
 
 // Squared distance with the eye's weights for red, green and blue.
@@ -158,88 +144,72 @@ std::vector<uint8_t> BuildPalette(const std::vector<Cell>& cells, int maxColours
 
 }  // namespace
 
-QImage FlattenOnWhite(const QImage& image) {
-    if (image.format() == QImage::Format_RGB888) return image;
-    if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB888);
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    QImage out(argb.size(), QImage::Format_RGB888);
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        uint8_t* dst = out.scanLine(y);
-        for (int x = 0; x < argb.width(); ++x) {
-            const int a = qAlpha(src[x]);
-            const int c[3] = {qRed(src[x]), qGreen(src[x]), qBlue(src[x])};
-            for (int k = 0; k < 3; ++k)
-                dst[3 * x + k] = static_cast<uint8_t>((c[k] * a + 255 * (255 - a) + 127) / 255);
-        }
+PictureRows::PictureRows(const QImage& image) : image_(image) {
+    switch (image_.format()) {
+        case QImage::Format_RGB888:
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32:
+        case QImage::Format_ARGB32_Premultiplied:
+        case QImage::Format_Grayscale8:
+        case QImage::Format_Indexed8:
+            break;
+        default:
+            image_ = image_.convertToFormat(QImage::Format_ARGB32);
+            break;
     }
-    return out;
+    row_.resize(3 * static_cast<size_t>(std::max(0, image_.width())));
 }
 
-GreyPixels QuantiseGrey(const QImage& image, Dither dither) {
-    const QImage flat = FlattenOnWhite(image);
-    GreyPixels out;
-    out.width = static_cast<uint32_t>(flat.width());
-    out.height = static_cast<uint32_t>(flat.height());
-    const size_t w = out.width;
-    out.grey.resize(w * out.height);
-    static const std::array<uint8_t, 256> nearest = NearestGreyTable();
-
-    // Error diffusion keeps errors in sixteenths; two rows, with a margin of
-    // one pixel on each side.
-    std::vector<int> errNow(w + 2, 0), errNext(w + 2, 0);
-    const int step = 255 / 7;
-    for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* src = flat.constScanLine(static_cast<int>(y));
-        uint8_t* dst = out.grey.data() + y * w;
-        const bool reverse = (y & 1) != 0;  // serpentine, so errors do not drift one way
-        for (size_t i = 0; i < w; ++i) {
-            const size_t x = reverse ? w - 1 - i : i;
-            const int v = qGray(src[3 * x], src[3 * x + 1], src[3 * x + 2]);
-            switch (dither) {
-                case Dither::None:
-                    dst[x] = nearest[static_cast<size_t>(v)];
-                    break;
-                case Dither::Ordered: {
-                    const int t = kBayer4[y & 3][x & 3];
-                    const int shifted = v + ((2 * t + 1 - 16) * step) / 32;
-                    dst[x] = nearest[static_cast<size_t>(Clamp255(shifted))];
-                    break;
-                }
-                case Dither::FloydSteinberg: {
-                    const int want = v + errNow[x + 1] / 16;
-                    const uint8_t got = nearest[static_cast<size_t>(Clamp255(want))];
-                    dst[x] = got;
-                    const int e = want - got;
-                    const size_t ahead = reverse ? x : x + 2, behind = reverse ? x + 2 : x;
-                    errNow[ahead] += 7 * e;
-                    errNext[behind] += 3 * e;
-                    errNext[x + 1] += 5 * e;
-                    errNext[ahead] += e;
-                    break;
-                }
-            }
+const uint8_t* PictureRows::Row(int y) {
+    const uint8_t* src = image_.constScanLine(y);
+    const int w = image_.width();
+    uint8_t* dst = row_.data();
+    auto put = [&](int x, QRgb c, bool premultiplied) {
+        const int a = qAlpha(c);
+        const int channel[3] = {qRed(c), qGreen(c), qBlue(c)};
+        for (int k = 0; k < 3; ++k) {
+            const int v = premultiplied ? channel[k] + 255 - a
+                                        : (channel[k] * a + 255 * (255 - a) + 127) / 255;
+            dst[3 * x + k] = static_cast<uint8_t>(v);
         }
-        std::swap(errNow, errNext);
-        std::fill(errNext.begin(), errNext.end(), 0);
+    };
+    switch (image_.format()) {
+        case QImage::Format_RGB888:
+            return src;
+        case QImage::Format_Grayscale8:
+            for (int x = 0; x < w; ++x) std::fill_n(dst + 3 * x, 3, src[x]);
+            break;
+        case QImage::Format_Indexed8: {
+            const QList<QRgb> table = image_.colorTable();
+            for (int x = 0; x < w; ++x)
+                put(x, src[x] < table.size() ? table[src[x]] : qRgba(0, 0, 0, 255), false);
+            break;
+        }
+        default: {
+            const auto* pixels = reinterpret_cast<const QRgb*>(src);
+            const bool premultiplied = image_.format() == QImage::Format_ARGB32_Premultiplied;
+            const bool opaque = image_.format() == QImage::Format_RGB32;
+            for (int x = 0; x < w; ++x)
+                put(x, opaque ? (pixels[x] | 0xFF000000u) : pixels[x], premultiplied);
+            break;
+        }
     }
-    encode::RestrictGreyForRuns(out.grey.data(), out.width, out.height, w);
-    return out;
+    return dst;
 }
 
 IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours) {
     maxColours = std::clamp(maxColours, 1, 32);
-    const QImage flat = FlattenOnWhite(image);
+    PictureRows flat(image);
     IndexedPixels out;
-    out.width = static_cast<uint32_t>(flat.width());
-    out.height = static_cast<uint32_t>(flat.height());
+    out.width = static_cast<uint32_t>(std::max(0, flat.width()));
+    out.height = static_cast<uint32_t>(std::max(0, flat.height()));
     const size_t w = out.width;
     out.indices.resize(w * out.height);
 
     // Few colours: keep them exactly.
     std::map<uint32_t, uint8_t> exact;
     for (uint32_t y = 0; y < out.height && exact.size() <= static_cast<size_t>(maxColours); ++y) {
-        const uint8_t* src = flat.constScanLine(static_cast<int>(y));
+        const uint8_t* src = flat.Row(static_cast<int>(y));
         for (size_t x = 0; x < w && exact.size() <= static_cast<size_t>(maxColours); ++x)
             exact.emplace((src[3 * x] << 16) | (src[3 * x + 1] << 8) | src[3 * x + 2], 0);
     }
@@ -252,7 +222,7 @@ IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours)
                                 static_cast<uint8_t>(rgb)});
         }
         for (uint32_t y = 0; y < out.height; ++y) {
-            const uint8_t* src = flat.constScanLine(static_cast<int>(y));
+            const uint8_t* src = flat.Row(static_cast<int>(y));
             for (size_t x = 0; x < w; ++x)
                 out.indices[y * w + x] =
                     exact[(src[3 * x] << 16) | (src[3 * x + 1] << 8) | src[3 * x + 2]];
@@ -262,7 +232,7 @@ IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours)
 
     std::vector<Cell> grid(1 << 18);
     for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* src = flat.constScanLine(static_cast<int>(y));
+        const uint8_t* src = flat.Row(static_cast<int>(y));
         for (size_t x = 0; x < w; ++x) {
             const uint8_t* p = src + 3 * x;
             Cell& c = grid[static_cast<size_t>((p[0] >> 2) << 12 | (p[1] >> 2) << 6 | p[2] >> 2)];
@@ -277,7 +247,7 @@ IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours)
 
     std::vector<int> errNow(3 * (w + 2), 0), errNext(3 * (w + 2), 0);
     for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* src = flat.constScanLine(static_cast<int>(y));
+        const uint8_t* src = flat.Row(static_cast<int>(y));
         uint8_t* dst = out.indices.data() + y * w;
         const bool reverse = (y & 1) != 0;
         for (size_t i = 0; i < w; ++i) {
