@@ -152,6 +152,25 @@ TEST_F(PackedBook, FittedColourPagesAreTheResampledPaletteColoursInRgbOrder) {
     EXPECT_EQ(fitted.height, 320u);
 }
 
+TEST_F(PackedBook, GreyPagesNeedingEveryLevelComeBackExactly) {
+    // A gradient needs all eight levels as single pixels before the run
+    // rule: what the quantiser gives must still be what the reader shows.
+    QImage gradient(199, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 199; ++x) gradient.setPixel(x, y, qRgb(255 - y * 255 / 299, x, 128));
+    for (Dither d : {Dither::FloydSteinberg, Dither::Ordered, Dither::None}) {
+        PackOptions options;
+        options.dither = d;
+        std::string error;
+        ASSERT_TRUE(PackPictures(PathOf("gradient.cmb"), {gradient}, options, &error)) << error;
+        BookState state;
+        ASSERT_TRUE(Open("gradient.cmb", BookKind::Cmb, &state));
+        RasterImage shown;
+        ASSERT_TRUE(Show(state, 0, true, false, &shown));
+        EXPECT_EQ(shown.data, QuantiseGrey(gradient, d).grey);
+    }
+}
+
 TEST_F(PackedBook, HeaderTextsAreStoredInTheKoreanCodePage) {
     PackOptions options;
     options.kind = BookKind::Cxb;

@@ -7,6 +7,7 @@
 
 #include "ToolTestSupport.h"
 #include "bookwriter/Quantise.h"
+#include "encode/PageEncoder.h"
 
 namespace inkvista::bookwriter {
 namespace {
@@ -54,6 +55,76 @@ TEST(GreyQuantiser, DitheringKeepsTheToneOfAnArea) {
     }
     const GreyPixels plain = QuantiseGrey(flat, Dither::None);
     EXPECT_EQ(std::set<uint8_t>(plain.grey.begin(), plain.grey.end()), std::set<uint8_t>{146});
+}
+
+// A white-to-black gradient, one grey value per row, over patches of flat
+// tones: every level is needed as single pixels somewhere, so two of them
+// must keep to runs.
+QImage GradientPage() {
+    QImage page(256, 256 + 64, QImage::Format_RGB32);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) page.setPixel(x, y, qRgb(255 - y, 255 - y, 255 - y));
+    const int patches[4] = {128, 200, 30, 240};
+    for (int y = 256; y < page.height(); ++y)
+        for (int x = 0; x < 256; ++x) {
+            const int v = patches[x / 64];
+            page.setPixel(x, y, qRgb(v, v, v));
+        }
+    return page;
+}
+
+TEST(GreyQuantiser, KeepsToneWhereTwoLevelsMustKeepToRuns) {
+    const QImage page = GradientPage();
+    for (Dither d : {Dither::FloydSteinberg, Dither::Ordered}) {
+        SCOPED_TRACE(static_cast<int>(d));
+        const GreyPixels out = QuantiseGrey(page, d);
+        const auto at = [&](int x, int y) { return out.grey[static_cast<size_t>(y * 256 + x)]; };
+        EXPECT_EQ(std::set<uint8_t>(out.grey.begin(), out.grey.end()).size(), 8u);
+        ASSERT_TRUE(encode::GreyPage(out.grey.data(), out.width, out.height, out.width));
+
+        // Flat patches keep their mean (inside, away from their edges).
+        const int patches[4] = {128, 200, 30, 240};
+        for (int p = 0; p < 4; ++p) {
+            double sum = 0;
+            int n = 0;
+            for (int y = 256 + 8; y < page.height() - 8; ++y)
+                for (int x = p * 64 + 8; x < p * 64 + 56; ++x, ++n) sum += at(x, y);
+            EXPECT_NEAR(sum / n, patches[p], 2.0) << patches[p];
+        }
+        // The gradient keeps its tone band by band, and no level covers
+        // whole rows for more than 8 grey values (a quarter of the step
+        // between two levels).
+        int flatRows = 0, previous = -1;
+        for (int y = 0; y < 256; ++y) {
+            const std::set<uint8_t> row(&out.grey[static_cast<size_t>(y * 256)],
+                                        &out.grey[static_cast<size_t>(y * 256 + 256)]);
+            const int level = row.size() == 1 ? *row.begin() : -1;
+            flatRows = level >= 0 && level == previous ? flatRows + 1 : level >= 0 ? 1 : 0;
+            previous = level;
+            EXPECT_LE(flatRows, 8) << "row " << y;
+        }
+        for (int band = 0; band < 256; band += 8) {
+            double sum = 0;
+            for (int y = band; y < band + 8; ++y)
+                for (int x = 0; x < 256; ++x) sum += at(x, y) - (255 - y);
+            EXPECT_NEAR(sum / (8 * 256), 0, 4) << "rows " << band;
+        }
+    }
+}
+
+TEST(GreyQuantiser, ColourBecomesGreyByRec601Luma) {
+    const std::pair<QRgb, double> colours[] = {
+        {qRgb(255, 0, 0), 76.2}, {qRgb(0, 255, 0), 149.7}, {qRgb(0, 0, 255), 29.1}};
+    for (const auto& [colour, luma] : colours) {
+        QImage flat(64, 64, QImage::Format_RGB32);
+        flat.fill(colour);
+        const GreyPixels out = QuantiseGrey(flat, Dither::FloydSteinberg);
+        double sum = 0;
+        for (uint8_t v : out.grey) sum += v;
+        EXPECT_NEAR(sum / static_cast<double>(out.grey.size()), luma, 1.0) << std::hex << colour;
+    }
+    EXPECT_EQ(Luma601(255, 0, 0), 76);
+    EXPECT_EQ(Luma601(173, 173, 173), 173);
 }
 
 TEST(GreyQuantiser, TransparencyIsWhitePaper) {

@@ -175,9 +175,14 @@ TEST_F(ToolCommand, DamagedBooksFailWithTheReadersMessage) {
     r = Tool({"export", PathOf("wrong.cmb"), "0", PathOf("w.png")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Unsupported File Format"), std::string::npos) << r.err;
+    // A missing book, and a folder given as one, are named with the reason.
     r = Tool({"export", PathOf("none.cmb"), "0", PathOf("n.png")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("File Open Failed"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("none.cmb: No such file or directory"), std::string::npos) << r.err;
+    std::filesystem::create_directory(PathOf("folder.cxb"));
+    r = Tool({"info", PathOf("folder.cxb")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("folder.cxb: is a folder"), std::string::npos) << r.err;
 
     // A page the book does not have.
     r = Tool({"export", PathOf("bad.cmb"), "2", PathOf("x.pgm")});
@@ -187,34 +192,68 @@ TEST_F(ToolCommand, DamagedBooksFailWithTheReadersMessage) {
     EXPECT_FALSE(std::filesystem::exists(Dir() / "My Documents"));
 }
 
-TEST_F(ToolCommand, PackRefusesWhatItCannotStoreAndLeavesNoBook) {
+TEST_F(ToolCommand, WrongUsageExitsWithStatusTwoAndWritesNothing) {
     const std::string a = Picture("a.png", 4, 4, 1);
-    ToolRun r = Tool({"pack", PathOf("t.cmb"), a, "--title", std::string(33, 'x')});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("title"), std::string::npos) << r.err;
+    std::ofstream(PathOf("x.txt")) << "not a picture\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"pack", PathOf("t.cmb"), a, "--title", std::string(33, 'x')}, "title"},
+        {{"pack", PathOf("t.cmb"), a, "--colour", "--record", "CX"}, "XC"},
+        {{"pack", PathOf("t.cmb"), a, "--record", "ZZ"}, "ZZ"},
+        {{"pack", PathOf("t.cmb"), a, "--grey", "--colour"}, "contradict"},
+        {{"pack", PathOf("t.cmb"), PathOf("x.txt")}, "x.txt: not a picture"},
+        {{"pack", PathOf("t.zip"), a}, ".cmb or .cxb"},
+        {{"pack", PathOf("t.cmb")}, "at least one picture"},
+        {{"pack", PathOf("t.cmb"), a, "--bogus"}, "--bogus"},
+        {{"pack", PathOf("t.cmb"), a, "--dither", "foo"}, "foo"},
+        {{"export", PathOf("t.cmb"), "x", PathOf("a.png")}, "PAGE"},
+        {{"export", PathOf("t.cmb"), "0", PathOf("a.gif")}, ".pgm, .ppm or .png"},
+        {{"export", PathOf("t.cmb"), "0", PathOf("a.png"), "--portrait", "--landscape"},
+         "contradict"},
+        {{"export", PathOf("t.cmb"), "--all", PathOf("d"), "--max-output", "lots"}, "size"},
+        {{"export", PathOf("t.cmb"), "0", PathOf("a.png"), "--max-output", "1G"}, "--all"},
+        {{"thumbnail", PathOf("t.cmb"), PathOf("t.png"), "0"}, "SIZE"},
+        {{"thumbnail", PathOf("t.cmb"), PathOf("t.jpg")}, ".png"},
+    };
+    for (const auto& [args, says] : cases) {
+        const ToolRun r = Tool(args);
+        EXPECT_EQ(r.status, 2) << args[1] << " " << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
     EXPECT_FALSE(std::filesystem::exists(PathOf("t.cmb")));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("d")));
+}
 
-    r = Tool({"pack", PathOf("t.cmb"), a, "--colour", "--record", "CX"});
+TEST_F(ToolCommand, PackRefusesWhatItCannotReadAndLeavesNoBook) {
+    ToolRun r = Tool({"pack", PathOf("t.cmb"), PathOf("no-such.png")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("XC"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no-such.png: No such file or directory"), std::string::npos) << r.err;
 
-    r = Tool({"pack", PathOf("t.zip"), a});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(".cmb or .cxb"), std::string::npos) << r.err;
-
-    r = Tool({"pack", PathOf("t.cmb"), PathOf("no-such.png")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("no-such.png"), std::string::npos) << r.err;
+    // A cut-off picture is refused, in the tool's words only.
+    QImage picture(200, 150, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 30));
+    for (const char* format : {"PNG", "JPEG"}) {
+        const std::string whole = PathOf(std::string("whole.") + format);
+        ASSERT_TRUE(picture.save(QString::fromStdString(whole), format));
+        const std::string bytes = ReadText(whole);
+        const std::string cut = PathOf(std::string("cut.") + format);
+        std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() * 2 / 3);
+        r = Tool({"pack", PathOf("t.cmb"), whole, cut});
+        EXPECT_EQ(r.status, 1) << format;
+        EXPECT_EQ(r.err, "inkvista-tool pack: " + cut + ": the picture is damaged or cut short\n");
+    }
     EXPECT_FALSE(std::filesystem::exists(PathOf("t.cmb")));
+    for (const auto& entry : std::filesystem::directory_iterator(Dir()))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
 
-    EXPECT_EQ(Tool({"pack", PathOf("t.cmb")}).status, 2);
-    EXPECT_EQ(Tool({"pack", PathOf("t.cmb"), a, "--bogus"}).status, 2);
-    EXPECT_EQ(Tool({"export", PathOf("t.cmb"), "x", PathOf("a.png")}).status, 2);
-    EXPECT_EQ(Tool({"export", PathOf("t.cmb"), "0", PathOf("a.gif")}).status, 2);
+TEST_F(ToolCommand, TellsItsVersion) {
+    const ToolRun r = Tool({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("inkvista-tool ") + INKVISTA_VERSION + "\n");
 }
 
 TEST_F(ToolCommand, EveryCommandDescribesItself) {
-    for (const char* command : {"pack", "export", "demo"}) {
+    for (const char* command : {"pack", "export", "thumbnail", "demo"}) {
         const ToolRun r = Tool({command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_EQ(r.out.rfind(std::string("usage: inkvista-tool ") + command, 0), 0u) << r.out;

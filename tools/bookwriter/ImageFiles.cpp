@@ -1,12 +1,21 @@
 #include "bookwriter/ImageFiles.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "bookwriter/Quantise.h"
+#include "platform/AtomicFile.h"
 
 namespace inkvista::bookwriter {
 namespace {
@@ -25,53 +34,178 @@ bool IsGreyPage(const PageRecord& record) {
     return !(record.magic[0] == 'X' && record.magic[1] == 'C' && record.bitsPerPixel == 5);
 }
 
-bool WriteNetpbm(const std::string& path, const RasterImage& image, bool asGrey,
-                 std::string* error) {
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!f) {
-        *error = path + ": " + std::strerror(errno);
-        return false;
+// While one lives, the image codecs say nothing on stderr: Qt's warnings
+// are collected through a message handler, and libpng, which prints its
+// errors to stderr itself, writes into /dev/null. The tool is
+// single-threaded, so nothing else is silenced meanwhile.
+class QuietCodecs {
+  public:
+    QuietCodecs() {
+        std::fflush(stderr);
+        savedStderr_ = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (savedStderr_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+        outer_ = current_;
+        current_ = this;
+        previous_ = qInstallMessageHandler(&Collect);
     }
-    std::fprintf(f.get(), "%s\n%u %u\n255\n", asGrey ? "P5" : "P6", image.width, image.height);
-    const size_t inRow = size_t{image.width} * (image.grey ? 1 : 3);
-    const size_t outRow = size_t{image.width} * (asGrey ? 1 : 3);
-    std::vector<uint8_t> row(outRow);
-    bool ok = true;
-    for (uint32_t y = 0; ok && y < image.height; ++y) {
-        const uint8_t* src = image.data.data() + y * inRow;
-        if (image.grey == asGrey) {
-            std::copy_n(src, outRow, row.data());
-        } else if (asGrey) {
-            for (uint32_t x = 0; x < image.width; ++x)
-                row[x] = static_cast<uint8_t>(qGray(src[3 * x], src[3 * x + 1], src[3 * x + 2]));
-        } else {
-            for (uint32_t x = 0; x < image.width; ++x) std::fill_n(&row[3 * x], 3, src[x]);
+    ~QuietCodecs() {
+        qInstallMessageHandler(previous_);
+        current_ = outer_;
+        std::fflush(stderr);
+        if (savedStderr_ >= 0) {
+            dup2(savedStderr_, STDERR_FILENO);
+            close(savedStderr_);
         }
-        ok = outRow == 0 || std::fwrite(row.data(), 1, outRow, f.get()) == outRow;
     }
-    ok = ok && std::fflush(f.get()) == 0;
-    ok = (std::fclose(f.release()) == 0) && ok;
-    if (!ok) *error = path + ": " + std::strerror(errno);
-    return ok;
+    QuietCodecs(const QuietCodecs&) = delete;
+    QuietCodecs& operator=(const QuietCodecs&) = delete;
+
+    // A decoder said the data ended early or is corrupt. Other warnings
+    // (an odd colour profile, say) do not make a picture incomplete.
+    bool SawDamage() const { return damage_; }
+
+  private:
+    static void Collect(QtMsgType, const QMessageLogContext&, const QString& text) {
+        if (!current_) return;
+        const QString t = text.toLower();
+        for (const char* sign : {"premature end", "corrupt", "truncat", "error"})
+            if (t.contains(QLatin1String(sign))) current_->damage_ = true;
+    }
+
+    static inline QuietCodecs* current_ = nullptr;
+    QuietCodecs* outer_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+    int savedStderr_ = -1;
+    bool damage_ = false;
+};
+
+std::string SizeText(uint64_t width, uint64_t height) {
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
-bool WritePng(const std::string& path, const RasterImage& image, std::string* error) {
-    if (image.width > 0x7FFFFFFF || image.height > 0x7FFFFFFF) {
-        *error = path + ": image too large for PNG output";
-        return false;
+std::string TooLargeText(uint64_t width, uint64_t height) {
+    const uint64_t need = (3 * width + 3) / 4 * 4 * height;
+    return "the picture has " + SizeText(width, height) + ", which needs " +
+           std::to_string((need + (1 << 20) - 1) >> 20) +
+           " MiB as a page; a page may take at most " + std::to_string(kMaxPicturePageBytes >> 20) +
+           " MiB (about " + std::to_string(kMaxPicturePageBytes / 3 / 1000000) + " megapixels)";
+}
+
+// Qt refuses by default to allocate more than 128 MiB for one picture; a
+// picture that makes a page may need up to 8 bytes per pixel while decoding.
+void AllowDecoding(const QSize& size) {
+    const uint64_t pixels = size.isValid() ? uint64_t(size.width()) * uint64_t(size.height())
+                                           : kMaxPicturePageBytes / 3;
+    const uint64_t mib = (std::min(pixels, kMaxPicturePageBytes / 3) * 8 >> 20) + 1;
+    QImageReader::setAllocationLimit(static_cast<int>(std::max<uint64_t>(mib, 128)));
+}
+
+// Opens `path` for reading as a regular file: a FIFO is not waited on, a
+// folder is named as such.
+int OpenRegular(const std::string& path, std::string* error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = path + ": " + std::strerror(errno);
+        return -1;
     }
-    QImage out(static_cast<int>(image.width), static_cast<int>(image.height),
-               image.grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    if (out.isNull()) {
-        *error = path + ": not enough memory for the image";
-        return false;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = path + ": " +
+                 (S_ISDIR(st.st_mode) ? "is a folder, not a picture" : "not a regular file");
+        close(fd);
+        return -1;
     }
-    const size_t row = size_t{image.width} * (image.grey ? 1 : 3);
-    for (uint32_t y = 0; y < image.height; ++y)
-        std::copy_n(image.data.data() + y * row, row, out.scanLine(static_cast<int>(y)));
-    if (!out.save(QString::fromStdString(path), "PNG")) {
-        *error = path + ": cannot write the PNG file";
-        return false;
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+PictureProblem CheckHeader(QImageReader& reader, const std::string& name, std::string* error) {
+    reader.setAutoTransform(false);  // pictures are read as stored, as pages are
+    {
+        QuietCodecs quiet;
+        if (!reader.canRead()) {
+            *error = name + ": not a picture (PNG, JPEG or another format Qt reads)";
+            return PictureProblem::NotAPicture;
+        }
+    }
+    const QSize size = reader.size();
+    if (size.isValid() && !PictureFitsPage(static_cast<uint64_t>(size.width()),
+                                           static_cast<uint64_t>(size.height()))) {
+        *error =
+            name + ": " +
+            TooLargeText(static_cast<uint64_t>(size.width()), static_cast<uint64_t>(size.height()));
+        return PictureProblem::TooLarge;
+    }
+    return PictureProblem::None;
+}
+
+// Rows of a page view as red, green, blue.
+void RgbRow(const QImage& image, int y, uint8_t* out) {
+    const uint8_t* src = image.constScanLine(y);
+    const int w = image.width();
+    switch (image.format()) {
+        case QImage::Format_Grayscale8:
+            for (int x = 0; x < w; ++x) std::fill_n(out + 3 * x, 3, src[x]);
+            break;
+        case QImage::Format_BGR888:
+            for (int x = 0; x < w; ++x) {
+                out[3 * x] = src[3 * x + 2];
+                out[3 * x + 1] = src[3 * x + 1];
+                out[3 * x + 2] = src[3 * x];
+            }
+            break;
+        default:
+            for (int x = 0; x < w; ++x) {
+                const QRgb c = image.pixel(x, y);
+                out[3 * x] = static_cast<uint8_t>(qRed(c));
+                out[3 * x + 1] = static_cast<uint8_t>(qGreen(c));
+                out[3 * x + 2] = static_cast<uint8_t>(qBlue(c));
+            }
+            break;
+    }
+}
+
+// Hands what a QImageWriter writes straight to an AtomicFile.
+class AtomicFileDevice : public QIODevice {
+  public:
+    explicit AtomicFileDevice(AtomicFile& file) : file_(file) { open(QIODevice::WriteOnly); }
+    bool isSequential() const override { return true; }
+
+  protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        return file_.Write(data, static_cast<size_t>(size)) ? size : -1;
+    }
+
+  private:
+    AtomicFile& file_;
+};
+
+bool WriteNetpbm(AtomicFile& file, const QImage& image, bool asGrey) {
+    const int w = image.width();
+    const std::string header = std::string(asGrey ? "P5" : "P6") + "\n" + std::to_string(w) + " " +
+                               std::to_string(image.height()) + "\n255\n";
+    if (!file.Write(header)) return false;
+    std::vector<uint8_t> rgb(3 * static_cast<size_t>(w)), grey(static_cast<size_t>(w));
+    for (int y = 0; y < image.height(); ++y) {
+        const uint8_t* row = rgb.data();
+        size_t size = rgb.size();
+        if (asGrey && image.format() == QImage::Format_Grayscale8) {
+            row = image.constScanLine(y);
+            size = grey.size();
+        } else {
+            RgbRow(image, y, rgb.data());
+            if (asGrey) {
+                for (int x = 0; x < w; ++x)
+                    grey[static_cast<size_t>(x)] =
+                        Luma601(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2]);
+                row = grey.data();
+                size = grey.size();
+            }
+        }
+        if (!file.Write(row, size)) return false;
     }
     return true;
 }
@@ -86,74 +220,158 @@ ImageFormat FormatOf(const std::string& path) {
     return ImageFormat::Unknown;
 }
 
-bool LoadPicture(const std::string& path, QImage* image, std::string* error) {
-    QImageReader reader(QString::fromStdString(path));
-    // Pictures are read in their stored orientation, as a page is.
-    reader.setAutoTransform(false);
-    if (!reader.read(image)) {
-        *error = path + ": " + reader.errorString().toStdString();
-        return false;
-    }
-    return true;
+bool HasPictureExtension(const std::string& name) {
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return false;
+    const QByteArray extension = QByteArray::fromStdString(Lower(name.substr(dot + 1)));
+    static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+    return !extension.isEmpty() && formats.contains(extension);
 }
 
-bool RenderPage(const PageImage& page, bool portrait, RasterImage* out) {
-    if (page.viewWidth < 0 || page.viewHeight < 0) return false;
+bool PictureFitsPage(uint64_t width, uint64_t height) {
+    if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX) return false;
+    const uint64_t stride24 = (3 * width + 3) & ~uint64_t{3};
+    return stride24 * height <= kMaxPicturePageBytes;
+}
+
+PictureProblem LoadPicture(QIODevice& device, const std::string& name, QImage* image,
+                           std::string* error) {
+    QImageReader reader(&device);
+    const PictureProblem header = CheckHeader(reader, name, error);
+    if (header != PictureProblem::None) return header;
+    AllowDecoding(reader.size());
+    QuietCodecs quiet;
+    if (!reader.read(image) || quiet.SawDamage()) {
+        *image = QImage();
+        *error = name + ": the picture is damaged or cut short";
+        return PictureProblem::Damaged;
+    }
+    if (!PictureFitsPage(static_cast<uint64_t>(image->width()),
+                         static_cast<uint64_t>(image->height()))) {
+        *error = name + ": " +
+                 TooLargeText(static_cast<uint64_t>(image->width()),
+                              static_cast<uint64_t>(image->height()));
+        *image = QImage();
+        return PictureProblem::TooLarge;
+    }
+    return PictureProblem::None;
+}
+
+PictureProblem LoadPicture(const std::string& path, QImage* image, std::string* error) {
+    const int fd = OpenRegular(path, error);
+    if (fd < 0) return PictureProblem::CannotOpen;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        close(fd);
+        *error = path + ": " + std::strerror(EIO);
+        return PictureProblem::CannotOpen;
+    }
+    return LoadPicture(file, path, image, error);
+}
+
+PictureProblem ProbePicture(const std::string& path, std::string* error) {
+    const int fd = OpenRegular(path, error);
+    if (fd < 0) return PictureProblem::CannotOpen;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        close(fd);
+        *error = path + ": " + std::strerror(EIO);
+        return PictureProblem::CannotOpen;
+    }
+    QImageReader reader(&file);
+    return CheckHeader(reader, path, error);
+}
+
+QImage PageView(const PageImage& page, bool portrait) {
+    if (page.viewWidth <= 0 || page.viewHeight <= 0) return QImage();
     const uint64_t w = static_cast<uint32_t>(page.viewWidth);
     const uint64_t h = static_cast<uint32_t>(page.viewHeight);
     const uint64_t stride = page.PixelStride(portrait);
     const uint64_t bytesPerPixel = page.trueColour ? 3 : 1;
-    if (w > 0 && h > 0 &&
-        (stride < w * bytesPerPixel || stride * (h - 1) + w * bytesPerPixel > page.pixels.size()))
-        return false;
+    if (stride < w * bytesPerPixel || stride > INT_MAX ||
+        stride * (h - 1) + w * bytesPerPixel > page.pixels.size())
+        return QImage();
+    const uchar* data = page.pixels.data();
+    const int iw = static_cast<int>(w), ih = static_cast<int>(h);
+    const auto bpl = static_cast<qsizetype>(stride);
+    if (page.trueColour) return QImage(data, iw, ih, bpl, QImage::Format_BGR888);
+    if (IsGreyPage(page.pageRecord)) return QImage(data, iw, ih, bpl, QImage::Format_Grayscale8);
+    QImage indexed(data, iw, ih, bpl, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    table.reserve(static_cast<qsizetype>(page.indexedInfo.colours.size()));
+    for (const RgbQuad& c : page.indexedInfo.colours) table.push_back(qRgb(c.red, c.green, c.blue));
+    indexed.setColorTable(table);
+    return indexed;
+}
 
-    const bool grey = !page.trueColour && IsGreyPage(page.pageRecord);
-    out->width = static_cast<uint32_t>(w);
-    out->height = static_cast<uint32_t>(h);
-    out->grey = grey;
-    out->data.assign(static_cast<size_t>(w * h * (grey ? 1 : 3)), 0);
-    uint8_t* dst = out->data.data();
-    for (uint64_t y = 0; y < h; ++y) {
-        const uint8_t* src = page.pixels.data() + y * stride;
-        if (grey) {
-            dst = std::copy_n(src, w, dst);
-        } else if (page.trueColour) {
-            for (uint64_t x = 0; x < w; ++x, dst += 3) {
-                dst[0] = src[3 * x + 2];  // stored blue, green, red
-                dst[1] = src[3 * x + 1];
-                dst[2] = src[3 * x];
-            }
-        } else {
-            for (uint64_t x = 0; x < w; ++x, dst += 3) {
-                const RgbQuad& c = page.indexedInfo.colours[src[x]];
-                dst[0] = c.red;
-                dst[1] = c.green;
-                dst[2] = c.blue;
-            }
-        }
+bool RenderPage(const PageImage& page, bool portrait, RasterImage* out) {
+    const QImage view = PageView(page, portrait);
+    if (view.isNull()) return false;
+    out->width = static_cast<uint32_t>(view.width());
+    out->height = static_cast<uint32_t>(view.height());
+    out->grey = view.format() == QImage::Format_Grayscale8;
+    const size_t row = size_t{out->width} * (out->grey ? 1 : 3);
+    out->data.assign(row * out->height, 0);
+    for (int y = 0; y < view.height(); ++y) {
+        uint8_t* dst = out->data.data() + row * static_cast<size_t>(y);
+        if (out->grey)
+            std::copy_n(view.constScanLine(y), row, dst);
+        else
+            RgbRow(view, y, dst);
     }
     return true;
 }
 
-bool WriteRaster(const std::string& path, ImageFormat format, const RasterImage& image,
-                 std::string* error) {
-    const uint64_t need = uint64_t{image.width} * image.height * (image.grey ? 1 : 3);
-    if (need > image.data.size()) {
-        *error = path + ": image data is incomplete";
+bool WritePageImage(const std::string& path, ImageFormat format, const QImage& image,
+                    std::string* error) {
+    if (format == ImageFormat::Unknown) {
+        *error = path + ": unknown image format (use .pgm, .ppm or .png)";
         return false;
     }
+    if (image.isNull()) {
+        *error = path + ": the page has no pixels to write";
+        return false;
+    }
+    AtomicFile file;
+    bool written = file.Begin(path);
+    if (written && format == ImageFormat::Png) {
+        AtomicFileDevice device(file);
+        QImageWriter writer(&device, "png");
+        QuietCodecs quiet;
+        written = writer.write(image) && file.IsOpen();
+    } else if (written) {
+        written = WriteNetpbm(file, image, format == ImageFormat::Pgm);
+    }
+    if (written && file.Commit()) return true;
+    const int why = file.error();
+    file.Abandon();
+    *error = path + ": cannot write the " +
+             (format == ImageFormat::Png   ? "PNG"
+              : format == ImageFormat::Pgm ? "PGM"
+                                           : "PPM") +
+             ": " + (why != 0 ? std::strerror(why) : "the picture could not be encoded");
+    return false;
+}
+
+uint64_t MaxImageFileSize(ImageFormat format, uint64_t width, uint64_t height, int bytesPerPixel) {
+    const uint64_t header = 64;
     switch (format) {
         case ImageFormat::Pgm:
-            return WriteNetpbm(path, image, true, error);
+            return header + width * height;
         case ImageFormat::Ppm:
-            return WriteNetpbm(path, image, false, error);
-        case ImageFormat::Png:
-            return WritePng(path, image, error);
+            return header + 3 * width * height;
+        case ImageFormat::Png: {
+            // One filter byte per row; deflate stores incompressible data in
+            // blocks of at most 65535 bytes with 5 bytes each; IDAT chunks of
+            // 8192 bytes or more with 12 bytes each; a 256-entry palette and
+            // the other chunks within the last 4 KiB.
+            const uint64_t raw = height * (1 + width * static_cast<uint64_t>(bytesPerPixel));
+            return raw + 5 * (raw / 16383 + 1) + 6 + 12 * (raw / 8192 + 1) + 4096;
+        }
         case ImageFormat::Unknown:
             break;
     }
-    *error = path + ": unknown image format (use .pgm, .ppm or .png)";
-    return false;
+    return 0;
 }
 
 }  // namespace inkvista::bookwriter

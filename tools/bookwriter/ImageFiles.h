@@ -1,6 +1,7 @@
 // Reading pictures and writing page images as .pgm, .ppm or .png.
 #pragma once
 
+#include <QIODevice>
 #include <QImage>
 #include <cstdint>
 #include <string>
@@ -24,18 +25,54 @@ enum class ImageFormat { Pgm, Ppm, Png, Unknown };
 // By the file name's extension, without regard to case.
 ImageFormat FormatOf(const std::string& path);
 
-// Loads a PNG or JPEG (any format Qt reads). On failure `error` says why.
-bool LoadPicture(const std::string& path, QImage* image, std::string* error);
+// Whether a file name's extension is one of a picture format Qt reads.
+bool HasPictureExtension(const std::string& name);
 
-// The displayed page, exactly viewWidth × viewHeight pixels: a grey page as
-// grey; a colour page through its colour table, or its fitted 24-bit pixels.
-// `portrait` is the orientation the page was loaded with. Fails when the
-// page's fields do not describe its pixel buffer.
+// Pictures whose page the reader could not hold are refused before they are
+// decoded: a page's 24-bit image may take at most this much.
+constexpr uint64_t kMaxPicturePageBytes = uint64_t{256} << 20;
+// Whether a picture of this size makes a page the reader can show.
+bool PictureFitsPage(uint64_t width, uint64_t height);
+
+enum class PictureProblem {
+    None,
+    CannotOpen,   // missing, unreadable, a folder or no regular file
+    NotAPicture,  // no format Qt reads
+    TooLarge,     // larger than a page may be
+    Damaged,      // the data ends early or does not decode
+};
+
+// Loads a picture (PNG, JPEG or any format Qt reads) in its stored
+// orientation. On failure `error` names the file and the reason in the
+// tool's own words; the decoders' own messages never reach stderr.
+PictureProblem LoadPicture(const std::string& path, QImage* image, std::string* error);
+// The same from an open device; `name` names the picture in messages.
+PictureProblem LoadPicture(QIODevice& device, const std::string& name, QImage* image,
+                           std::string* error);
+// Checks what can be known without decoding: that `path` opens, is a
+// picture, and fits a page.
+PictureProblem ProbePicture(const std::string& path, std::string* error);
+
+// The displayed page, exactly viewWidth × viewHeight pixels, sharing the
+// page's pixels (no copy; valid while `page` is unchanged): a grey page as
+// Grayscale8, a colour page as Indexed8 through its colour table, a fitted
+// colour page as BGR888. `portrait` is the orientation the page was loaded
+// with. Null when the page's fields do not describe its pixel buffer.
+QImage PageView(const PageImage& page, bool portrait);
+
+// PageView copied into a RasterImage.
 bool RenderPage(const PageImage& page, bool portrait, RasterImage* out);
 
-// Writes by `format`: .pgm is P5 grey (an RGB image is turned grey), .ppm is
-// P6 RGB, .png keeps grey or RGB. On failure `error` says why.
-bool WriteRaster(const std::string& path, ImageFormat format, const RasterImage& image,
-                 std::string* error);
+// Writes `image` (Grayscale8, Indexed8 or BGR888, as PageView gives) by
+// `format`: .pgm is P5 grey (colour turned grey by Rec. 601 luma), .ppm is
+// P6 RGB, .png keeps grey or colour. The file is replaced only when it is
+// complete; on failure it is left as it was and `error` says why.
+bool WritePageImage(const std::string& path, ImageFormat format, const QImage& image,
+                    std::string* error);
+
+// The most bytes WritePageImage can take for a picture of this size with
+// `bytesPerPixel` (1 grey or indexed, 3 RGB): the pixels uncompressed and
+// all their framing.
+uint64_t MaxImageFileSize(ImageFormat format, uint64_t width, uint64_t height, int bytesPerPixel);
 
 }  // namespace inkvista::bookwriter

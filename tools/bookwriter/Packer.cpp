@@ -12,15 +12,6 @@
 namespace inkvista::bookwriter {
 namespace {
 
-// The reader refuses a page whose image buffers would pass this size, so a
-// book holding one would be unreadable.
-constexpr uint64_t kMaxPageBuffer = uint64_t{256} << 20;
-
-bool ReaderCanShow(uint64_t width, uint64_t height) {
-    const uint64_t stride24 = (3 * width + 3) & ~uint64_t{3};
-    return stride24 * height <= kMaxPageBuffer;
-}
-
 bool EncodeField(const char* name, const std::string& text, size_t width, std::string* out,
                  std::string* error) {
     std::string why;
@@ -68,8 +59,8 @@ bool MakePage(const QImage& picture, const PackOptions& options, encode::PagePla
         *error = "empty picture";
         return false;
     }
-    if (!ReaderCanShow(static_cast<uint64_t>(picture.width()),
-                       static_cast<uint64_t>(picture.height()))) {
+    if (!PictureFitsPage(static_cast<uint64_t>(picture.width()),
+                         static_cast<uint64_t>(picture.height()))) {
         *error = "picture of " + std::to_string(picture.width()) + " x " +
                  std::to_string(picture.height()) + " pixels is too large for a page";
         return false;
@@ -90,7 +81,7 @@ bool MakePage(const QImage& picture, const PackOptions& options, encode::PagePla
     return true;
 }
 
-bool PackWith(const std::string& out, size_t count, const PictureSource& get,
+bool PackFeed(const std::string& out, size_t count, const PictureFeed& feed,
               const PackOptions& options, std::string* error) {
     encode::BookPlan book;
     if (!PrepareBook(options, &book, error)) return false;
@@ -99,27 +90,52 @@ bool PackWith(const std::string& out, size_t count, const PictureSource& get,
                  std::to_string(kMaxPages) + " pages";
         return false;
     }
-    // Only the encoded pages are kept; each picture is let go once encoded.
-    for (size_t i = 0; i < count; ++i) {
-        QImage picture;
-        std::string name;
-        if (!get(i, &picture, &name, error)) return false;
-        encode::PagePlan page;
-        if (!MakePage(picture, options, &page, error)) {
-            *error = name + ": " + *error;
-            return false;
-        }
-        book.pages.push_back(std::move(page));
-    }
-    if (encode::BookSize(book) > encode::kMaxBookSize) {
-        *error = "the book would pass 4 GiB, beyond what its page offsets can reach";
+    // What a killed run left beside the book goes first.
+    RemoveStaleTemporaries(out);
+    encode::BookStream stream;
+    if (!stream.Begin(out, book, static_cast<uint16_t>(count), options.sizeLimit)) {
+        *error = out + ": cannot write the book: " + stream.Describe();
         return false;
     }
-    if (!encode::WriteBook(out, book)) {
-        *error = out + ": cannot write the book";
+    size_t done = 0;
+    const PageSink sink = [&](size_t page, const QImage& picture, const std::string& name,
+                              std::string* why) {
+        encode::PagePlan plan;
+        if (page >= count || !MakePage(picture, options, &plan, why)) {
+            if (page >= count) *why = "no page " + std::to_string(page + 1) + " in the book";
+            *why = name + ": " + *why;
+            return false;
+        }
+        if (!stream.Add(static_cast<uint16_t>(page), plan)) {
+            *why = out + ": cannot write the book: " + stream.Describe();
+            return false;
+        }
+        if (options.progress) options.progress(++done, count);
+        return true;
+    };
+    if (!feed(sink, error)) {
+        stream.Abandon();
+        return false;
+    }
+    if (!stream.Finish()) {
+        *error = out + ": cannot write the book: " + stream.Describe();
         return false;
     }
     return true;
+}
+
+bool PackWith(const std::string& out, size_t count, const PictureSource& get,
+              const PackOptions& options, std::string* error) {
+    const PictureFeed feed = [&](const PageSink& sink, std::string* why) {
+        for (size_t i = 0; i < count; ++i) {
+            QImage picture;
+            std::string name;
+            if (!get(i, &picture, &name, why)) return false;
+            if (!sink(i, picture, name, why)) return false;
+        }
+        return true;
+    };
+    return PackFeed(out, count, feed, options, error);
 }
 
 bool PackPictures(const std::string& out, const std::vector<QImage>& pictures,
@@ -130,17 +146,6 @@ bool PackPictures(const std::string& out, const std::vector<QImage>& pictures,
             *picture = pictures[i];
             *name = "page " + std::to_string(i + 1);
             return true;
-        },
-        options, error);
-}
-
-bool PackBook(const std::string& out, const std::vector<std::string>& images,
-              const PackOptions& options, std::string* error) {
-    return PackWith(
-        out, images.size(),
-        [&](size_t i, QImage* picture, std::string* name, std::string* why) {
-            *name = images[i];
-            return LoadPicture(images[i], picture, why);
         },
         options, error);
 }

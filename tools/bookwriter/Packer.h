@@ -23,6 +23,10 @@ struct PackOptions {
     Dither dither = Dither::FloydSteinberg;
     // UTF-8; stored in the Korean code page.
     std::string title, chapter, author, publisher;
+    // Told after each page: pages done and pages in all.
+    std::function<void(size_t done, size_t total)> progress;
+    // The most the book file may take.
+    uint64_t sizeLimit = encode::kMaxBookSize;
 };
 
 // The kind a book file name asks for by its extension (.cmb, .cxb, any case).
@@ -38,13 +42,21 @@ bool PrepareBook(const PackOptions& options, encode::BookPlan* book, std::string
 bool MakePage(const QImage& picture, const PackOptions& options, encode::PagePlan* page,
               std::string* error);
 
-// Writes the book: pictures are read from `images` in order. False with
-// `error` set on any failure; then no book is left at `out`.
-bool PackBook(const std::string& out, const std::vector<std::string>& images,
+// Takes the picture of page `page` (from 0); `name` names it in messages.
+using PageSink =
+    std::function<bool(size_t page, const QImage& picture, const std::string& name, std::string*)>;
+// Hands every page's picture to the sink once, in any order, one at a time;
+// false (with `error` set) to stop.
+using PictureFeed = std::function<bool(const PageSink& sink, std::string* error)>;
+
+// Writes a book of `count` pages from `feed`, each page written to the
+// book file as soon as it is encoded. A count the header cannot hold is
+// refused before any picture is asked for. False with `error` set on any
+// failure; then no book is left at `out` and a file there stays as it was.
+bool PackFeed(const std::string& out, size_t count, const PictureFeed& feed,
               const PackOptions& options, std::string* error);
 
-// The same, with picture i given by `get` (and a name for messages about it)
-// as it is needed, so that no more than one picture is held at a time.
+// The same with picture i given by `get` in page order, as it is needed.
 using PictureSource =
     std::function<bool(size_t i, QImage* picture, std::string* name, std::string* error)>;
 bool PackWith(const std::string& out, size_t count, const PictureSource& get,

@@ -10,6 +10,7 @@ namespace inkvista::tool {
 int RunInfo(const std::vector<std::string>& args);
 int RunExport(const std::vector<std::string>& args);
 int RunPack(const std::vector<std::string>& args);
+int RunThumbnail(const std::vector<std::string>& args);
 int RunDemo(const std::vector<std::string>& args);
 
 }  // namespace inkvista::tool

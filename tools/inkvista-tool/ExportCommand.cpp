@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "ExportSize.h"
 #include "ToolDevice.h"
 #include "book/OpenBook.h"
 #include "book/PageDecoder.h"
@@ -18,21 +19,28 @@ namespace {
 
 const char kHelp[] =
     "usage: inkvista-tool export BOOK PAGE OUT [options]\n"
-    "       inkvista-tool export BOOK --all DIR [options]\n"
+    "       inkvista-tool export BOOK --all DIR [options] [--max-output SIZE]\n"
     "\n"
     "Decodes page PAGE (counted from 0) of BOOK as the reader shows it, turned\n"
     "and fitted, and writes exactly the displayed pixels to OUT: .pgm (P5),\n"
     ".ppm (P6, RGB) or .png, by OUT's extension. Grey pages are 8-bit grey;\n"
-    "colour pages are RGB. With --all every page is written as DIR/001.png,\n"
-    "DIR/002.png, ... (DIR is created when missing).\n"
+    "colour pages are colour. With --all every page is written as DIR/001.png,\n"
+    "DIR/002.png, ... (DIR is created when missing). Every file is written\n"
+    "whole or not at all; a file already there is replaced only by a complete one.\n"
     "\n"
     "Options:\n"
-    "  --portrait    the page as stored (the default)\n"
-    "  --landscape   the page turned a quarter turn, as on a device held sideways\n"
-    "  --fit         fitted to the 240 x 320 screen, as \"Fit to Window\" does\n"
+    "  --portrait         the page as stored (the default)\n"
+    "  --landscape        the page turned a quarter turn, as on a device held\n"
+    "                     sideways\n"
+    "  --fit              fitted to the 240 x 320 screen, as \"Fit to Window\" does\n"
+    "  --max-output SIZE  with --all: refuse, before writing anything, a book whose\n"
+    "                     pictures could take more than SIZE (such as 512M or 10G;\n"
+    "                     default 4G)\n"
     "\n"
     "A page the reader cannot show exits with status 1 and the reader's message\n"
     "on stderr.\n";
+
+constexpr uint64_t kDefaultMaxOutput = uint64_t{4} << 30;
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "inkvista-tool export: %s\n", message.c_str());
@@ -43,6 +51,14 @@ int Usage(const std::string& message) {
     std::fprintf(stderr, "inkvista-tool export: %s\n\n%s", message.c_str(), kHelp);
     return 2;
 }
+
+struct ExportArgs {
+    ViewOption view;
+    bool all = false, portrait = false, landscape = false;
+    uint64_t maxOutput = kDefaultMaxOutput;
+    bool maxOutputGiven = false;
+    std::vector<std::string> rest;
+};
 
 // Decodes page `index` and writes it. The reader's own message has already
 // gone to stderr when it had one; otherwise the one it shows when a book
@@ -57,14 +73,9 @@ bool ExportPage(ToolBook& book, const BookState& state, int32_t index, const Vie
         if (book.messages().shown() == before) std::fputs("File Open Failed\n", stderr);
         return false;
     }
-    bookwriter::RasterImage raster;
-    if (!bookwriter::RenderPage(page, view.portrait != 0, &raster)) {
-        book.messages().EndLine();
-        Fail("page " + std::to_string(index) + " could not be rendered");
-        return false;
-    }
     std::string error;
-    if (!bookwriter::WriteRaster(out, format, raster, &error)) {
+    if (!bookwriter::WritePageImage(out, format, bookwriter::PageView(page, view.portrait != 0),
+                                    &error)) {
         book.messages().EndLine();
         Fail(error);
         return false;
@@ -72,83 +83,151 @@ bool ExportPage(ToolBook& book, const BookState& state, int32_t index, const Vie
     return true;
 }
 
+// Creates `dir` and the folders above it that are missing; `created` gets
+// the ones made, outermost first.
+bool MakeFolders(const std::filesystem::path& dir, std::vector<std::filesystem::path>* created,
+                 std::string* error) {
+    std::vector<std::filesystem::path> missing;
+    std::error_code ec;
+    for (std::filesystem::path p = std::filesystem::absolute(dir, ec).lexically_normal();
+         !p.empty() && !std::filesystem::exists(p, ec); p = p.parent_path()) {
+        missing.insert(missing.begin(), p);
+        if (p == p.parent_path()) break;
+    }
+    for (const std::filesystem::path& p : missing) {
+        if (!std::filesystem::create_directory(p, ec) || ec) {
+            *error = dir.string() + ": " + ec.message();
+            return false;
+        }
+        created->push_back(p);
+    }
+    if (!std::filesystem::is_directory(dir, ec)) {
+        *error = dir.string() + ": not a folder";
+        return false;
+    }
+    return true;
+}
+
+// Removes the folders MakeFolders made, innermost first, as long as they
+// are empty.
+void RemoveFolders(const std::vector<std::filesystem::path>& created) {
+    std::error_code ec;
+    for (auto it = created.rbegin(); it != created.rend(); ++it)
+        if (!std::filesystem::remove(*it, ec)) break;
+}
+
+std::string PageFileName(int32_t index, int32_t pageCount) {
+    const int digits = std::max<int>(3, static_cast<int>(std::to_string(pageCount).size()));
+    std::string name = std::to_string(index + 1);
+    name.insert(0, static_cast<size_t>(std::max(0, digits - static_cast<int>(name.size()))), '0');
+    return name + ".png";
+}
+
+int ExportAll(ToolBook& book, const BookState& state, const ExportArgs& a) {
+    const std::string& dirName = a.rest[1];
+    const uint64_t most = MostExportBytes(book, state, a.view, bookwriter::ImageFormat::Png);
+    if (most > a.maxOutput)
+        return Fail("the " + std::to_string(state.pageCount) + " pages could take up to " +
+                    ByteSizeText(most) + ", more than --max-output allows (" +
+                    ByteSizeText(a.maxOutput) + "); nothing was written");
+    std::vector<std::filesystem::path> created;
+    std::string error;
+    if (!MakeFolders(dirName, &created, &error)) {
+        RemoveFolders(created);
+        return Fail(error);
+    }
+    const std::filesystem::path dir = dirName;
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    for (int32_t i = 0; i < state.pageCount; ++i) {
+        const std::string name = PageFileName(i, state.pageCount);
+        if (progress) {
+            std::fprintf(stderr, "\rpage %d of %d", i + 1, state.pageCount);
+            book.messages().SetLineOpen(true);
+        }
+        if (!ExportPage(book, state, i, a.view, (dir / name).string(),
+                        bookwriter::ImageFormat::Png)) {
+            if (i == 0) RemoveFolders(created);
+            return Fail("stopped at page " + std::to_string(i + 1) + " (" + name + ")");
+        }
+    }
+    if (progress)
+        std::fprintf(stderr, "\r%d pages written to %s\n", state.pageCount, dirName.c_str());
+    return 0;
+}
+
+// Parses the command line into `a`; answers 0 or the exit status.
+int ParseArgs(const std::vector<std::string>& args, ExportArgs* a) {
+    a->view.portrait = 1;
+    a->view.fitToWindow = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--portrait") {
+            a->portrait = true;
+        } else if (arg == "--landscape") {
+            a->landscape = true;
+        } else if (arg == "--fit") {
+            a->view.fitToWindow = 1;
+        } else if (arg == "--all") {
+            a->all = true;
+        } else if (arg == "--max-output") {
+            const std::optional<uint64_t> size =
+                i + 1 < args.size() ? ParseByteSize(args[i + 1]) : std::nullopt;
+            if (!size) return Usage("--max-output needs a size such as 512M or 4G");
+            a->maxOutput = *size;
+            a->maxOutputGiven = true;
+            ++i;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Usage("unknown option '" + arg + "'");
+        } else {
+            a->rest.push_back(arg);
+        }
+    }
+    if (a->portrait && a->landscape)
+        return Usage("--portrait and --landscape contradict each other");
+    a->view.portrait = a->landscape ? 0 : 1;
+    if (a->maxOutputGiven && !a->all) return Usage("--max-output goes with --all");
+    if (a->rest.size() != (a->all ? 2u : 3u))
+        return Usage(a->all ? "--all needs BOOK and DIR" : "needs BOOK, PAGE and OUT");
+    return 0;
+}
+
 }  // namespace
 
 int RunExport(const std::vector<std::string>& args) {
-    ViewOption view;
-    view.portrait = 1;
-    view.fitToWindow = 0;
-    bool all = false;
-    std::vector<std::string> rest;
     for (const std::string& a : args) {
         if (a == "--help" || a == "-h") {
             std::fputs(kHelp, stdout);
             return 0;
-        } else if (a == "--portrait") {
-            view.portrait = 1;
-        } else if (a == "--landscape") {
-            view.portrait = 0;
-        } else if (a == "--fit") {
-            view.fitToWindow = 1;
-        } else if (a == "--all") {
-            all = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Usage("unknown option '" + a + "'");
-        } else {
-            rest.push_back(a);
         }
     }
-    if (rest.size() != (all ? 2u : 3u))
-        return Usage(all ? "--all needs BOOK and DIR" : "needs BOOK, PAGE and OUT");
+    ExportArgs a;
+    if (const int status = ParseArgs(args, &a)) return status;
 
     int32_t index = 0;
     bookwriter::ImageFormat format = bookwriter::ImageFormat::Png;
-    if (!all) {
-        const std::string& text = rest[1];
+    if (!a.all) {
+        const std::string& text = a.rest[1];
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
         if (ec != std::errc() || end != text.data() + text.size() || index < 0)
             return Usage("PAGE must be a page number from 0, not '" + text + "'");
-        format = bookwriter::FormatOf(rest[2]);
+        format = bookwriter::FormatOf(a.rest[2]);
         if (format == bookwriter::ImageFormat::Unknown)
-            return Usage(rest[2] + ": OUT must end in .pgm, .ppm or .png");
+            return Usage(a.rest[2] + ": OUT must end in .pgm, .ppm or .png");
     }
 
     ToolBook book;
     std::string error;
-    if (!book.Locate(rest[0], &error)) return Fail(error);
+    if (!book.Locate(a.rest[0], &error)) return Fail(error);
     BookState state;
     if (!OpenBook(book.device(), state, book.folders(), book.fileName(), ToolBook::kSlot,
                   book.kind(), TextConversion::System))
         return 1;
 
-    if (!all) {
-        if (index >= state.pageCount)
-            return Fail("page " + rest[1] + " is not in the book; its pages are 0 to " +
-                        std::to_string(state.pageCount - 1));
-        return ExportPage(book, state, index, view, rest[2], format) ? 0 : 1;
-    }
-
-    const std::filesystem::path dir = rest[1];
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (ec) return Fail(rest[1] + ": " + ec.message());
-    const bool progress = isatty(STDERR_FILENO) != 0;
-    const int digits = std::max<int>(3, static_cast<int>(std::to_string(state.pageCount).size()));
-    for (int32_t i = 0; i < state.pageCount; ++i) {
-        if (progress) {
-            std::fprintf(stderr, "\rpage %d of %d", i + 1, state.pageCount);
-            book.messages().SetLineOpen(true);
-        }
-        std::string name = std::to_string(i + 1);
-        name.insert(0, static_cast<size_t>(std::max(0, digits - static_cast<int>(name.size()))),
-                    '0');
-        name += ".png";
-        if (!ExportPage(book, state, i, view, (dir / name).string(), bookwriter::ImageFormat::Png))
-            return Fail("stopped at page " + std::to_string(i));
-    }
-    if (progress)
-        std::fprintf(stderr, "\r%d pages written to %s\n", state.pageCount, rest[1].c_str());
-    return 0;
+    if (a.all) return ExportAll(book, state, a);
+    if (index >= state.pageCount)
+        return Fail("page " + a.rest[1] + " is not in the book; its pages are 0 to " +
+                    std::to_string(state.pageCount - 1));
+    return ExportPage(book, state, index, a.view, a.rest[2], format) ? 0 : 1;
 }
 
 }  // namespace inkvista::tool

@@ -1,19 +1,25 @@
-// inkvista-tool pack: a book from pictures.
+// inkvista-tool pack: a book from pictures, folders and comic archives.
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
+#include "bookwriter/PackInputs.h"
 #include "bookwriter/Packer.h"
 
 namespace inkvista::tool {
 namespace {
 
 const char kHelp[] =
-    "usage: inkvista-tool pack OUT IMAGE... [options]\n"
+    "usage: inkvista-tool pack OUT INPUT... [options]\n"
     "\n"
-    "Makes a book from PNG or JPEG pictures, one page per picture, in order.\n"
+    "Makes a book from pictures, one page per picture, in the order given.\n"
+    "An INPUT is a picture (PNG, JPEG or another format Qt reads), a folder\n"
+    "of pictures or a comic archive (.cbz, .cbr, .cb7, .cbt); a folder or an\n"
+    "archive gives its pictures in natural order of their names (2 before 10).\n"
     "OUT's extension (.cmb or .cxb) chooses the kind of book.\n"
     "\n"
     "Options:\n"
@@ -38,65 +44,116 @@ int Usage(const std::string& message) {
     return 2;
 }
 
+struct PackArgs {
+    bookwriter::PackOptions options;
+    std::vector<std::string> files;
+    std::string record;  // as given
+    bool grey = false, colour = false;
+};
+
+// Parses one option at args[i]; answers 0 when taken, else the exit status.
+int ParseOption(const std::vector<std::string>& args, size_t& i, PackArgs* p) {
+    const std::string& a = args[i];
+    auto value = [&](std::string* out) {
+        if (i + 1 >= args.size()) return false;
+        *out = args[++i];
+        return true;
+    };
+    if (a == "--grey" || a == "--gray") {
+        p->grey = true;
+    } else if (a == "--colour" || a == "--color") {
+        p->colour = true;
+    } else if (a == "--record") {
+        if (!value(&p->record)) return Usage("--record needs CX or XC");
+        for (char& c : p->record)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (p->record != "CX" && p->record != "XC")
+            return Usage("--record needs CX or XC, not '" + args[i] + "'");
+    } else if (a == "--dither") {
+        std::string d;
+        if (!value(&d)) return Usage("--dither needs fs, ordered or none");
+        if (d == "fs") {
+            p->options.dither = bookwriter::Dither::FloydSteinberg;
+        } else if (d == "ordered") {
+            p->options.dither = bookwriter::Dither::Ordered;
+        } else if (d == "none") {
+            p->options.dither = bookwriter::Dither::None;
+        } else {
+            return Usage("--dither needs fs, ordered or none, not '" + d + "'");
+        }
+    } else if (a == "--title" || a == "--chapter" || a == "--author" || a == "--publisher") {
+        std::string* field = a == "--title"     ? &p->options.title
+                             : a == "--chapter" ? &p->options.chapter
+                             : a == "--author"  ? &p->options.author
+                                                : &p->options.publisher;
+        if (!value(field)) return Usage(a + " needs a text");
+    } else if (a.size() > 1 && a[0] == '-') {
+        return Usage("unknown option '" + a + "'");
+    } else {
+        p->files.push_back(a);
+    }
+    return 0;
+}
+
+// Everything the command line alone can show to be wrong.
+int CheckArgs(PackArgs* p) {
+    if (p->files.size() < 2) return Usage("needs a book and at least one picture");
+    if (p->grey && p->colour) return Usage("--grey and --colour contradict each other");
+    p->options.colour = p->colour;
+    if (p->colour && p->record == "CX")
+        return Usage("colour pages need XC records: a CX record always holds a grey page");
+    p->options.record = !p->record.empty() ? p->record : p->colour ? "XC" : "CX";
+    const std::optional<BookKind> kind = bookwriter::BookKindOf(p->files.front());
+    if (!kind) return Usage(p->files.front() + ": a book's name must end in .cmb or .cxb");
+    p->options.kind = *kind;
+    encode::BookPlan header;
+    std::string error;
+    if (!bookwriter::PrepareBook(p->options, &header, &error)) return Usage(error);
+    return 0;
+}
+
 }  // namespace
 
 int RunPack(const std::vector<std::string>& args) {
-    bookwriter::PackOptions options;
-    std::vector<std::string> files;
-    bool recordGiven = false;
+    PackArgs p;
     for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string* out) {
-            if (i + 1 >= args.size()) return false;
-            *out = args[++i];
-            return true;
-        };
-        if (a == "--help" || a == "-h") {
+        if (args[i] == "--help" || args[i] == "-h") {
             std::fputs(kHelp, stdout);
             return 0;
-        } else if (a == "--grey" || a == "--gray") {
-            options.colour = false;
-        } else if (a == "--colour" || a == "--color") {
-            options.colour = true;
-        } else if (a == "--record") {
-            if (!value(&options.record)) return Usage("--record needs CX or XC");
-            for (char& c : options.record)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            recordGiven = true;
-        } else if (a == "--dither") {
-            std::string d;
-            if (!value(&d)) return Usage("--dither needs fs, ordered or none");
-            if (d == "fs") {
-                options.dither = bookwriter::Dither::FloydSteinberg;
-            } else if (d == "ordered") {
-                options.dither = bookwriter::Dither::Ordered;
-            } else if (d == "none") {
-                options.dither = bookwriter::Dither::None;
-            } else {
-                return Usage("--dither needs fs, ordered or none, not '" + d + "'");
-            }
-        } else if (a == "--title" || a == "--chapter" || a == "--author" || a == "--publisher") {
-            std::string* field = a == "--title"     ? &options.title
-                                 : a == "--chapter" ? &options.chapter
-                                 : a == "--author"  ? &options.author
-                                                    : &options.publisher;
-            if (!value(field)) return Usage(a + " needs a text");
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Usage("unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
         }
+        if (const int status = ParseOption(args, i, &p)) return status;
     }
-    if (files.size() < 2) return Usage("needs a book and at least one picture");
-    if (options.colour && !recordGiven) options.record = "XC";
+    if (const int status = CheckArgs(&p)) return status;
 
-    const std::string out = files.front();
-    const std::optional<BookKind> kind = bookwriter::BookKindOf(out);
-    if (!kind) return Fail(out + ": a book's name must end in .cmb or .cxb");
-    options.kind = *kind;
-    const std::vector<std::string> images(files.begin() + 1, files.end());
+    const std::string out = p.files.front();
+    const std::vector<std::string> paths(p.files.begin() + 1, p.files.end());
+    const bookwriter::ArchiveLimits limits;
+    std::vector<bookwriter::PackInput> inputs;
     std::string error;
-    if (!bookwriter::PackBook(out, images, options, &error)) return Fail(error);
+    switch (bookwriter::ListInputs(paths, limits, &inputs, &error)) {
+        case bookwriter::InputProblem::None:
+            break;
+        case bookwriter::InputProblem::NotUsable:
+            return Usage(error);
+        case bookwriter::InputProblem::Failed:
+            return Fail(error);
+    }
+    const size_t pages = bookwriter::CountPages(inputs);
+    if (pages == 0) return Fail("no pictures found in what was given");
+
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    bool lineOpen = false;
+    if (progress) {
+        p.options.progress = [&](size_t done, size_t total) {
+            std::fprintf(stderr, "\rpage %zu of %zu", done, total);
+            lineOpen = true;
+        };
+    }
+    const bool ok =
+        bookwriter::PackFeed(out, pages, bookwriter::FeedOf(inputs, limits), p.options, &error);
+    if (lineOpen) std::fputc('\n', stderr);
+    if (!ok) return Fail(error);
+    if (progress) std::fprintf(stderr, "%zu pages written to %s\n", pages, out.c_str());
     return 0;
 }
 

@@ -1,6 +1,8 @@
 #include "ToolDevice.h"
 
-#include <stdlib.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +13,29 @@
 #include "platform/Text.h"
 
 namespace inkvista::tool {
+namespace {
+
+// No folder can ever exist below a device file.
+const char kNowhere[] = "/dev/null/inkvista-tool";
+
+// The reader says no more than "File Open Failed"; the tool names the
+// reason first.
+bool CheckReadable(const std::string& path, std::string* error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    close(fd);
+    if (!regular)
+        *error =
+            path + ": " + (S_ISDIR(st.st_mode) ? "is a folder, not a book" : "not a regular file");
+    return regular;
+}
+
+}  // namespace
 
 int StderrMessageBoxes::Show(std::u16string_view text, uint32_t) {
     ++shown_;
@@ -24,7 +49,7 @@ void StderrMessageBoxes::EndLine() {
     lineOpen_ = false;
 }
 
-bool ToolBook::Locate(const std::string& path, std::string* error) {
+bool ToolBook::Locate(const std::string& path, std::string* error, std::optional<BookKind> kind) {
     std::error_code ec;
     const std::filesystem::path book = std::filesystem::absolute(path, ec).lexically_normal();
     if (ec || !book.has_filename()) {
@@ -32,34 +57,21 @@ bool ToolBook::Locate(const std::string& path, std::string* error) {
         return false;
     }
     fileName_ = Utf8ToUtf16(book.filename().string());
-    const std::optional<BookKind> kind = BookKindFromName(fileName_);
+    if (!kind) kind = BookKindFromName(fileName_);
     if (!kind) {
         *error = path + " is not a .cmb or .cxb book";
         return false;
     }
     kind_ = *kind;
+    if (!CheckReadable(path, error)) return false;
 
-    std::string temp = (std::filesystem::temp_directory_path(ec) / "inkvista-tool-XXXXXX").string();
-    if (ec || mkdtemp(temp.data()) == nullptr) {
-        *error = "cannot make a temporary folder: " + std::string(std::strerror(errno));
-        return false;
-    }
-    root_ = temp;
     DeviceOptions options;
-    options.root = root_;
-    options.registryFile = root_ / "registry.reg";
+    options.root = kNowhere;
+    options.registryFile = std::filesystem::path(kNowhere) / "registry.reg";
     options.cards.emplace_back(u"Book", book.parent_path());
     device_ = std::make_unique<Device>(options, messages_, clock_);
     folders_.userDir = u"\\Book";
     return true;
-}
-
-ToolBook::~ToolBook() {
-    device_.reset();
-    if (!root_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
 }
 
 }  // namespace inkvista::tool

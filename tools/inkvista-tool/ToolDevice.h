@@ -1,13 +1,15 @@
 // A device for commands that read one book file from the host, so that the
 // reader's own OpenBook and LoadPage read it: the book's folder is seen as the
 // card "\Book" and is the user folder (slot 5), so the book is "\Book\NAME".
-// The device's root is a temporary folder of its own, removed afterwards, so
-// nothing the device sets up (its documents folder) lands beside the book.
-// The reader's message boxes become lines on stderr.
+// The device's root is a path that cannot exist, below a device file, so
+// nothing the device sets up (its documents folder) lands anywhere, and a
+// killed run leaves nothing behind. The reader's message boxes become lines
+// on stderr.
 #pragma once
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "book/BookState.h"
@@ -34,10 +36,12 @@ class ToolBook {
     ToolBook() = default;
     ToolBook(const ToolBook&) = delete;
     ToolBook& operator=(const ToolBook&) = delete;
-    ~ToolBook();
 
-    // False with `error` set when `path` names no .cmb or .cxb file.
-    bool Locate(const std::string& path, std::string* error);
+    // False with `error` set when `path` names no .cmb or .cxb file, or one
+    // that cannot be read (with the system's reason). `kind` overrides what
+    // the extension says.
+    bool Locate(const std::string& path, std::string* error,
+                std::optional<BookKind> kind = std::nullopt);
 
     Device& device() { return *device_; }
     StderrMessageBoxes& messages() { return messages_; }
@@ -49,7 +53,6 @@ class ToolBook {
   private:
     StderrMessageBoxes messages_;
     VirtualClock clock_;
-    std::filesystem::path root_;  // our temporary device root
     std::unique_ptr<Device> device_;
     BookFolders folders_;
     std::u16string fileName_;

@@ -14,10 +14,14 @@ const char kUsage[] =
     "Commands:\n"
     "  info BOOK        print a book's header and pages as JSON\n"
     "  export BOOK ...  write a page (or every page) as an image\n"
-    "  pack OUT IMG...  make a .cmb or .cxb book from images\n"
+    "  pack OUT IMG...  make a .cmb or .cxb book from images, folders or comic\n"
+    "                   archives\n"
+    "  thumbnail BOOK OUT.png [SIZE]\n"
+    "                   write the first page as a thumbnail\n"
     "  demo DIR         write a demo library\n"
     "\n"
-    "'inkvista-tool COMMAND --help' describes each command.\n";
+    "'inkvista-tool COMMAND --help' describes each command;\n"
+    "'inkvista-tool --version' tells the version.\n";
 
 }  // namespace
 
@@ -31,11 +35,16 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    if (command == "--version") {
+        std::printf("inkvista-tool %s\n", INKVISTA_VERSION);
+        return 0;
+    }
     std::vector<std::string> args(argv + 2, argv + argc);
     using namespace inkvista::tool;
     if (command == "info") return RunInfo(args);
     if (command == "export") return RunExport(args);
     if (command == "pack") return RunPack(args);
+    if (command == "thumbnail") return RunThumbnail(args);
     if (command == "demo") return RunDemo(args);
     std::fprintf(stderr, "inkvista-tool: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return 2;

@@ -1,0 +1,216 @@
+#include "bookwriter/ComicArchive.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+#include "bookwriter/ImageFiles.h"
+
+namespace inkvista::bookwriter {
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+char Fold(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+// Compares the digit runs starting at a[i] and b[j] by value and moves
+// past them; 0 when equal.
+int CompareNumbers(std::string_view a, size_t& i, std::string_view b, size_t& j) {
+    auto run = [](std::string_view s, size_t& at) {
+        while (at < s.size() && s[at] == '0') ++at;
+        const size_t start = at;
+        while (at < s.size() && IsDigit(s[at])) ++at;
+        return s.substr(start, at - start);
+    };
+    const std::string_view x = run(a, i), y = run(b, j);
+    if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+    return x.compare(y);
+}
+
+using ArchivePtr = std::unique_ptr<archive, int (*)(archive*)>;
+
+ArchivePtr OpenArchive(const std::string& path, std::string* error) {
+    ArchivePtr a(archive_read_new(), &archive_read_free);
+    if (!a) {
+        *error = path + ": out of memory";
+        return a;
+    }
+    archive_read_support_filter_all(a.get());
+    archive_read_support_format_zip(a.get());
+    archive_read_support_format_rar(a.get());
+    archive_read_support_format_rar5(a.get());
+    archive_read_support_format_7zip(a.get());
+    archive_read_support_format_tar(a.get());
+    if (archive_read_open_filename(a.get(), path.c_str(), 1 << 16) != ARCHIVE_OK) {
+        const char* why = archive_error_string(a.get());
+        *error = path + ": cannot read the archive: " + (why ? why : "unknown format");
+        a.reset();
+    }
+    return a;
+}
+
+// A regular file with a picture's extension, not hidden and not in a
+// hidden folder (such as the resource forks some archivers add), with a
+// name that stays inside the archive (no "..", not absolute).
+bool IsPictureEntry(archive_entry* entry, const std::string& name) {
+    if (archive_entry_filetype(entry) != AE_IFREG || name.starts_with("/")) return false;
+    size_t start = 0;
+    while (start < name.size()) {
+        const size_t end = std::min(name.find('/', start), name.size());
+        const std::string_view part(name.data() + start, end - start);
+        if (part.starts_with(".") || part == "__MACOSX") return false;
+        start = end + 1;
+    }
+    return HasPictureExtension(name);
+}
+
+std::string EntryName(archive_entry* entry) {
+    const char* utf8 = archive_entry_pathname_utf8(entry);
+    const char* raw = utf8 ? utf8 : archive_entry_pathname(entry);
+    return raw ? raw : "";
+}
+
+std::string Where(const std::string& path, const std::string& name) {
+    return Printable(name) + " in " + path;
+}
+
+std::string TooBig(const std::string& path, const std::string& name, const ArchiveLimits& limits) {
+    return Where(path, name) + ": more than " + std::to_string(limits.entryBytes >> 20) +
+           " MiB, the most a picture in an archive may take";
+}
+
+bool ReadEntry(archive* a, archive_entry* entry, const std::string& path, const std::string& name,
+               const ArchiveLimits& limits, QByteArray* data, std::string* error) {
+    data->clear();
+    if (archive_entry_size_is_set(entry)) {
+        const uint64_t size = uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry)));
+        if (size > limits.entryBytes) {
+            *error = TooBig(path, name, limits);
+            return false;
+        }
+        data->reserve(static_cast<qsizetype>(size));
+    }
+    char buffer[1 << 16];
+    for (;;) {
+        const la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
+            const char* why = archive_error_string(a);
+            *error = Where(path, name) + ": cannot read: " + (why ? why : "read error");
+            return false;
+        }
+        if (uint64_t(data->size()) + uint64_t(n) > limits.entryBytes) {
+            *error = TooBig(path, name, limits);
+            return false;
+        }
+        data->append(buffer, static_cast<qsizetype>(n));
+    }
+}
+
+// Walks the archive's entries; `visit` answers false to stop with an error.
+bool WalkEntries(const std::string& path, const ArchiveLimits& limits,
+                 const std::function<bool(archive*, archive_entry*, uint64_t)>& visit,
+                 std::string* error) {
+    ArchivePtr a = OpenArchive(path, error);
+    if (!a) return false;
+    archive_entry* entry = nullptr;
+    for (uint64_t ordinal = 0;; ++ordinal) {
+        const int r = archive_read_next_header(a.get(), &entry);
+        if (r == ARCHIVE_EOF) return true;
+        if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+            const char* why = archive_error_string(a.get());
+            *error = path + ": cannot read the archive: " + (why ? why : "damaged");
+            return false;
+        }
+        if (ordinal >= limits.entries) {
+            *error = path + ": more than " + std::to_string(limits.entries) +
+                     " entries, more than a comic archive holds";
+            return false;
+        }
+        if (!visit(a.get(), entry, ordinal)) return false;
+    }
+}
+
+}  // namespace
+
+bool IsComicArchiveName(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), Fold);
+    for (const char* known : {"cbz", "cbr", "cb7", "cbt", "zip", "rar", "7z", "tar"})
+        if (ext == known) return true;
+    return false;
+}
+
+bool NaturalLess(std::string_view a, std::string_view b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            const int c = CompareNumbers(a, i, b, j);
+            if (c != 0) return c < 0;
+            continue;
+        }
+        const char x = Fold(a[i]), y = Fold(b[j]);
+        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+        ++i;
+        ++j;
+    }
+    if ((i < a.size()) != (j < b.size())) return j < b.size();
+    return a < b;  // equal but for case or leading zeros: any fixed order
+}
+
+std::string Printable(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return out;
+}
+
+bool ListArchivePictures(const std::string& path, const ArchiveLimits& limits,
+                         std::vector<ArchivePicture>* pictures, std::string* error) {
+    pictures->clear();
+    const bool ok = WalkEntries(
+        path, limits,
+        [&](archive*, archive_entry* entry, uint64_t ordinal) {
+            const std::string name = EntryName(entry);
+            if (!IsPictureEntry(entry, name)) return true;
+            if (archive_entry_size_is_set(entry) &&
+                uint64_t(archive_entry_size(entry)) > limits.entryBytes) {
+                *error = TooBig(path, name, limits);
+                return false;
+            }
+            pictures->push_back({name, ordinal});
+            return true;
+        },
+        error);
+    std::stable_sort(pictures->begin(), pictures->end(),
+                     [](const ArchivePicture& a, const ArchivePicture& b) {
+                         return NaturalLess(a.name, b.name);
+                     });
+    return ok;
+}
+
+bool ReadArchivePictures(const std::string& path, const ArchiveLimits& limits,
+                         const std::function<bool(uint64_t ordinal)>& wanted,
+                         const ArchiveEntrySink& take, std::string* error) {
+    QByteArray data;
+    return WalkEntries(
+        path, limits,
+        [&](archive* a, archive_entry* entry, uint64_t ordinal) {
+            if (!wanted(ordinal)) return true;
+            const std::string name = EntryName(entry);
+            if (!ReadEntry(a, entry, path, name, limits, &data, error)) return false;
+            return take(ordinal, name, data, error);
+        },
+        error);
+}
+
+}  // namespace inkvista::bookwriter
