@@ -225,8 +225,10 @@ int RunExport(const std::vector<std::string>& args) {
 
     if (a.all) return ExportAll(book, state, a);
     if (index >= state.pageCount)
-        return Fail("page " + a.rest[1] + " is not in the book; its pages are 0 to " +
-                    std::to_string(state.pageCount - 1));
+        return Fail("page " + a.rest[1] + " is not in the book; " +
+                    (state.pageCount > 0
+                         ? "its pages are 0 to " + std::to_string(state.pageCount - 1)
+                         : std::string("it has no pages")));
     return ExportPage(book, state, index, a.view, a.rest[2], format) ? 0 : 1;
 }
 
