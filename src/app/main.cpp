@@ -139,6 +139,13 @@ int main(int argc, char** argv) {
         std::fputs(LaunchUsage().c_str(), stdout);
         return 0;
     }
+    // A registry file that is not one is refused before anything could write to it.
+    std::string registryProblem;
+    if (!Registry(options.device.registryFile.value_or(DefaultRegistryFile()))
+             .CheckFile(&registryProblem)) {
+        std::fprintf(stderr, "inkvista: %s\n", registryProblem.c_str());
+        return 1;
+    }
 
     std::vector<ScriptCommand> commands;
     if (options.script) {
