@@ -20,14 +20,9 @@ bool LoadPassword(Device& device, Password& password) {
         registry.SetString(kRegistryKey, kPasswordValue, {0, 0});
         return true;
     }
-    const auto value = registry.GetValue(kRegistryKey, kPasswordValue);
-    if (!value || value->type != REG_SZ) return true;
-    // At most 18 bytes are taken; the last unit stays the terminator so an
-    // eight-character password without its zero cannot run past the buffer.
-    const size_t units = std::min(value->data.size() / 2, password.size() - 1);
-    for (size_t i = 0; i < units; ++i) {
-        password[i] = static_cast<char16_t>(value->data[2 * i] | (value->data[2 * i + 1] << 8));
-    }
+    // At most eight units are taken, so the last one stays the terminator.
+    const auto text = registry.GetString(kRegistryKey, kPasswordValue, password.size() - 1);
+    if (text) std::copy(text->begin(), text->end(), password.begin());
     return true;
 }
 

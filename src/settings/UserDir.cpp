@@ -26,15 +26,11 @@ bool ReadUserDir(Device& device, UserDir& dir) {
         registry.SetString(kRegistryKey, kUserDirValue, std::vector<uint8_t>{0, 0});
         return true;
     }
-    const std::optional<RegistryValue> value = registry.GetValue(kRegistryKey, kUserDirValue);
-    if (!value || value->type != REG_SZ || value->data.size() > dir.size() * 2) return true;
-    const size_t units = value->data.size() / 2;
-    for (size_t i = 0; i < units; ++i) {
-        dir[i] = static_cast<char16_t>(value->data[2 * i] | (value->data[2 * i + 1] << 8));
-    }
-    // A value that fills the buffer has no terminator of its own; readers
-    // stop at the first zero unit, so the last one always stays zero.
-    dir[dir.size() - 1] = 0;
+    // A value larger than the buffer is not taken at all; one that fills it
+    // without a terminator loses its last unit, which stays the terminator.
+    const std::optional<std::u16string> text =
+        registry.GetString(kRegistryKey, kUserDirValue, dir.size() - 1, dir.size() * 2);
+    if (text) SetUserDirText(dir, *text);
     return true;
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "platform/Device.h"
@@ -104,6 +106,27 @@ TEST_F(UserDirTest, CheckSearchesForExactlyThatPath) {
     EXPECT_TRUE(CheckUserDir(test_.device(), dir));
     SetUserDirText(dir, u"\\Comics\\Monthly");
     EXPECT_FALSE(CheckUserDir(test_.device(), dir));
+}
+
+// As the system's registry editor exports it: UTF-16LE with its mark, CRLF
+// lines, the folder as quoted text. Read as it is and kept on the next write.
+TEST_F(UserDirTest, AFolderExportedByTheSystemsEditorIsRead) {
+    const std::u16string text =
+        u"Windows Registry Editor Version 5.00\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\Quillmark\\InkVISTA]\r\n"
+        u"\"Password\"=\"abc\"\r\n"
+        u"\"UserDir\"=\"\\\\Comics\\\\\uB9CC\uD654\"\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    std::filesystem::create_directories(registry().file().parent_path());
+    std::ofstream(registry().file(), std::ios::binary) << bytes;
+
+    UserDir dir;
+    ASSERT_TRUE(ReadUserDir(test_.device(), dir));
+    EXPECT_EQ(UserDirText(dir), u"\\Comics\\\uB9CC\uD654");
+    ASSERT_TRUE(SetUserDirText(dir, u"\\Other"));
+    ASSERT_TRUE(WriteUserDir(test_.device(), dir));
+    EXPECT_EQ(registry().GetString(kRegistryKey, u"Password", 8), u"abc");
 }
 
 }  // namespace
