@@ -1,14 +1,19 @@
 #include "platform/AtomicFile.h"
 
 #include <fcntl.h>
+#include <linux/limits.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace inkvista {
 namespace {
@@ -46,6 +51,42 @@ bool FollowLinks(std::filesystem::path path, std::filesystem::path* out, int* er
     }
     *error = ELOOP;
     return false;
+}
+
+// rename(2) that fails with EEXIST instead of replacing. File systems
+// without the flag get a hard link instead, which fails the same way.
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (link(from.c_str(), to.c_str()) != 0) return false;
+    unlink(from.c_str());
+    return true;
+}
+
+// Copies the user-namespace extended attributes of `from` to `to`; what
+// cannot be copied (a file system without them) is left out.
+void CopyUserAttributes(const std::filesystem::path& from, int to) {
+    std::string names(1024, '\0');
+    ssize_t size = listxattr(from.c_str(), names.data(), names.size());
+    if (size < 0 && errno == ERANGE) {
+        size = listxattr(from.c_str(), nullptr, 0);
+        if (size <= 0) return;
+        names.resize(static_cast<size_t>(size));
+        size = listxattr(from.c_str(), names.data(), names.size());
+    }
+    if (size <= 0) return;
+    names.resize(static_cast<size_t>(size));
+    std::vector<char> value;
+    for (size_t at = 0; at < names.size();) {
+        const char* name = names.c_str() + at;
+        at += std::strlen(name) + 1;
+        if (std::strncmp(name, "user.", 5) != 0) continue;
+        const ssize_t length = getxattr(from.c_str(), name, nullptr, 0);
+        if (length < 0 || length > XATTR_SIZE_MAX) continue;
+        value.resize(static_cast<size_t>(length));
+        const ssize_t got = getxattr(from.c_str(), name, value.data(), value.size());
+        if (got >= 0) fsetxattr(to, name, value.data(), static_cast<size_t>(got), 0);
+    }
 }
 
 mode_t DefaultMode() {
@@ -112,7 +153,8 @@ bool AtomicFile::Begin(const std::filesystem::path& target, int mode) {
 
     struct stat st {};
     mode_t finalMode = mode == kKeepMode ? DefaultMode() : static_cast<mode_t>(mode);
-    if (stat(target_.c_str(), &st) == 0) {
+    const bool replacing = stat(target_.c_str(), &st) == 0;
+    if (replacing) {
         if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
         if (!S_ISREG(st.st_mode)) return Fail(EINVAL);
         if (mode == kKeepMode) finalMode = st.st_mode & 07777;
@@ -129,6 +171,7 @@ bool AtomicFile::Begin(const std::filesystem::path& target, int mode) {
     if (fd_ < 0) return Fail(errno);
     temp_ = path;
     if (fchmod(fd_, finalMode) != 0) return Fail(errno);
+    if (replacing) CopyUserAttributes(target_, fd_);
     return true;
 }
 
@@ -148,13 +191,24 @@ bool AtomicFile::Write(const void* data, size_t size) {
 }
 
 bool AtomicFile::Commit() {
+    return Finish(true);
+}
+
+bool AtomicFile::CommitNew() {
+    return Finish(false);
+}
+
+bool AtomicFile::Finish(bool replace) {
     if (fd_ < 0) return Fail(error_ != 0 ? error_ : EBADF);
     if (!Allowed(WriteStep::FlushFile)) return Fail(EIO);
     if (fsync(fd_) != 0) return Fail(errno);
     const int fd = std::exchange(fd_, -1);
     if (close(fd) != 0) return Fail(errno);
     if (!Allowed(WriteStep::Rename)) return Fail(EIO);
-    if (rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
+    if (!(replace ? rename(temp_.c_str(), target_.c_str()) == 0
+                  : RenameNoReplace(temp_, target_))) {
+        return Fail(errno);
+    }
     temp_.clear();
     if (!FlushFolder(target_.parent_path())) {
         error_ = errno != 0 ? errno : EIO;

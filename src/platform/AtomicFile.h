@@ -45,7 +45,10 @@ class AtomicFile {
 
     // Starts replacing `target`. A symbolic link at `target` is followed (to
     // its final target, which is replaced in its own folder; the link
-    // stays). `mode` is the new file's permission bits, or kKeepMode. False
+    // stays). `mode` is the new file's permission bits, or kKeepMode. The
+    // new file takes over the target's extended attributes of the user
+    // namespace (where Samba and Wine keep hidden and archive), as writing
+    // in place would have kept them. False
     // (with error() set) when the temporary cannot be made: a missing or
     // read-only folder, a target that is a folder or not a regular file.
     bool Begin(const std::filesystem::path& target, int mode = kKeepMode);
@@ -59,6 +62,9 @@ class AtomicFile {
     // after the rename: the new content is in place but may not survive a
     // power cut, which is still reported).
     bool Commit();
+    // Commit for a file that must not exist yet: fails with EEXIST, leaving
+    // the file that appeared meanwhile alone.
+    bool CommitNew();
     // Removes the temporary; the target stays as it was.
     void Abandon();
 
@@ -71,6 +77,7 @@ class AtomicFile {
 
   private:
     bool Fail(int error);
+    bool Finish(bool replace);
     std::filesystem::path target_;
     std::filesystem::path temp_;
     int fd_ = -1;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -174,6 +175,46 @@ TEST_F(AtomicFileTest, StaleTemporariesOfTheTargetAloneAreRemoved) {
     EXPECT_TRUE(fs::exists(other));
     EXPECT_TRUE(fs::exists(lookalike));
     EXPECT_EQ(ReadHost(f), "keep");
+}
+
+TEST_F(AtomicFileTest, CommitNewNeverReplaces) {
+    const fs::path f = Dir() / "InkVISTA.opt";
+    AtomicFile first;
+    ASSERT_TRUE(first.Begin(f));
+    ASSERT_TRUE(first.Write("defaults"));
+    ASSERT_TRUE(first.CommitNew());
+    EXPECT_EQ(ReadHost(f), "defaults");
+
+    AtomicFile second;
+    ASSERT_TRUE(second.Begin(f));
+    ASSERT_TRUE(second.Write("other"));
+    EXPECT_FALSE(second.CommitNew());
+    EXPECT_EQ(second.error(), EEXIST);
+    EXPECT_EQ(ReadHost(f), "defaults");
+    EXPECT_TRUE(OtherNames(Dir(), {"InkVISTA.opt", "root", "cards"}).empty());
+}
+
+// Samba and Wine keep hidden and archive in user.DOSATTRIB: a replaced file
+// keeps them, and any other user attribute, as a write in place would.
+TEST_F(AtomicFileTest, UserAttributesOfTheOldFileAreKept) {
+    const fs::path f = Dir() / "InkVISTA.bmk";
+    WriteHost(f, "old");
+    if (setxattr(f.c_str(), "user.DOSATTRIB", "0x22", 4, 0) != 0) {
+        GTEST_SKIP() << "no user extended attributes on " << Dir();
+    }
+    const std::string big(3000, 'v');
+    ASSERT_EQ(setxattr(f.c_str(), "user.comment", big.data(), big.size(), 0), 0);
+    ASSERT_TRUE(WriteFileAtomically(f, "new"));
+    EXPECT_EQ(ReadHost(f), "new");
+    char buf[4096];
+    ssize_t n = getxattr(f.c_str(), "user.DOSATTRIB", buf, sizeof buf);
+    EXPECT_EQ(std::string(buf, static_cast<size_t>(std::max<ssize_t>(n, 0))), "0x22");
+    n = getxattr(f.c_str(), "user.comment", buf, sizeof buf);
+    EXPECT_EQ(std::string(buf, static_cast<size_t>(std::max<ssize_t>(n, 0))), big);
+    // A new file has none of its own.
+    const fs::path fresh = Dir() / "fresh.bmk";
+    ASSERT_TRUE(WriteFileAtomically(fresh, "x"));
+    EXPECT_LT(getxattr(fresh.c_str(), "user.DOSATTRIB", buf, sizeof buf), 0);
 }
 
 }  // namespace
