@@ -1,6 +1,9 @@
 #include "settings/OptionFile.h"
 
 #include <algorithm>
+#include <vector>
+
+#include "platform/AtomicFile.h"
 
 namespace inkvista {
 namespace {
@@ -65,30 +68,72 @@ void ParseOptionData(const uint8_t* bytes, size_t size, ViewOption& view, KeyMap
     keys.Assign(image.entries.data());
 }
 
+namespace {
+
+// The first start's file, made whole or not at all; a file that appeared
+// meanwhile is left as it is.
+bool CreateOptionFile(Device& device, const std::u16string& path) {
+    uint32_t error = 0;
+    const auto host = device.files().mapper().Resolve(path, &error);
+    if (!host) return false;
+    const auto bytes = OptionDataBytes(ViewOption{}, KeyMap{});
+    AtomicFile file;
+    if (!file.Begin(*host) || !file.Write(bytes.data(), 16) || !file.Write(bytes.data() + 16, 32) ||
+        !file.CommitNew()) {
+        return false;
+    }
+    // Made with the archive attribute; a file system that keeps no attributes
+    // does not make the file any less made.
+    device.files().SetAttributes(path, FILE_ATTRIBUTE_ARCHIVE);
+    return true;
+}
+
+// The records over the first 48 bytes of the open `file`, whatever follows
+// them kept, as one replacement of the whole file.
+bool ReplaceOptionData(Device& device, const std::u16string& path, File& file,
+                       const std::array<uint8_t, kOptionDataSize>& bytes) {
+    uint32_t error = 0;
+    const auto host = device.files().mapper().Resolve(path, &error);
+    AtomicFile out;
+    if (!host || !out.Begin(*host) || !out.Write(bytes.data(), 16) ||
+        !out.Write(bytes.data() + 16, 32)) {
+        return false;
+    }
+    if (file.Size() > kOptionDataSize) {
+        if (!file.Seek(kOptionDataSize)) return false;
+        std::vector<uint8_t> chunk(64 * 1024);
+        for (;;) {
+            uint32_t got = 0;
+            if (!file.Read(chunk.data(), static_cast<uint32_t>(chunk.size()), &got)) return false;
+            if (got == 0) break;
+            if (!out.Write(chunk.data(), got)) return false;
+        }
+    }
+    return out.Commit();
+}
+
+}  // namespace
+
 bool LoadOptions(Device& device, ViewOption& view, KeyMap& keys) {
     FileSystem& files = device.files();
     const std::u16string path = OptionFilePath(device);
+    uint32_t error = 0;
+    if (const auto host = files.mapper().Resolve(path, &error)) RemoveStaleTemporaries(*host);
     File file = files.Open(path, FileAccess::Read, FileCreation::OpenExisting);
     if (!file) {
-        const uint32_t error = files.LastError();
+        error = files.LastError();
         SetDefaults(view, keys);
         if (error != ERROR_FILE_NOT_FOUND) {
             device.messages().Show(kLoadError);
             return false;
         }
         // First start: the file is made once with the defaults.
-        File created = files.Open(path, FileAccess::ReadWrite, FileCreation::CreateNew,
-                                  FILE_ATTRIBUTE_ARCHIVE);
-        if (!created) {
+        if (!CreateOptionFile(device, path)) {
             device.messages().Show(kLoadError);
             return false;
         }
-        const auto bytes = OptionDataBytes(ViewOption{}, KeyMap{});
-        const bool written =
-            created.Write(bytes.data(), 16) && created.Write(bytes.data() + 16, 32);
-        created.Close();
         SetDefaults(view, keys);
-        return written;
+        return true;
     }
     std::array<uint8_t, kOptionDataSize> bytes{};
     const size_t got = ReadUpTo(file, bytes.data(), bytes.size());
@@ -99,17 +144,16 @@ bool LoadOptions(Device& device, ViewOption& view, KeyMap& keys) {
 
 bool SaveOptions(Device& device, const ViewOption& view, const KeyMap& keys) {
     FileSystem& files = device.files();
-    File file = files.Open(OptionFilePath(device), FileAccess::Write, FileCreation::OpenExisting);
+    const std::u16string path = OptionFilePath(device);
+    // Opened as for writing in place, so a missing or read-only file is
+    // refused as it always was; the new content then replaces it whole.
+    File file = files.Open(path, FileAccess::ReadWrite, FileCreation::OpenExisting);
     if (!file) {
         device.messages().Show(files.LastError() == ERROR_FILE_NOT_FOUND ? kWriteError
                                                                          : kLoadError);
         return false;
     }
-    const auto bytes = OptionDataBytes(view, keys);
-    uint32_t wroteView = 0, wroteKeys = 0;
-    const bool ok = file.Write(bytes.data(), 16, &wroteView) &&
-                    file.Write(bytes.data() + 16, 32, &wroteKeys) && wroteView == 16 &&
-                    wroteKeys == 32;
+    const bool ok = ReplaceOptionData(device, path, file, OptionDataBytes(view, keys));
     file.Close();
     if (!ok) {
         // Settings that did not reach the file must not pass for saved.

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/Device.h"
 #include "settings/OptionFile.h"
 #include "settings/TextConversion.h"
@@ -16,6 +18,7 @@ using Bytes = std::vector<uint8_t>;
 
 class OptionFileTest : public ::testing::Test {
   protected:
+    void TearDown() override { SetWriteFaultHook({}); }
     void SetUp() override {
         ASSERT_TRUE(test_.device().files().CreateDirectory(test_.device().shell().PersonalFolder() +
                                                            u"\\InkVISTA"));
@@ -212,6 +215,136 @@ TEST_F(OptionFileTest, SaveThatCannotOpenOtherwiseShowsTheLoadMessage) {
     EXPECT_FALSE(SaveOptions(test_.device(), view, KeyMap{}));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
     EXPECT_FALSE(std::filesystem::exists(HostFile().parent_path()));
+}
+
+// Names in the program folder other than the option file itself: a failed
+// write must leave no temporary behind.
+std::vector<std::string> Others(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        if (e.path().filename() != "InkVISTA.opt") names.push_back(e.path().filename().string());
+    }
+    return names;
+}
+
+constexpr WriteStep kEveryStep[] = {WriteStep::CreateTemporary, WriteStep::Write,
+                                    WriteStep::FlushFile, WriteStep::Rename,
+                                    WriteStep::FlushFolder};
+
+TEST_F(OptionFileTest, ASaveThatFailsAtAnyStepLeavesTheOldFile) {
+    Bytes old = DefaultFileBytes();
+    old.insert(old.end(), {0xDE, 0xAD});
+    ViewOption view;
+    view.Assign(0x01010101, 0x0101, 240, 5);
+    KeyMap keys;
+    keys.hotKey(kHotKey1) = 3;
+    const auto records = OptionDataBytes(view, keys);
+    Bytes wanted(records.begin(), records.end());
+    wanted.insert(wanted.end(), {0xDE, 0xAD});
+    for (WriteStep failing : kEveryStep) {
+        SCOPED_TRACE(static_cast<int>(failing));
+        WriteHostFile(old);
+        test_.messages().Clear();
+        SetWriteFaultHook([failing](WriteStep s) { return s != failing; });
+        EXPECT_FALSE(SaveOptions(test_.device(), view, keys));
+        SetWriteFaultHook({});
+        EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Writing Option Data"});
+        // Past the rename only the flush of the folder is missing: the new
+        // file is whole, never a mix.
+        EXPECT_EQ(ReadHostFile(), failing == WriteStep::FlushFolder ? wanted : old);
+        EXPECT_TRUE(Others(HostFile().parent_path()).empty());
+    }
+}
+
+TEST_F(OptionFileTest, AFailedFirstStartLeavesNoFileAndSaysSo) {
+    for (WriteStep failing : kEveryStep) {
+        SCOPED_TRACE(static_cast<int>(failing));
+        std::filesystem::remove(HostFile());
+        test_.messages().Clear();
+        ViewOption view;
+        view.Assign(1, 0, 80, 1);
+        KeyMap keys;
+        keys.entries[0] = 3;
+        SetWriteFaultHook([failing](WriteStep s) { return s != failing; });
+        EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
+        SetWriteFaultHook({});
+        EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+        EXPECT_EQ(view, ViewOption{});
+        EXPECT_EQ(keys, KeyMap{});
+        if (failing == WriteStep::FlushFolder) {
+            EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(HostFile()));  // not even empty
+        }
+        EXPECT_TRUE(Others(HostFile().parent_path()).empty());
+    }
+    // The next start makes it.
+    std::filesystem::remove(HostFile());
+    test_.messages().Clear();
+    ViewOption view;
+    KeyMap keys;
+    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
+}
+
+TEST_F(OptionFileTest, FirstStartNeverReplacesAFileThatAppearedMeanwhile) {
+    const Bytes theirs = {7, 7, 7};
+    // Another start writes its file just before ours would be put in place.
+    SetWriteFaultHook([&](WriteStep s) {
+        if (s == WriteStep::Rename) WriteHostFile(theirs);
+        return true;
+    });
+    ViewOption view;
+    KeyMap keys;
+    EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
+    SetWriteFaultHook({});
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(ReadHostFile(), theirs);
+    EXPECT_TRUE(Others(HostFile().parent_path()).empty());
+}
+
+TEST_F(OptionFileTest, ASaveKeepsTheFilesAttributesModeAndLink) {
+    const std::filesystem::path real = test_.base() / "shared" / "options.bin";
+    std::filesystem::create_directories(real.parent_path());
+    {
+        std::ofstream out(real, std::ios::binary);
+        const Bytes bytes = DefaultFileBytes();
+        out.write(reinterpret_cast<const char*>(bytes.data()), 48);
+    }
+    std::filesystem::permissions(real, std::filesystem::perms(0640));
+    std::filesystem::create_symlink(real, HostFile());
+    FileSystem& files = test_.device().files();
+    const std::u16string path = OptionFilePath(test_.device());
+    const bool attributes =
+        files.SetAttributes(path, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+
+    ViewOption view;
+    view.portrait = 1;
+    ASSERT_TRUE(SaveOptions(test_.device(), view, KeyMap{}));
+    EXPECT_TRUE(std::filesystem::is_symlink(HostFile()));
+    EXPECT_EQ(ReadHostFile()[0], 1);
+    EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms(0640));
+    if (attributes) {
+        EXPECT_EQ(files.GetAttributes(path), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(real.parent_path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(OptionFileTest, TemporariesOfACrashedSaveGoAtTheNextStart) {
+    WriteHostFile(DefaultFileBytes());
+    const std::filesystem::path stale = HostFile().parent_path() / ".InkVISTA.opt.Ab12Cd.tmp";
+    std::ofstream(stale) << "half";
+    const std::filesystem::file_time_type hourAgo =
+        std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(stale, hourAgo);
+    ViewOption view;
+    KeyMap keys;
+    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
 }
 
 }  // namespace
