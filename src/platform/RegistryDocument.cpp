@@ -1,17 +1,14 @@
 #include "platform/RegistryDocument.h"
 
-#include <array>
-#include <cstdio>
-#include <cstring>
 #include <utility>
 
+#include "platform/RegistrySyntax.h"
 #include "platform/Text.h"
 
 namespace inkvista {
 namespace {
 
-constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
-constexpr std::string_view kRoot = "HKEY_CURRENT_USER";
+using namespace regsyntax;
 
 std::u16string Fold(std::u16string_view s) {
     std::u16string out(s);
@@ -36,344 +33,13 @@ std::u16string NormaliseKey(std::u16string_view key) {
     return out;
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
-// --- Text in the file ---------------------------------------------------------
-
-void AppendCodePoint(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-// UTF-16 as UTF-8. An unpaired surrogate is written as the three bytes of
-// its code point instead of being replaced, so every name survives.
-void AppendFileText(std::string& out, std::u16string_view s) {
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-            s[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00u);
-            ++i;
-        }
-        AppendCodePoint(out, c);
-    }
-}
-
-// The inverse: UTF-8 with surrogate code points allowed; false for anything
-// else (overlong forms, stray bytes, cut sequences).
-bool FromFileText(std::string_view s, std::u16string* out) {
-    out->clear();
-    out->reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        const uint8_t b = static_cast<uint8_t>(s[i]);
-        if (b < 0x80) {
-            out->push_back(b);
-            ++i;
-            continue;
-        }
-        size_t extra;
-        uint32_t c, minimum;
-        if (b >= 0xC2 && b <= 0xDF) {
-            extra = 1, c = b & 0x1Fu, minimum = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            extra = 2, c = b & 0x0Fu, minimum = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            extra = 3, c = b & 0x07u, minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (s.size() - i <= extra) return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            const uint8_t n = static_cast<uint8_t>(s[i + k]);
-            if ((n & 0xC0) != 0x80) return false;
-            c = (c << 6) | (n & 0x3Fu);
-        }
-        if (c < minimum || c > 0x10FFFF) return false;
-        if (c >= 0x10000) {
-            out->push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out->push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            out->push_back(static_cast<char16_t>(c));
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
-// The file image as UTF-8 text: a UTF-8 mark is dropped, UTF-16LE with its
-// mark converted.
-bool ToUtf8Text(std::string& bytes, std::string* problem) {
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        bytes.erase(0, 3);
-    } else if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFE\xFF") == 0) {
-        *problem = "UTF-16 big-endian text is not read";
-        return false;
-    } else if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0) {
-        if (bytes.size() % 2 != 0) {
-            *problem = "UTF-16 text cut in the middle of a character";
-            return false;
-        }
-        std::u16string units((bytes.size() - 2) / 2, u'\0');
-        for (size_t i = 0; i < units.size(); ++i) {
-            units[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 + 2 * i]) |
-                                             static_cast<uint8_t>(bytes[3 + 2 * i]) << 8);
-        }
-        std::string text;
-        text.reserve(units.size());
-        AppendFileText(text, units);
-        bytes = std::move(text);
-    }
-    return true;
-}
-
-// CR LF -> LF, in place.
-void DropCarriageReturns(std::string& s) {
-    size_t cr = s.find("\r\n");
-    if (cr == std::string::npos) return;
-    size_t out = cr;
-    for (size_t i = cr; i < s.size(); ++i) {
-        if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-        s[out++] = s[i];
-    }
-    s.resize(out);
-}
-
-// --- Values ----------------------------------------------------------------
-
-constexpr std::array<int8_t, 256> MakeHexTable() {
-    std::array<int8_t, 256> t{};
-    for (auto& v : t) v = -1;
-    for (int c = 0; c < 10; ++c) t[static_cast<size_t>('0' + c)] = static_cast<int8_t>(c);
-    for (int c = 0; c < 6; ++c) {
-        t[static_cast<size_t>('a' + c)] = static_cast<int8_t>(10 + c);
-        t[static_cast<size_t>('A' + c)] = static_cast<int8_t>(10 + c);
-    }
-    return t;
-}
-constexpr std::array<int8_t, 256> kHex = MakeHexTable();
-
-int HexDigit(char c) {
-    return kHex[static_cast<uint8_t>(c)];
-}
-
-// "41,00, 42" -> bytes; empty text is no bytes.
-bool ParseHexBytes(std::string_view text, std::vector<uint8_t>* out) {
-    out->clear();
-    text = Trim(text);
-    if (text.empty()) return true;
-    out->reserve(text.size() / 3 + 1);
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    for (;;) {
-        while (p < end && (*p == ' ' || *p == '\t')) ++p;
-        if (end - p < 2) return false;
-        const int hi = HexDigit(p[0]);
-        const int lo = HexDigit(p[1]);
-        if ((hi | lo) < 0) return false;
-        out->push_back(static_cast<uint8_t>(hi << 4 | lo));
-        p += 2;
-        while (p < end && (*p == ' ' || *p == '\t')) ++p;
-        if (p == end) return true;
-        if (*p++ != ',') return false;
-    }
-}
-
-bool ParseHexNumber(std::string_view digits, uint32_t* out) {
-    if (digits.empty() || digits.size() > 8) return false;
-    uint32_t v = 0;
-    for (char c : digits) {
-        const int d = HexDigit(c);
-        if (d < 0) return false;
-        v = v * 16 + static_cast<uint32_t>(d);
-    }
-    *out = v;
-    return true;
-}
-
-// A quoted, backslash-escaped string at the start of `text`; `rest` receives
-// what follows the closing quote. An unknown escape stands for itself,
-// backslash included.
-bool ParseQuoted(std::string_view text, std::string* out, std::string_view* rest) {
-    if (text.empty() || text[0] != '"') return false;
-    out->clear();
-    for (size_t i = 1; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\\') {
-            if (i + 1 >= text.size()) return false;
-            const char n = text[++i];
-            if (n == '\\' || n == '"') {
-                out->push_back(n);
-            } else if (n == 'n') {
-                out->push_back('\n');
-            } else if (n == '0') {
-                out->push_back('\0');
-            } else {
-                out->push_back('\\');
-                out->push_back(n);
-            }
-        } else if (c == '"') {
-            *rest = text.substr(i + 1);
-            return true;
-        } else {
-            out->push_back(c);
-        }
-    }
-    return false;
-}
-
-// The inverse of ParseQuoted for any name.
-void AppendQuotedName(std::string& out, std::u16string_view name) {
-    std::string text;
-    AppendFileText(text, name);
-    out.push_back('"');
-    for (char c : text) {
-        if (c == '\\' || c == '"') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\0') {
-            out += "\\0";
-        } else {
-            out.push_back(c);
-        }
-    }
-    out.push_back('"');
-}
-
-bool ParseValue(std::string_view text, RegistryValue* value) {
-    if (!text.empty() && text[0] == '"') {
-        std::string bytes;
-        std::string_view rest;
-        std::u16string wide;
-        if (!ParseQuoted(text, &bytes, &rest) || !Trim(rest).empty() ||
-            !FromFileText(bytes, &wide)) {
-            return false;
-        }
-        value->type = REG_SZ;
-        value->data.clear();
-        value->data.reserve(2 * wide.size() + 2);
-        for (char16_t c : wide) {
-            value->data.push_back(static_cast<uint8_t>(c & 0xFF));
-            value->data.push_back(static_cast<uint8_t>(c >> 8));
-        }
-        value->data.insert(value->data.end(), {0, 0});
-        return true;
-    }
-    if (text.substr(0, 6) == "dword:") {
-        uint32_t v = 0;
-        if (!ParseHexNumber(text.substr(6), &v)) return false;
-        value->type = REG_DWORD;
-        value->data = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                       static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-        return true;
-    }
-    if (text.substr(0, 4) == "hex:") {
-        value->type = REG_BINARY;
-        return ParseHexBytes(text.substr(4), &value->data);
-    }
-    if (text.substr(0, 4) == "hex(") {
-        const size_t close = text.find("):");
-        if (close == std::string_view::npos ||
-            !ParseHexNumber(text.substr(4, close - 4), &value->type)) {
-            return false;
-        }
-        return ParseHexBytes(text.substr(close + 2), &value->data);
-    }
-    return false;
-}
-
-void AppendHex(std::string& out, const std::vector<uint8_t>& data, size_t column) {
-    static const char* digits = "0123456789abcdef";
-    for (size_t i = 0; i < data.size(); ++i) {
-        out.push_back(digits[data[i] >> 4]);
-        out.push_back(digits[data[i] & 15]);
-        column += 3;
-        if (i + 1 < data.size()) {
-            out.push_back(',');
-            // Wrapped as the system's editor does, so long values stay readable.
-            if (column >= 76) {
-                out += "\\\n  ";
-                column = 2;
-            }
-        }
-    }
-}
-
-void AppendValueLine(std::string& out, std::u16string_view name, const RegistryValue& value) {
-    const size_t start = out.size();
-    if (name.empty()) {
-        out.push_back('@');
-    } else {
-        AppendQuotedName(out, name);
-    }
-    out.push_back('=');
-    char buf[24];
-    if (value.type == REG_DWORD && value.data.size() == 4) {
-        const uint32_t v = uint32_t(value.data[0]) | uint32_t(value.data[1]) << 8 |
-                           uint32_t(value.data[2]) << 16 | uint32_t(value.data[3]) << 24;
-        std::snprintf(buf, sizeof buf, "dword:%08x", v);
-        out += buf;
-    } else {
-        if (value.type == REG_BINARY) {
-            out += "hex:";
-        } else {
-            std::snprintf(buf, sizeof buf, "hex(%x):", value.type);
-            out += buf;
-        }
-        AppendHex(out, value.data, out.size() - start);
-    }
-    out.push_back('\n');
-}
-
-void AppendKeyLine(std::string& out, std::u16string_view name) {
-    out.push_back('[');
-    out += kRoot;
-    if (!name.empty()) {
-        out.push_back('\\');
-        AppendFileText(out, name);
-    }
-    out += "]\n";
-}
-
 }  // namespace
 
 // --- Parsing ------------------------------------------------------------------
 
-// One pass over the lines of a document's source, filling its items and keys.
+// One pass over the lines of a document's source, checking each and filling
+// its items and keys. Values are not decoded here: only the keys the
+// program asks for ever are (RegistryDocument::Read).
 class RegistryParser {
   public:
     RegistryParser(RegistryDocument& doc, std::string* problem)
@@ -392,13 +58,13 @@ class RegistryParser {
             firstLine_ = lineNumber_;
             const std::string_view t = Trim(line);
             if (t.empty()) {
-                Add(section_ == Section::Ours ? Kind::KeyBlank : Kind::Text, begin, end);
+                Add(key_ ? Kind::KeyBlank : Kind::Text, begin, end);
             } else if (t[0] == ';') {
                 Add(Kind::Text, begin, end);
             } else if (t[0] == '[') {
-                if (!KeyLine(t, begin, end)) return false;
+                if (!OnKeyLine(t, begin, end)) return false;
             } else if (t[0] == '"' || t[0] == '@') {
-                if (!ValueLine(t, begin, end)) return false;
+                if (!OnValueLine(t, begin, end)) return false;
             } else {
                 return Fail("neither a key, a value nor a comment");
             }
@@ -408,7 +74,6 @@ class RegistryParser {
 
   private:
     using Kind = RegistryDocument::ItemKind;
-    enum class Section { None, Ours, Other };
 
     bool NextLine(std::string_view* line, size_t* begin, size_t* end) {
         if (pos_ >= text_.size()) return false;
@@ -428,28 +93,32 @@ class RegistryParser {
 
     void Add(Kind kind, size_t begin, size_t end) {
         std::vector<RegistryDocument::Item>& items = doc_.items_;
-        const uint32_t key = kind == Kind::Text ? 0 : path_;
+        const uint32_t key = kind == Kind::Text ? 0 : key_->path;
         // Kept and blank lines in a row are one item.
         if ((kind == Kind::Text || kind == Kind::KeyBlank) && !items.empty() &&
             items.back().kind == kind && items.back().key == key && items.back().end + 1 == begin) {
             items.back().end = static_cast<uint32_t>(end);
             return;
         }
+        if (kind == Kind::Value || kind == Kind::KeyDelete) {
+            key_->lines.push_back(static_cast<uint32_t>(items.size()));
+        }
         items.push_back({static_cast<uint32_t>(begin), static_cast<uint32_t>(end), key, kind});
     }
 
-    bool KeyLine(std::string_view t, size_t begin, size_t end) {
+    bool OnKeyLine(std::string_view t, size_t begin, size_t end) {
         if (t.back() != ']' || t.size() < 2) return Fail("a key line without its closing ']'");
         const std::string_view inner = t.substr(1, t.size() - 2);
         const size_t sep = inner.find('\\');
         if (!EqualsAsciiNoCase(inner.substr(0, sep), kRoot)) {
             // Other roots and "[-…]" deletions are kept, not used.
-            section_ = Section::Other;
+            key_ = nullptr;
+            other_ = true;
             Add(Kind::Text, begin, end);
             return true;
         }
         std::u16string path;
-        if (sep != std::string_view::npos && !FromFileText(inner.substr(sep), &path)) {
+        if (sep != std::string_view::npos && !ReadText(inner.substr(sep), &path)) {
             return Fail("a key name that is not UTF-8");
         }
         const std::u16string name = NormaliseKey(path);
@@ -457,71 +126,42 @@ class RegistryParser {
         if (inserted) {
             it->second.name = name;
             it->second.path = static_cast<uint32_t>(doc_.keyPaths_.size());
+            it->second.read = false;
             doc_.keyPaths_.push_back(it->first);
         }
         key_ = &it->second;
-        path_ = it->second.path;
-        section_ = Section::Ours;
+        other_ = false;
         Add(Kind::KeyHeader, begin, end);
         return true;
     }
 
-    // A hex value ending in "\" goes on over the next lines; `value` then
-    // views the joined text and `end` moves to the last line.
-    bool JoinContinuation(std::string_view* value, size_t* end) {
-        joined_.assign(value->substr(0, value->size() - 1));
-        for (;;) {
+    bool OnValueLine(std::string_view t, size_t begin, size_t end) {
+        if (!key_ && !other_) return Fail("a value outside any key");
+        regsyntax::ValueLine parts;
+        if (const char* problem = SplitValueLine(t, &parts)) return Fail(problem);
+        const size_t valueStart = static_cast<size_t>(parts.value.data() - text_.data());
+        if (GoesOn(parts.value)) {
             std::string_view next;
-            size_t begin = 0;
-            if (!NextLine(&next, &begin, end)) return Fail("a value that goes on past the end");
-            next = Trim(next);
-            if (next.empty() || next.back() != '\\') {
-                joined_.append(next);
-                break;
-            }
-            joined_.append(next.substr(0, next.size() - 1));
+            size_t nextBegin = 0;
+            do {
+                if (!NextLine(&next, &nextBegin, &end)) {
+                    return Fail("a value that goes on past the end");
+                }
+                next = Trim(next);
+            } while (!next.empty() && next.back() == '\\');
         }
-        *value = joined_;
-        return true;
-    }
-
-    bool ValueLine(std::string_view t, size_t begin, size_t end) {
-        if (section_ == Section::None) return Fail("a value outside any key");
-        std::string rawName;
-        std::string_view rest;
-        if (t[0] == '@') {
-            rest = t.substr(1);
-        } else if (!ParseQuoted(t, &rawName, &rest)) {
-            return Fail("a value name without its closing quote");
-        }
-        rest = Trim(rest);
-        if (rest.empty() || rest[0] != '=') return Fail("a value name without '='");
-        std::string_view value = Trim(rest.substr(1));
-        if (value.substr(0, 3) == "hex" && value.back() == '\\' &&
-            !JoinContinuation(&value, &end)) {
-            return false;
-        }
-        if (section_ == Section::Other) {
+        if (other_) {
             Add(Kind::Text, begin, end);
             return true;
         }
-        std::u16string name;
-        if (!FromFileText(rawName, &name)) return Fail("a value name that is not UTF-8");
-        RegistryDocument::Key& key = *key_;
-        std::u16string folded = Fold(name);
-        if (value == "-") {
-            key.values.erase(folded);
+        if (!ReadName(parts.name, nullptr)) return Fail("a value name that is not UTF-8");
+        if (parts.value == "-") {
             Add(Kind::KeyDelete, begin, end);
-            return true;
+        } else if (ReadValue(text_.substr(valueStart, end - valueStart), nullptr)) {
+            Add(Kind::Value, begin, end);
+        } else {
+            return Fail("a value that cannot be read");
         }
-        RegistryValue parsed;
-        if (!ParseValue(value, &parsed)) return Fail("a value that cannot be read");
-        RegistryDocument::Value& v = key.values[folded];
-        v.name = std::move(name);
-        v.value = std::move(parsed);
-        v.item = doc_.items_.size();
-        v.changed = false;
-        Add(Kind::Value, begin, end);
         return true;
     }
 
@@ -531,10 +171,8 @@ class RegistryParser {
     size_t pos_ = 0;
     int lineNumber_ = 0;
     int firstLine_ = 0;
-    Section section_ = Section::None;
-    RegistryDocument::Key* key_ = nullptr;  // the key being read
-    uint32_t path_ = 0;                     // its index in keyPaths_
-    std::string joined_;
+    RegistryDocument::Key* key_ = nullptr;  // ours, being read
+    bool other_ = false;                    // in another root's key
 };
 
 void RegistryDocument::Clear() {
@@ -547,9 +185,9 @@ void RegistryDocument::Clear() {
 bool RegistryDocument::Parse(std::string bytes, std::string* problem) {
     Clear();
     if (bytes.empty()) return true;  // nothing to lose: an empty registry
-    if (!ToUtf8Text(bytes, problem)) return false;
+    if (!ToText(bytes, problem)) return false;
     source_ = std::move(bytes);
-    DropCarriageReturns(source_);
+    items_.reserve(source_.size() / 32);  // most files' lines are longer
     if (!RegistryParser(*this, problem).Run()) {
         Clear();
         return false;
@@ -603,7 +241,7 @@ std::string RegistryDocument::Serialize() const {
         }
         const Key* key = keyOf[item.key];
         if (!key) continue;  // deleted with its lines
-        if (item.kind != ItemKind::Value) {
+        if (item.kind != ItemKind::Value || !key->read) {
             AppendSource(out, item);
         } else if (const Value* v = valueAt[i]; v && v->changed) {
             AppendValueLine(out, v->name, v->value);
@@ -624,6 +262,37 @@ std::string RegistryDocument::Serialize() const {
 }
 
 // --- Keys and values ------------------------------------------------------------
+
+RegistryDocument::Key& RegistryDocument::Read(Key& key) const {
+    if (key.read) return key;
+    key.read = true;
+    // Every line was checked when the file was read.
+    for (const uint32_t index : key.lines) {
+        const Item& item = items_[index];
+        const std::string_view text(source_.data() + item.begin, item.end - item.begin);
+        regsyntax::ValueLine parts;
+        SplitValueLine(Trim(text.substr(0, text.find('\n'))), &parts);
+        std::u16string name;
+        ReadName(parts.name, &name);
+        std::u16string folded = Fold(name);
+        if (item.kind == ItemKind::KeyDelete) {
+            key.values.erase(folded);
+            continue;
+        }
+        Value& v = key.values[std::move(folded)];
+        ReadValue(text.substr(static_cast<size_t>(parts.value.data() - text.data())), &v.value);
+        v.name = std::move(name);
+        v.item = index;
+        v.changed = false;
+    }
+    key.lines = {};
+    return key;
+}
+
+RegistryDocument::Key* RegistryDocument::Find(std::u16string_view key) const {
+    const auto k = keys_.find(Fold(NormaliseKey(key)));
+    return k == keys_.end() ? nullptr : &Read(k->second);
+}
 
 bool RegistryDocument::KeyExists(std::u16string_view key) const {
     const std::u16string name = NormaliseKey(key);
@@ -671,21 +340,20 @@ bool RegistryDocument::DeleteKey(std::u16string_view key) {
 
 const RegistryValue* RegistryDocument::GetValue(std::u16string_view key,
                                                 std::u16string_view name) const {
-    const auto k = keys_.find(Fold(NormaliseKey(key)));
-    if (k == keys_.end()) return nullptr;
-    const auto v = k->second.values.find(Fold(name));
-    return v == k->second.values.end() ? nullptr : &v->second.value;
+    const Key* k = Find(key);
+    if (!k) return nullptr;
+    const auto v = k->values.find(Fold(name));
+    return v == k->values.end() ? nullptr : &v->second.value;
 }
 
 bool RegistryDocument::SetValue(std::u16string_view key, std::u16string_view name,
                                 const RegistryValue& value) {
-    const std::u16string keyName = NormaliseKey(key);
-    auto k = keys_.find(Fold(keyName));
-    if (k == keys_.end()) {
-        if (!keyName.empty()) return false;
-        k = keys_.try_emplace(std::u16string()).first;  // the root always exists
+    Key* k = Find(key);
+    if (!k) {
+        if (!NormaliseKey(key).empty()) return false;
+        k = &keys_.try_emplace(std::u16string()).first->second;  // the root always exists
     }
-    auto [v, inserted] = k->second.values.try_emplace(Fold(name));
+    auto [v, inserted] = k->values.try_emplace(Fold(name));
     if (inserted) v->second.name = std::u16string(name);
     if (inserted || v->second.value != value) {
         v->second.value = value;
@@ -695,21 +363,21 @@ bool RegistryDocument::SetValue(std::u16string_view key, std::u16string_view nam
 }
 
 bool RegistryDocument::DeleteValue(std::u16string_view key, std::u16string_view name) {
-    const auto k = keys_.find(Fold(NormaliseKey(key)));
-    return k != keys_.end() && k->second.values.erase(Fold(name)) != 0;
+    Key* k = Find(key);
+    return k && k->values.erase(Fold(name)) != 0;
 }
 
 bool RegistryDocument::SameContent(const RegistryDocument& other) const {
     if (keys_.size() != other.keys_.size()) return false;
     for (auto a = keys_.begin(), b = other.keys_.begin(); a != keys_.end(); ++a, ++b) {
-        if (a->first != b->first || a->second.name != b->second.name ||
-            a->second.values.size() != b->second.values.size()) {
+        const Key& x = Read(a->second);
+        const Key& y = other.Read(b->second);
+        if (a->first != b->first || x.name != y.name || x.values.size() != y.values.size()) {
             return false;
         }
-        for (auto x = a->second.values.begin(), y = b->second.values.begin();
-             x != a->second.values.end(); ++x, ++y) {
-            if (x->first != y->first || x->second.name != y->second.name ||
-                x->second.value != y->second.value) {
+        for (auto i = x.values.begin(), j = y.values.begin(); i != x.values.end(); ++i, ++j) {
+            if (i->first != j->first || i->second.name != j->second.name ||
+                i->second.value != j->second.value) {
                 return false;
             }
         }

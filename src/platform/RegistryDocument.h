@@ -105,18 +105,25 @@ class RegistryDocument {
     };
     struct Key {
         std::u16string name;                     // as first spelt
+        uint32_t path = kNoPath;                 // in keyPaths_, when it came from the file
+        std::vector<uint32_t> lines;             // its value and deletion items
+        bool read = true;                        // `values` holds what `lines` say
         std::map<std::u16string, Value> values;  // by folded name
-        uint32_t path = kNoPath;                 // in keyPaths_, when read
     };
 
     friend class RegistryParser;
+    // Decodes the values of a key from its lines, the first time it is used.
+    Key& Read(Key& key) const;
+    Key* Find(std::u16string_view key) const;
     void AppendNewValues(std::string& out, const Key& key) const;
     void AppendSource(std::string& out, const Item& item) const;
 
     std::string source_;  // the text read, LF line ends
     std::vector<Item> items_;
     std::vector<std::u16string> keyPaths_;  // folded, of the key lines read
-    std::map<std::u16string, Key> keys_;    // by folded path
+    // By folded path. Decoding a key's values does not change the document,
+    // so it is done on demand even by const calls.
+    mutable std::map<std::u16string, Key> keys_;
 };
 
 }  // namespace inkvista

@@ -205,6 +205,9 @@ TEST(RegistryDocument, ReadsTheSystemEditorsUtf16ExportAndWritesUtf8) {
     EXPECT_TRUE(Parsed(saved).SameContent(doc));
     // A UTF-8 mark is read too, and not written back.
     EXPECT_EQ(Parsed("\xEF\xBB\xBF" + saved).Serialize(), saved);
+    // Every carriage return at a line's end goes, the last line's too, so
+    // what is written reads back the same.
+    EXPECT_EQ(Parsed(kHead + "; a\r\r\n; b\rc\r\n; d\r").Serialize(), kHead + "; a\n; b\rc\n; d\n");
 }
 
 TEST(RegistryDocument, LongHexValuesOverManyLines) {
