@@ -1,13 +1,16 @@
 // The registry file's text, parsed from memory: whatever is read is written
 // back, what is written loads back with the same keys and values and is
 // written again byte for byte the same. Then a value named and filled from
-// the input is set (and another deleted), and the same must hold.
+// the input is set (and another deleted), and the same must hold. The quick
+// check of number lines must never accept what the full one refuses.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "platform/RegistryDocument.h"
+#include "platform/RegistrySyntax.h"
 
 namespace {
 
@@ -30,9 +33,26 @@ std::u16string Name(const uint8_t* data, size_t size) {
     return name;
 }
 
+void CheckQuickLines(std::string_view text) {
+    using namespace inkvista::regsyntax;
+    while (!text.empty()) {
+        const size_t lf = text.find('\n');
+        const std::string_view line = Trim(text.substr(0, lf));
+        ValueLine parts;
+        if (IsPlainNumberLine(line) &&
+            (SplitValueLine(line, &parts) || !ReadName(parts.name, nullptr) ||
+             !ReadValue(parts.value, nullptr))) {
+            std::abort();
+        }
+        if (lf == std::string_view::npos) break;
+        text.remove_prefix(lf + 1);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    CheckQuickLines(std::string_view(reinterpret_cast<const char*>(data), size));
     RegistryDocument doc;
     std::string problem;
     if (!doc.Parse(std::string(reinterpret_cast<const char*>(data), size), &problem)) return 0;

@@ -137,6 +137,10 @@ class RegistryParser {
 
     bool OnValueLine(std::string_view t, size_t begin, size_t end) {
         if (!key_ && !other_) return Fail("a value outside any key");
+        if (IsPlainNumberLine(t)) {
+            Add(other_ ? Kind::Text : Kind::Value, begin, end);
+            return true;
+        }
         regsyntax::ValueLine parts;
         if (const char* problem = SplitValueLine(t, &parts)) return Fail(problem);
         const size_t valueStart = static_cast<size_t>(parts.value.data() - text_.data());

@@ -343,6 +343,22 @@ bool ToText(std::string& bytes, std::string* problem) {
     return true;
 }
 
+bool IsPlainNumberLine(std::string_view line) {
+    constexpr std::string_view kDword = "\"=dword:";
+    const size_t n = line.size();
+    if (n < 2 + kDword.size() + 8 || line[0] != '"') return false;
+    const size_t close = n - kDword.size() - 8;
+    if (line.compare(close, kDword.size(), kDword) != 0) return false;
+    for (size_t i = 1; i < close; ++i) {
+        const char c = line[i];
+        if (c == '"' || c == '\\' || (c & 0x80)) return false;
+    }
+    for (size_t i = n - 8; i < n; ++i) {
+        if (HexDigit(line[i]) < 0) return false;
+    }
+    return true;
+}
+
 const char* SplitValueLine(std::string_view line, ValueLine* out) {
     std::string_view rest;
     out->name = {};

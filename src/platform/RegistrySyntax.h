@@ -34,6 +34,9 @@ struct ValueLine {
     std::string_view name;   // between the quotes, escapes still in; empty for @
     std::string_view value;  // after "=", first line only, trimmed
 };
+// Whether the (trimmed) line is the commonest kind, `"NAME"=dword:XXXXXXXX`
+// with a name of plain ASCII, and right: a quick check before the full one.
+bool IsPlainNumberLine(std::string_view line);
 // Splits the first (trimmed) line of a value; null or what is wrong.
 const char* SplitValueLine(std::string_view line, ValueLine* out);
 // Whether the value goes on over the next line: hex ending in "\".
