@@ -100,9 +100,6 @@ class RegistryParser {
             items.back().end = static_cast<uint32_t>(end);
             return;
         }
-        if (kind == Kind::Value || kind == Kind::KeyDelete) {
-            key_->lines.push_back(static_cast<uint32_t>(items.size()));
-        }
         items.push_back({static_cast<uint32_t>(begin), static_cast<uint32_t>(end), key, kind});
     }
 
@@ -127,6 +124,7 @@ class RegistryParser {
             it->second.name = name;
             it->second.path = static_cast<uint32_t>(doc_.keyPaths_.size());
             it->second.read = false;
+            it->second.first = static_cast<uint32_t>(doc_.items_.size());
             doc_.keyPaths_.push_back(it->first);
         }
         key_ = &it->second;
@@ -270,9 +268,14 @@ std::string RegistryDocument::Serialize() const {
 RegistryDocument::Key& RegistryDocument::Read(Key& key) const {
     if (key.read) return key;
     key.read = true;
-    // Every line was checked when the file was read.
-    for (const uint32_t index : key.lines) {
+    // Every line was checked when the file was read. Only the keys used
+    // are decoded, so their lines are looked for only then.
+    for (size_t index = key.first; index < items_.size(); ++index) {
         const Item& item = items_[index];
+        if (item.key != key.path ||
+            (item.kind != ItemKind::Value && item.kind != ItemKind::KeyDelete)) {
+            continue;
+        }
         const std::string_view text(source_.data() + item.begin, item.end - item.begin);
         regsyntax::ValueLine parts;
         SplitValueLine(Trim(text.substr(0, text.find('\n'))), &parts);
@@ -289,7 +292,6 @@ RegistryDocument::Key& RegistryDocument::Read(Key& key) const {
         v.item = index;
         v.changed = false;
     }
-    key.lines = {};
     return key;
 }
 

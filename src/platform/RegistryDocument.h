@@ -106,8 +106,8 @@ class RegistryDocument {
     struct Key {
         std::u16string name;                     // as first spelt
         uint32_t path = kNoPath;                 // in keyPaths_, when it came from the file
-        std::vector<uint32_t> lines;             // its value and deletion items
-        bool read = true;                        // `values` holds what `lines` say
+        uint32_t first = 0;                      // its first item in the file
+        bool read = true;                        // `values` holds what its lines say
         std::map<std::u16string, Value> values;  // by folded name
     };
 

@@ -28,6 +28,15 @@ int HexDigit(char c) {
     return kHex[static_cast<uint8_t>(c)];
 }
 
+// Bytes a name may hold without escapes or decoding: ASCII but the quote and
+// the backslash.
+constexpr std::array<bool, 256> MakePlainTable() {
+    std::array<bool, 256> t{};
+    for (size_t c = 0; c < 0x80; ++c) t[c] = c != '"' && c != '\\';
+    return t;
+}
+constexpr std::array<bool, 256> kPlainName = MakePlainTable();
+
 bool ReadNumber(std::string_view digits, uint32_t* out) {
     if (digits.empty() || digits.size() > 8) return false;
     uint32_t v = 0;
@@ -349,14 +358,12 @@ bool IsPlainNumberLine(std::string_view line) {
     if (n < 2 + kDword.size() + 8 || line[0] != '"') return false;
     const size_t close = n - kDword.size() - 8;
     if (line.compare(close, kDword.size(), kDword) != 0) return false;
-    for (size_t i = 1; i < close; ++i) {
-        const char c = line[i];
-        if (c == '"' || c == '\\' || (c & 0x80)) return false;
-    }
-    for (size_t i = n - 8; i < n; ++i) {
-        if (HexDigit(line[i]) < 0) return false;
-    }
-    return true;
+    bool plain = true;
+    for (size_t i = 1; i < close; ++i) plain &= kPlainName[static_cast<uint8_t>(line[i])];
+    const char* digits = line.data() + n - 8;
+    int valid = 0;
+    for (int i = 0; i < 8; ++i) valid |= HexDigit(digits[i]);
+    return plain && valid >= 0;
 }
 
 const char* SplitValueLine(std::string_view line, ValueLine* out) {
