@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Summarises a JSON run of inkvista_bench as the ratios of docs/performance.md.
+"""Summarises a JSON run of inkvista_bench as the ratios of docs/performance.md:
+the page tables when the page benchmarks ran, the registry table when the
+registry ones did.
 
     build/bench/inkvista_bench --benchmark_repetitions=5 \
         --benchmark_out=bench.json --benchmark_out_format=json
@@ -28,8 +30,7 @@ def read_times(path):
     return times
 
 
-def main():
-    t = read_times(sys.argv[1])
+def page_tables(t):
     sizes = ["240x320", "600x900", "1200x1800"]
     ms = lambda s: f"{s * 1e3:.3f}"
     print("| page | view | LoadPage ms | decode only ms | LZO + memcpy ms | PNG ms | ratio | aim |")
@@ -61,6 +62,31 @@ def main():
                 load = t[f"LoadPage/{kind}/{size}/{view}/fit"]
                 print(f"| {kind} {size} | {view} | {ms(fit)} | {w * h / fit / 1e6:.0f} | "
                       f"{ms(load)} |")
+
+
+REGISTRY_FILES = ["mixed", "long", "small"]
+
+
+def registry_table(t, counters):
+    print("| file | size | plain read ms | load ms | ratio | aim |")
+    print("|---|---|---|---|---|---|")
+    for index, name in enumerate(REGISTRY_FILES):
+        load = t[f"Registry/load/file:{index}"]
+        read = t[f"Registry/read/file:{index}"]
+        size = counters[f"Registry/load/file:{index}"]["bytes"]
+        print(f"| {name} | {size / 2**20:.1f} MiB | {read * 1e3:.2f} | {load * 1e3:.2f} | "
+              f"{load / read:.1f}x | <= 10x |")
+
+
+def main():
+    t = read_times(sys.argv[1])
+    with open(sys.argv[1]) as f:
+        counters = {r["run_name"]: r for r in json.load(f)["benchmarks"]
+                    if r.get("run_type") != "aggregate"}
+    if any(name.startswith("LoadPage/") for name in t):
+        page_tables(t)
+    if any(name.startswith("Registry/") for name in t):
+        registry_table(t, counters)
 
 
 if __name__ == "__main__":
