@@ -1,5 +1,6 @@
 #include "platform/RegistryDocument.h"
 
+#include <cstdint>
 #include <utility>
 
 #include "platform/RegistrySyntax.h"
@@ -188,6 +189,10 @@ bool RegistryDocument::Parse(std::string bytes, std::string* problem) {
     Clear();
     if (bytes.empty()) return true;  // nothing to lose: an empty registry
     if (!ToText(bytes, problem)) return false;
+    if (bytes.size() >= UINT32_MAX) {  // positions in it are 32 bits
+        *problem = "larger than 4 GiB";
+        return false;
+    }
     source_ = std::move(bytes);
     items_.reserve(source_.size() / 32);  // most files' lines are longer
     if (!RegistryParser(*this, problem).Run()) {
