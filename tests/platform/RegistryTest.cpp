@@ -176,8 +176,9 @@ TEST_F(RegistryTest, ChangesByOthersAreSeenAndWhatIsNotUsedIsKept) {
 // call fails; CheckFile says why.
 TEST_F(RegistryTest, FilesThatAreNotRegistriesAreRefusedAndLeftAlone) {
     fs::create_directories(File().parent_path());
+    const char png[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10";
     const std::string cases[] = {
-        std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 24),
+        std::string(png, sizeof png - 1),
         "just some notes\n",
         "Windows Registry Editor Version 5.00\n\n\"Password\"=dword:00000001\n",
         "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"Cut\"=hex(1):41,0\n",
