@@ -16,6 +16,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/DosAttrib.h"
 #include "platform/HostDir.h"
 #include "platform/Text.h"
 
@@ -35,10 +36,15 @@ bool FailErrno(int error) {
 }
 
 constexpr const char* kDosAttribName = "user.DOSATTRIB";
+// Samba reads no more than this.
+constexpr size_t kDosAttribMax = 256;
 // The attributes kept beside the file; read-only lives in the mode bits and
 // directory in the file type.
 constexpr uint32_t kStoredAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+// The bits this program owns in a value another program may share: Samba
+// also takes read-only from it, so it follows the mode bits.
+constexpr uint32_t kManagedDosBits = kStoredAttributes | FILE_ATTRIBUTE_READONLY;
 
 bool IsUnsupported(int error) {
     return error == ENOTSUP || error == EOPNOTSUPP;
@@ -49,27 +55,15 @@ bool IsFat(const std::filesystem::path& path) {
     return statfs(path.c_str(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
 }
 
-// Reads "0x22"-style text as Samba and Wine write it; anything else (Samba's
-// binary form, garbage) counts as no stored attributes.
-uint32_t ParseDosAttrib(const char* text, ssize_t length) {
-    std::string s(text, static_cast<size_t>(length));
-    const size_t nul = s.find('\0');
-    if (nul != std::string::npos) s.resize(nul);
-    if (s.size() < 3 || s.size() > 10 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X')) return 0;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(s.c_str() + 2, &end, 16);
-    if (end == nullptr || *end != '\0') return 0;
-    return static_cast<uint32_t>(value) & kStoredAttributes;
-}
-
 // The stored hidden/system/archive bits; false when the file system keeps
 // none (no extended attributes and not FAT).
 bool ReadStoredAttributes(const std::filesystem::path& path, bool isDir, uint32_t* stored) {
     *stored = 0;
-    char buffer[64];
+    uint8_t buffer[kDosAttribMax];
     const ssize_t n = getxattr(path.c_str(), kDosAttribName, buffer, sizeof buffer);
     if (n >= 0) {
-        *stored = ParseDosAttrib(buffer, n);
+        // A value in neither form counts as nothing stored.
+        *stored = DecodeDosAttrib({buffer, static_cast<size_t>(n)}).value_or(0) & kStoredAttributes;
         return true;
     }
     if (errno == ENODATA || errno == ERANGE) return true;
@@ -95,20 +89,46 @@ uint32_t AttributesOf(const std::filesystem::path& path, const struct stat& st) 
     return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
 
-// Writes the hidden/system/archive bits. `error` receives errno on failure.
+// The new value of the attribute for these bits: the old value updated in its
+// own form, or a text when there was none. Empty: remove the attribute.
+// False when the old value cannot be read, which is then left alone.
+bool NextDosAttrib(const std::filesystem::path& path, uint32_t stored, bool readOnly,
+                   std::vector<uint8_t>* next, int* error) {
+    const uint32_t bits = stored | (readOnly ? FILE_ATTRIBUTE_READONLY : 0u);
+    uint8_t buffer[kDosAttribMax];
+    const ssize_t n = getxattr(path.c_str(), kDosAttribName, buffer, sizeof buffer);
+    if (n < 0) {
+        *error = errno;
+        if (errno != ENODATA) return false;
+        // Read-only alone needs no value.
+        next->clear();
+        if (stored != 0) *next = EncodeDosAttribText(bits);
+        return true;
+    }
+    auto updated = UpdateDosAttrib({buffer, static_cast<size_t>(n)}, bits, kManagedDosBits);
+    if (!updated) {
+        *error = EACCES;
+        return false;
+    }
+    *next = std::move(*updated);
+    return true;
+}
+
+// Records the hidden/system/archive bits (and read-only, in a value Samba
+// shares). `error` receives errno on failure.
 bool WriteStoredAttributes(const std::filesystem::path& path, bool isDir, uint32_t stored,
                            bool readOnly, int* error) {
-    int err;
-    if (stored == 0) {
-        if (removexattr(path.c_str(), kDosAttribName) == 0 || errno == ENODATA) return true;
-        err = errno;
-    } else {
-        char text[16];
-        const int len = std::snprintf(text, sizeof text, "0x%x", stored);
-        if (setxattr(path.c_str(), kDosAttribName, text, static_cast<size_t>(len), 0) == 0) {
+    int err = 0;
+    std::vector<uint8_t> next;
+    if (NextDosAttrib(path, stored, readOnly, &next, &err)) {
+        if (next.empty()) {
+            if (removexattr(path.c_str(), kDosAttribName) == 0 || errno == ENODATA) return true;
+        } else if (setxattr(path.c_str(), kDosAttribName, next.data(), next.size(), 0) == 0) {
             return true;
         }
         err = errno;
+    } else if (err == ERANGE) {
+        err = EACCES;  // longer than any value we understand
     }
     if (IsUnsupported(err) && IsFat(path)) {
         const int fd = open(

@@ -379,8 +379,9 @@ class AttributeTest : public FileSystemTest {
 TEST_F(AttributeTest, RoundTripThroughTheHost) {
     ASSERT_TRUE(Set(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(Get(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
-    // Stored where Samba and Wine read it; read-only is the owner's write bit.
-    EXPECT_EQ(Stored(), "0x22");
+    // Stored where Samba and Wine read it; read-only is the owner's write bit,
+    // and also in the value, as Samba takes it from there.
+    EXPECT_EQ(Stored(), "0x23");
     EXPECT_FALSE(OwnerCanWrite(docs() / "book.cmb"));
     // Listings carry the same attributes.
     FindData d;
@@ -414,13 +415,52 @@ TEST_F(AttributeTest, ReadsWhatOtherProgramsStored) {
     EXPECT_EQ(Get(), FILE_ATTRIBUTE_HIDDEN);
     ASSERT_EQ(setxattr(p.c_str(), "user.DOSATTRIB", "0X26", 4, 0), 0);
     EXPECT_EQ(Get(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-    // Garbage and binary forms count as nothing stored.
+    // Garbage, and records cut short, count as nothing stored.
     ASSERT_EQ(setxattr(p.c_str(), "user.DOSATTRIB", "hello", 5, 0), 0);
     EXPECT_EQ(Get(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_EQ(setxattr(p.c_str(), "user.DOSATTRIB", "\x03\x00\x03\x00", 4, 0), 0);
     EXPECT_EQ(Get(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_EQ(setxattr(p.c_str(), "user.DOSATTRIB", "0x2zz", 5, 0), 0);
     EXPECT_EQ(Get(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(AttributeTest, BooksHiddenOnASambaShareStayInSambasForm) {
+    const fs::path p = docs() / "book.cmb";
+    // Hidden from Windows: Samba's version 5 record, hidden and archive, with
+    // the book's creation time.
+    const std::string samba(
+        "\0\0\x05\0\x05\0\0\0\x11\0\0\0\x22\0\0\0"
+        "\0\0\x6d\xc6\x47\x17\xda\x01",
+        24);
+    ASSERT_EQ(setxattr(p.c_str(), "user.DOSATTRIB", samba.data(), samba.size(), 0), 0);
+    EXPECT_EQ(Get(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    FindData d;
+    ASSERT_TRUE(files().FindFirst(u"\\My Documents\\*.cmb", &d));
+    EXPECT_EQ(d.attributes, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+
+    // "Make Visible" changes the attributes alone; the record and its time stay.
+    ASSERT_TRUE(Set(FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(Get(), FILE_ATTRIBUTE_NORMAL);
+    std::string expected = samba;
+    expected[12] = 0x00;
+    EXPECT_EQ(Stored(), expected);
+    ASSERT_TRUE(Set(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+    expected[12] = 0x03;
+    EXPECT_EQ(Stored(), expected);
+    EXPECT_EQ(Get(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(AttributeTest, AValueItCannotReadIsLeftAlone) {
+    const fs::path p = docs() / "book.cmb";
+    // A record of a version yet to come.
+    const std::string unknown("\0\0\x06\0\x06\0\0\0\x01\0\0\0\x02\0\0\0", 16);
+    ASSERT_EQ(setxattr(p.c_str(), "user.DOSATTRIB", unknown.data(), unknown.size(), 0), 0);
+    EXPECT_EQ(Get(), FILE_ATTRIBUTE_NORMAL);
+    fs::permissions(p, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_FALSE(Set(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(files().LastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Stored(), unknown);
+    EXPECT_EQ(Get(), FILE_ATTRIBUTE_READONLY);
 }
 
 TEST_F(AttributeTest, FoldersKeepTheirDirectoryFlag) {
