@@ -6,12 +6,13 @@
 
 #include "book/PageDecoder.h"
 #include "book/Scaler.h"
+#include "platform/ByteOrder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace inkvista;
     if (size < 5) return 0;
-    const uint32_t width = (uint32_t{data[0]} << 8 | data[1]) % 700;
-    const uint32_t height = (uint32_t{data[2]} << 8 | data[3]) % 700;
+    const uint32_t width = uint32_t{LoadBE16(data)} % 700;
+    const uint32_t height = uint32_t{LoadBE16(data + 2)} % 700;
     const size_t paletteBytes = data[4] % 30;
     data += 5;
     size -= 5;

@@ -8,13 +8,10 @@
 
 #include "book/BookState.h"
 #include "book/PageDecoder.h"
+#include "platform/ByteOrder.h"
 #include "platform/Device.h"
 
 namespace {
-
-uint32_t Be32(const uint8_t* p) {
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
 
 // Pages that are valid but large only make the fuzzer slow: sizes past the
 // page limit are refused at once and stay in, the tens of megapixels just
@@ -23,7 +20,7 @@ bool SlowPage(const uint8_t* data, size_t size, uint32_t offset) {
     if (offset > size || size - offset < 30) return false;
     const uint8_t* record = data + offset;
     const size_t at = record[0] == 'X' ? 20 : 22;
-    const uint64_t pixels = uint64_t{Be32(record + at)} * Be32(record + at + 4);
+    const uint64_t pixels = uint64_t{LoadBE32(record + at)} * LoadBE32(record + at + 4);
     return pixels > (uint64_t{1} << 22) && pixels <= (uint64_t{3} << 28);
 }
 
@@ -36,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t flags = data[0];
     ++data;
     --size;
-    const uint32_t second = size >= 4 ? Be32(data) : 0;
+    const uint32_t second = size >= 4 ? LoadBE32(data) : 0;
     if (SlowPage(data, size, 0) || SlowPage(data, size, second)) return 0;
     const std::string path = (device.root() / "fuzz.cmb").string();
     std::FILE* file = std::fopen(path.c_str(), "wb");

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "book/Scaler.h"
+#include "platform/ByteOrder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace inkvista;
     if (size < 8) return 0;
-    auto length = [&](size_t at) { return (uint32_t{data[at]} << 8 | data[at + 1]) % 400 + 1; };
+    auto length = [&](size_t at) { return uint32_t{LoadBE16(data + at)} % 400 + 1; };
     const uint32_t sw = length(0), sh = length(2) % 200 + 1, tw = length(4),
                    th = length(6) % 200 + 1;
     data += 8;

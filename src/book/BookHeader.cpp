@@ -2,12 +2,14 @@
 
 #include <cstring>
 
+#include "platform/ByteOrder.h"
+
 namespace inkvista {
 
 BookHeader BookHeader::Parse(const uint8_t* bytes) {
     BookHeader h;
     std::memcpy(h.magic, bytes, 2);
-    h.pageCount = ReadBe16(bytes + 26);
+    h.pageCount = LoadBE16(bytes + 26);
     std::memcpy(h.title, bytes + 28, kTitleWidth);
     std::memcpy(h.chapter, bytes + 60, kChapterWidth);
     std::memcpy(h.author, bytes + 80, kAuthorWidth);
@@ -24,10 +26,10 @@ bool BookHeader::MagicMatches(BookKind kind) const {
 HeaderExtension HeaderExtension::Parse(BookKind kind, const uint8_t* bytes) {
     HeaderExtension e;
     if (kind == BookKind::Cmb) {
-        e.extentLimit = ReadBe16(bytes + 34);
+        e.extentLimit = LoadBE16(bytes + 34);
     } else {
-        e.variant = ReadBe16(bytes + 8);
-        e.extentLimit = ReadBe16(bytes + 10);
+        e.variant = LoadBE16(bytes + 8);
+        e.extentLimit = LoadBE16(bytes + 10);
     }
     return e;
 }
@@ -39,7 +41,7 @@ bool HeaderExtension::IsSupported(BookKind kind) const {
 
 std::vector<uint32_t> ParsePageTable(const uint8_t* bytes, size_t pageCount) {
     std::vector<uint32_t> offsets(pageCount);
-    for (size_t i = 0; i < pageCount; ++i) offsets[i] = ReadBe32(bytes + 4 * i);
+    for (size_t i = 0; i < pageCount; ++i) offsets[i] = LoadBE32(bytes + 4 * i);
     return offsets;
 }
 

@@ -12,15 +12,6 @@
 
 namespace inkvista {
 
-inline uint16_t ReadBe16(const uint8_t* p) {
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-inline uint32_t ReadBe32(const uint8_t* p) {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
-
 constexpr size_t kBookHeaderSize = 120;
 constexpr size_t kTitleWidth = 32;
 constexpr size_t kChapterWidth = 20;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "book/HangulTable.h"
+#include "platform/ByteOrder.h"
 
 namespace inkvista {
 namespace {
@@ -69,18 +70,16 @@ void DecodeSystem(const uint8_t* text, size_t count, std::u16string& out) {
     while (inLeft > 0) {
         if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) break;
         if ((errno != EILSEQ && errno != EINVAL) || outLeft < 2) break;
-        *outPtr++ = static_cast<char>(kReplacement & 0xFF);
-        *outPtr++ = static_cast<char>(kReplacement >> 8);
+        StoreLE16(reinterpret_cast<uint8_t*>(outPtr), kReplacement);
+        outPtr += 2;
         outLeft -= 2;
         ++in;
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     const size_t produced = static_cast<size_t>(outPtr - buffer.data());
-    for (size_t i = 0; i + 1 < produced; i += 2) {
-        out.push_back(static_cast<char16_t>(static_cast<uint8_t>(buffer[i]) |
-                                            (static_cast<uint8_t>(buffer[i + 1]) << 8)));
-    }
+    for (size_t i = 0; i + 1 < produced; i += 2)
+        out.push_back(LoadLE16(reinterpret_cast<const uint8_t*>(buffer.data() + i)));
 }
 
 void DecodeKoreanTable(const uint8_t* text, size_t count, std::u16string& out) {

@@ -16,6 +16,7 @@
 
 #include "book/PageRecord.h"
 #include "book/Scaler.h"
+#include "platform/ByteOrder.h"
 #include "platform/Device.h"
 
 namespace inkvista {
@@ -71,23 +72,6 @@ void ClearPadding(uint8_t* image, uint64_t stride, uint64_t rows, uint64_t used)
         std::memset(image + row * stride + used, 0, stride - used);
 }
 
-uint64_t LoadLe64(const uint8_t* p) {
-    uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-    return v;
-}
-
-void StoreLe32(uint8_t* p, uint32_t v) {
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
-    std::memcpy(p, &v, sizeof v);
-}
-
-void StoreLe64(uint8_t* p, uint64_t v) {
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-    std::memcpy(p, &v, sizeof v);
-}
-
 // Turns one 8 × 8 block: the eight bytes at `in` + k × inStride (k = 0..7)
 // become byte k of the eight words at `out` - j × outStride (j = 0..7).
 #if defined(__SSE2__)
@@ -121,7 +105,7 @@ inline void TurnBlock(const uint8_t* in, uint64_t inStride, uint8_t* out, uint64
     }
 #else
     uint64_t a[8];
-    for (uint64_t k = 0; k < 8; ++k) a[k] = LoadLe64(in + k * inStride);
+    for (uint64_t k = 0; k < 8; ++k) a[k] = LoadLE64(in + k * inStride);
     // Swap ever larger sub-blocks across the diagonal: bytes, pairs, quads.
     for (int i = 0; i < 8; i += 2) {
         const uint64_t t = ((a[i] >> 8) ^ a[i + 1]) & 0x00FF00FF00FF00FFull;
@@ -138,7 +122,7 @@ inline void TurnBlock(const uint8_t* in, uint64_t inStride, uint8_t* out, uint64
         a[i + 4] ^= t;
         a[i] ^= t << 32;
     }
-    for (uint64_t j = 0; j < 8; ++j) StoreLe64(out - j * outStride, a[j]);
+    for (uint64_t j = 0; j < 8; ++j) StoreLE64(out - j * outStride, a[j]);
 #endif
 }
 
@@ -202,13 +186,6 @@ inline uint64_t SpreadGroup(uint64_t v) {
     return t;
 }
 
-inline uint64_t LoadBe64(const uint8_t* p) {
-    uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
-    return v;
-}
-
 #if defined(__SSE2__)
 // SpreadGroup on both 64-bit halves at once.
 inline __m128i SpreadGroups(__m128i v) {
@@ -227,8 +204,8 @@ inline __m128i SpreadGroups(__m128i v) {
 uint64_t UnpackPairsSse2(const uint8_t* row, uint64_t readable, uint64_t groups, uint8_t* out) {
     uint64_t g = 0;
     for (; g + 2 <= groups && 5 * g + 13 <= readable; g += 2) {
-        const __m128i v = _mm_set_epi64x(static_cast<int64_t>(LoadBe64(row + 5 * g + 5) >> 24),
-                                         static_cast<int64_t>(LoadBe64(row + 5 * g) >> 24));
+        const __m128i v = _mm_set_epi64x(static_cast<int64_t>(LoadBE64(row + 5 * g + 5) >> 24),
+                                         static_cast<int64_t>(LoadBE64(row + 5 * g) >> 24));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * g), SpreadGroups(v));
     }
     return g;
@@ -258,9 +235,9 @@ __attribute__((target("ssse3"))) uint64_t UnpackPairsSsse3(const uint8_t* row, u
 }
 #endif
 
+// Five bytes, most significant first.
 inline uint64_t Load40(const uint8_t* p) {
-    return (uint64_t{p[0]} << 32) | (uint64_t{p[1]} << 24) | (uint64_t{p[2]} << 16) |
-           (uint64_t{p[3]} << 8) | uint64_t{p[4]};
+    return uint64_t{LoadBE32(p)} << 8 | p[4];
 }
 
 struct ColourRows {
@@ -310,7 +287,7 @@ struct ColourRows {
         g = pairs(row, readable, whole, out);
 #endif
         for (; g < whole && 5 * g + 8 <= readable; ++g)
-            StoreLe64(out + 8 * g, SpreadGroup(LoadBe64(row + 5 * g) >> 24));
+            StoreLE64(out + 8 * g, SpreadGroup(LoadBE64(row + 5 * g) >> 24));
         for (; g < whole; ++g) UnpackGroup(Load40(row + 5 * g), out + 8 * g, 8);
         const auto rest = static_cast<uint32_t>(width - 8 * whole);
         if (rest == 0) return;
@@ -334,7 +311,7 @@ struct GreyBits {
         const uint64_t byte = bit >> 3;
         const auto shift = static_cast<uint32_t>(bit & 7);
         if (byte + 8 <= size) {
-            buffer = LoadLe64(data + byte) >> shift;
+            buffer = LoadLE64(data + byte) >> shift;
             have = 64 - shift;
             return;
         }
@@ -406,14 +383,14 @@ bool DecodeGreyRuns(std::span<const uint8_t> packed, std::span<uint8_t> out, uin
                 // 57 bits at least: six codes of up to 9 bits each. Singles
                 // and runs take the same path, so that mixed pages do not
                 // stall on mispredicted branches.
-                uint64_t bits = LoadLe64(in.data + (in.bit >> 3)) >> (in.bit & 7);
+                uint64_t bits = LoadLE64(in.data + (in.bit >> 3)) >> (in.bit & 7);
                 uint32_t used = 0;
                 for (int step = 0; step < 6 && x < width && x < fastLimit; ++step) {
                     // Three singles at once where the row has room for them;
                     // the shift does not wait for the table.
                     const uint32_t triple = triples[bits & 511];
                     if (triple != 0 && width - x >= 3) {
-                        StoreLe32(row + x, triple);
+                        StoreLE32(row + x, triple);
                         x += 3;
                         bits >>= 9;
                         used += 9;

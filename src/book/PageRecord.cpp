@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "book/BookHeader.h"
+#include "platform/ByteOrder.h"
 
 namespace inkvista {
 
@@ -18,22 +19,22 @@ PageEncoding ParsePageRecord(const uint8_t* bytes, PageRecord& record) {
     record = PageRecord{};
     std::memcpy(record.magic, bytes, 2);
     if (size == kCxRecordSize) {
-        record.width = ReadBe32(bytes + 22);
-        record.height = ReadBe32(bytes + 26);
-        record.bitsPerPixel = ReadBe16(bytes + 30);
-        record.packedSize = ReadBe32(bytes + 34);
-        record.skipWords = ReadBe16(bytes + 38);
-        record.paletteCount = ReadBe16(bytes + 40);
+        record.width = LoadBE32(bytes + 22);
+        record.height = LoadBE32(bytes + 26);
+        record.bitsPerPixel = LoadBE16(bytes + 30);
+        record.packedSize = LoadBE32(bytes + 34);
+        record.skipWords = LoadBE16(bytes + 38);
+        record.paletteCount = LoadBE16(bytes + 40);
         // A "CX" page is grey whatever its bitsPerPixel says.
         return PageEncoding::GreyRuns;
     }
-    record.packedSize = ReadBe32(bytes + 16);
-    record.width = ReadBe32(bytes + 20);
-    record.height = ReadBe32(bytes + 24);
-    record.bitsPerPixel = ReadBe16(bytes + 66);
-    record.skipWords = ReadBe16(bytes + 68);
-    record.paletteCount = ReadBe16(bytes + 70);
-    if (ReadBe16(bytes + 32) != 0) return PageEncoding::Unsupported;
+    record.packedSize = LoadBE32(bytes + 16);
+    record.width = LoadBE32(bytes + 20);
+    record.height = LoadBE32(bytes + 24);
+    record.bitsPerPixel = LoadBE16(bytes + 66);
+    record.skipWords = LoadBE16(bytes + 68);
+    record.paletteCount = LoadBE16(bytes + 70);
+    if (LoadBE16(bytes + 32) != 0) return PageEncoding::Unsupported;
     if (record.bitsPerPixel == 3) return PageEncoding::GreyRuns;
     if (record.bitsPerPixel == 5) return PageEncoding::PaletteColour;
     return PageEncoding::Unsupported;

@@ -5,6 +5,8 @@
 
 #include "platform/AtomicFile.h"
 
+#include "platform/ByteOrder.h"
+
 namespace inkvista {
 namespace {
 
@@ -14,11 +16,6 @@ constexpr char16_t kWriteError[] = u"Error on Writing Option Data";
 void SetDefaults(ViewOption& view, KeyMap& keys) {
     view.AssignFrom(ViewOption{});
     keys = KeyMap{};
-}
-
-uint32_t GetLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // Reads until `count` bytes are in or the file ends; answers how many came.
@@ -59,12 +56,12 @@ void ParseOptionData(const uint8_t* bytes, size_t size, ViewOption& view, KeyMap
     KeyMap image;
     for (size_t i = 0; i < image.entries.size(); ++i) {
         const size_t at = 16 + 4 * i;
-        if (size >= at + 4) image.entries[i] = GetLe32(bytes + at);
+        if (size >= at + 4) image.entries[i] = LoadLE32(bytes + at);
     }
 
     // The records take the values as they are: no range check.
-    view.Assign(GetLe32(v.data()), static_cast<uint32_t>(v[4]) | (static_cast<uint32_t>(v[5]) << 8),
-                GetLe32(v.data() + 8), GetLe32(v.data() + 12));
+    view.Assign(LoadLE32(v.data()), LoadLE16(v.data() + 4), LoadLE32(v.data() + 8),
+                LoadLE32(v.data() + 12));
     keys.Assign(image.entries.data());
 }
 

@@ -5,16 +5,16 @@
 #include <functional>
 
 #include "LoadPageFixture.h"
+#include "platform/ByteOrder.h"
 
 namespace inkvista {
 namespace {
 
 void PutBe32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+    StoreBE32(bytes.data() + at, value);
 }
 void PutBe16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
-    bytes[at] = static_cast<uint8_t>(value >> 8);
-    bytes[at + 1] = static_cast<uint8_t>(value);
+    StoreBE16(bytes.data() + at, value);
 }
 
 constexpr char16_t kUnsupported[] = u"Unsupported File Format";

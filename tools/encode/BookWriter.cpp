@@ -10,19 +10,19 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/ByteOrder.h"
+
 namespace inkvista::encode {
 namespace {
 
 // Byte layout: every number big-endian, texts cut to their fields.
 
-void Put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    out[at] = static_cast<uint8_t>(v >> 8);
-    out[at + 1] = static_cast<uint8_t>(v);
+void Put16(std::vector<uint8_t>& out, size_t at, uint16_t v) {
+    StoreBE16(out.data() + at, v);
 }
 
 void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    Put16(out, at, v >> 16);
-    Put16(out, at + 2, v & 0xFFFF);
+    StoreBE32(out.data() + at, v);
 }
 
 void PutText(std::vector<uint8_t>& out, size_t at, size_t width, const std::string& text) {
