@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "book/BookFormat.h"
 #include "book/BookState.h"
 #include "book/PageDecoder.h"
 #include "platform/ByteOrder.h"
@@ -17,10 +18,12 @@ namespace {
 // page limit are refused at once and stay in, the tens of megapixels just
 // below it are left out.
 bool SlowPage(const uint8_t* data, size_t size, uint32_t offset) {
-    if (offset > size || size - offset < 30) return false;
+    if (offset > size || size - offset < kRecordMagicSize) return false;
     const uint8_t* record = data + offset;
-    const size_t at = record[0] == 'X' ? 20 : 22;
-    const uint64_t pixels = uint64_t{LoadBE32(record + at)} * LoadBE32(record + at + 4);
+    const RecordLayout& layout = record[0] == 'X' ? kXcRecord : kCxRecord;
+    if (size - offset < layout.height + 4) return false;
+    const uint64_t pixels =
+        uint64_t{LoadBE32(record + layout.width)} * LoadBE32(record + layout.height);
     return pixels > (uint64_t{1} << 22) && pixels <= (uint64_t{3} << 28);
 }
 

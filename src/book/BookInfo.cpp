@@ -26,15 +26,6 @@ bool HasRecord(PageEncoding encoding) {
 
 }  // namespace
 
-std::optional<BookKind> BookKindFromName(std::u16string_view fileName) {
-    const size_t dot = fileName.rfind(u'.');
-    if (dot == std::u16string_view::npos) return std::nullopt;
-    const std::u16string_view extension = fileName.substr(dot);
-    if (EqualsNoCase(extension, u".cmb")) return BookKind::Cmb;
-    if (EqualsNoCase(extension, u".cxb")) return BookKind::Cxb;
-    return std::nullopt;
-}
-
 bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_view fileName,
                   int slotNumber, BookKind kind, BookInfo& info) {
     info = BookInfo{};

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,9 +26,6 @@ struct BookInfo {
     std::u16string title, chapter, author, publisher;
     std::vector<PageInfo> pages;
 };
-
-// The kind a file name's extension gives (".cmb" or ".cxb", any letter case).
-std::optional<BookKind> BookKindFromName(std::u16string_view fileName);
 
 // Opens the book with OpenBook and reads its header texts and page records.
 // On false the message has been shown through the device.

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace inkvista {
+#include "book/BookFormat.h"
 
-enum class BookKind : int { Cmb = 0, Cxb = 1 };
+namespace inkvista {
 
 struct BookState {
     std::u16string bookPath;  // device path of the open book

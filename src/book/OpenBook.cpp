@@ -1,5 +1,6 @@
 #include "book/OpenBook.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "book/HeaderText.h"
@@ -76,8 +77,8 @@ bool OpenBook(Device& device, BookState& state, const BookFolders& folders,
     state.bookTitle = ConvertHeaderText(header.title, kTitleWidth, conversion);
     if (state.bookTitle.empty()) state.bookTitle = fileName;
 
-    uint8_t extensionBytes[38];
-    const size_t extensionSize = HeaderExtension::Size(kind);
+    uint8_t extensionBytes[std::max(kCmbExtensionSize, kCxbExtensionSize)];
+    const size_t extensionSize = HeaderExtensionSize(kind);
     const ReadResult extensionRead = ReadBlock(file, extensionBytes, extensionSize);
     if (extensionRead == ReadResult::Failed) return refuse(kOpenFailed);
     if (!header.MagicMatches(kind) || extensionRead == ReadResult::Short)
@@ -86,7 +87,7 @@ bool OpenBook(Device& device, BookState& state, const BookFolders& folders,
         return refuse(kUnsupported);
 
     // The table must lie inside the file before anything is allocated for it.
-    const uint64_t tableBytes = 4ull * header.pageCount;
+    const uint64_t tableBytes = uint64_t{kPageTableEntrySize} * header.pageCount;
     if (PageTableOffset(kind) + tableBytes > file.Size()) return refuse(kUnsupported);
     std::vector<uint8_t> table(tableBytes);
     switch (ReadBlock(file, table.data(), table.size())) {

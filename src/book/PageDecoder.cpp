@@ -248,7 +248,7 @@ struct ColourRows {
     std::vector<uint8_t> shortRow;
 
     ColourRows(std::span<const uint8_t> bytes, uint32_t w) : data(bytes), width(w) {
-        rowBytes = ((5 * uint64_t{w} + 7) / 8 + 1) & ~uint64_t{1};
+        rowBytes = ColourRowBytes(w);
         groups = 5 * uint64_t{w} / 8 / 5;
     }
 

@@ -2,14 +2,27 @@
 
 #include <cstring>
 
-#include "book/BookHeader.h"
 #include "platform/ByteOrder.h"
 
 namespace inkvista {
+namespace {
+
+static_assert(kXcRecordSize >= kCxRecordSize, "one buffer holds either record");
+
+void ParseFields(const uint8_t* bytes, const RecordLayout& layout, PageRecord& record) {
+    record.width = LoadBE32(bytes + layout.width);
+    record.height = LoadBE32(bytes + layout.height);
+    record.bitsPerPixel = LoadBE16(bytes + layout.bitsPerPixel);
+    record.packedSize = LoadBE32(bytes + layout.packedSize);
+    record.skipWords = LoadBE16(bytes + layout.skipWords);
+    record.paletteCount = LoadBE16(bytes + layout.paletteCount);
+}
+
+}  // namespace
 
 size_t PageRecordSize(const uint8_t magic[2]) {
-    if (magic[0] == 'C' && magic[1] == 'X') return kCxRecordSize;
-    if (magic[0] == 'X' && magic[1] == 'C') return kXcRecordSize;
+    if (std::memcmp(magic, kCxRecordMagic, kRecordMagicSize) == 0) return kCxRecord.size;
+    if (std::memcmp(magic, kXcRecordMagic, kRecordMagicSize) == 0) return kXcRecord.size;
     return 0;
 }
 
@@ -17,39 +30,30 @@ PageEncoding ParsePageRecord(const uint8_t* bytes, PageRecord& record) {
     const size_t size = PageRecordSize(bytes);
     if (size == 0) return PageEncoding::BadMagic;
     record = PageRecord{};
-    std::memcpy(record.magic, bytes, 2);
-    if (size == kCxRecordSize) {
-        record.width = LoadBE32(bytes + 22);
-        record.height = LoadBE32(bytes + 26);
-        record.bitsPerPixel = LoadBE16(bytes + 30);
-        record.packedSize = LoadBE32(bytes + 34);
-        record.skipWords = LoadBE16(bytes + 38);
-        record.paletteCount = LoadBE16(bytes + 40);
+    std::memcpy(record.magic, bytes, kRecordMagicSize);
+    if (size == kCxRecord.size) {
+        ParseFields(bytes, kCxRecord, record);
         // A "CX" page is grey whatever its bitsPerPixel says.
         return PageEncoding::GreyRuns;
     }
-    record.packedSize = LoadBE32(bytes + 16);
-    record.width = LoadBE32(bytes + 20);
-    record.height = LoadBE32(bytes + 24);
-    record.bitsPerPixel = LoadBE16(bytes + 66);
-    record.skipWords = LoadBE16(bytes + 68);
-    record.paletteCount = LoadBE16(bytes + 70);
-    if (LoadBE16(bytes + 32) != 0) return PageEncoding::Unsupported;
-    if (record.bitsPerPixel == 3) return PageEncoding::GreyRuns;
-    if (record.bitsPerPixel == 5) return PageEncoding::PaletteColour;
+    ParseFields(bytes, kXcRecord, record);
+    if (LoadBE16(bytes + kXcZeroFieldOffset) != 0) return PageEncoding::Unsupported;
+    if (record.bitsPerPixel == kGreyBitsPerPixel) return PageEncoding::GreyRuns;
+    if (record.bitsPerPixel == kColourBitsPerPixel) return PageEncoding::PaletteColour;
     return PageEncoding::Unsupported;
 }
 
 PageEncoding ReadPageRecord(File& file, uint32_t offset, PageRecord& record) {
-    uint8_t bytes[kXcRecordSize] = {};
-    if (!file.Seek(offset) || !file.ReadExact(bytes, 2)) return PageEncoding::ReadFailed;
+    uint8_t bytes[kXcRecord.size] = {};
+    if (!file.Seek(offset) || !file.ReadExact(bytes, kRecordMagicSize))
+        return PageEncoding::ReadFailed;
     const size_t size = PageRecordSize(bytes);
     if (size == 0) {
         record = PageRecord{};
-        std::memcpy(record.magic, bytes, 2);
+        std::memcpy(record.magic, bytes, kRecordMagicSize);
         return PageEncoding::BadMagic;
     }
-    if (!file.ReadExact(bytes + 2, static_cast<uint32_t>(size - 2)))
+    if (!file.ReadExact(bytes + kRecordMagicSize, static_cast<uint32_t>(size - kRecordMagicSize)))
         return PageEncoding::ReadFailed;
     return ParsePageRecord(bytes, record);
 }

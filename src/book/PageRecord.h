@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "book/BookFormat.h"
 #include "book/PageImage.h"
 #include "platform/FileSystem.h"
 
@@ -17,9 +18,6 @@ enum class PageEncoding {
     Unsupported,    // "XC" with a non-zero field 32 or bitsPerPixel other than 3 or 5
     ReadFailed,     // the file ends (or fails) inside the record
 };
-
-constexpr size_t kCxRecordSize = 42;
-constexpr size_t kXcRecordSize = 72;
 
 // Record size announced by a magic; 0 for a bad magic.
 size_t PageRecordSize(const uint8_t magic[2]);

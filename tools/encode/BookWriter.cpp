@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "book/BookFormat.h"
 #include "platform/ByteOrder.h"
 
 namespace inkvista::encode {
@@ -29,88 +30,81 @@ void PutText(std::vector<uint8_t>& out, size_t at, size_t width, const std::stri
     std::copy_n(text.begin(), std::min(width, text.size()), out.begin() + static_cast<long>(at));
 }
 
-size_t ExtensionSize(BookKind kind) {
-    return kind == BookKind::Cmb ? 38 : 14;
-}
-
-size_t RecordSize(const PagePlan& page) {
-    return page.record == "XC" ? 72 : 42;
+const RecordLayout& LayoutOf(const PagePlan& page) {
+    return page.record == "XC" ? kXcRecord : kCxRecord;
 }
 
 void PutRecordFields(const PagePlan& page, std::vector<uint8_t>& out) {
-    std::copy_n(page.record.begin(), std::min<size_t>(2, page.record.size()), out.begin());
+    const RecordLayout& layout = LayoutOf(page);
+    std::copy_n(page.record.begin(), std::min(kRecordMagicSize, page.record.size()), out.begin());
     const uint32_t packedSize =
         page.packedSizeField.value_or(static_cast<uint32_t>(page.packed.size()));
-    const auto paletteCount = static_cast<uint16_t>(page.palette.size() / 3);
-    if (page.record == "XC") {
-        Put32(out, 20, page.width);
-        Put32(out, 24, page.height);
-        Put16(out, 66, page.bitsPerPixel);
-        Put32(out, 16, packedSize);
-        Put16(out, 68, page.skipWords);
-        Put16(out, 70, paletteCount);
-        Put16(out, 32, page.field32);
-    } else {
-        Put32(out, 22, page.width);
-        Put32(out, 26, page.height);
-        Put16(out, 30, page.bitsPerPixel);
-        Put32(out, 34, packedSize);
-        Put16(out, 38, page.skipWords);
-        Put16(out, 40, paletteCount);
-    }
+    const auto paletteCount = static_cast<uint16_t>(page.palette.size() / kPaletteEntrySize);
+    Put32(out, layout.width, page.width);
+    Put32(out, layout.height, page.height);
+    Put16(out, layout.bitsPerPixel, page.bitsPerPixel);
+    Put32(out, layout.packedSize, packedSize);
+    Put16(out, layout.skipWords, page.skipWords);
+    Put16(out, layout.paletteCount, paletteCount);
+    if (&layout == &kXcRecord) Put16(out, kXcZeroFieldOffset, page.field32);
 }
 
 uint64_t TableEnd(const BookPlan& plan) {
-    return HeaderSize(plan.kind) + 4 * uint64_t{plan.pages.size()};
+    return HeaderSize(plan.kind) + kPageTableEntrySize * uint64_t{plan.pages.size()};
 }
 
 }  // namespace
 
 bool IsGrey(const PagePlan& page) {
-    return page.record != "XC" || page.bitsPerPixel != 5;
+    return page.record != "XC" || page.bitsPerPixel != kColourBitsPerPixel;
 }
 
 size_t HeaderSize(BookKind kind) {
-    return 120 + ExtensionSize(kind);
+    return static_cast<size_t>(PageTableOffset(kind));
 }
 
 std::vector<uint8_t> BuildHeader(const BookPlan& plan, uint16_t pageCount) {
     std::vector<uint8_t> out(HeaderSize(plan.kind), 0);
-    const std::string magic = plan.magic.value_or(plan.kind == BookKind::Cmb ? "CB" : "XB");
-    std::copy_n(magic.begin(), std::min<size_t>(2, magic.size()), out.begin());
-    Put16(out, 26, plan.pageCountField.value_or(pageCount));
-    PutText(out, 28, 32, plan.title);
-    PutText(out, 60, 20, plan.chapter);
-    PutText(out, 80, 20, plan.author);
-    PutText(out, 100, 20, plan.publisher);
+    const std::string magic = plan.magic.value_or(
+        std::string(plan.kind == BookKind::Cmb ? kCmbMagic : kCxbMagic, kBookMagicSize));
+    std::copy_n(magic.begin(), std::min(kBookMagicSize, magic.size()),
+                out.begin() + kBookMagicOffset);
+    Put16(out, kPageCountOffset, plan.pageCountField.value_or(pageCount));
+    PutText(out, kTitleOffset, kTitleWidth, plan.title);
+    PutText(out, kChapterOffset, kChapterWidth, plan.chapter);
+    PutText(out, kAuthorOffset, kAuthorWidth, plan.author);
+    PutText(out, kPublisherOffset, kPublisherWidth, plan.publisher);
+    const size_t extension = kBookHeaderSize;
     if (plan.kind == BookKind::Cmb) {
-        Put16(out, 154, plan.extentLimit);
+        Put16(out, extension + kCmbExtentLimitOffset, plan.extentLimit);
     } else {
-        Put16(out, 128, plan.variant);
-        Put16(out, 130, plan.extentLimit);
+        Put16(out, extension + kCxbVariantOffset, plan.variant);
+        Put16(out, extension + kCxbExtentLimitOffset, plan.extentLimit);
     }
     return out;
 }
 
 std::vector<uint8_t> BuildOffsetTable(const std::vector<uint32_t>& offsets) {
-    std::vector<uint8_t> out(4 * offsets.size(), 0);
-    for (size_t i = 0; i < offsets.size(); ++i) Put32(out, 4 * i, offsets[i]);
+    std::vector<uint8_t> out(kPageTableEntrySize * offsets.size(), 0);
+    for (size_t i = 0; i < offsets.size(); ++i) Put32(out, kPageTableEntrySize * i, offsets[i]);
     return out;
 }
 
 std::vector<uint8_t> BuildPageRecord(const PagePlan& page) {
-    std::vector<uint8_t> out(RecordSize(page), 0);
+    std::vector<uint8_t> out(LayoutOf(page).size, 0);
     PutRecordFields(page, out);
     const bool grey = IsGrey(page);
-    if (grey) out.resize(out.size() + size_t{page.skipWords} * 2, 0);
+    if (grey) out.resize(out.size() + size_t{page.skipWords} * kSkipWordSize, 0);
     out.insert(out.end(), page.palette.begin(), page.palette.end());
-    if (grey) out.resize(out.size() + size_t{page.height} * 2, 0);  // row table, never read
+    if (grey) out.resize(out.size() + size_t{page.height} * kRowTableEntrySize, 0);  // never read
     return out;
 }
 
 uint64_t PageSize(const PagePlan& page) {
-    uint64_t size = RecordSize(page) + page.palette.size() + page.packed.size();
-    if (IsGrey(page)) size += uint64_t{page.skipWords} * 2 + uint64_t{page.height} * 2;
+    uint64_t size = LayoutOf(page).size + page.palette.size() + page.packed.size();
+    if (IsGrey(page))
+        size +=
+            uint64_t{page.skipWords} * kSkipWordSize + uint64_t{page.height} * kRowTableEntrySize;
     return size;
 }
 
@@ -179,7 +173,7 @@ bool BookStream::Begin(const std::filesystem::path& path, const BookPlan& header
     added_.assign(pageCount, false);
     const std::vector<uint8_t> front = BuildHeader(header, pageCount);
     tableAt_ = front.size();
-    size_ = front.size() + 4 * uint64_t{pageCount};
+    size_ = front.size() + kPageTableEntrySize * uint64_t{pageCount};
     if (size_ > limit_) return Fail(Failure::TooLarge, 0);
     if (!file_.Begin(path)) return Fail(Failure::Io, file_.error());
     struct stat st {};

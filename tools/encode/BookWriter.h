@@ -38,9 +38,7 @@ struct BookPlan {
     std::vector<PagePlan> pages;
 };
 
-// Page offsets are 32-bit: a book must end below 4 GiB for every page to be
-// reachable.
-constexpr uint64_t kMaxBookSize = 0xFFFFFFFFu;
+using inkvista::kMaxBookSize;
 
 bool IsGrey(const PagePlan& page);
 

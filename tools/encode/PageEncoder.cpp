@@ -146,11 +146,6 @@ std::optional<std::vector<uint8_t>> EncodeGreyRuns(const uint8_t* codes, uint32_
     return out;
 }
 
-uint64_t ColourRowBytes(uint32_t width) {
-    const uint64_t bytes = (uint64_t{width} * 5 + 7) / 8;
-    return (bytes + 1) & ~uint64_t{1};
-}
-
 std::optional<std::vector<uint8_t>> PackColourRows(const uint8_t* indices, uint32_t width,
                                                    uint32_t height, size_t stride) {
     const uint64_t rowBytes = ColourRowBytes(width);

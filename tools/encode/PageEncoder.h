@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "book/BookFormat.h"
 #include "encode/BookWriter.h"
 
 namespace inkvista::encode {
@@ -34,9 +35,8 @@ constexpr uint32_t kMaxRun = 67;
 std::optional<std::vector<uint8_t>> EncodeGreyRuns(const uint8_t* codes, uint32_t width,
                                                    uint32_t height, size_t stride);
 
-// Bytes per row of packed 5-bit colour data: ceil(5 × width / 8), rounded up
-// to an even number.
-uint64_t ColourRowBytes(uint32_t width);
+// Bytes per row of packed 5-bit colour data.
+using inkvista::ColourRowBytes;
 
 // 5-bit colour rows of `indices` (0..31), most significant bit first, each
 // row ColourRowBytes(width) long with its tail bits zero. Fails on an index
