@@ -1083,10 +1083,9 @@ bool ScriptRunner::OpenBook(const ScriptCommand& command, std::string* error) {
         return false;
     }
     const std::u16string& name = command.text;
-    const bool cxb = name.size() >= 4 && EqualsNoCase(name.substr(name.size() - 4), u".cxb");
     main_.list.SetOpenRequest(name, static_cast<int32_t>(command.index),
                               static_cast<int32_t>(command.number),
-                              cxb ? BookKind::Cxb : BookKind::Cmb);
+                              BookKindFromName(name).value_or(BookKind::Cmb));
     main_.SwitchScreen(kViewerWindowId, false);
     return true;
 }

@@ -8,6 +8,7 @@
 #include "book/HeaderText.h"
 #include "bookwriter/ImageFiles.h"
 #include "encode/PageEncoder.h"
+#include "platform/Text.h"
 
 namespace inkvista::bookwriter {
 namespace {
@@ -23,16 +24,9 @@ bool EncodeField(const char* name, const std::string& text, size_t width, std::s
 }  // namespace
 
 std::optional<BookKind> BookKindOf(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
     const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::nullopt;
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext == "cmb") return BookKind::Cmb;
-    if (ext == "cxb") return BookKind::Cxb;
-    return std::nullopt;
+    return BookKindFromName(
+        Utf8ToUtf16(slash == std::string::npos ? path : path.substr(slash + 1)));
 }
 
 bool PrepareBook(const PackOptions& options, encode::BookPlan* book, std::string* error) {
