@@ -6,14 +6,13 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <memory>
-#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #include <tmmintrin.h>
 #endif
 
+#include "book/PageBuffer.h"
 #include "book/PageRecord.h"
 #include "book/Scaler.h"
 #include "platform/ByteOrder.h"
@@ -29,42 +28,6 @@ constexpr char16_t kNoMemoryPacked[] = u"Insufficient Memory at allocating PackD
 constexpr char16_t kNoMemoryUnpacked[] = u"Insufficient Memory at allocating to UnPack BMP Data";
 constexpr char16_t kNoMemoryPixels[] = u"Insufficient Memory at allocating to Load BMP Data";
 constexpr char16_t kColourDecodingError[] = u"Color Data Decoding Error";
-
-// A zero-filled buffer of `size` bytes, or false when the size is past the
-// page limit or the allocation fails.
-bool TryAssign(std::vector<uint8_t>& buffer, uint64_t size) {
-    if (size > kMaxPageBytes) return false;
-    try {
-        buffer.assign(static_cast<size_t>(size), 0);
-    } catch (const std::bad_alloc&) {
-        buffer = {};
-        return false;
-    }
-    return true;
-}
-
-// A buffer whose bytes the caller writes before reading them.
-std::unique_ptr<uint8_t[]> TryAllocate(uint64_t size) {
-    if (size > kMaxPageBytes) return nullptr;
-    try {
-        return std::make_unique_for_overwrite<uint8_t[]>(
-            static_cast<size_t>(std::max<uint64_t>(size, 1)));
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-
-// A buffer of `size` bytes, every one of which the caller writes. The
-// buffer held before is used again when it is about the right size: pages of
-// a book are mostly alike, and fresh memory costs clearing and faulting in.
-bool TryReuse(std::vector<uint8_t>& buffer, uint64_t size) {
-    if (size <= kMaxPageBytes && buffer.capacity() >= size && buffer.capacity() / 2 <= size) {
-        buffer.resize(static_cast<size_t>(size));
-        return true;
-    }
-    buffer = {};
-    return TryAssign(buffer, size);
-}
 
 void ClearPadding(uint8_t* image, uint64_t stride, uint64_t rows, uint64_t used) {
     if (stride == used) return;
@@ -256,7 +219,7 @@ struct ColourRows {
     // first row when any of `height` rows needs it; false when it cannot be.
     bool PrepareShortRow(uint32_t height) {
         if (uint64_t{height} * rowBytes <= data.size()) return true;
-        return TryAssign(shortRow, rowBytes + 8);
+        return AllocatePageBuffer(shortRow, rowBytes + 8);
     }
 
     // Row y, with `readable` bytes from its start that may be read (at least
@@ -473,7 +436,7 @@ bool UnpackColourPixels(std::span<const uint8_t> data, uint32_t width, uint32_t 
     const uint64_t rowStride = Stride8(width);
     const uint64_t rotatedStride = Stride8(height);
     const uint64_t size = portrait ? rowStride * height : rotatedStride * width;
-    if (width == 0 || height == 0 || !TryReuse(page.pixels, size)) {
+    if (width == 0 || height == 0 || !AllocatePageBuffer(page.pixels, size, BufferStart::Reused)) {
         page.pixels = {};
         return false;
     }
@@ -496,7 +459,7 @@ bool UnpackColourPixels(std::span<const uint8_t> data, uint32_t width, uint32_t 
     // fewer rows gets a band of its own height, so that the band never needs
     // more than the turned page, whatever width the book claims.
     std::vector<uint8_t> band;
-    if (!TryAssign(band, uint64_t{width} * std::min<uint32_t>(16, height))) {
+    if (!AllocatePageBuffer(band, uint64_t{width} * std::min<uint32_t>(16, height))) {
         page.pixels = {};
         return false;
     }
@@ -521,7 +484,8 @@ bool StoreGreyPixels(std::vector<uint8_t>&& decoded, uint32_t width, uint32_t he
         decoded.resize(static_cast<size_t>(rowStride * height));
         page.pixels = std::move(decoded);
     } else {
-        if (!TryReuse(page.pixels, rotatedStride * width)) return false;
+        if (!AllocatePageBuffer(page.pixels, rotatedStride * width, BufferStart::Reused))
+            return false;
         ClearPadding(page.pixels.data(), rotatedStride, width, height);
         for (uint32_t y = 0; y < height; y += 16)
             TurnRows(decoded.data() + y * rowStride, rowStride, std::min<uint32_t>(16, height - y),
@@ -631,7 +595,7 @@ bool LoadPage(Device& device, const BookState& book, PageImage& page, const View
     // decompressor inside the buffer.
     constexpr uint32_t kSlack = 8;
     std::vector<uint8_t> packed;
-    if (!TryAssign(packed, uint64_t{packedLength} + kSlack)) {
+    if (!AllocatePageBuffer(packed, uint64_t{packedLength} + kSlack)) {
         messages.Show(kNoMemoryPacked);
         return false;
     }
@@ -647,7 +611,7 @@ bool LoadPage(Device& device, const BookState& book, PageImage& page, const View
         // the page, so the page before lends it its memory.
         std::vector<uint8_t> unpacked;
         if (portrait) unpacked.swap(page.pixels);
-        if (!TryReuse(unpacked, unpackedSize)) {
+        if (!AllocatePageBuffer(unpacked, unpackedSize, BufferStart::Reused)) {
             messages.Show(kNoMemoryUnpacked);
             return false;
         }
@@ -666,18 +630,17 @@ bool LoadPage(Device& device, const BookState& book, PageImage& page, const View
         return true;
     }
 
-    const std::unique_ptr<uint8_t[]> unpacked = TryAllocate(unpackedSize);
-    if (!unpacked) {
+    ScratchBytes unpacked;
+    if (!AllocatePageBuffer(unpacked, unpackedSize, BufferStart::Reused)) {
         messages.Show(kNoMemoryUnpacked);
         return false;
     }
     size_t produced = 0;
-    if (!DecompressPageData(packedData, std::span<uint8_t>(unpacked.get(), unpackedSize),
-                            &produced)) {
+    if (!DecompressPageData(packedData, unpacked, &produced)) {
         messages.Show(kColourDecodingError);
         return false;
     }
-    if (!UnpackColourPixels(std::span<const uint8_t>(unpacked.get(), produced), width, height,
+    if (!UnpackColourPixels(std::span<const uint8_t>(unpacked.data(), produced), width, height,
                             portrait, page)) {
         messages.Show(kNoMemoryPixels);
         return false;

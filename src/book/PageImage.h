@@ -6,11 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace inkvista {
+#include "book/PageBuffer.h"
 
-// The most any one buffer of a page may take. Sizes read from a book are
-// untrusted: a page that would need more is handled like a failed allocation.
-inline constexpr uint64_t kMaxPageBytes = uint64_t{256} << 20;
+namespace inkvista {
 
 struct PageRecord {
     uint32_t width = 0;

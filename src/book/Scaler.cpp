@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <new>
+
+#include "book/PageBuffer.h"
 
 namespace inkvista {
 namespace {
@@ -20,16 +21,6 @@ int32_t ScaleToLimit(int32_t size, int32_t limit, int32_t other) {
     volatile float keep = 1.0f - part;
     volatile float scaled = keep * static_cast<float>(other);
     return static_cast<int32_t>(scaled);
-}
-
-bool TryResize(std::vector<uint8_t>& buffer, uint64_t size) {
-    if (size > kMaxPageBytes) return false;
-    try {
-        buffer.assign(static_cast<size_t>(size), 0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
 }
 
 // The walk of one axis, flattened: for every walked pixel, the pixel of the
@@ -180,7 +171,7 @@ bool Resample(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_t so
         const uint32_t midHeight = lower ? targetHeight : sourceHeight;
         const uint64_t midStride = uint64_t{midWidth} * C;
         std::vector<uint8_t> middle;
-        if (!TryResize(middle, midStride * midHeight)) return false;
+        if (!AllocatePageBuffer(middle, midStride * midHeight)) return false;
         Shrink<C>(source.data(), sourceStride, sourceWidth, sourceHeight, middle.data(), midStride,
                   midWidth, midHeight);
         Enlarge<C>(middle.data(), midStride, midWidth, midHeight, target.data(), targetStride,
@@ -304,7 +295,7 @@ bool FitGreyPage(PageImage& page, bool portrait) {
     if (!size || !HasViewPixels(page, portrait)) return false;
     const uint64_t stride = Stride8(static_cast<uint64_t>(size->width));
     std::vector<uint8_t> fitted;
-    if (!TryResize(fitted, stride * static_cast<uint64_t>(size->height))) return false;
+    if (!AllocatePageBuffer(fitted, stride * static_cast<uint64_t>(size->height))) return false;
     if (!ResampleGrey(page.pixels, static_cast<uint32_t>(page.viewWidth),
                       static_cast<uint32_t>(page.viewHeight), page.PixelStride(portrait), fitted,
                       static_cast<uint32_t>(size->width), static_cast<uint32_t>(size->height),
@@ -329,8 +320,8 @@ bool FitColourPage(PageImage& page, bool portrait) {
     const uint64_t workStride = Stride24(width);
     const uint64_t fittedStride = Stride24(static_cast<uint64_t>(size->width));
     std::vector<uint8_t> work, fitted;
-    if (!TryResize(work, workStride * height) ||
-        !TryResize(fitted, fittedStride * static_cast<uint64_t>(size->height))) {
+    if (!AllocatePageBuffer(work, workStride * height) ||
+        !AllocatePageBuffer(fitted, fittedStride * static_cast<uint64_t>(size->height))) {
         page.trueColour = 0;
         return false;
     }

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "book/Scaler.h"
 #include "bookwriter/Quantise.h"
 #include "platform/AtomicFile.h"
 
@@ -86,7 +87,7 @@ std::string SizeText(uint64_t width, uint64_t height) {
 }
 
 std::string TooLargeText(uint64_t width, uint64_t height) {
-    const uint64_t need = (3 * width + 3) / 4 * 4 * height;
+    const uint64_t need = Stride24(width) * height;
     return "the picture has " + SizeText(width, height) + ", which needs " +
            std::to_string((need + (1 << 20) - 1) >> 20) +
            " MiB as a page; a page may take at most " + std::to_string(kMaxPicturePageBytes >> 20) +
@@ -230,8 +231,7 @@ bool HasPictureExtension(const std::string& name) {
 
 bool PictureFitsPage(uint64_t width, uint64_t height) {
     if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX) return false;
-    const uint64_t stride24 = (3 * width + 3) & ~uint64_t{3};
-    return stride24 * height <= kMaxPicturePageBytes;
+    return Stride24(width) * height <= kMaxPicturePageBytes;
 }
 
 PictureProblem LoadPicture(QIODevice& device, const std::string& name, QImage* image,

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "book/PageBuffer.h"
 #include "book/PageImage.h"
 
 namespace inkvista::bookwriter {
@@ -30,7 +31,7 @@ bool HasPictureExtension(const std::string& name);
 
 // Pictures whose page the reader could not hold are refused before they are
 // decoded: a page's 24-bit image may take at most this much.
-constexpr uint64_t kMaxPicturePageBytes = uint64_t{256} << 20;
+constexpr uint64_t kMaxPicturePageBytes = kMaxPageBytes;
 // Whether a picture of this size makes a page the reader can show.
 bool PictureFitsPage(uint64_t width, uint64_t height);
 
