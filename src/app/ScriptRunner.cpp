@@ -349,16 +349,11 @@ class LineParser {
             *error_ = "bad argument '" + verb + "' for 'card' (insert or remove)";
             return false;
         }
-        if (!ValidCardName(command->text)) {
+        if (!inkvista::ValidCardName(command->text)) {
             *error_ = "bad card name '" + Utf16ToUtf8(command->text) + "'";
             return false;
         }
         return true;
-    }
-
-    static bool ValidCardName(const std::u16string& name) {
-        if (name.empty() || name == u"." || name == u"..") return false;
-        return name.find_first_of(u"\\/:*?\"<>|") == std::u16string::npos;
     }
 
     static bool HasPngSuffix(const std::string& name) {

@@ -97,16 +97,6 @@ std::string UnescapeMountField(const std::string& s) {
     return out;
 }
 
-bool ValidCardName(std::u16string_view name) {
-    if (name.empty() || name == u"." || name == u"..") return false;
-    for (char16_t c : name) {
-        if (c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos) {
-            return false;
-        }
-    }
-    return !EqualsNoCase(name, kDocumentsName);
-}
-
 class DeviceShell : public Shell {
   public:
     DeviceShell(const Device& device, const FileSystem& files) : device_(device), files_(files) {}
@@ -145,6 +135,10 @@ bool IsDirectory(const std::filesystem::path& p) {
 }
 
 }  // namespace
+
+bool ValidCardName(std::u16string_view name) {
+    return PathMapper::ValidMountName(name) && !EqualsNoCase(name, kDocumentsName);
+}
 
 std::vector<std::pair<std::u16string, std::filesystem::path>> RemovableMountsIn(
     const std::string& mountTable, const std::string& user) {
@@ -216,7 +210,8 @@ Device::Device(const DeviceOptions& options, MessageBoxes& messages, TimerServic
 
     std::vector<PathMapper::Mount> mounts;
     mounts.push_back({kDocumentsName, documents_});
-    for (const auto& [name, dir] : options_.cards) mounts.push_back({name, dir});
+    for (const auto& [name, dir] : options_.cards)
+        if (ValidCardName(name)) mounts.push_back({name, dir});
     files_ = std::make_unique<FileSystem>(PathMapper(root, std::move(mounts)));
     if (!options_.root) {
         bool arrived = false;

@@ -64,6 +64,10 @@ class Device {
     std::unique_ptr<Shell> shell_;
 };
 
+// A name a storage card can have, seen as "\NAME": a PathMapper mount name
+// other than "My Documents" (in any case), which is the documents folder.
+bool ValidCardName(std::u16string_view name);
+
 // Parses the device options of the launcher (--root DIR, --card NAME=DIR,
 // --registry FILE, --oem TEXT, --battery N) at args[i]; advances i past what
 // it took. Answers false with `error` set for a bad value; `matched` tells

@@ -1,5 +1,6 @@
 #include "platform/PathMapper.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/HostDir.h"
@@ -120,14 +121,22 @@ const PathMapper::Mount* PathMapper::FindMount(std::u16string_view name) const {
     return nullptr;
 }
 
-void PathMapper::AddMount(Mount mount) {
+bool PathMapper::ValidMountName(std::u16string_view name) {
+    if (name.empty() || name == u"." || name == u"..") return false;
+    return std::none_of(name.begin(), name.end(),
+                        [](char16_t c) { return IsSeparator(c) || IsForbidden(c); });
+}
+
+bool PathMapper::AddMount(Mount mount) {
+    if (!ValidMountName(mount.name)) return false;
     for (Mount& m : mounts_) {
         if (EqualsNoCase(m.name, mount.name)) {
             m = std::move(mount);
-            return;
+            return true;
         }
     }
     mounts_.push_back(std::move(mount));
+    return true;
 }
 
 bool PathMapper::RemoveMount(std::u16string_view name) {

@@ -35,10 +35,16 @@ class PathMapper {
     // The mount whose name is `name` (no regard to case), if any.
     const Mount* FindMount(std::u16string_view name) const;
 
-    void AddMount(Mount mount);  // replaces a mount of the same name (no regard to case)
+    // Replaces a mount of the same name (no regard to case). False, adding
+    // nothing, for a name that is not a ValidMountName.
+    bool AddMount(Mount mount);
     bool RemoveMount(std::u16string_view name);
     const std::vector<Mount>& mounts() const { return mounts_; }
     const std::filesystem::path& root() const { return root_; }
+
+    // A name that can stand as the first component under "\": not empty,
+    // not "." or "..", no separator and no character the device forbids.
+    static bool ValidMountName(std::u16string_view name);
 
   private:
     std::filesystem::path root_;

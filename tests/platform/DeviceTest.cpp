@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/Device.h"
+#include "platform/Text.h"
 
 namespace inkvista {
 namespace {
@@ -157,6 +158,37 @@ TEST(Device, RootMappingWithCardsAndShell) {
     bool arrived = true;
     EXPECT_FALSE(d.RefreshMounts(&arrived));
     EXPECT_FALSE(arrived);
+}
+
+TEST(Device, OneCardNameRuleForOptionsInsertsAndMounts) {
+    for (const std::u16string name : {u"SD", u"Storage Card", u"\u00C9t\u00E9", u"a.b", u"..."})
+        EXPECT_TRUE(ValidCardName(name)) << Utf16ToUtf8(name);
+    for (const std::u16string name : {u"", u".", u"..", u"a\\b", u"a/b", u"c:", u"x*", u"q?",
+                                      u"\"q\"", u"<a>", u"p|q", u"tab\there", u"my documents"})
+        EXPECT_FALSE(ValidCardName(name)) << Utf16ToUtf8(name);
+
+    TestDevice t;
+    Device& d = t.device();
+    const fs::path dir = t.base() / "card";
+    fs::create_directories(dir);
+    // What the rule refuses never becomes a card, whichever way it comes.
+    d.InsertCard(u"MY DOCUMENTS", dir);
+    d.InsertCard(u"line\nbreak", dir);
+    EXPECT_TRUE(d.shell().StorageCards().empty());
+    EXPECT_EQ(d.files().mapper().Resolve(u"\\My Documents"), t.root() / "My Documents");
+    std::vector<std::string> args = {"--card", "My Documents=" + dir.string()};
+    size_t i = 0;
+    DeviceOptions options;
+    std::string error;
+    EXPECT_FALSE(ParseDeviceOption(args, i, options, nullptr, &error));
+    options.root = t.root();
+    options.registryFile = t.base() / "built.reg";
+    options.cards = {{u"ok", dir}, {u"bad\\name", dir}, {u"my documents", dir}};
+    RecordingMessageBoxes messages;
+    VirtualClock clock;
+    Device built(options, messages, clock);
+    EXPECT_EQ(built.shell().StorageCards(), std::vector<std::u16string>{u"ok"});
+    EXPECT_EQ(built.files().mapper().Resolve(u"\\my documents"), t.root() / "My Documents");
 }
 
 TEST(Device, TestDeviceCleansUpEvenReadOnlyContent) {

@@ -65,6 +65,10 @@ TEST_F(PathMapperTest, MountsShadowTheirFirstComponent) {
     EXPECT_TRUE(mapper_.RemoveMount(u"STORAGE CARD"));
     EXPECT_FALSE(mapper_.RemoveMount(u"Storage Card"));
     EXPECT_EQ(mapper_.Resolve(u"\\Storage Card"), t_.root() / "Storage Card");
+    // A name no path component can have is never a mount.
+    for (const std::u16string name : {u"", u"..", u"a\\b", u"x:", u"\x01"})
+        EXPECT_FALSE(mapper_.AddMount({name, t_.base() / "card"}));
+    EXPECT_EQ(mapper_.mounts().size(), 1u);
 }
 
 TEST_F(PathMapperTest, DotDotNeverLeavesTheRootOrAMount) {
