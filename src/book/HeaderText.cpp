@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "book/HangulTable.h"
 #include "platform/ByteOrder.h"
+#include "platform/Text.h"
 
 namespace inkvista {
 namespace {
@@ -105,33 +107,6 @@ void DecodeKoreanTable(const uint8_t* text, size_t count, std::u16string& out) {
     }
 }
 
-// The code point of the UTF-8 sequence at `p`, or -1 when it is not valid.
-long DecodeUtf8(const unsigned char* p, size_t left) {
-    if (left == 0) return -1;
-    const unsigned char c = p[0];
-    size_t n = 0;
-    long cp = 0;
-    if (c < 0x80) return c;
-    if ((c & 0xE0) == 0xC0) {
-        n = 1;
-        cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        n = 2;
-        cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        n = 3;
-        cp = c & 0x07;
-    } else {
-        return -1;
-    }
-    if (left <= n) return -1;
-    for (size_t i = 1; i <= n; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return -1;
-        cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    return cp;
-}
-
 }  // namespace
 
 size_t ConvertHeaderText(const uint8_t* field, size_t width, char16_t* dest, size_t capacity,
@@ -171,15 +146,16 @@ bool EncodeHeaderText(std::string_view utf8, size_t fieldWidth, std::string* out
     char* outPtr = buffer.data();
     size_t outLeft = buffer.size();
     if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-        const auto* at = reinterpret_cast<const unsigned char*>(in);
-        const long cp = DecodeUtf8(at, inLeft);
-        if (errno == EILSEQ && cp >= 0) {
+        const int why = errno;
+        size_t length = 0;
+        const std::optional<char32_t> cp = DecodeUtf8(std::string_view(in, inLeft), &length);
+        if (why == EILSEQ && cp) {
             char text[96];
             std::snprintf(text, sizeof text, "character U+%04lX is not in the Korean code page",
-                          cp);
+                          static_cast<unsigned long>(*cp));
             return fail(text);
         }
-        if (errno == EILSEQ || errno == EINVAL) return fail("text is not valid UTF-8");
+        if (why == EILSEQ || why == EINVAL) return fail("text is not valid UTF-8");
         return fail("text could not be converted");
     }
     const size_t produced = static_cast<size_t>(outPtr - buffer.data());

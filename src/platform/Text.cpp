@@ -1,6 +1,7 @@
 #include "platform/Text.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace inkvista {
 
@@ -8,7 +9,7 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-void AppendUtf16(std::u16string& out, uint32_t cp) {
+void AppendUtf16(std::u16string& out, char32_t cp) {
     if (cp < 0x10000) {
         out.push_back(static_cast<char16_t>(cp));
     } else {
@@ -18,7 +19,57 @@ void AppendUtf16(std::u16string& out, uint32_t cp) {
     }
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
+}  // namespace
+
+std::optional<char32_t> DecodeUtf8(std::string_view utf8, size_t* length) {
+    *length = 0;
+    if (utf8.empty()) return std::nullopt;
+    const auto b0 = static_cast<uint8_t>(utf8[0]);
+    *length = 1;
+    if (b0 < 0x80) return b0;
+    size_t extra;
+    char32_t cp;
+    char32_t minimum;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        extra = 1;
+        cp = b0 & 0x1F;
+        minimum = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        extra = 2;
+        cp = b0 & 0x0F;
+        minimum = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        extra = 3;
+        cp = b0 & 0x07;
+        minimum = 0x10000;
+    } else {
+        return std::nullopt;  // stray continuation byte, overlong lead (C0, C1) or out of range
+    }
+    for (size_t k = 1; k <= extra; ++k) {
+        if (k >= utf8.size() || (static_cast<uint8_t>(utf8[k]) & 0xC0) != 0x80) return std::nullopt;
+        cp = (cp << 6) | (static_cast<uint8_t>(utf8[k]) & 0x3F);
+        *length = k + 1;
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+    return cp;
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    size_t i = 0;
+    while (i < utf8.size()) {
+        size_t length = 0;
+        const std::optional<char32_t> cp = DecodeUtf8(utf8.substr(i), &length);
+        // One replacement for a bad sequence and the continuation bytes it
+        // swallowed; the next byte starts afresh.
+        AppendUtf16(out, cp.value_or(kReplacement));
+        i += length;
+    }
+    return out;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -34,69 +85,6 @@ void AppendUtf8(std::string& out, uint32_t cp) {
         out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
-}
-
-}  // namespace
-
-std::u16string Utf8ToUtf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    size_t i = 0;
-    const size_t n = utf8.size();
-    while (i < n) {
-        const uint8_t b0 = static_cast<uint8_t>(utf8[i]);
-        if (b0 < 0x80) {
-            out.push_back(b0);
-            ++i;
-            continue;
-        }
-        int extra;
-        uint32_t cp;
-        uint32_t minimum;
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            extra = 1;
-            cp = b0 & 0x1F;
-            minimum = 0x80;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            extra = 2;
-            cp = b0 & 0x0F;
-            minimum = 0x800;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            extra = 3;
-            cp = b0 & 0x07;
-            minimum = 0x10000;
-        } else {
-            // Stray continuation byte, overlong lead (C0, C1) or out of range.
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        int taken = 0;
-        bool ok = true;
-        while (taken < extra) {
-            if (i + 1 + taken >= n) {
-                ok = false;
-                break;
-            }
-            const uint8_t b = static_cast<uint8_t>(utf8[i + 1 + taken]);
-            if ((b & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (b & 0x3F);
-            ++taken;
-        }
-        if (!ok || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            // One replacement for the lead byte and the continuation bytes it
-            // swallowed; the next byte starts afresh.
-            out.push_back(kReplacement);
-            i += 1 + taken;
-            continue;
-        }
-        AppendUtf16(out, cp);
-        i += 1 + extra;
-    }
-    return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {

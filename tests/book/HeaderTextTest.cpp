@@ -116,6 +116,12 @@ TEST(EncodeHeaderTextTest, RefusesWhatCannotBeStored) {
     EXPECT_FALSE(EncodeHeaderText("bad \xFF", 32, &out, &error));
     EXPECT_NE(error.find("UTF-8"), std::string::npos) << error;
     EXPECT_FALSE(EncodeHeaderText("cut \xEA\xB0", 32, &out, &error));
+    // An overlong "/" and an encoded surrogate are bad UTF-8, not characters
+    // the code page lacks.
+    for (const char* bad : {"a\xC0\xAF", "b\xED\xA0\x80"}) {
+        EXPECT_FALSE(EncodeHeaderText(bad, 32, &out, &error));
+        EXPECT_EQ(error, "text is not valid UTF-8") << bad;
+    }
     EXPECT_FALSE(EncodeHeaderText(std::string("a\0b", 3), 32, &out, &error));
     EXPECT_EQ(out, "untouched");
 }

@@ -33,6 +33,41 @@ TEST(Text, InvalidSequencesBecomeReplacementCharacters) {
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
 }
 
+TEST(Text, DecodeUtf8TellsHowFarEachSequenceReaches) {
+    struct Case {
+        std::string bytes;
+        std::optional<char32_t> cp;
+        size_t length;
+    };
+    const Case cases[] = {
+        {"A", U'A', 1},
+        {"\xC3\xA9z", U'\u00E9', 2},
+        {"\xEB\xA7\x8C", U'\uB9CC', 3},
+        {"\xF0\x9F\x93\x96", U'\U0001F4D6', 4},
+        {"\xF4\x8F\xBF\xBF", U'\U0010FFFF', 4},
+        {"\x80", std::nullopt, 1},              // stray continuation byte
+        {"\xC1\xBF", std::nullopt, 1},          // overlong lead
+        {"\xE0\x80\xAF", std::nullopt, 3},      // overlong "/" in three bytes
+        {"\xED\xA0\x80", std::nullopt, 3},      // a surrogate
+        {"\xF4\x90\x80\x80", std::nullopt, 4},  // above U+10FFFF
+        {"\xE2\x82", std::nullopt, 2},          // cut off by the end
+        {"\xE2\x82z", std::nullopt, 2},         // cut off by a plain byte
+        {"\xF8\x88\x80\x80\x80", std::nullopt, 1},
+    };
+    for (const Case& c : cases) {
+        size_t length = 99;
+        EXPECT_EQ(DecodeUtf8(c.bytes, &length), c.cp) << c.bytes;
+        EXPECT_EQ(length, c.length) << c.bytes;
+    }
+    size_t length = 99;
+    EXPECT_EQ(DecodeUtf8("", &length), std::nullopt);
+    EXPECT_EQ(length, 0u);
+
+    std::string out;
+    for (const char32_t cp : {U'A', U'\u00E9', U'\uB9CC', U'\U0001F4D6'}) AppendUtf8(out, cp);
+    EXPECT_EQ(out, "A\xC3\xA9\xEB\xA7\x8C\xF0\x9F\x93\x96");
+}
+
 TEST(Text, CaseFoldingCoversMoreThanAscii) {
     EXPECT_TRUE(EqualsNoCase(u"InkVISTA.opt", u"inkvista.OPT"));
     EXPECT_TRUE(EqualsNoCase(u"\u00C9T\u00C9", u"\u00E9t\u00E9"));            // ÉTÉ / été
