@@ -1,6 +1,12 @@
 // Decoding one page of the open book into the page image the viewer paints:
 // 3-bit grey runs or LZO1X-compressed 5-bit palette colour, turned a quarter
 // turn for landscape reading and fitted to the screen on request.
+//
+// LoadPage is four steps, each answering a PageError: read the record
+// (ReadPageLayout), read the palette and packed data (ReadPageData), decode
+// (DecodePageData) and fit (FitPage). ReadPage and ReadPageAt run them all
+// without a message box; LoadPage shows the message that belongs to the
+// error.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +16,7 @@
 
 #include "book/BookState.h"
 #include "book/PageImage.h"
+#include "book/PageRecord.h"
 #include "platform/FileSystem.h"
 #include "settings/ViewOption.h"
 
@@ -17,15 +24,96 @@ namespace inkvista {
 
 class Device;
 
-// Loads page `page.currentPage` of `book`. On true the page image describes
-// the new page. On false the page is not loaded and, where the failure has a
-// message of its own, it has been shown ("Unsupported File Format",
-// "Insufficient Memory at …", "Color Data Decoding Error"); a book file that
-// cannot be opened, a page number outside the book and a page record the file
-// does not hold fail without a message. The book file is closed on return.
-//
-// A grey page whose run codes are damaged (data ending early, a run passing
-// the end of the page) is shown as far as it decodes, the rest black.
+// Why a page was not loaded.
+enum class PageError {
+    None,
+    NotInBook,         // the page number is outside the book
+    OpenFailed,        // the book file cannot be opened
+    RecordUnreadable,  // the file does not hold the page record
+    Unsupported,       // bad record magic, "XC" record with a field 32 or bitsPerPixel refused,
+                       // or a page of width or height 0
+    NoMemoryPacked,    // the packed data cannot be held
+    NoMemoryUnpacked,  // the unpacked image cannot be held
+    NoMemoryPixels,    // the page image cannot be held
+    ColourData,        // the LZO1X block is damaged or longer than the page
+};
+
+// The message LoadPage shows for `error`: "Unsupported File Format",
+// "Insufficient Memory at allocating PackData", "Insufficient Memory at
+// allocating to UnPack BMP Data", "Insufficient Memory at allocating to Load
+// BMP Data" or "Color Data Decoding Error". Null for None and for the
+// failures that show none (NotInBook, OpenFailed, RecordUnreadable).
+const char16_t* PageErrorMessage(PageError error);
+
+// How far a page's data described the page. A damaged page is still shown,
+// as far as it decodes, the rest black.
+enum class PageDamage {
+    None,
+    DataEnded,   // the data ended before the page did
+    RunPastRow,  // a grey run passed the end of its row
+};
+
+struct PageLoad {
+    PageError error = PageError::None;
+    PageDamage damage = PageDamage::None;  // of a page that loaded
+};
+
+// A page's record and where its parts stand in the book file.
+struct PageLayout {
+    PageRecord record;
+    bool grey = true;  // 3-bit grey runs, else 5-bit palette colour
+    uint64_t recordEnd = 0;
+    uint64_t paletteAt = 0;
+    uint64_t packedAt = 0;
+};
+
+// The packed data of a page as far as the file holds it (`length` bytes),
+// followed by spare zero bytes that keep any look-ahead of a decoder inside
+// the buffer.
+struct PackedData {
+    std::vector<uint8_t> bytes;
+    size_t length = 0;
+    std::span<const uint8_t> data() const { return {bytes.data(), length}; }
+};
+
+// Read-record: the record at `offset`, checked, with every buffer size it
+// implies for the view checked against the page limit. Changes nothing but
+// `layout` and the file position (right after the record).
+PageError ReadPageLayout(File& file, uint32_t offset, bool portrait, PageLayout& layout);
+
+// Read-data, with the file where ReadPageLayout left it: sets the page
+// record, view geometry (viewWidth, viewHeight, scrollX, scrollY and the
+// 8-bit bitmap header), palette and colour table of `page`, then reads the
+// packed data into `packed`. Packed data the file does not hold is missing,
+// not zero. Fails only with NoMemoryPacked, the rest of `page` then already
+// changed.
+PageError ReadPageData(File& file, const PageLayout& layout, bool portrait, PageImage& page,
+                       PackedData& packed);
+
+// Decode: `page.pixels` (and both strides) from the packed data, turned in
+// landscape mode; trueColour 0. `packed` is released on the way. `damage`
+// tells whether the whole page came from the data.
+PageError DecodePageData(const PageLayout& layout, PackedData& packed, bool portrait,
+                         PageImage& page, PageDamage* damage);
+
+// Fit: when the view asks for it, the decoded page fitted to the screen
+// (FitGreyPage, FitColourPage); a fitted colour page is 24-bit.
+void FitPage(const PageLayout& layout, const ViewOption& view, PageImage& page);
+
+// The four steps on an open book file, for the page whose record stands at
+// `offset`.
+PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const ViewOption& view);
+
+// Page `page.currentPage` of `book`: opens the book file, runs the four
+// steps and closes the file.
+PageLoad ReadPage(FileSystem& files, const BookState& book, PageImage& page,
+                  const ViewOption& view);
+
+// ReadPage, with the error's message shown through the device. On true the
+// page image describes the new page; a damaged page is loaded. On false the
+// page is not loaded; the page record, palette, view geometry and colour
+// table may already belong to the new page while `pixels` holds the previous
+// one or nothing.
 bool LoadPage(Device& device, const BookState& book, PageImage& page, const ViewOption& view);
 
 // Reads `count` 3-byte entries at the file's position into `palette`;
@@ -35,17 +123,24 @@ bool ReadPalette(File& file, uint16_t count, std::vector<uint8_t>& palette);
 // Decodes 3-bit grey runs into `out`, rows of Stride8(width) bytes. Every
 // byte of the image is written: row padding, and whatever damaged data leaves
 // undecoded, are 0. A code naming an entry `palette` does not have gives
-// grey 0. Answers false for damaged data: the data ends before the page does,
-// or a run passes the end of its row (on the last row nothing of that run is
-// written; on other rows it is cut at the row's end). Also false, writing
-// nothing, when `out` is shorter than the image.
+// grey 0. Answers false for damaged data, with `damage` telling how: the data
+// ends before the page does, or a run passes the end of its row (on the last
+// row nothing of that run is written and decoding stops; on other rows it is
+// cut at the row's end). The fault that stopped decoding is the one told.
+// Also false, writing nothing and leaving `damage` alone, when `out` is
+// shorter than the image.
 bool DecodeGreyRuns(std::span<const uint8_t> packed, std::span<uint8_t> out, uint32_t width,
-                    uint32_t height, std::span<const uint8_t> palette);
+                    uint32_t height, std::span<const uint8_t> palette,
+                    PageDamage* damage = nullptr);
 
 // Decompresses one LZO1X block into `out`; `produced` receives the bytes
 // written. Fails on any decompressor error, including output that would not
 // fit `out`.
 bool DecompressPageData(std::span<const uint8_t> packed, std::span<uint8_t> out, size_t* produced);
+
+// The bytes of 5-bit colour rows that a page's pixels come from: every row
+// but the last with its padding, the last without.
+uint64_t ColourDataBytes(uint32_t width, uint32_t height);
 
 // Builds `page.pixels` (and both strides) from 5-bit colour rows, turned in
 // landscape mode. Bytes past the end of `data` count as 0. Fails, leaving
