@@ -310,9 +310,9 @@ void FitBench(benchmark::State& state, int index, bool portrait) {
         work.trueColour = page.colour;
         state.ResumeTiming();
         if (page.colour)
-            FitColourPage(work, portrait);
+            FitColourPage(work);
         else
-            FitGreyPage(work, portrait);
+            FitGreyPage(work);
         benchmark::DoNotOptimize(work.pixels.data());
     }
     SetSourceRate(state, page);

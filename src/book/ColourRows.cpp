@@ -100,6 +100,7 @@ bool UnpackColourPixels(std::span<const uint8_t> data, uint32_t width, uint32_t 
     }
     page.rowStride = static_cast<uint32_t>(rowStride);
     page.rotatedStride = static_cast<uint32_t>(rotatedStride);
+    page.orientation = portrait ? PixelOrientation::Portrait : PixelOrientation::Landscape;
 
     ColourRows rows(data, width);
     if (!rows.PrepareShortRow(height)) {

@@ -222,6 +222,7 @@ bool StoreGreyPixels(std::vector<uint8_t>&& decoded, uint32_t width, uint32_t he
     }
     page.rowStride = static_cast<uint32_t>(rowStride);
     page.rotatedStride = static_cast<uint32_t>(rotatedStride);
+    page.orientation = portrait ? PixelOrientation::Portrait : PixelOrientation::Landscape;
     return true;
 }
 

@@ -211,13 +211,12 @@ PageError DecodePageData(const PageLayout& layout, PackedData& packed, bool port
 
 void FitPage(const PageLayout& layout, const ViewOption& view, PageImage& page) {
     if (!view.fitToWindow) return;
-    const bool portrait = view.portrait != 0;
     if (layout.grey) {
-        FitGreyPage(page, portrait);
+        FitGreyPage(page);
     } else {
         // FitColourPage clears it again when the page needs no fit.
         page.trueColour = 1;
-        FitColourPage(page, portrait);
+        FitColourPage(page);
     }
 }
 

@@ -12,8 +12,8 @@ PageImage::PageImage() {
     colourInfo.bitCount = 24;
 }
 
-uint32_t PageImage::PixelStride(bool portrait) const {
-    return portrait ? rowStride : rotatedStride;
+uint32_t PageImage::PixelStride() const {
+    return orientation == PixelOrientation::Portrait ? rowStride : rotatedStride;
 }
 
 }  // namespace inkvista

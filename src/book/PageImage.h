@@ -44,6 +44,10 @@ struct IndexedBitmapInfo {
     std::array<RgbQuad, 256> colours;
 };
 
+// How the rows of `pixels` run: the page as stored, or turned a quarter turn
+// counter-clockwise for landscape reading.
+enum class PixelOrientation : uint8_t { Portrait, Landscape };
+
 struct PageImage {
     PageImage();  // grey ramp colour table, 8- and 24-bit headers
 
@@ -53,6 +57,9 @@ struct PageImage {
     uint32_t rowStride = 0;
     uint32_t rotatedStride = 0;
     std::vector<uint8_t> pixels;
+    // Set whenever `pixels` are, so that their stride is never paired with
+    // the view's orientation of another moment.
+    PixelOrientation orientation = PixelOrientation::Portrait;
     uint8_t trueColour = 0;
     IndexedBitmapInfo indexedInfo;
     BitmapInfoHeader colourInfo;
@@ -61,8 +68,9 @@ struct PageImage {
     int32_t viewWidth = 0;
     int32_t viewHeight = 0;
 
-    // Bytes per row of `pixels` as they stand now.
-    uint32_t PixelStride(bool portrait) const;
+    // Bytes per row of `pixels`: rowStride as stored, rotatedStride turned
+    // (equal after a fit).
+    uint32_t PixelStride() const;
 };
 
 }  // namespace inkvista

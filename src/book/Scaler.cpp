@@ -180,17 +180,18 @@ bool Resample(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_t so
     return true;
 }
 
-void SetViewAfterFit(PageImage& page, const FitSize& size, bool portrait) {
+void SetViewAfterFit(PageImage& page, const FitSize& size) {
     page.viewWidth = size.width;
     page.viewHeight = size.height;
-    if (!portrait) page.scrollY = size.height > kScreenHeight ? size.height - kScreenHeight : 0;
+    if (page.orientation == PixelOrientation::Landscape)
+        page.scrollY = size.height > kScreenHeight ? size.height - kScreenHeight : 0;
 }
 
-// The source of a fit: the page as it stands, rows of the stride its
-// orientation gives. False when `pixels` cannot hold the view it claims.
-bool HasViewPixels(const PageImage& page, bool portrait) {
+// The source of a fit: the page as it stands, rows of its own stride. False when `pixels` cannot
+// hold the view it claims.
+bool HasViewPixels(const PageImage& page) {
     if (page.viewWidth <= 0 || page.viewHeight <= 0) return false;
-    const uint64_t stride = page.PixelStride(portrait);
+    const uint64_t stride = page.PixelStride();
     return stride >= static_cast<uint64_t>(page.viewWidth) &&
            page.pixels.size() >= stride * static_cast<uint64_t>(page.viewHeight);
 }
@@ -290,14 +291,14 @@ bool ResampleGrey(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_
 
 // The three channels of a grey page are equal and resampled alike, so the
 // page is resampled as one channel; the result is the same byte for byte.
-bool FitGreyPage(PageImage& page, bool portrait) {
+bool FitGreyPage(PageImage& page) {
     const std::optional<FitSize> size = ComputeFitSize(page.viewWidth, page.viewHeight);
-    if (!size || !HasViewPixels(page, portrait)) return false;
+    if (!size || !HasViewPixels(page)) return false;
     const uint64_t stride = Stride8(static_cast<uint64_t>(size->width));
     std::vector<uint8_t> fitted;
     if (!AllocatePageBuffer(fitted, stride * static_cast<uint64_t>(size->height))) return false;
     if (!ResampleGrey(page.pixels, static_cast<uint32_t>(page.viewWidth),
-                      static_cast<uint32_t>(page.viewHeight), page.PixelStride(portrait), fitted,
+                      static_cast<uint32_t>(page.viewHeight), page.PixelStride(), fitted,
                       static_cast<uint32_t>(size->width), static_cast<uint32_t>(size->height),
                       stride))
         return false;
@@ -305,13 +306,13 @@ bool FitGreyPage(PageImage& page, bool portrait) {
     page.rowStride = page.rotatedStride = static_cast<uint32_t>(stride);
     page.indexedInfo.header.width = size->width;
     page.indexedInfo.header.height = -size->height;
-    SetViewAfterFit(page, *size, portrait);
+    SetViewAfterFit(page, *size);
     return true;
 }
 
-bool FitColourPage(PageImage& page, bool portrait) {
+bool FitColourPage(PageImage& page) {
     const std::optional<FitSize> size = ComputeFitSize(page.viewWidth, page.viewHeight);
-    if (!size || !HasViewPixels(page, portrait)) {
+    if (!size || !HasViewPixels(page)) {
         page.trueColour = 0;
         return false;
     }
@@ -331,7 +332,7 @@ bool FitColourPage(PageImage& page, bool portrait) {
     std::array<std::array<uint8_t, 3>, 256> colours{};
     for (size_t i = 0; i < colours.size() && 3 * i + 2 < page.palette.size(); ++i)
         colours[i] = {page.palette[3 * i + 2], page.palette[3 * i + 1], page.palette[3 * i]};
-    const uint64_t sourceStride = page.PixelStride(portrait);
+    const uint64_t sourceStride = page.PixelStride();
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* in = page.pixels.data() + y * sourceStride;
         uint8_t* out = work.data() + y * workStride;
@@ -352,7 +353,7 @@ bool FitColourPage(PageImage& page, bool portrait) {
     page.rowStride = page.rotatedStride = static_cast<uint32_t>(fittedStride);
     page.colourInfo.width = size->width;
     page.colourInfo.height = -size->height;
-    SetViewAfterFit(page, *size, portrait);
+    SetViewAfterFit(page, *size);
     return true;
 }
 

@@ -65,11 +65,11 @@ bool ResampleGrey(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_
                   uint64_t sourceStride, std::span<uint8_t> target, uint32_t targetWidth,
                   uint32_t targetHeight, uint64_t targetStride);
 
-// Fit the freshly decoded (and turned) page in place. They answer true when
-// the page was resized. A page that needs no fit, or whose work images would
-// pass the page buffer limit, stays as it is (FitColourPage then leaves it
-// 8-bit: trueColour 0).
-bool FitGreyPage(PageImage& page, bool portrait);
-bool FitColourPage(PageImage& page, bool portrait);
+// Fit the freshly decoded (and turned) page in place, in the orientation its
+// pixels have. They answer true when the page was resized. A page that needs
+// no fit, or whose work images would pass the page buffer limit, stays as it
+// is (FitColourPage then leaves it 8-bit: trueColour 0).
+bool FitGreyPage(PageImage& page);
+bool FitColourPage(PageImage& page);
 
 }  // namespace inkvista

@@ -75,7 +75,7 @@ void PageViewWnd::DrawPage(QImage& target) const {
         return;
     }
     const bool portrait = viewOption.portrait != 0;
-    const uint32_t stride = image.PixelStride(portrait);
+    const uint32_t stride = image.PixelStride();
     const uint64_t bytesPerPixel = image.trueColour ? 3 : 1;
     const uint64_t width = static_cast<uint64_t>(image.viewWidth);
     const uint64_t height = static_cast<uint64_t>(image.viewHeight);

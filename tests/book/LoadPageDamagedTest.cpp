@@ -152,7 +152,7 @@ TEST_F(LoadPageDamagedTest, EachDamageHasItsAnswer) {
                 if (damage.loads) {
                     EXPECT_FALSE(page_.pixels.empty());
                     EXPECT_EQ(page_.pixels.size(),
-                              size_t{page_.PixelStride(portrait)} * uint32_t(page_.viewHeight));
+                              size_t{page_.PixelStride()} * uint32_t(page_.viewHeight));
                 } else if (before && damage.message && damage.message != kColourError) {
                     // Refused for its sizes: the page image is untouched.
                     EXPECT_EQ(page_.pixels, previous);

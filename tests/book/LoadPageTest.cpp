@@ -108,6 +108,33 @@ TEST_F(LoadPageTest, ColourPageLandscape) {
             ASSERT_EQ(page_.pixels[(w - 1 - x) * 12 + y], indices[y * w + x]) << x << "," << y;
 }
 
+TEST_F(LoadPageTest, PixelsKeepTheirOwnStrideWhenTheViewTurnsAndALoadFails) {
+    // A landscape page, then a switch to portrait whose load fails on a
+    // damaged colour block: the pixels are still the turned page, and their
+    // stride must be the turned one whatever the view says now.
+    const uint32_t w = 30, h = 10;
+    auto broken = Colour(SomeIndices(w, h), w, h);
+    broken.packed.assign(broken.packed.size(), 0xFF);
+    PutPages({GreyCodes(SomeCodes(w, h), w, h), broken});
+    ASSERT_TRUE(Load(0, false));
+    const std::vector<uint8_t> turned = page_.pixels;
+    EXPECT_EQ(page_.orientation, PixelOrientation::Landscape);
+    EXPECT_EQ(page_.PixelStride(), 12u);
+    EXPECT_FALSE(Load(1, true));
+    EXPECT_EQ(page_.pixels, turned);
+    EXPECT_EQ(page_.orientation, PixelOrientation::Landscape);
+    EXPECT_EQ(page_.PixelStride(), 12u);
+    ASSERT_TRUE(Load(0, true));
+    EXPECT_EQ(page_.orientation, PixelOrientation::Portrait);
+    EXPECT_EQ(page_.PixelStride(), 32u);
+    // A fitted page has one stride for both.
+    PutPages({GreyCodes(SomeCodes(400, 300), 400, 300)});
+    ASSERT_TRUE(Load(0, false, true));
+    EXPECT_EQ(page_.orientation, PixelOrientation::Landscape);
+    EXPECT_EQ(page_.PixelStride(), page_.rowStride);
+    EXPECT_EQ(page_.PixelStride(), 240u);
+}
+
 TEST_F(LoadPageTest, NextPageOfTheSameSizeLeavesNothingOfTheLastBehind) {
     // A page loaded after another of its size gets exactly its own bytes,
     // padding included, whichever buffer it lands in.

@@ -293,6 +293,7 @@ PageImage GreyView(int32_t w, int32_t h, uint32_t stride, bool portrait, std::mt
     // The stride of the other orientation is wrong on purpose.
     page.rowStride = portrait ? stride : 3;
     page.rotatedStride = portrait ? 3 : stride;
+    page.orientation = portrait ? PixelOrientation::Portrait : PixelOrientation::Landscape;
     page.pixels.resize(size_t{stride} * uint32_t(h));
     for (auto& v : page.pixels) v = uint8_t(random());
     page.scrollY = 7;
@@ -303,7 +304,7 @@ TEST(FitGreyPage, PortraitFitReplacesPixelsAndKeepsScroll) {
     std::mt19937 random(11);
     PageImage page = GreyView(320, 480, 324, true, random);
     const PageImage before = page;
-    ASSERT_TRUE(FitGreyPage(page, true));
+    ASSERT_TRUE(FitGreyPage(page));
     EXPECT_EQ(page.viewWidth, 240);
     EXPECT_EQ(page.viewHeight, 360);
     EXPECT_EQ(page.rowStride, 240u);
@@ -320,14 +321,14 @@ TEST(FitGreyPage, PortraitFitReplacesPixelsAndKeepsScroll) {
 TEST(FitGreyPage, LandscapeUsesTurnedRowsAndScrollsToTheBottom) {
     std::mt19937 random(12);
     PageImage page = GreyView(300, 450, 300, false, random);
-    ASSERT_TRUE(FitGreyPage(page, false));
+    ASSERT_TRUE(FitGreyPage(page));
     EXPECT_EQ(page.viewWidth, 240);
     EXPECT_EQ(page.viewHeight, 360);
     EXPECT_EQ(page.scrollY, 40);
     EXPECT_EQ(page.pixels.size(), 240u * 360u);
 
     PageImage low = GreyView(243, 250, 244, false, random);  // fits to 240 × 246
-    ASSERT_TRUE(FitGreyPage(low, false));
+    ASSERT_TRUE(FitGreyPage(low));
     EXPECT_EQ(low.viewHeight, 246);
     EXPECT_EQ(low.scrollY, 0);
 }
@@ -336,13 +337,13 @@ TEST(FitGreyPage, PagesThatFitAreLeftAlone) {
     std::mt19937 random(13);
     PageImage page = GreyView(240, 500, 240, true, random);
     const PageImage before = page;
-    EXPECT_FALSE(FitGreyPage(page, true));
+    EXPECT_FALSE(FitGreyPage(page));
     EXPECT_EQ(page.pixels, before.pixels);
     EXPECT_EQ(page.viewHeight, 500);
     // Pixels that do not cover the view are not resampled.
     PageImage broken = GreyView(320, 480, 320, true, random);
     broken.pixels.resize(100);
-    EXPECT_FALSE(FitGreyPage(broken, true));
+    EXPECT_FALSE(FitGreyPage(broken));
     EXPECT_EQ(broken.viewWidth, 320);
 }
 
@@ -364,7 +365,7 @@ TEST(FitColourPage, FittedPageIsTwentyFourBitThroughThePalette) {
     std::mt19937 random(21);
     PageImage page = ColourView(320, 480, random);
     const PageImage before = page;
-    ASSERT_TRUE(FitColourPage(page, true));
+    ASSERT_TRUE(FitColourPage(page));
     EXPECT_EQ(page.trueColour, 1);
     EXPECT_EQ(page.rowStride, 720u);
     EXPECT_EQ(page.rotatedStride, 720u);
@@ -390,7 +391,7 @@ TEST(FitColourPage, PageNeedingNoFitStaysEightBit) {
     std::mt19937 random(22);
     PageImage page = ColourView(240, 320, random);
     const PageImage before = page;
-    EXPECT_FALSE(FitColourPage(page, true));
+    EXPECT_FALSE(FitColourPage(page));
     EXPECT_EQ(page.trueColour, 0);
     EXPECT_EQ(page.pixels, before.pixels);
     EXPECT_EQ(page.rowStride, 240u);
@@ -401,7 +402,7 @@ TEST(FitColourPage, ShortPaletteGivesBlack) {
     PageImage page = ColourView(200, 200, random);
     std::fill(page.pixels.begin(), page.pixels.end(), 31);
     page.palette.resize(3);
-    ASSERT_TRUE(FitColourPage(page, true));
+    ASSERT_TRUE(FitColourPage(page));
     EXPECT_EQ(page.pixels, std::vector<uint8_t>(720 * 240, 0));
 }
 

@@ -40,8 +40,7 @@ class BookFolderTest : public ::testing::Test {
         ViewOption view;
         view.portrait = portrait ? 1 : 0;
         view.fitToWindow = fit ? 1 : 0;
-        return LoadPage(device_.device(), state, page, view) &&
-               bookwriter::RenderPage(page, portrait, out);
+        return LoadPage(device_.device(), state, page, view) && bookwriter::RenderPage(page, out);
     }
 
     TestDevice device_;

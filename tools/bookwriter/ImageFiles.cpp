@@ -282,11 +282,11 @@ PictureProblem ProbePicture(const std::string& path, std::string* error) {
     return CheckHeader(reader, path, error);
 }
 
-QImage PageView(const PageImage& page, bool portrait) {
+QImage PageView(const PageImage& page) {
     if (page.viewWidth <= 0 || page.viewHeight <= 0) return QImage();
     const uint64_t w = static_cast<uint32_t>(page.viewWidth);
     const uint64_t h = static_cast<uint32_t>(page.viewHeight);
-    const uint64_t stride = page.PixelStride(portrait);
+    const uint64_t stride = page.PixelStride();
     const uint64_t bytesPerPixel = page.trueColour ? 3 : 1;
     if (stride < w * bytesPerPixel || stride > INT_MAX ||
         stride * (h - 1) + w * bytesPerPixel > page.pixels.size())
@@ -304,8 +304,8 @@ QImage PageView(const PageImage& page, bool portrait) {
     return indexed;
 }
 
-bool RenderPage(const PageImage& page, bool portrait, RasterImage* out) {
-    const QImage view = PageView(page, portrait);
+bool RenderPage(const PageImage& page, RasterImage* out) {
+    const QImage view = PageView(page);
     if (view.isNull()) return false;
     out->width = static_cast<uint32_t>(view.width());
     out->height = static_cast<uint32_t>(view.height());

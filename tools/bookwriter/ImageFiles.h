@@ -57,12 +57,12 @@ PictureProblem ProbePicture(const std::string& path, std::string* error);
 // The displayed page, exactly viewWidth × viewHeight pixels, sharing the
 // page's pixels (no copy; valid while `page` is unchanged): a grey page as
 // Grayscale8, a colour page as Indexed8 through its colour table, a fitted
-// colour page as BGR888. `portrait` is the orientation the page was loaded
-// with. Null when the page's fields do not describe its pixel buffer.
-QImage PageView(const PageImage& page, bool portrait);
+// colour page as BGR888. Null when the page's fields do not describe its
+// pixel buffer.
+QImage PageView(const PageImage& page);
 
 // PageView copied into a RasterImage.
-bool RenderPage(const PageImage& page, bool portrait, RasterImage* out);
+bool RenderPage(const PageImage& page, RasterImage* out);
 
 // Writes `image` (Grayscale8, Indexed8 or BGR888, as PageView gives) by
 // `format`: .pgm is P5 grey (colour turned grey by Rec. 601 luma), .ppm is

@@ -74,8 +74,7 @@ bool ExportPage(ToolBook& book, const BookState& state, int32_t index, const Vie
         return false;
     }
     std::string error;
-    if (!bookwriter::WritePageImage(out, format, bookwriter::PageView(page, view.portrait != 0),
-                                    &error)) {
+    if (!bookwriter::WritePageImage(out, format, bookwriter::PageView(page), &error)) {
         book.messages().EndLine();
         Fail(error);
         return false;

@@ -92,7 +92,7 @@ int RunThumbnail(const std::vector<std::string>& args) {
         if (book.messages().shown() == before) std::fputs("File Open Failed\n", stderr);
         return 1;
     }
-    QImage thumbnail = bookwriter::PageView(page, true);
+    QImage thumbnail = bookwriter::PageView(page);
     if (thumbnail.width() > size || thumbnail.height() > size) {
         const bool grey = thumbnail.format() == QImage::Format_Grayscale8;
         thumbnail = thumbnail.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation)
