@@ -25,6 +25,7 @@
 #include "encode/PageEncoder.h"
 #include "platform/Device.h"
 #include "platform/Text.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 namespace {

@@ -11,6 +11,7 @@
 #include "book/PageDecoder.h"
 #include "platform/ByteOrder.h"
 #include "platform/Device.h"
+#include "support/TestDevice.h"
 
 namespace {
 

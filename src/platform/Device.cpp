@@ -1,14 +1,12 @@
 #include "platform/Device.h"
 
 #include <pwd.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -353,54 +351,6 @@ const char* DeviceOptionsHelp() {
            "                     (default $XDG_CONFIG_HOME/InkVISTA/registry.reg)\n"
            "  --oem TEXT         the device's OEM information (default \"InkVISTA Desktop\")\n"
            "  --battery N        report a battery level of N percent (255: no battery)\n";
-}
-
-// --- TestDevice -----------------------------------------------------------------
-
-TestDevice::TestDevice() {
-    std::string tmp = Env("TMPDIR");
-    if (tmp.empty()) tmp = "/tmp";
-    std::string templ = tmp + "/inkvista-test-XXXXXX";
-    if (mkdtemp(templ.data()) == nullptr) {
-        std::perror("TestDevice: mkdtemp");
-        std::abort();
-    }
-    base_ = templ;
-    root_ = base_ / "root";
-    mkdir(root_.c_str(), 0777);
-    DeviceOptions options;
-    options.root = root_;
-    options.registryFile = base_ / "registry.reg";
-    device_ = std::make_unique<Device>(options, messages_, clock_);
-}
-
-TestDevice::~TestDevice() {
-    device_.reset();
-    // Tests leave read-only files and folders behind; make everything
-    // removable first.
-    std::error_code ec;
-    for (std::filesystem::recursive_directory_iterator it(base_, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        if (!it->is_symlink(ec)) {
-            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
-        }
-    }
-    std::filesystem::remove_all(base_, ec);
-}
-
-std::filesystem::path TestDevice::Host(std::u16string_view devicePath) const {
-    const auto host = device_->files().mapper().Resolve(devicePath);
-    return host ? *host : std::filesystem::path();
-}
-
-std::filesystem::path TestDevice::AddCard(const std::u16string& name) {
-    const std::filesystem::path cards = base_ / "cards";
-    mkdir(cards.c_str(), 0777);
-    const std::filesystem::path dir = cards / Utf16ToUtf8(name);
-    mkdir(dir.c_str(), 0777);
-    device_->InsertCard(name, dir);
-    return dir;
 }
 
 }  // namespace inkvista

@@ -17,6 +17,7 @@
 #include "app/HotKeys.h"
 #include "app/ReaderApp.h"
 #include "platform/Device.h"
+#include "support/TestDevice.h"
 
 namespace inkvista::test {
 

@@ -4,8 +4,8 @@
 // AddressSanitizer and UndefinedBehaviorSanitizer).
 #include <functional>
 
-#include "LoadPageFixture.h"
 #include "platform/ByteOrder.h"
+#include "support/LoadPageFixture.h"
 
 namespace inkvista {
 namespace {

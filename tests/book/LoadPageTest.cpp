@@ -1,7 +1,7 @@
 // LoadPage end to end: books on a test device, grey and colour pages, both
 // record kinds, portrait and landscape, with and without fitting.
-#include "LoadPageFixture.h"
 #include "book/Scaler.h"
+#include "support/LoadPageFixture.h"
 
 namespace inkvista {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "OpenBookFixture.h"
 #include "book/BookInfo.h"
+#include "support/OpenBookFixture.h"
 
 namespace inkvista {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "OpenBookFixture.h"
 #include "book/OpenBook.h"
+#include "support/OpenBookFixture.h"
 
 namespace inkvista {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "OpenBookFixture.h"
 #include "book/PageRecord.h"
+#include "support/OpenBookFixture.h"
 
 namespace inkvista {
 namespace {

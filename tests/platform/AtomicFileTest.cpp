@@ -11,6 +11,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Device.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 namespace {

@@ -6,6 +6,7 @@
 
 #include "platform/Device.h"
 #include "platform/Text.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 namespace {

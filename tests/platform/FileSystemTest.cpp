@@ -10,6 +10,7 @@
 
 #include "platform/Device.h"
 #include "platform/FileSystem.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 namespace {

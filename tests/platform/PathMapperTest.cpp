@@ -5,6 +5,7 @@
 #include "platform/Device.h"
 #include "platform/PathMapper.h"
 #include "platform/Win32.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 namespace {

@@ -10,6 +10,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Device.h"
 #include "platform/Registry.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 namespace {

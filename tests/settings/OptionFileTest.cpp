@@ -10,6 +10,7 @@
 #include "platform/Device.h"
 #include "settings/OptionFile.h"
 #include "settings/TextConversion.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 namespace {

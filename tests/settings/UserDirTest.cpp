@@ -7,6 +7,7 @@
 
 #include "platform/Device.h"
 #include "settings/UserDir.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 namespace {

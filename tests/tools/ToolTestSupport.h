@@ -14,6 +14,7 @@
 #include "book/PageDecoder.h"
 #include "bookwriter/ImageFiles.h"
 #include "platform/Device.h"
+#include "support/TestDevice.h"
 
 namespace inkvista::testing {
 

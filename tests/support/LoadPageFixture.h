@@ -14,6 +14,7 @@
 #include "encode/PageEncoder.h"
 #include "platform/Device.h"
 #include "platform/Text.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 

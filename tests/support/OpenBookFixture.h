@@ -11,6 +11,7 @@
 #include "encode/BookWriter.h"
 #include "platform/Device.h"
 #include "platform/Text.h"
+#include "support/TestDevice.h"
 
 namespace inkvista {
 
