@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> palette(data, data + take);
     const std::vector<uint8_t> packed(data + take, data + size);
     std::vector<uint8_t> out(Stride8(width) * height);
-    DecodeGreyRuns(packed, out, width, height, palette);
+    PageDamage damage = PageDamage::None;
+    DecodeGreyRuns(packed, out, width, height, palette, &damage);
     PageImage page;
     StoreGreyPixels(std::vector<uint8_t>(out), width, height, (width ^ height) & 1, page);
     return 0;

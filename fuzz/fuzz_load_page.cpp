@@ -1,6 +1,7 @@
-// LoadPage on an arbitrary book file: the input's first byte chooses
-// portrait or landscape and fitting, the rest is the file, with page 0 at
-// offset 0 and page 1 at the offset its first four bytes name.
+// The page loader's steps (ReadPage) on an arbitrary book file: the input's
+// first byte chooses portrait or landscape and fitting, the rest is the
+// file, with page 0 at offset 0 and page 1 at the offset its first four
+// bytes name.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,9 +11,9 @@
 #include "book/BookState.h"
 #include "book/PageDecoder.h"
 #include "platform/ByteOrder.h"
-#include "platform/Device.h"
 #include "support/TestDevice.h"
 
+namespace inkvista {
 namespace {
 
 // Pages that are valid but large only make the fuzzer slow: sizes past the
@@ -29,6 +30,7 @@ bool SlowPage(const uint8_t* data, size_t size, uint32_t offset) {
 }
 
 }  // namespace
+}  // namespace inkvista
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace inkvista;
@@ -55,7 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Kept from input to input, as the viewer keeps it from page to page.
     static PageImage page;
     page.currentPage = (flags >> 2) & 1;
-    LoadPage(device.device(), book, page, view);
-    device.messages().Clear();
+    ReadPage(device.device().files(), book, page, view);
     return 0;
 }
