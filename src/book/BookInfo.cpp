@@ -4,6 +4,7 @@
 
 #include "book/HeaderText.h"
 #include "book/OpenBook.h"
+#include "book/PageDecoder.h"
 #include "platform/Text.h"
 
 namespace inkvista {
@@ -51,10 +52,18 @@ bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_vie
     info.publisher = ConvertHeaderText(header.publisher, kPublisherWidth, system);
 
     info.pages.reserve(state.pageOffsets.size());
+    PageImage image;  // one for all pages, as the viewer keeps it
+    ViewOption view;
+    view.portrait = 1;
+    view.fitToWindow = 0;
     for (uint32_t offset : state.pageOffsets) {
         PageInfo page;
         page.offset = offset;
         page.encoding = ReadPageRecord(file, offset, page.record);
+        if (HasRecord(page.encoding)) {
+            const PageLoad load = ReadPageAt(file, offset, image, view);
+            page.complete = load.error == PageError::None && load.damage == PageDamage::None;
+        }
         info.pages.push_back(page);
     }
     return true;
@@ -124,7 +133,7 @@ std::string BookInfoJson(const BookInfo& info) {
         out += ", \"encoding\": ";
         out += '"';
         out += EncodingName(page.encoding);
-        out += "\"}";
+        out += page.complete ? "\", \"complete\": true}" : "\", \"complete\": false}";
     }
     out += info.pages.empty() ? "]\n}\n" : "\n  ]\n}\n";
     return out;

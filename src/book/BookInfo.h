@@ -17,6 +17,10 @@ struct PageInfo {
     uint32_t offset = 0;
     PageEncoding encoding = PageEncoding::ReadFailed;
     PageRecord record;  // meaningful unless BadMagic or ReadFailed
+    // The reader shows the page, and every pixel of it comes from its data
+    // (false for a page it refuses and for a damaged page it shows as far as
+    // it decodes).
+    bool complete = false;
 };
 
 struct BookInfo {
@@ -27,14 +31,17 @@ struct BookInfo {
     std::vector<PageInfo> pages;
 };
 
-// Opens the book with OpenBook and reads its header texts and page records.
-// On false the message has been shown through the device.
+// Opens the book with OpenBook, reads its header texts and page records and
+// decodes every page as the reader would (portrait, not fitted) to tell
+// whether it is complete. On false the message has been shown through the
+// device.
 bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_view fileName,
                   int slotNumber, BookKind kind, BookInfo& info);
 
 // One JSON object: kind, pageCount, title, chapter, author, publisher and
 // pages. A page whose record cannot be read or has a bad magic has "record",
-// "width" and "height" null and "encoding" "unsupported".
+// "width" and "height" null and "encoding" "unsupported"; every page has
+// "complete".
 std::string BookInfoJson(const BookInfo& info);
 
 // `text` as a JSON string literal, quotes included.

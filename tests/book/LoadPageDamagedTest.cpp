@@ -3,6 +3,7 @@
 // answer and message without leaving a buffer (this suite also runs under
 // AddressSanitizer and UndefinedBehaviorSanitizer).
 #include <functional>
+#include <optional>
 
 #include "platform/ByteOrder.h"
 #include "support/LoadPageFixture.h"
@@ -33,6 +34,9 @@ struct Damage {
     bool loads;
     const char16_t* message;  // nullptr: none
     Views views = Both;
+    // How a page that loads is damaged; not checked where the damage leaves
+    // garbage to decode.
+    std::optional<PageDamage> damage = PageDamage::None;
 };
 
 // Offsets inside the two records.
@@ -71,16 +75,22 @@ const Damage kDamages[] = {
     {"height 0", true, [](auto& b, size_t r) { PutBe32(b, r + kXcHeight, 0); }, false,
      kUnsupported},
     {"grey data cut in half", false, [](auto& b, size_t r) { b.resize(r + kGreyPacked + 10); },
-     true, nullptr},
+     true, nullptr, Both, PageDamage::DataEnded},
     {"grey packedSize past the file", false,
      [](auto& b, size_t r) { PutBe32(b, r + kCxPacked, 100000); }, true, nullptr},
-    {"grey palette cut off", false, [](auto& b, size_t r) { b.resize(r + 42 + 5); }, true, nullptr},
+    {"grey palette cut off", false, [](auto& b, size_t r) { b.resize(r + 42 + 5); }, true, nullptr,
+     Both, PageDamage::DataEnded},
     {"grey palette empty", false, [](auto& b, size_t r) { PutBe16(b, r + kCxPalette, 0); }, true,
-     nullptr},
+     nullptr, Both, std::nullopt},
     {"grey skipWords past the file", false,
-     [](auto& b, size_t r) { PutBe16(b, r + kCxSkip, 0xFFFF); }, true, nullptr},
+     [](auto& b, size_t r) { PutBe16(b, r + kCxSkip, 0xFFFF); }, true, nullptr, Both,
+     PageDamage::DataEnded},
     {"grey page far wider than its data", false,
-     [](auto& b, size_t r) { PutBe32(b, r + kCxWidth, 100000); }, true, nullptr},
+     [](auto& b, size_t r) { PutBe32(b, r + kCxWidth, 100000); }, true, nullptr, Both,
+     PageDamage::DataEnded},
+    {"grey page narrower than its runs", false,
+     [](auto& b, size_t r) { PutBe32(b, r + kCxWidth, 3); }, true, nullptr, Both,
+     PageDamage::RunPastRow},
     {"colour data cut off", true, [](auto& b, size_t r) { b.resize(r + kColourPacked + 7); }, false,
      kColourError},
     {"colour data garbage", true,
@@ -99,7 +109,8 @@ const Damage kDamages[] = {
      },
      false, kColourError},
     {"colour page taller than its data", true,
-     [](auto& b, size_t r) { PutBe32(b, r + kXcHeight, 5000); }, true, nullptr},
+     [](auto& b, size_t r) { PutBe32(b, r + kXcHeight, 5000); }, true, nullptr, Both,
+     PageDamage::DataEnded},
 };
 
 class LoadPageDamagedTest : public LoadPageTest {
@@ -150,6 +161,9 @@ TEST_F(LoadPageDamagedTest, EachDamageHasItsAnswer) {
                                    : std::vector<std::u16string>{};
                 EXPECT_EQ(Shown(), expected);
                 if (damage.loads) {
+                    if (damage.damage) {
+                        EXPECT_EQ(ReadDamage(0, portrait, fit), *damage.damage);
+                    }
                     EXPECT_FALSE(page_.pixels.empty());
                     EXPECT_EQ(page_.pixels.size(),
                               size_t{page_.PixelStride()} * uint32_t(page_.viewHeight));

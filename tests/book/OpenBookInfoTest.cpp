@@ -3,6 +3,7 @@
 #include <string>
 
 #include "book/BookInfo.h"
+#include "encode/PageEncoder.h"
 #include "support/OpenBookFixture.h"
 
 namespace inkvista {
@@ -71,25 +72,56 @@ TEST_F(BookInfoTest, DescribesHeaderAndEveryPage) {
               "    {\"offset\": " +
                   at(0) +
                   ", \"record\": \"CX\", \"width\": 240, \"height\": 320, \"encoding\": "
-                  "\"grey\"},\n"
+                  "\"grey\", \"complete\": false},\n"
                   "    {\"offset\": " +
                   at(1) +
                   ", \"record\": \"XC\", \"width\": 480, \"height\": 640, \"encoding\": "
-                  "\"colour\"},\n"
+                  "\"colour\", \"complete\": false},\n"
                   "    {\"offset\": " +
                   at(2) +
                   ", \"record\": \"XC\", \"width\": 480, \"height\": 640, \"encoding\": "
-                  "\"unsupported\"},\n"
+                  "\"unsupported\", \"complete\": false},\n"
                   "    {\"offset\": " +
                   at(3) +
                   ", \"record\": null, \"width\": null, \"height\": null, \"encoding\": "
-                  "\"unsupported\"},\n"
+                  "\"unsupported\", \"complete\": false},\n"
                   "    {\"offset\": " +
                   std::to_string(past) +
                   ", \"record\": null, \"width\": null, \"height\": null, \"encoding\": "
-                  "\"unsupported\"}\n"
+                  "\"unsupported\", \"complete\": false}\n"
                   "  ]\n"
                   "}\n");
+}
+
+TEST_F(BookInfoTest, PagesAreCompleteOnlyWhenTheyDecodeInFull) {
+    // Pages from the project's own encoders, intact and damaged.
+    std::vector<uint8_t> codes(40 * 12), indices(40 * 12);
+    for (size_t i = 0; i < codes.size(); ++i) {
+        codes[i] = static_cast<uint8_t>(i % 40 < 8 ? 0 : 2 + i % 6);
+        indices[i] = static_cast<uint8_t>(i * 7 % 32);
+    }
+    const auto grey =
+        encode::GreyPageFromCodes(codes.data(), 40, 12, 40, {0, 36, 73, 109, 146, 182, 219, 255});
+    const auto colour =
+        encode::ColourPage(indices.data(), 40, 12, 40, std::vector<uint8_t>(96, 128));
+    ASSERT_TRUE(grey && colour);
+    PagePlan cut = *grey;
+    cut.packed.resize(cut.packed.size() / 2);
+    PagePlan taller = *grey;
+    taller.height = 13;  // the data ends a row early
+    PagePlan overrun = *grey;
+    overrun.width = 6;  // the first rows' runs of 8 pass the row's end
+    PagePlan fewerRows = *colour;
+    fewerRows.height = 20;
+    BookPlan plan;
+    plan.pages = {*grey, *colour, cut, taller, overrun, fewerRows};
+    Put("whole.cmb", plan);
+    ASSERT_TRUE(Read(u"whole.cmb", BookKind::Cmb));
+    std::vector<bool> complete;
+    for (const PageInfo& page : info_.pages) complete.push_back(page.complete);
+    EXPECT_EQ(complete, (std::vector<bool>{true, true, false, false, false, false}));
+    EXPECT_NE(BookInfoJson(info_).find("\"encoding\": \"grey\", \"complete\": true}"),
+              std::string::npos);
 }
 
 TEST_F(BookInfoTest, EmptyBookAndUnsetTitle) {

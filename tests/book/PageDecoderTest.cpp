@@ -26,10 +26,14 @@ std::vector<uint8_t> GreyPalette() {
 }
 
 std::vector<uint8_t> Decode(const std::vector<uint8_t>& packed, uint32_t width, uint32_t height,
-                            const std::vector<uint8_t>& palette, bool* ok = nullptr) {
+                            const std::vector<uint8_t>& palette, bool* ok = nullptr,
+                            PageDamage* damage = nullptr) {
     std::vector<uint8_t> out(Stride8(width) * height, 0xEE);
-    const bool decoded = DecodeGreyRuns(packed, out, width, height, palette);
+    PageDamage found = PageDamage::RunPastRow;  // must be overwritten
+    const bool decoded = DecodeGreyRuns(packed, out, width, height, palette, &found);
+    EXPECT_EQ(decoded, found == PageDamage::None);
     if (ok) *ok = decoded;
+    if (damage) *damage = found;
     return out;
 }
 
@@ -85,9 +89,9 @@ TEST(DecodeGreyRuns, RunPastLastRowStopsBeforeWritingIt) {
     // Width 6, one row: code 2, then a run of 67 pixels with only 5 left.
     // Bits 010 000 111111: code 2, code 0 with length 63.
     const std::vector<uint8_t> packed = {0xC2, 0x0F};
-    bool ok = true;
-    const auto out = Decode(packed, 6, 1, GreyPalette(), &ok);
-    EXPECT_FALSE(ok);
+    PageDamage damage = PageDamage::None;
+    const auto out = Decode(packed, 6, 1, GreyPalette(), nullptr, &damage);
+    EXPECT_EQ(damage, PageDamage::RunPastRow);
     EXPECT_EQ(out, (std::vector<uint8_t>{30, 0, 0, 0, 0, 0, 0, 0}));
 }
 
@@ -95,9 +99,9 @@ TEST(DecodeGreyRuns, RunPastEarlierRowIsCutAtRowEnd) {
     // Width 2, two rows: row 0 is a run of 4 (cut to 2, the next row
     // untouched by it), row 1 codes 3, 4.
     const std::vector<uint8_t> packed = {0x01, 0x00, 0x23};
-    bool ok = true;
-    const auto out = Decode(packed, 2, 2, GreyPalette(), &ok);
-    EXPECT_FALSE(ok);
+    PageDamage damage = PageDamage::None;
+    const auto out = Decode(packed, 2, 2, GreyPalette(), nullptr, &damage);
+    EXPECT_EQ(damage, PageDamage::RunPastRow);
     EXPECT_EQ(out, (std::vector<uint8_t>{20, 20, 0, 0, 40, 50, 0, 0}));
 }
 
@@ -106,13 +110,17 @@ TEST(DecodeGreyRuns, DataEndingEarlyLeavesTheRestBlack) {
     // Row 0: codes 3, 2, 3 (the rest of the second byte skipped); row 1:
     // code 2, then code 0 whose length the data does not hold.
     const std::vector<uint8_t> packed = {0xD3, 0x06, 0x02};
-    bool ok = true;
-    const auto out = Decode(packed, 3, 3, GreyPalette(), &ok);
-    EXPECT_FALSE(ok);
+    PageDamage damage = PageDamage::None;
+    const auto out = Decode(packed, 3, 3, GreyPalette(), nullptr, &damage);
+    EXPECT_EQ(damage, PageDamage::DataEnded);
     const std::vector<uint8_t> expected = {40, 30, 40, 0, 30, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(out, expected);
-    // No data at all: a black page.
-    EXPECT_EQ(Decode({}, 3, 2, GreyPalette()), std::vector<uint8_t>(8, 0));
+    // No data at all: a black page. A run cut at an earlier row's end and
+    // the data ending later: the end is what stopped decoding.
+    EXPECT_EQ(Decode({}, 3, 2, GreyPalette(), nullptr, &damage), std::vector<uint8_t>(8, 0));
+    EXPECT_EQ(damage, PageDamage::DataEnded);
+    Decode({0x01, 0x02}, 2, 3, GreyPalette(), nullptr, &damage);
+    EXPECT_EQ(damage, PageDamage::DataEnded);
 }
 
 TEST(DecodeGreyRuns, RefusesAnOutputBufferTooSmallAndPassesOverEmptyPages) {

@@ -45,6 +45,17 @@ class LoadPageTest : public ::testing::Test {
         page_.currentPage = page;
         return LoadPage(test_.device(), book_, page_, view);
     }
+    // The same load through ReadPage, which shows nothing and tells how the
+    // page is damaged.
+    PageDamage ReadDamage(int page, bool portrait, bool fit = false) {
+        ViewOption view;
+        view.portrait = portrait ? 1 : 0;
+        view.fitToWindow = fit ? 1 : 0;
+        page_.currentPage = page;
+        const PageLoad load = ReadPage(test_.device().files(), book_, page_, view);
+        EXPECT_EQ(load.error, PageError::None);
+        return load.damage;
+    }
     const std::vector<std::u16string>& Shown() { return test_.messages().shown(); }
 
     // A grey page of `codes` (one per pixel) whose entry c has the level 30c + 10.

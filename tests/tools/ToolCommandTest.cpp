@@ -192,6 +192,49 @@ TEST_F(ToolCommand, DamagedBooksFailWithTheReadersMessage) {
     EXPECT_FALSE(std::filesystem::exists(Dir() / "My Documents"));
 }
 
+TEST_F(ToolCommand, DamagedGreyPagesAreWrittenWithAWarningAndStatusOne) {
+    const std::string picture = Picture("p.png", 64, 48, 7);
+    const std::string whole = PathOf("whole.cmb");
+    ASSERT_EQ(Tool({"pack", whole, picture, picture, picture}).status, 0);
+    std::ifstream in(whole, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    // One byte short: the last page's data ends early.
+    std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 1);
+    ASSERT_TRUE(encode::WriteFile(PathOf("cut.cmb"), cut));
+
+    ToolRun r = Tool({"export", whole, "--all", PathOf("whole")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    r = Tool({"export", PathOf("cut.cmb"), "1", PathOf("p1.png")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Tool({"export", PathOf("cut.cmb"), "2", PathOf("p2.pgm")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "inkvista-tool export: warning: page 2 (" + PathOf("p2.pgm") +
+                         ") is damaged: its data ends before the page does; written as far as "
+                         "it decodes\n");
+    // The page is still written, as the reader shows it.
+    uint32_t w = 0, h = 0;
+    std::vector<uint8_t> shown;
+    EXPECT_TRUE(ReadNetpbm(PathOf("p2.pgm"), "P5", &w, &h, &shown));
+    EXPECT_EQ(w, 64u);
+    EXPECT_EQ(h, 48u);
+    r = Tool({"export", PathOf("cut.cmb"), "--all", PathOf("cut"), "--landscape"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "inkvista-tool export: warning: page 3 (003.png) is damaged: its data ends before "
+              "the page does; written as far as it decodes\n");
+    EXPECT_TRUE(std::filesystem::exists(Dir() / "cut" / "003.png"));
+
+    r = Tool({"info", PathOf("cut.cmb")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    size_t complete = 0, incomplete = 0;
+    for (size_t at = 0; (at = r.out.find("\"complete\": ", at)) != std::string::npos; ++at)
+        (r.out.compare(at + 12, 4, "true") == 0 ? complete : incomplete) += 1;
+    EXPECT_EQ(complete, 2u);
+    EXPECT_EQ(incomplete, 1u);
+    EXPECT_NE(r.out.find("\"complete\": false}\n  ]"), std::string::npos) << r.out;
+}
+
 TEST_F(ToolCommand, WrongUsageExitsWithStatusTwoAndWritesNothing) {
     const std::string a = Picture("a.png", 4, 4, 1);
     std::ofstream(PathOf("x.txt")) << "not a picture\n";

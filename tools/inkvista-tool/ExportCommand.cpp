@@ -13,6 +13,7 @@
 #include "book/OpenBook.h"
 #include "book/PageDecoder.h"
 #include "bookwriter/ImageFiles.h"
+#include "platform/Text.h"
 
 namespace inkvista::tool {
 namespace {
@@ -38,7 +39,9 @@ const char kHelp[] =
     "                     default 4G)\n"
     "\n"
     "A page the reader cannot show exits with status 1 and the reader's message\n"
-    "on stderr.\n";
+    "on stderr. A damaged page (its data ends early, or a run passes the end of\n"
+    "its row) is written as the reader shows it, as far as it decodes, with a\n"
+    "warning naming the page; the status is then 1 too.\n";
 
 constexpr uint64_t kDefaultMaxOutput = uint64_t{4} << 30;
 
@@ -60,26 +63,39 @@ struct ExportArgs {
     std::vector<std::string> rest;
 };
 
-// Decodes page `index` and writes it. The reader's own message has already
-// gone to stderr when it had one; otherwise the one it shows when a book
-// cannot be read is given.
-bool ExportPage(ToolBook& book, const BookState& state, int32_t index, const ViewOption& view,
-                const std::string& out, bookwriter::ImageFormat format) {
+enum class Exported { Whole, Damaged, Failed };
+
+const char* DamageText(PageDamage damage) {
+    return damage == PageDamage::DataEnded ? "its data ends before the page does"
+                                           : "a run passes the end of its row";
+}
+
+// Decodes page `index` and writes it. A page the reader cannot show gives the
+// reader's message, or the one it shows when a book cannot be read. A damaged
+// page is written as the reader shows it, and named (`label`) in a warning.
+Exported ExportPage(ToolBook& book, const BookState& state, int32_t index, const ViewOption& view,
+                    const std::string& out, bookwriter::ImageFormat format,
+                    const std::string& label) {
     PageImage page;
     page.currentPage = index;
-    const int before = book.messages().shown();
-    if (!LoadPage(book.device(), state, page, view)) {
+    const PageLoad load = ReadPage(book.device().files(), state, page, view);
+    if (load.error != PageError::None) {
+        const char16_t* message = PageErrorMessage(load.error);
         book.messages().EndLine();
-        if (book.messages().shown() == before) std::fputs("File Open Failed\n", stderr);
-        return false;
+        std::fprintf(stderr, "%s\n", Utf16ToUtf8(message ? message : u"File Open Failed").c_str());
+        return Exported::Failed;
     }
     std::string error;
     if (!bookwriter::WritePageImage(out, format, bookwriter::PageView(page), &error)) {
         book.messages().EndLine();
         Fail(error);
-        return false;
+        return Exported::Failed;
     }
-    return true;
+    if (load.damage == PageDamage::None) return Exported::Whole;
+    book.messages().EndLine();
+    Fail("warning: " + label + " is damaged: " + DamageText(load.damage) +
+         "; written as far as it decodes");
+    return Exported::Damaged;
 }
 
 // Creates `dir` and the folders above it that are missing; `created` gets
@@ -137,21 +153,25 @@ int ExportAll(ToolBook& book, const BookState& state, const ExportArgs& a) {
     }
     const std::filesystem::path dir = dirName;
     const bool progress = isatty(STDERR_FILENO) != 0;
+    bool damaged = false;
     for (int32_t i = 0; i < state.pageCount; ++i) {
         const std::string name = PageFileName(i, state.pageCount);
         if (progress) {
             std::fprintf(stderr, "\rpage %d of %d", i + 1, state.pageCount);
             book.messages().SetLineOpen(true);
         }
-        if (!ExportPage(book, state, i, a.view, (dir / name).string(),
-                        bookwriter::ImageFormat::Png)) {
+        const std::string label = "page " + std::to_string(i + 1) + " (" + name + ")";
+        const Exported exported = ExportPage(book, state, i, a.view, (dir / name).string(),
+                                             bookwriter::ImageFormat::Png, label);
+        if (exported == Exported::Failed) {
             if (i == 0) RemoveFolders(created);
-            return Fail("stopped at page " + std::to_string(i + 1) + " (" + name + ")");
+            return Fail("stopped at " + label);
         }
+        damaged = damaged || exported == Exported::Damaged;
     }
     if (progress)
         std::fprintf(stderr, "\r%d pages written to %s\n", state.pageCount, dirName.c_str());
-    return 0;
+    return damaged ? 1 : 0;
 }
 
 // Parses the command line into `a`; answers 0 or the exit status.
@@ -228,7 +248,9 @@ int RunExport(const std::vector<std::string>& args) {
                     (state.pageCount > 0
                          ? "its pages are 0 to " + std::to_string(state.pageCount - 1)
                          : std::string("it has no pages")));
-    return ExportPage(book, state, index, a.view, a.rest[2], format) ? 0 : 1;
+    const std::string label = "page " + a.rest[1] + " (" + a.rest[2] + ")";
+    const Exported exported = ExportPage(book, state, index, a.view, a.rest[2], format, label);
+    return exported == Exported::Whole ? 0 : 1;
 }
 
 }  // namespace inkvista::tool
