@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "platform/DosAttrib.h"
@@ -279,36 +280,29 @@ void FileSystem::SetLastError(uint32_t error) {
     tLastError = error;
 }
 
-File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation creation,
-                      uint32_t attributes) {
-    uint32_t error = ERROR_SUCCESS;
-    const auto host = mapper_.Resolve(path, &error);
-    if (!host) {
-        Fail(error);
-        return File();
-    }
-    const bool writing = access != FileAccess::Read;
-    struct stat st;
-    const bool exists = stat(host->c_str(), &st) == 0;
-    if (exists) {
-        if (creation == FileCreation::CreateNew) {
-            Fail(ERROR_FILE_EXISTS);
-            return File();
-        }
-        // Folders, devices and pipes are not files to the device; read-only
-        // is honoured even for a user the host would let through.
-        if (!S_ISREG(st.st_mode) || ((writing || creation == FileCreation::CreateAlways ||
-                                      creation == FileCreation::TruncateExisting) &&
-                                     !(st.st_mode & S_IWUSR))) {
-            Fail(ERROR_ACCESS_DENIED);
-            return File();
-        }
-    } else if (creation == FileCreation::OpenExisting ||
-               creation == FileCreation::TruncateExisting) {
-        Fail(MissingError(*host));
-        return File();
-    }
+namespace {
 
+// Whether the device lets `creation` proceed on a host path, before anything
+// is opened: ERROR_SUCCESS, or the error the call fails with.
+uint32_t CheckOpen(const std::filesystem::path& host, FileAccess access, FileCreation creation,
+                   bool* exists) {
+    struct stat st;
+    *exists = stat(host.c_str(), &st) == 0;
+    if (!*exists) {
+        const bool mustExist =
+            creation == FileCreation::OpenExisting || creation == FileCreation::TruncateExisting;
+        return mustExist ? MissingError(host) : ERROR_SUCCESS;
+    }
+    if (creation == FileCreation::CreateNew) return ERROR_FILE_EXISTS;
+    // Folders, devices and pipes are not files to the device; read-only is
+    // honoured even for a user the host would let through.
+    const bool writing = access != FileAccess::Read || creation == FileCreation::CreateAlways ||
+                         creation == FileCreation::TruncateExisting;
+    if (!S_ISREG(st.st_mode) || (writing && !(st.st_mode & S_IWUSR))) return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
+int OpenFlags(FileAccess access, FileCreation creation) {
     int flags = O_CLOEXEC | O_NOCTTY;
     switch (access) {
         case FileAccess::Read:
@@ -337,8 +331,106 @@ File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation 
     // Truncating needs write access on the host even when the device call
     // only asked to read.
     if ((flags & O_TRUNC) && access == FileAccess::Read) flags = (flags & ~O_ACCMODE) | O_RDWR;
+    return flags;
+}
 
-    const bool creating = !exists;
+// The new file gets the asked-for attributes; its handle may still write to
+// it even when it is read-only. Failing to record them does not undo the
+// creation.
+void SetNewFileAttributes(const std::filesystem::path& host, int fd, uint32_t attributes) {
+    const uint32_t stored = attributes & kStoredAttributes;
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    int ignored = 0;
+    if (stored != 0) WriteStoredAttributes(host, false, stored, readOnly, &ignored);
+    struct stat created;
+    if (readOnly && fstat(fd, &created) == 0) fchmod(fd, created.st_mode & 07777 & ~S_IWUSR);
+}
+
+// A pattern split into its folder and its last component, which may hold
+// wildcards; ERROR_SUCCESS or the error FindFirst fails with.
+uint32_t SplitPattern(std::u16string_view pattern, std::u16string_view* folder,
+                      std::u16string_view* last) {
+    if (pattern.size() >= static_cast<size_t>(MAX_PATH)) return ERROR_FILENAME_EXCED_RANGE;
+    const size_t sep = pattern.find_last_of(u"\\/");
+    if (sep == std::u16string_view::npos) return ERROR_PATH_NOT_FOUND;
+    *folder = sep == 0 ? pattern.substr(0, 1) : pattern.substr(0, sep);
+    *last = pattern.substr(sep + 1);
+    if (last->empty() || *last == u"." || *last == u"..") return ERROR_FILE_NOT_FOUND;
+    for (char16_t c : *last) {
+        if (c < 0x20 || std::u16string_view(u":\"<>|").find(c) != std::u16string_view::npos)
+            return ERROR_INVALID_NAME;
+    }
+    return ERROR_SUCCESS;
+}
+
+struct Candidate {
+    std::u16string name;
+    std::filesystem::path host;
+};
+
+// The entries of a host folder in case-insensitive name order (stable, as
+// NTFS lists them); in the root, the mounts stand in place of entries of
+// their name. False with errno in `err` when the folder cannot be listed.
+bool ListCandidates(const std::filesystem::path& dir, const PathMapper& mapper,
+                    std::vector<Candidate>* all, int* err) {
+    std::vector<std::string> names;
+    if (!host::ListDir(dir, &names, err)) return false;
+    const bool isRoot = dir == mapper.root();
+    for (std::string& n : names) {
+        std::u16string name = Utf8ToUtf16(n);
+        if (isRoot && mapper.FindMount(name)) continue;
+        all->push_back({std::move(name), dir / n});
+    }
+    if (isRoot) {
+        for (const PathMapper::Mount& m : mapper.mounts()) {
+            struct stat ms;
+            if (stat(m.host.c_str(), &ms) == 0 && S_ISDIR(ms.st_mode))
+                all->push_back({m.name, m.host});
+        }
+    }
+    std::stable_sort(all->begin(), all->end(), [](const Candidate& a, const Candidate& b) {
+        const int c = CompareNoCase(a.name, b.name);
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
+    return true;
+}
+
+// What a last component matches: every entry for a wildcard pattern; for an
+// exact name one entry, the same spelling if present, else the first that
+// differs only in case.
+std::vector<const Candidate*> Matches(const std::vector<Candidate>& all, std::u16string_view last) {
+    std::vector<const Candidate*> chosen;
+    if (HasWildcard(last)) {
+        for (const Candidate& c : all) {
+            if (DeviceMatch(last, c.name)) chosen.push_back(&c);
+        }
+        return chosen;
+    }
+    const Candidate* best = nullptr;
+    for (const Candidate& c : all) {
+        if (c.name == last) {
+            best = &c;
+            break;
+        }
+        if (best == nullptr && EqualsNoCase(c.name, last)) best = &c;
+    }
+    if (best) chosen.push_back(best);
+    return chosen;
+}
+
+}  // namespace
+
+File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation creation,
+                      uint32_t attributes) {
+    uint32_t error = ERROR_SUCCESS;
+    const auto host = mapper_.Resolve(path, &error);
+    bool exists = false;
+    if (host) error = CheckOpen(*host, access, creation, &exists);
+    if (!host || error != ERROR_SUCCESS) {
+        Fail(error);
+        return File();
+    }
+    const int flags = OpenFlags(access, creation);
     const int fd = ::open(host->c_str(), flags, 0666);
     if (fd < 0) {
         const int err = errno;
@@ -352,48 +444,19 @@ File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation 
         return File();
     }
     // As on the device, success says whether an existing file was replaced.
-    tLastError = (!creating && creation == FileCreation::CreateAlways) ? ERROR_ALREADY_EXISTS
-                                                                       : ERROR_SUCCESS;
-    if (creating) {
-        // The new file gets the asked-for attributes; this handle may still
-        // write to it even when it is read-only. Failing to record them does
-        // not undo the creation.
-        const uint32_t stored = attributes & kStoredAttributes;
-        const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-        int ignored = 0;
-        if (stored != 0) WriteStoredAttributes(*host, false, stored, readOnly, &ignored);
-        struct stat created;
-        if (readOnly && fstat(fd, &created) == 0) fchmod(fd, created.st_mode & 07777 & ~S_IWUSR);
-    }
+    tLastError =
+        (exists && creation == FileCreation::CreateAlways) ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+    if (!exists) SetNewFileAttributes(*host, fd, attributes);
     return File(fd);
 }
 
 FindHandle FileSystem::FindFirst(std::u16string_view pattern, FindData* out) {
     FindHandle handle;
-    if (pattern.size() >= static_cast<size_t>(MAX_PATH)) {
-        Fail(ERROR_FILENAME_EXCED_RANGE);
-        return handle;
-    }
-    const size_t sep = pattern.find_last_of(u"\\/");
-    if (sep == std::u16string_view::npos) {
-        Fail(ERROR_PATH_NOT_FOUND);
-        return handle;
-    }
-    const std::u16string_view folder = sep == 0 ? pattern.substr(0, 1) : pattern.substr(0, sep);
-    const std::u16string_view last = pattern.substr(sep + 1);
-    if (last.empty() || last == u"." || last == u"..") {
-        Fail(ERROR_FILE_NOT_FOUND);
-        return handle;
-    }
-    for (char16_t c : last) {
-        if (c < 0x20 || std::u16string_view(u":\"<>|").find(c) != std::u16string_view::npos) {
-            Fail(ERROR_INVALID_NAME);
-            return handle;
-        }
-    }
-    uint32_t error = ERROR_SUCCESS;
-    const auto dir = mapper_.Resolve(folder, &error);
-    if (!dir) {
+    std::u16string_view folder, last;
+    uint32_t error = SplitPattern(pattern, &folder, &last);
+    std::optional<std::filesystem::path> dir;
+    if (error == ERROR_SUCCESS) dir = mapper_.Resolve(folder, &error);
+    if (error != ERROR_SUCCESS || !dir) {
         Fail(error);
         return handle;
     }
@@ -402,61 +465,17 @@ FindHandle FileSystem::FindFirst(std::u16string_view pattern, FindData* out) {
         Fail(ERROR_PATH_NOT_FOUND);
         return handle;
     }
-
-    struct Candidate {
-        std::u16string name;
-        std::filesystem::path host;
-    };
     std::vector<Candidate> all;
-    std::vector<std::string> names;
     int err = 0;
-    if (!host::ListDir(*dir, &names, &err)) {
+    if (!ListCandidates(*dir, mapper_, &all, &err)) {
         FailErrno(err);
         return handle;
-    }
-    const bool isRoot = *dir == mapper_.root();
-    for (std::string& n : names) {
-        std::u16string name = Utf8ToUtf16(n);
-        if (isRoot && mapper_.FindMount(name)) continue;  // the mount stands in its place
-        all.push_back({std::move(name), *dir / n});
-    }
-    if (isRoot) {
-        for (const PathMapper::Mount& m : mapper_.mounts()) {
-            struct stat ms;
-            if (stat(m.host.c_str(), &ms) == 0 && S_ISDIR(ms.st_mode)) {
-                all.push_back({m.name, m.host});
-            }
-        }
     }
     if (all.empty()) {
         Fail(ERROR_NO_MORE_FILES);
         return handle;
     }
-    std::stable_sort(all.begin(), all.end(), [](const Candidate& a, const Candidate& b) {
-        const int c = CompareNoCase(a.name, b.name);
-        return c != 0 ? c < 0 : a.name < b.name;
-    });
-
-    std::vector<const Candidate*> chosen;
-    if (HasWildcard(last)) {
-        for (const Candidate& c : all) {
-            if (DeviceMatch(last, c.name)) chosen.push_back(&c);
-        }
-    } else {
-        // One entry for an exact name: the same spelling if present, else the
-        // first that differs only in case.
-        const Candidate* best = nullptr;
-        for (const Candidate& c : all) {
-            if (c.name == last) {
-                best = &c;
-                break;
-            }
-            if (best == nullptr && EqualsNoCase(c.name, last)) best = &c;
-        }
-        if (best) chosen.push_back(best);
-    }
-
-    for (const Candidate* c : chosen) {
+    for (const Candidate* c : Matches(all, last)) {
         struct stat es;
         if (stat(c->host.c_str(), &es) != 0 && lstat(c->host.c_str(), &es) != 0) continue;
         FindData data;
