@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "book/BookFormat.h"
 #include "book/Scaler.h"
 #include "bookwriter/Quantise.h"
 #include "platform/AtomicFile.h"
@@ -32,7 +33,8 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }
 
 bool IsGreyPage(const PageRecord& record) {
-    return !(record.magic[0] == 'X' && record.magic[1] == 'C' && record.bitsPerPixel == 5);
+    return !(std::memcmp(record.magic, kXcRecordMagic, kRecordMagicSize) == 0 &&
+             record.bitsPerPixel == kColourBitsPerPixel);
 }
 
 // While one lives, the image codecs say nothing on stderr: Qt's warnings

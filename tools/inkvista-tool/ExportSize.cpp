@@ -20,7 +20,7 @@ uint64_t MostPageBytes(const PageRecord& record, PageEncoding encoding, const Vi
     if (encoding != PageEncoding::GreyRuns && encoding != PageEncoding::PaletteColour) return 0;
     uint64_t w = record.width, h = record.height;
     if (w == 0 || h == 0 || w > INT32_MAX || h > INT32_MAX) return 0;
-    if (((w + 3) & ~uint64_t{3}) * h > kMaxPageBytes) return 0;
+    if (Stride8(w) * h > kMaxPageBytes) return 0;
     if (!view.portrait) std::swap(w, h);
     int bytesPerPixel = 1;  // grey, or colour through its palette
     if (view.fitToWindow) {
