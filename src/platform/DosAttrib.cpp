@@ -4,28 +4,18 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "platform/ByteOrder.h"
+
 namespace inkvista {
 
 namespace {
 
 constexpr uint32_t kAttribValid = 0x1;
 
-uint16_t Read16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t Read32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void Write32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 void Append16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    uint8_t bytes[2];
+    StoreLE16(bytes, v);
+    out.insert(out.end(), bytes, bytes + 2);
 }
 
 size_t AlignUp(size_t n, size_t alignment) {
@@ -94,8 +84,8 @@ std::optional<Parsed> ParseRecord(std::span<const uint8_t> value, Parsed p) {
     p.record = true;
     const size_t versionAt = AlignUp(p.textLength + 1, 2);
     if (value.size() < versionAt + 4) return std::nullopt;
-    p.version = Read16(&value[versionAt]);
-    if (Read16(&value[versionAt + 2]) != p.version) return std::nullopt;
+    p.version = LoadLE16(&value[versionAt]);
+    if (LoadLE16(&value[versionAt + 2]) != p.version) return std::nullopt;
     const auto layout = LayoutOf(p.version);
     if (!layout) return std::nullopt;
     p.layout = *layout;
@@ -105,7 +95,7 @@ std::optional<Parsed> ParseRecord(std::span<const uint8_t> value, Parsed p) {
         const auto name = value.subspan(p.infoAt + p.layout.nameAt);
         if (std::find(name.begin(), name.end(), 0) == name.end()) return std::nullopt;
     }
-    p.attributes = Read32(&value[p.infoAt + p.layout.attribAt]);
+    p.attributes = LoadLE32(&value[p.infoAt + p.layout.attribAt]);
     return p;
 }
 
@@ -150,8 +140,8 @@ std::optional<std::vector<uint8_t>> UpdateDosAttrib(std::span<const uint8_t> val
     out.resize(AlignUp(out.size(), 4), 0);
     const size_t infoAt = out.size();
     out.insert(out.end(), value.begin() + static_cast<std::ptrdiff_t>(p->infoAt), value.end());
-    Write32(&out[infoAt + p->layout.attribAt], bits);
-    if (p->layout.hasValidFlags) Write32(&out[infoAt], Read32(&out[infoAt]) | kAttribValid);
+    StoreLE32(&out[infoAt + p->layout.attribAt], bits);
+    if (p->layout.hasValidFlags) StoreLE32(&out[infoAt], LoadLE32(&out[infoAt]) | kAttribValid);
     return out;
 }
 

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/AtomicFile.h"
+#include "platform/ByteOrder.h"
 
 namespace inkvista {
 
@@ -242,16 +243,15 @@ bool Registry::SetString(std::u16string_view key, std::u16string_view name,
 bool Registry::SetDword(std::u16string_view key, std::u16string_view name, uint32_t value) {
     RegistryValue v;
     v.type = REG_DWORD;
-    v.data = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    v.data.assign(4, 0);
+    StoreLE32(v.data.data(), value);
     return SetValue(key, name, v);
 }
 
 std::optional<uint32_t> Registry::GetDword(std::u16string_view key, std::u16string_view name) {
     const auto v = GetValue(key, name);
     if (!v || v->type != REG_DWORD || v->data.size() != 4) return std::nullopt;
-    return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 |
-           uint32_t(v->data[3]) << 24;
+    return LoadLE32(v->data.data());
 }
 
 std::optional<std::u16string> Registry::GetString(std::u16string_view key, std::u16string_view name,
@@ -262,7 +262,7 @@ std::optional<std::u16string> Registry::GetString(std::u16string_view key, std::
     std::u16string text;
     const size_t units = value->data.size() / 2;
     for (size_t i = 0; i < units && text.size() < maxUnits; ++i) {
-        const auto unit = static_cast<char16_t>(value->data[2 * i] | (value->data[2 * i + 1] << 8));
+        const auto unit = static_cast<char16_t>(LoadLE16(value->data.data() + 2 * i));
         if (unit == 0) break;
         text.push_back(unit);
     }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/ByteOrder.h"
+
 namespace inkvista::regsyntax {
 namespace {
 
@@ -330,8 +332,7 @@ bool ToText(std::string& bytes, std::string* problem) {
         }
         std::u16string units((bytes.size() - 2) / 2, u'\0');
         for (size_t i = 0; i < units.size(); ++i) {
-            units[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 + 2 * i]) |
-                                             static_cast<uint8_t>(bytes[3 + 2 * i]) << 8);
+            units[i] = LoadLE16(reinterpret_cast<const uint8_t*>(bytes.data()) + 2 + 2 * i);
         }
         std::string text;
         text.reserve(units.size());
@@ -396,8 +397,8 @@ bool ReadValue(std::string_view text, RegistryValue* out) {
         if (!ReadNumber(text.substr(6), &v)) return false;
         if (out) {
             out->type = REG_DWORD;
-            out->data = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                         static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+            out->data.assign(4, 0);
+            StoreLE32(out->data.data(), v);
         }
         return true;
     }
@@ -421,13 +422,8 @@ bool ReadValue(std::string_view text, RegistryValue* out) {
         std::u16string wide;
         if (!ReadText(Unescape(inside), &wide)) return false;
         out->type = REG_SZ;
-        out->data.clear();
-        out->data.reserve(2 * wide.size() + 2);
-        for (char16_t c : wide) {
-            out->data.push_back(static_cast<uint8_t>(c & 0xFF));
-            out->data.push_back(static_cast<uint8_t>(c >> 8));
-        }
-        out->data.insert(out->data.end(), {0, 0});
+        out->data.assign(2 * wide.size() + 2, 0);
+        for (size_t i = 0; i < wide.size(); ++i) StoreLE16(out->data.data() + 2 * i, wide[i]);
         return true;
     }
     return false;
@@ -453,8 +449,7 @@ void AppendValueLine(std::string& out, std::u16string_view name, const RegistryV
     out.push_back('=');
     char buf[24];
     if (value.type == REG_DWORD && value.data.size() == 4) {
-        const uint32_t v = uint32_t(value.data[0]) | uint32_t(value.data[1]) << 8 |
-                           uint32_t(value.data[2]) << 16 | uint32_t(value.data[3]) << 24;
+        const uint32_t v = LoadLE32(value.data.data());
         std::snprintf(buf, sizeof buf, "dword:%08x", v);
         out += buf;
     } else {
