@@ -1,7 +1,7 @@
 // Draws the home-screen artwork: the 240 × 320 background (129) and the
 // pressed looks of its three buttons (134 About, 135 Key, 136 Option), saved
 // as 24-bit PNG files named by resource id. Run it after changing the look:
-//   cmake --build <dir> --target make-artwork && <dir>/src/app/make-artwork resources
+//   cmake --build <dir> --target make-artwork && <dir>/resources/make-artwork resources
 #include <QColor>
 #include <QFont>
 #include <QGuiApplication>

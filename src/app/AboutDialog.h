@@ -1,7 +1,7 @@
 // The About dialog (template 137): the program's name and version.
 #pragma once
 
-#include "app/DialogControls.h"
+#include "ui/DialogControls.h"
 
 namespace inkvista {
 

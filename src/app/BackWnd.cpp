@@ -3,61 +3,43 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QMouseEvent>
-#include <QPaintEvent>
-#include <QPainter>
 #include <memory>
 
-#include "app/HotKeys.h"
-#include "app/KeyActions.h"
-#include "app/WindowMessages.h"
-#include "library/UserDirDialog.h"
+#include "models/Json.h"
+#include "models/StorageCards.h"
+#include "platform/Screen.h"
+#include "settings/KeyAction.h"
 #include "settings/OptionFile.h"
-
-// The artwork lives in a static library, whose resources must be brought in
-// by hand; the macro only works outside a namespace.
-static void InitArtwork() {
-    Q_INIT_RESOURCE(inkvista);
-}
+#include "ui/HotKeys.h"
+#include "ui/WindowMessages.h"
 
 namespace inkvista {
 
-BackWnd::BackWnd(Device& device, HotKeys& hotKeys, QSize screenSize)
+BackWnd::BackWnd(Device& device, HotKeys& hotKeys)
     : QWidget(nullptr),
-      list(device, this),
-      viewer(device),
       device_(device),
       hotKeys_(hotKeys),
-      screenSize_(screenSize) {
-    InitArtwork();
-    viewer.setParent(this);
-    viewer.hide();
+      // The device check: the LOOX's buttons start one key code higher.
+      isLoox_(IsLooxOemInfo(device.shell().OemInfo())),
+      hotKeyBase_(HotKeyBaseFor(isLoox_)),
+      list_(device, *this, this),
+      viewer_(device, *this, this) {
     setWindowTitle(QStringLiteral("InkVista"));
     // The device's main window has no caption or border: it is the screen.
     setWindowFlag(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-
-    screenState = kStateList;
-    pressedButton = kNoButton;
-    hotKeyRegistered.fill(false);
-
-    // The device check: the LOOX's buttons start one key code higher.
-    isLoox = IsLooxOemInfo(device_.shell().OemInfo());
-    hotKeyBase = isLoox ? kHotKeyBaseLoox : kHotKeyBaseDefault;
-
-    cardPollTimer = 0;
+    connect(&list_, &LibraryListWnd::refreshed, this, &BackWnd::OnLibraryRefreshed);
     UnregisterHotKeys();
 }
 
 BackWnd::~BackWnd() {
-    if (cardPollTimer != 0) {
-        device_.timers().KillTimer(this, cardPollTimer);
-        cardPollTimer = 0;
+    if (cardPollTimer_ != 0) {
+        device_.timers().KillTimer(this, cardPollTimer_);
+        cardPollTimer_ = 0;
     }
     UnregisterHotKeys();
-    imageDC = QImage();
-    backBitmap = QImage();
+    backBitmap_ = QImage();
     // The members go next in reverse order: keyMap, viewOption, the viewer and
     // the list.
 }
@@ -76,61 +58,62 @@ bool BackWnd::Create() {
         search.Close();
     }
 
-    screenWidth = screenSize_.width();
-    screenHeight = screenSize_.height();
-    backBitmap = QImage(screenWidth, screenHeight, QImage::Format_RGB32);
-    backBitmap.fill(Qt::white);
-    imageDC = QImage();
+    screenWidth_ = kScreenWidth;
+    screenHeight_ = kScreenHeight;
+    backBitmap_ = QImage(screenWidth_, screenHeight_, QImage::Format_RGB32);
+    backBitmap_.fill(Qt::white);
 
     LoadOptions();
     RegisterHotKeys();
-    textConversion = TextConversionFor(viewOption);
-    LoadPassword(device_, password);
+    textConversion_ = TextConversionFor(viewOption_);
+    LoadPassword(device_, password_);
     ReadUserDir();
     CheckUserDir();
-    ExpandedFolderPath().fill(u'\0');
+    working_.expandedFolderPath.fill(u'\0');
     // Hidden books are never listed right after start, whatever was saved.
-    viewOption.showHiddenFiles = 0;
+    viewOption_.showHiddenFiles = 0;
 
-    list.Create(QRect(7, 78, screenWidth - 14, screenHeight - 85), kListWindowId);
-    viewer.Create(QRect(0, 0, screenWidth, screenHeight), kViewerWindowId);
+    list_.Create(QRect(7, 78, screenWidth_ - 14, screenHeight_ - 85), kListWindowId,
+                 LibraryInput());
+    viewer_.Create(QRect(0, 0, screenWidth_, screenHeight_), kViewerWindowId);
 
-    if (isLoox) {
-        cardPollTimer = device_.timers().SetTimer(this, kCardPollTimerId, kCardPollPeriodMs,
-                                                  [this] { OnTimer(kCardPollTimerId); });
+    if (isLoox_) {
+        cardPollTimer_ = device_.timers().SetTimer(this, kCardPollTimerId, kCardPollPeriodMs,
+                                                   [this] { OnTimer(kCardPollTimerId); });
     }
     show();
     return true;
 }
 
 void BackWnd::FullScreen(uint32_t flags) {
-    fullScreenFlags |= flags;
-    if (flags & SHFS_HIDESIPBUTTON) inputPanelShown = false;
+    fullScreenFlags_ |= flags;
+    if (flags & SHFS_HIDESIPBUTTON) inputPanelShown_ = false;
 }
 
 void BackWnd::OnActivate(bool active) {
+    ReaderModel& reader = viewer_.model();
     if (active) {
         FullScreen(SHFS_HIDETASKBAR);
         FullScreen(SHFS_HIDESIPBUTTON);
-        setGeometry(0, 0, screenWidth, screenHeight);
+        setGeometry(0, 0, screenWidth_, screenHeight_);
         update();
         RegisterHotKeys();
-        if (screenState == kStateViewer) {
-            viewer.setFocus();
-            if (autoScrollWasOn) {
-                viewer.ToggleAutoScroll();
-                autoScrollWasOn = false;
+        if (screenState_ == kStateViewer) {
+            viewer_.setFocus();
+            if (autoScrollWasOn_) {
+                reader.ToggleAutoScroll();
+                autoScrollWasOn_ = false;
             }
-        } else if (screenState == kStateList) {
-            list.setFocus();
+        } else if (screenState_ == kStateList) {
+            list_.setFocus();
         }
         return;
     }
-    if (screenState == kStateViewer && viewer.autoScrollOn) {
-        viewer.ToggleAutoScroll();
-        autoScrollWasOn = true;
+    if (screenState_ == kStateViewer && reader.autoScroll().autoScrollOn) {
+        reader.ToggleAutoScroll();
+        autoScrollWasOn_ = true;
     } else {
-        autoScrollWasOn = false;
+        autoScrollWasOn_ = false;
     }
     UnregisterHotKeys();
 }
@@ -138,148 +121,136 @@ void BackWnd::OnActivate(bool active) {
 void BackWnd::RegisterHotKeys() {
     UnregisterHotKeys();
     for (int i = 0; i < kHotKeyCount; ++i) {
-        if (keyMap.hotKey(i) == NoMapping) continue;
+        if (keyMap_.hotKey(i) == NoMapping) continue;
         // Held from now on whether or not the system grants it.
-        hotKeyRegistered[static_cast<size_t>(i)] = true;
-        const uint32_t key = hotKeyBase + static_cast<uint32_t>(i);
+        hotKeyRegistered_[static_cast<size_t>(i)] = true;
+        const uint32_t key = hotKeyBase_ + static_cast<uint32_t>(i);
         hotKeys_.Register(static_cast<int>(key), MOD_WIN, key);
     }
 }
 
 void BackWnd::UnregisterHotKeys() {
     for (int i = 0; i < kHotKeyCount; ++i) {
-        if (!hotKeyRegistered[static_cast<size_t>(i)]) continue;
-        hotKeys_.Unregister(static_cast<int>(hotKeyBase + static_cast<uint32_t>(i)));
-        hotKeyRegistered[static_cast<size_t>(i)] = false;
+        if (!hotKeyRegistered_[static_cast<size_t>(i)]) continue;
+        hotKeys_.Unregister(static_cast<int>(hotKeyBase_ + static_cast<uint32_t>(i)));
+        hotKeyRegistered_[static_cast<size_t>(i)] = false;
     }
 }
 
 std::vector<uint32_t> BackWnd::RegisteredHotKeyCodes() const {
     std::vector<uint32_t> codes;
     for (int i = 0; i < kHotKeyCount; ++i) {
-        if (hotKeyRegistered[static_cast<size_t>(i)]) {
-            codes.push_back(hotKeyBase + static_cast<uint32_t>(i));
+        if (hotKeyRegistered_[static_cast<size_t>(i)]) {
+            codes.push_back(hotKeyBase_ + static_cast<uint32_t>(i));
         }
     }
     return codes;
 }
 
 void BackWnd::OnHotKey(int id) {
-    if (id < static_cast<int>(hotKeyBase) || id > static_cast<int>(hotKeyBase) + 3) return;
-    if (screenState != kStateViewer) return;  // a held button does nothing elsewhere
+    if (HotKeyIndex(static_cast<uint32_t>(id), hotKeyBase_) < 0) return;
+    if (screenState_ != kStateViewer) return;  // a held button does nothing elsewhere
     QCoreApplication::postEvent(
-        &viewer, std::make_unique<UserMessageEvent>(kHotKeyMessage, static_cast<uintptr_t>(id), 0)
-                     .release());  // the event queue takes ownership
+        &viewer_, std::make_unique<UserMessageEvent>(kHotKeyMessage, static_cast<uintptr_t>(id), 0)
+                      .release());  // the event queue takes ownership
 }
 
 void BackWnd::SwitchScreen(int id, bool flag) {
     if (id == kListWindowId) {
-        screenState = kStateList;
+        screenState_ = kStateList;
         if (flag) {
-            list.SaveBookmark(viewer.currentPage());
+            list_.SaveBookmark(viewer_.model().currentPage());
         } else {
-            list.selectedIndex = 0;
-            list.RefreshLibrary();
+            list_.model().Select(0);
+            list_.RefreshLibrary();
         }
-        viewer.hide();
-        list.show();
-        list.setFocus();
+        viewer_.hide();
+        list_.show();
+        list_.setFocus();
         return;
     }
     if (id != kViewerWindowId) return;
 
-    const OpenRequest& request = list.openRequest;
-    if (!viewer.OpenBook(request.fileName, request.slotNumber, list.currentEntryKind,
-                         list.Folders(), textConversion)) {
-        return;  // the opener has shown its message
+    const LibraryModel& library = list_.model();
+    if (!viewer_.model().Open(library.openRequest(), library.Folders(), textConversion_,
+                              viewOption_, keyMap_)) {
+        return;  // the reader has shown its message
     }
-    viewer.viewOption = viewOption;
-    viewer.keyMap = keyMap;
-    viewer.image.currentPage = request.bookmarkPage;
-    if (!viewer.LoadPage()) {
-        device_.messages().Show(u"File Open Failed");
-        return;
-    }
-    screenState = kStateViewer;
-    list.hide();
-    viewer.show();
-    viewer.setFocus();
+    screenState_ = kStateViewer;
+    list_.hide();
+    viewer_.show();
+    viewer_.setFocus();
 }
 
 void BackWnd::OnTimer(unsigned id) {
     if (id != kCardPollTimerId) return;
-    const uint8_t present = ProbeStorageCard2();
-    if (screenState == kStateList && present != card2Present) RefreshList();
+    const uint8_t present = ProbeStorageCard2(device_);
+    if (screenState_ == kStateList && present != card2Present_) list_.RefreshLibrary();
 }
 
 void BackWnd::OnDeviceChange(uint32_t deviceEvent) {
     if (deviceEvent == DBT_DEVICEARRIVAL) {
-        if (screenState == kStateList) {
+        if (screenState_ == kStateList) {
             device_.timers().Sleep(100);  // let the new volume settle
-            RefreshList();
+            list_.RefreshLibrary();
         }
     } else if (deviceEvent == DBT_DEVICEREMOVECOMPLETE) {
-        if (screenState == kStateList) RefreshList();
+        if (screenState_ == kStateList) list_.RefreshLibrary();
     }
+}
+
+LibrarySettings BackWnd::LibraryInput() const {
+    LibrarySettings settings;
+    settings.userDir = userDir_;
+    settings.isLoox = isLoox_;
+    return settings;
+}
+
+void BackWnd::OnLibraryRefreshed(const RefreshReport& report) {
+    if (!report.cardsProbed) return;
+    card1Present_ = report.card1Present;
+    card2Present_ = report.card2Present;
 }
 
 void BackWnd::TakeCapture() {
     // Headless platforms cannot grab the pointer and say so on every try;
     // there the implicit grab of the press is all there is.
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) grabMouse();
-    captured = true;
+    captured_ = true;
 }
 
 void BackWnd::ReleaseCapture() {
-    captured = false;
+    captured_ = false;
     if (QWidget::mouseGrabber() == this) releaseMouse();
 }
 
-void BackWnd::RefreshList() {
-    list.RefreshLibrary();
-}
-
-namespace {
-
-uint8_t PathFound(Device& device, std::u16string_view path) {
-    FindData found;
-    FindHandle search = device.files().FindFirst(path, &found);
-    if (!search) return 0;
-    search.Close();
-    return 1;
-}
-
-}  // namespace
-
-uint8_t BackWnd::ProbeStorageCard() {
-    return PathFound(device_, u"\\Storage Card");
-}
-
-uint8_t BackWnd::ProbeStorageCard2() {
-    return PathFound(device_, u"\\Storage Card2");
-}
-
 bool BackWnd::LoadOptions() {
-    return inkvista::LoadOptions(device_, viewOption, keyMap);
+    return inkvista::LoadOptions(device_, viewOption_, keyMap_);
 }
 
 bool BackWnd::SaveOptions() {
-    if (!inkvista::SaveOptions(device_, viewOption, keyMap)) return false;
-    textConversion = TextConversionFor(viewOption);
+    if (!inkvista::SaveOptions(device_, viewOption_, keyMap_)) return false;
+    textConversion_ = TextConversionFor(viewOption_);
     return true;
 }
 
 void BackWnd::ReadUserDir() {
-    inkvista::ReadUserDir(device_, userDir);
+    inkvista::ReadUserDir(device_, userDir_);
 }
 
 void BackWnd::CheckUserDir() {
-    userDirExists = inkvista::CheckUserDir(device_, userDir);
+    userDirExists_ = inkvista::CheckUserDir(device_, userDir_);
 }
 
-void BackWnd::DeleteHiddenBooks() {
-    // Comes with the hidden-books support, together with the password dialog
-    // that is the only way to ask for it.
+void BackWnd::DeleteHiddenBooks() {}
+
+void BackWnd::WriteState(JsonValue& state) const {
+    state["screenState"] = screenState_;
+    state["pressedButton"] = pressedButton_;
+    JsonValue& keys = state["hotKeys"] = JsonValue::Array();
+    for (uint32_t code : RegisteredHotKeyCodes()) keys.Append(code);
+    list_.WriteState(state);
+    viewer_.WriteState(state);
 }
 
 bool BackWnd::event(QEvent* event) {
@@ -294,7 +265,7 @@ bool BackWnd::event(QEvent* event) {
     }
     if (type == QEvent::WindowActivate || type == QEvent::WindowDeactivate) {
         const bool handled = QWidget::event(event);
-        if (!ignorePlatformActivation) OnActivate(type == QEvent::WindowActivate);
+        if (!ignorePlatformActivation_) OnActivate(type == QEvent::WindowActivate);
         return handled;
     }
     return QWidget::event(event);
@@ -305,10 +276,10 @@ void BackWnd::closeEvent(QCloseEvent* event) {
     if (!event->isAccepted()) return;
     closed_ = true;
     // Destroying the window takes its timers and hot keys with it.
-    if (cardPollTimer != 0) device_.timers().KillTimer(this, cardPollTimer);
+    if (cardPollTimer_ != 0) device_.timers().KillTimer(this, cardPollTimer_);
     for (int i = 0; i < kHotKeyCount; ++i) {
-        if (hotKeyRegistered[static_cast<size_t>(i)]) {
-            hotKeys_.Unregister(static_cast<int>(hotKeyBase + static_cast<uint32_t>(i)));
+        if (hotKeyRegistered_[static_cast<size_t>(i)]) {
+            hotKeys_.Unregister(static_cast<int>(hotKeyBase_ + static_cast<uint32_t>(i)));
         }
     }
 }

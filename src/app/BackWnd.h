@@ -3,15 +3,15 @@
 #pragma once
 
 #include <QImage>
-#include <QSize>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <vector>
 
 #include "dialogs/WorkingCopies.h"
-#include "library/HiddenBooks.h"
 #include "library/LibraryListWnd.h"
+#include "models/HiddenBooks.h"
+#include "models/Screens.h"
 #include "platform/Device.h"
 #include "settings/TextConversion.h"
 #include "settings/UserDir.h"
@@ -23,6 +23,7 @@ class QPainter;
 namespace inkvista {
 
 class HotKeys;
+class JsonValue;
 
 // Which surface or dialog is current. No other value is ever stored.
 enum ScreenState : int {
@@ -43,23 +44,20 @@ enum PressedButton : int {
     kButtonKeys = 9,
 };
 
-constexpr int kListWindowId = 1001;
-constexpr int kViewerWindowId = 1002;
 constexpr unsigned kCardPollTimerId = 6;
 constexpr unsigned kCardPollPeriodMs = 500;
 // Shell full-screen control flags.
 constexpr uint32_t SHFS_HIDETASKBAR = 0x2;
 constexpr uint32_t SHFS_HIDESIPBUTTON = 0x8;
 
-class BackWnd : public QWidget {
+class BackWnd : public QWidget, public ScreenSwitcher {
     Q_OBJECT
 
   public:
-    // Construction: defaults, the list and viewer objects, the settings
-    // records, the device check (sets hotKeyBase) and a first
-    // UnregisterHotKeys. `screenSize` is the display's resolution (HORZRES ×
-    // VERTRES), taken over at window creation.
-    BackWnd(Device& device, HotKeys& hotKeys, QSize screenSize = QSize(240, 320));
+    // Construction: defaults, the device check (isLoox, hotKeyBase), the list
+    // and viewer objects, the settings records with their defaults, and a
+    // first UnregisterHotKeys.
+    BackWnd(Device& device, HotKeys& hotKeys);
     ~BackWnd() override;
 
     // Window creation: documents subfolder, surfaces, options, hot keys, text
@@ -77,9 +75,9 @@ class BackWnd : public QWidget {
     void OnTimer(unsigned id);
     // 1001: back to the library (flag: remember the page being read);
     // 1002: open the list's open request. Any other id does nothing.
-    void SwitchScreen(int id, bool flag);
+    void SwitchScreen(int id, bool flag) override;
 
-    // Part of the hardware-key handling.
+    // The hardware buttons.
     void RegisterHotKeys();
     void UnregisterHotKeys();
     // WM_HOTKEY: forwards a button to the viewer while it is shown.
@@ -99,58 +97,44 @@ class BackWnd : public QWidget {
     bool SaveOptions();
     void ReadUserDir();
     void CheckUserDir();
-    // Removes the hidden books after a password reset; the hidden-books
-    // support is not built yet and nothing can ask for a reset so far.
+    // Removes the hidden books after a password reset. Hidden books cannot
+    // be removed in this version and no dialog asks for a reset.
     void DeleteHiddenBooks();
-
-    // Whether "\Storage Card" / "\Storage Card2" exists: 1 or 0.
-    uint8_t ProbeStorageCard();
-    uint8_t ProbeStorageCard2();
-
-    LibraryListWnd& listWnd() { return list; }
-    PageViewWnd& viewWnd() { return viewer; }
-    Device& device() { return device_; }
-    // The composed home screen of the last DrawBackImage.
-    const QImage& backImage() const { return backBitmap; }
-    // The window has been closed (destroyed, on the device): the program ends.
-    bool isClosed() const { return closed_; }
 
     // In script mode activation comes only from the script: the platform's
     // own activation changes are then left alone.
-    bool ignorePlatformActivation = false;
+    void SetIgnorePlatformActivation(bool ignore) { ignorePlatformActivation_ = ignore; }
 
-    // Fields, in the order the program has always kept them.
-    int screenWidth = 0;
-    int screenHeight = 0;
-    int screenState = kStateList;
-    int pressedButton = kNoButton;
-    std::array<bool, 4> hotKeyRegistered{};
-    bool isLoox = false;
-    unsigned cardPollTimer = 0;
-    uint8_t card2Present = 0;
-    uint8_t card1Present = 0;
-    Password password{};
-    UserDir userDir{};
-    bool userDirExists = false;
-    LibraryListWnd list;
-    PageViewWnd viewer;
-    ViewOption viewOption;
-    KeyMap keyMap;
-    // Composition surfaces of the home screen (backDC with backBitmap, imageDC).
-    QImage backBitmap;
-    QImage imageDC;
+    // This window's members of the script state, and those of its children.
+    void WriteState(JsonValue& state) const;
 
-    // Derived from koreanPatch: how book header texts are converted.
-    TextConversion textConversion = TextConversion::System;
-    // The shell's full-screen control and input panel as last set.
-    uint32_t fullScreenFlags = 0;
-    bool inputPanelShown = false;
-    // Auto scroll was running when the program last went to the back.
-    bool autoScrollWasOn = false;
-    // The stylus capture is held for a home-screen button.
-    bool captured = false;
-    // What the dialogs edit while they run.
-    DialogWorkingCopies working;
+    LibraryListWnd& listWnd() { return list_; }
+    PageViewWnd& viewWnd() { return viewer_; }
+    Device& device() { return device_; }
+
+    // Read-only views of the window's fields.
+    int screenWidth() const { return screenWidth_; }
+    int screenHeight() const { return screenHeight_; }
+    int screenState() const { return screenState_; }
+    int pressedButton() const { return pressedButton_; }
+    const std::array<bool, 4>& hotKeyRegistered() const { return hotKeyRegistered_; }
+    bool isLoox() const { return isLoox_; }
+    uint32_t hotKeyBase() const { return hotKeyBase_; }
+    unsigned cardPollTimer() const { return cardPollTimer_; }
+    uint8_t card1Present() const { return card1Present_; }
+    uint8_t card2Present() const { return card2Present_; }
+    const Password& password() const { return password_; }
+    const UserDir& userDir() const { return userDir_; }
+    bool userDirExists() const { return userDirExists_; }
+    const ViewOption& viewOption() const { return viewOption_; }
+    const KeyMap& keyMap() const { return keyMap_; }
+    TextConversion textConversion() const { return textConversion_; }
+    uint32_t fullScreenFlags() const { return fullScreenFlags_; }
+    bool captured() const { return captured_; }
+    // The composed home screen of the last DrawBackImage.
+    const QImage& backImage() const { return backBitmap_; }
+    // The window has been closed (destroyed, on the device): the program ends.
+    bool isClosed() const { return closed_; }
 
   protected:
     bool event(QEvent* event) override;
@@ -161,14 +145,52 @@ class BackWnd : public QWidget {
 
   private:
     void FullScreen(uint32_t flags);
-    void RefreshList();
     void TakeCapture();
     void ReleaseCapture();
     void InvalidateAndUpdate();
+    // Key dialog confirmed / Options closed: the stylus-up actions.
+    void RunKeysDialog();
+    void RunOptionsDialog();
+    // What the library takes from this window's settings.
+    LibrarySettings LibraryInput() const;
+    void OnLibraryRefreshed(const RefreshReport& report);
 
     Device& device_;
     HotKeys& hotKeys_;
-    QSize screenSize_;
+
+    int screenWidth_ = 0;
+    int screenHeight_ = 0;
+    int screenState_ = kStateList;
+    int pressedButton_ = kNoButton;
+    std::array<bool, 4> hotKeyRegistered_{};
+    bool isLoox_ = false;
+    uint32_t hotKeyBase_ = 0;
+    unsigned cardPollTimer_ = 0;
+    uint8_t card2Present_ = 0;
+    uint8_t card1Present_ = 0;
+    Password password_{};
+    UserDir userDir_{};
+    bool userDirExists_ = false;
+    LibraryListWnd list_;
+    PageViewWnd viewer_;
+    ViewOption viewOption_;
+    KeyMap keyMap_;
+    // Composition surface of the home screen (backDC with backBitmap).
+    QImage backBitmap_;
+
+    // Derived from koreanPatch: how book header texts are converted.
+    TextConversion textConversion_ = TextConversion::System;
+    // The shell's full-screen control and input panel as last set.
+    uint32_t fullScreenFlags_ = 0;
+    bool inputPanelShown_ = false;
+    // Auto scroll was running when the program last went to the back.
+    bool autoScrollWasOn_ = false;
+    // The stylus capture is held for a home-screen button.
+    bool captured_ = false;
+    // What the dialogs edit while they run; expandedFolderPath lives here
+    // for the whole run.
+    DialogWorkingCopies working_;
+    bool ignorePlatformActivation_ = false;
     bool closed_ = false;
 };
 

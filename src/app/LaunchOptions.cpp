@@ -1,63 +1,89 @@
 #include "app/LaunchOptions.h"
 
-#include <charconv>
 #include <string_view>
+
+#include "platform/CommandLine.h"
+#include "platform/Screen.h"
 
 namespace inkvista {
 
 namespace {
 
-constexpr int kMinScreenSide = 16;  // leaves the list window a positive size
-constexpr int kMaxScreenSide = 4096;
 constexpr int kMaxScale = 8;
 
-bool ParseInt(std::string_view text, int* value) {
-    if (text.empty()) return false;
-    int v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size()) return false;
-    *value = v;
+// --screen stays for the command lines that name the handheld's own size;
+// any other size would leave the fixed 240 × 320 layout of every screen in a
+// corner, so it is refused in favour of --scale.
+bool TakeScreen(const std::string& value, std::string* error) {
+    int width = 0;
+    int height = 0;
+    if (!ParseScreenSize(value, &width, &height)) {
+        *error = "bad screen size '" + value + "' (WxH)";
+        return false;
+    }
+    if (width != kScreenWidth || height != kScreenHeight) {
+        *error = "--screen: the screen is always " + std::to_string(kScreenWidth) + "x" +
+                 std::to_string(kScreenHeight) + ", not " + value +
+                 "; use --scale N to show it larger";
+        return false;
+    }
     return true;
 }
 
-// "--name=value" or "--name value"; answers false when the value is missing.
-// Leaves i on the last argument taken.
-bool TakeValue(const std::vector<std::string>& args, size_t& i, std::string_view name,
-               bool* matched, std::string* value) {
-    const std::string& arg = args[i];
-    *matched = false;
-    if (arg == name) {
-        *matched = true;
-        if (i + 1 >= args.size()) return false;
-        *value = args[++i];
-        return true;
-    }
-    if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
-        arg[name.size()] == '=') {
-        *matched = true;
-        *value = arg.substr(name.size() + 1);
-        return true;
+bool TakeScale(const std::string& value, int* scale, std::string* error) {
+    if (!ParseWholeNumber(value, scale) || *scale < 1 || *scale > kMaxScale) {
+        *error = "bad scale '" + value + "' (1 to " + std::to_string(kMaxScale) + ")";
+        return false;
     }
     return true;
+}
+
+// One of the reader's own options at args[i]: false with `error` set when it
+// is given wrongly; `matched` tells whether args[i] was one of them.
+bool TakeReaderOption(const std::vector<std::string>& args, size_t& i, LaunchOptions& options,
+                      bool* matched, std::string* error) {
+    std::string value;
+    *matched = true;
+    switch (TakeOption(args, i, "--screen", &value)) {
+        case OptionValue::Taken:
+            return TakeScreen(value, error);
+        case OptionValue::Missing:
+            *error = "--screen needs a size WxH";
+            return false;
+        case OptionValue::Absent:
+            break;
+    }
+    switch (TakeOption(args, i, "--scale", &value)) {
+        case OptionValue::Taken:
+            return TakeScale(value, &options.scale, error);
+        case OptionValue::Missing:
+            *error = "--scale needs a number";
+            return false;
+        case OptionValue::Absent:
+            break;
+    }
+    switch (TakeOption(args, i, "--script", &value)) {
+        case OptionValue::Taken:
+            if (value.empty()) break;
+            options.script = std::filesystem::path(value);
+            return true;
+        case OptionValue::Missing:
+            break;
+        case OptionValue::Absent:
+            *matched = false;
+            return true;
+    }
+    *error = "--script needs a file";
+    return false;
 }
 
 }  // namespace
 
 bool ParseScreenSize(const std::string& text, int* width, int* height) {
-    size_t x = text.find_first_of("xX");
+    const size_t x = text.find_first_of("xX");
     if (x == std::string::npos) return false;
-    int w = 0;
-    int h = 0;
-    if (!ParseInt(std::string_view(text).substr(0, x), &w) ||
-        !ParseInt(std::string_view(text).substr(x + 1), &h)) {
-        return false;
-    }
-    if (w < kMinScreenSide || h < kMinScreenSide || w > kMaxScreenSide || h > kMaxScreenSide) {
-        return false;
-    }
-    *width = w;
-    *height = h;
-    return true;
+    return ParseWholeNumber(std::string_view(text).substr(0, x), width) &&
+           ParseWholeNumber(std::string_view(text).substr(x + 1), height);
 }
 
 bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& options,
@@ -69,53 +95,16 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& opt
             options.help = true;
             return true;
         }
-        // The device options advance i past what they take.
+        // Both kinds of option advance i past what they take.
         bool matched = false;
-        std::string deviceError;
-        if (!ParseDeviceOption(args, i, options.device, &matched, &deviceError)) {
-            *error = deviceError.empty() ? "bad value for " + arg : deviceError;
+        std::string optionError;
+        if (!ParseDeviceOption(args, i, options.device, &matched, &optionError)) {
+            *error = optionError.empty() ? "bad value for " + arg : optionError;
             return false;
         }
         if (matched) continue;
-
-        std::string value;
-        if (!TakeValue(args, i, "--screen", &matched, &value)) {
-            *error = "--screen needs a size WxH";
-            return false;
-        }
-        if (matched) {
-            if (!ParseScreenSize(value, &options.screenWidth, &options.screenHeight)) {
-                *error = "bad screen size '" + value + "' (WxH, each side " +
-                         std::to_string(kMinScreenSide) + " to " + std::to_string(kMaxScreenSide) +
-                         ")";
-                return false;
-            }
-            ++i;
-            continue;
-        }
-        if (!TakeValue(args, i, "--scale", &matched, &value)) {
-            *error = "--scale needs a number";
-            return false;
-        }
-        if (matched) {
-            int scale = 0;
-            if (!ParseInt(value, &scale) || scale < 1 || scale > kMaxScale) {
-                *error = "bad scale '" + value + "' (1 to " + std::to_string(kMaxScale) + ")";
-                return false;
-            }
-            options.scale = scale;
-            ++i;
-            continue;
-        }
-        if (!TakeValue(args, i, "--script", &matched, &value) || (matched && value.empty())) {
-            *error = "--script needs a file";
-            return false;
-        }
-        if (matched) {
-            options.script = std::filesystem::path(value);
-            ++i;
-            continue;
-        }
+        if (!TakeReaderOption(args, i, options, &matched, error)) return false;
+        if (matched) continue;
         *error = arg.rfind("-", 0) == 0 ? "unknown option '" + arg + "'"
                                         : "unexpected argument '" + arg + "'";
         return false;
@@ -134,8 +123,8 @@ std::string LaunchUsage() {
         "\n";
     text += DeviceOptionsHelp();
     text +=
-        "  --screen WxH       screen size in pixels (default 240x320)\n"
         "  --scale N          show the screen enlarged N times (1 to 8)\n"
+        "  --screen 240x320   the screen size; the only size is the handheld's own\n"
         "  --script FILE      run headless on a virtual clock, driven by FILE\n"
         "                     (see docs/scripting.md)\n"
         "  --help             show this help and exit\n"

@@ -1,5 +1,5 @@
 // The reader's command line: the device options shared with the port layer,
-// plus the screen, its enlargement and the script to run.
+// plus the enlargement of the screen and the script to run.
 #pragma once
 
 #include <filesystem>
@@ -13,8 +13,6 @@ namespace inkvista {
 
 struct LaunchOptions {
     DeviceOptions device;
-    int screenWidth = 240;
-    int screenHeight = 320;
     int scale = 1;  // whole-number enlargement of the window on the desktop
     std::optional<std::filesystem::path> script;
     bool help = false;
@@ -26,7 +24,7 @@ struct LaunchOptions {
 bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& options,
                         std::string* error);
 
-// "WxH" with both sides 1..4096; false otherwise.
+// "WxH" with two whole numbers; false otherwise.
 bool ParseScreenSize(const std::string& text, int* width, int* height);
 
 // The --help text.

@@ -1,7 +1,7 @@
 // The application object: one per program, holding the one main window.
+// Other windows reach the main window through the interfaces it gives them
+// (ScreenSwitcher, the list's settings), never through a global.
 #pragma once
-
-#include <QSize>
 
 #include "app/BackWnd.h"
 
@@ -13,8 +13,7 @@ class ReaderApp {
   public:
     // Constructs the main window object (the device check runs here). A
     // QApplication must exist.
-    ReaderApp(Device& device, HotKeys& hotKeys, QSize screenSize = QSize(240, 320));
-    ~ReaderApp();
+    ReaderApp(Device& device, HotKeys& hotKeys);
     ReaderApp(const ReaderApp&) = delete;
     ReaderApp& operator=(const ReaderApp&) = delete;
 
@@ -27,10 +26,5 @@ class ReaderApp {
   private:
     BackWnd backWnd_;
 };
-
-// The one application object while it exists, else null.
-ReaderApp* TheApp();
-// Its main window; only while the application object exists.
-BackWnd& TheBackWnd();
 
 }  // namespace inkvista

@@ -3,10 +3,11 @@
 // docs/scripting.md).
 #pragma once
 
+#include <QEvent>
 #include <QImage>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
-#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/ScriptParser.h"
 #include "platform/Services.h"
 
 class QWidget;
@@ -23,61 +25,6 @@ namespace inkvista {
 class BackWnd;
 class Device;
 class DesktopHotKeys;
-
-enum class ScriptOp {
-    Tap,
-    Down,
-    Move,
-    Up,
-    DoubleTap,
-    Key,
-    Button,
-    Wait,
-    Answer,
-    Activate,
-    Deactivate,
-    CardInsert,
-    CardRemove,
-    Click,
-    Check,
-    Select,
-    Type,
-    Expand,
-    Collapse,
-    Shot,
-    State,
-    Quit,
-    Open,
-    Close,
-};
-
-struct ScriptCommand {
-    ScriptOp op = ScriptOp::Quit;
-    int line = 0;
-    int x = 0;  // stylus commands
-    int y = 0;
-    // Key code (key), button number (button), milliseconds (wait), control
-    // id (click, check, select, type), folder slot number (open).
-    int64_t number = 0;
-    int64_t index = 0;           // select: row; open: bookmark page
-    bool on = false;             // check on, answer ok
-    std::u16string text;         // card name, typed text, tree path, book file name
-    std::filesystem::path file;  // shot, state, card folder; absolute
-};
-
-struct ScriptError {
-    int line = 0;
-    std::string message;
-};
-
-// Parses a whole script (UTF-8) before anything runs, so a mistake anywhere
-// stops the run before it starts. File names are made absolute against
-// `baseDir`; stylus positions must lie on a screen of `screen` pixels.
-bool ParseScript(std::string_view text, const std::filesystem::path& baseDir, QSize screen,
-                 std::vector<ScriptCommand>* commands, ScriptError* error);
-
-// "NAME:LINE: MESSAGE", as compilers name a place.
-std::string FormatScriptError(const std::string& scriptName, const ScriptError& error);
 
 // A virtual clock whose timers hand the posted messages they caused to their
 // windows before the next timer fires, as a message loop does between two
@@ -126,12 +73,22 @@ class ScriptRunner : public QObject {
     void Fail(const ScriptCommand& command, const std::string& message);
     void Finish(int status);
 
+    // ScriptStylus.cpp
     bool Stylus(const ScriptCommand& command, std::string* error);
-    bool Wait(int64_t ms);
+    void SendMouse(QWidget* window, QPoint at, QEvent::Type type, Qt::MouseButtons state,
+                   Qt::MouseButton button);
+    QWidget* PressTarget(QPoint at) const;
+    QWidget* HeldTarget(QPoint at) const;
+    void PressAndRelease(QPoint at);
+    // ScriptDialogs.cpp
     bool ControlCommand(const ScriptCommand& command, std::string* error);
     bool TreeCommand(const ScriptCommand& command, std::string* error);
+    // ScriptOutput.cpp
     bool WriteState(const std::filesystem::path& file, std::string* error);
     bool WriteShot(const std::filesystem::path& file, std::string* error);
+
+    bool Wait(int64_t ms);
+    bool Card(const ScriptCommand& command, std::string* error);
     bool OpenBook(const ScriptCommand& command, std::string* error);
     bool CloseBook(std::string* error);
 

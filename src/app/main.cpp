@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "app/BackWnd.h"
-#include "app/HotKeys.h"
 #include "app/LaunchOptions.h"
-#include "app/QtServices.h"
 #include "app/ReaderApp.h"
 #include "app/ScriptRunner.h"
-#include "app/WindowMessages.h"
 #include "platform/Device.h"
+#include "platform/Screen.h"
+#include "ui/HotKeys.h"
+#include "ui/QtServices.h"
+#include "ui/WindowMessages.h"
 
 namespace inkvista {
 namespace {
@@ -65,11 +66,11 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
     Device device(options.device, messages, clock);
     DesktopHotKeys hotKeys;
     hotKeys.Install();
-    ReaderApp app(device, hotKeys, QSize(options.screenWidth, options.screenHeight));
+    ReaderApp app(device, hotKeys);
     BackWnd& window = app.mainWindow();
     hotKeys.SetTarget(&window);
     // Only the script says when the program comes to the front or leaves it.
-    window.ignorePlatformActivation = true;
+    window.SetIgnorePlatformActivation(true);
     app.InitInstance();
     ScriptRunner runner(window, device, messages, clock, hotKeys, std::move(commands),
                         options.script->string());
@@ -84,7 +85,7 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     Device device(options.device, messages, timers);
     DesktopHotKeys hotKeys;
     hotKeys.Install();
-    ReaderApp app(device, hotKeys, QSize(options.screenWidth, options.screenHeight));
+    ReaderApp app(device, hotKeys);
     BackWnd& window = app.mainWindow();
     hotKeys.SetTarget(&window);
     messages.SetParent(&window);
@@ -92,7 +93,7 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     // box it owns is still on the way out.
     qapp.setQuitOnLastWindowClosed(false);
     app.InitInstance();
-    window.setFixedSize(options.screenWidth, options.screenHeight);
+    window.setFixedSize(kScreenWidth, kScreenHeight);
     // The shell brings a program it starts to the front.
     window.OnActivate(true);
     window.raise();
@@ -158,8 +159,7 @@ int main(int argc, char** argv) {
         std::error_code ec;
         std::filesystem::path base = std::filesystem::absolute(*options.script, ec).parent_path();
         ScriptError scriptError;
-        if (!ParseScript(text, base, QSize(options.screenWidth, options.screenHeight), &commands,
-                         &scriptError)) {
+        if (!ParseScript(text, base, &commands, &scriptError)) {
             std::fprintf(stderr, "%s\n",
                          FormatScriptError(options.script->string(), scriptError).c_str());
             return kUsageStatus;

@@ -7,11 +7,10 @@
 #include "book/PageBuffer.h"
 #include "book/Scaler.h"
 #include "platform/Device.h"
+#include "platform/Screen.h"
 
 namespace inkvista {
 namespace {
-
-constexpr int32_t kScreenHeight = 320;
 
 // Spare zero bytes after a packed block.
 constexpr uint32_t kPackedSlack = 8;

@@ -4,12 +4,10 @@
 #include <array>
 
 #include "book/PageBuffer.h"
+#include "platform/Screen.h"
 
 namespace inkvista {
 namespace {
-
-constexpr int32_t kScreenWidth = 240;
-constexpr int32_t kScreenHeight = 320;
 
 // (1 - (size - limit) / size) × other, every step rounded to single precision
 // so that neither x87 excess precision nor a fused multiply-add can move a

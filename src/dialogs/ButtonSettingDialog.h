@@ -2,8 +2,8 @@
 // LOOX). It edits the caller's working copy of the key map.
 #pragma once
 
-#include "app/DialogControls.h"
 #include "dialogs/WorkingCopies.h"
+#include "ui/DialogControls.h"
 
 namespace inkvista {
 
@@ -16,9 +16,12 @@ class ButtonSettingDialog : public TemplateDialog {
     Q_OBJECT
 
   public:
-    // So far the dialog offers OK and Cancel only; its key lists come with
-    // the settings dialogs. OK answers IDOK, Cancel IDCANCEL.
+    // A placeholder with OK and Cancel only and no key lists: OK answers
+    // IDOK, Cancel IDCANCEL, and the working copy is left as it was given.
     ButtonSettingDialog(QWidget* owner, DialogWorkingCopies& working, int templateId);
+
+    // The copies this dialog edits.
+    DialogWorkingCopies& working() { return working_; }
 
   private:
     DialogWorkingCopies& working_;

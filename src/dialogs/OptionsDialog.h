@@ -2,8 +2,8 @@
 // the view settings, the password and the user folder.
 #pragma once
 
-#include "app/DialogControls.h"
 #include "dialogs/WorkingCopies.h"
+#include "ui/DialogControls.h"
 
 namespace inkvista {
 
@@ -15,9 +15,13 @@ class OptionsDialog : public TemplateDialog {
     Q_OBJECT
 
   public:
-    // So far the dialog offers OK and Cancel only; its settings controls come
-    // with the settings dialogs. OK answers IDOK, Cancel IDCANCEL.
+    // A placeholder with OK and Cancel only and no settings controls: OK
+    // answers IDOK, Cancel IDCANCEL, and the working copies are left as they
+    // were given.
     OptionsDialog(QWidget* owner, DialogWorkingCopies& working);
+
+    // The copies this dialog edits.
+    DialogWorkingCopies& working() { return working_; }
 
   private:
     DialogWorkingCopies& working_;

@@ -3,7 +3,7 @@
 // user folder also on cancel: the dialogs inside Options act at once).
 #pragma once
 
-#include "library/HiddenBooks.h"
+#include "models/HiddenBooks.h"
 #include "settings/UserDir.h"
 #include "settings/ViewOption.h"
 
@@ -16,6 +16,9 @@ struct DialogWorkingCopies {
     UserDir userDir{};
     // Set by the password dialog when the hidden books are to be removed.
     bool resetRequested = false;
+    // The folder last expanded in the user-folder dialog's tree, kept across
+    // openings for one run of the program (cleared at window creation).
+    UserDir expandedFolderPath{};
 };
 
 }  // namespace inkvista

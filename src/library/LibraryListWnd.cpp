@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/BackWnd.h"
-#include "app/DialogControls.h"
+#include "models/Json.h"
+#include "ui/DialogControls.h"
 
 namespace inkvista {
 
@@ -19,8 +19,8 @@ constexpr int kPageColumnWidth = 70;
 
 }  // namespace
 
-LibraryListWnd::LibraryListWnd(Device& device, BackWnd* owner)
-    : QTreeWidget(owner), device_(device), owner_(owner) {
+LibraryListWnd::LibraryListWnd(Device& device, ScreenSwitcher& screens, QWidget* parent)
+    : QTreeWidget(parent), screens_(screens), library_(device) {
     // A report-style list view: rows without a tree, one selected row whose
     // selection stays visible when the list does not have the focus.
     setRootIsDecorated(false);
@@ -44,7 +44,8 @@ LibraryListWnd::LibraryListWnd(Device& device, BackWnd* owner)
 
 LibraryListWnd::~LibraryListWnd() = default;
 
-bool LibraryListWnd::Create(const QRect& rect, int id) {
+bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& settings) {
+    library_.SetSettings(settings);
     setGeometry(rect);
     SetControlId(this, id);
     setColumnCount(2);
@@ -65,54 +66,18 @@ bool LibraryListWnd::Create(const QRect& rect, int id) {
 }
 
 void LibraryListWnd::RefreshLibrary() {
-    ++refreshCount;
-    documentsRoot.clear();
-    for (auto& name : cardNames) name.clear();
-    cardCount = 0;
-    documentsRoot = device_.shell().PersonalFolder();
-    FindCardFolders();
-    SelectRow(selectedIndex);
-    if (owner_ && owner_->isLoox) {
-        owner_->card1Present = owner_->ProbeStorageCard();
-        owner_->card2Present = owner_->ProbeStorageCard2();
-    }
+    const RefreshReport report = library_.Refresh();
+    SelectRow(library_.selectedIndex());
+    emit refreshed(report);
 }
 
-void LibraryListWnd::FindCardFolders() {
-    for (const std::u16string& name : device_.shell().StorageCards()) {
-        if (cardCount == 3) break;
-        cardNames[static_cast<size_t>(cardCount++)] = name;
-    }
-    if (cardCount == 3) return;
-    static constexpr std::u16string_view kFixedNames[] = {u"Storage Card", u"Storage Card2",
-                                                          u"Storage Card3"};
-    std::vector<std::u16string> present;
-    for (std::u16string_view name : kFixedNames) {
-        FindData found;
-        FindHandle search = device_.files().FindFirst(u"\\" + std::u16string(name), &found);
-        if (!search) continue;
-        search.Close();
-        const auto known = cardNames.begin() + cardCount;
-        if (std::find(cardNames.begin(), known, name) == known) present.emplace_back(name);
-    }
-    for (const std::u16string& name : present) {
-        if (cardCount == 3) break;
-        cardNames[static_cast<size_t>(cardCount++)] = name;
-    }
-}
-
-void LibraryListWnd::SaveBookmark(int page) {
-    ++saveBookmarkCount;
-    lastSavedBookmarkPage = page;
+void LibraryListWnd::SaveBookmark(int) {
     RefreshLibrary();
 }
 
-void LibraryListWnd::SetOpenRequest(std::u16string fileName, int32_t bookmarkPage,
-                                    int32_t slotNumber, BookKind kind) {
-    openRequest.fileName = std::move(fileName);
-    openRequest.bookmarkPage = bookmarkPage;
-    openRequest.slotNumber = slotNumber;
-    currentEntryKind = kind;
+void LibraryListWnd::OpenBook(const OpenRequest& request) {
+    library_.SetOpenRequest(request);
+    screens_.SwitchScreen(kViewerWindowId, false);
 }
 
 std::vector<ListRow> LibraryListWnd::Rows() const {
@@ -150,14 +115,18 @@ void LibraryListWnd::AppendRow(const ListRow& row) {
     addTopLevelItem(item.release());  // the control owns its rows
 }
 
-BookFolders LibraryListWnd::Folders() const {
-    BookFolders folders;
-    folders.documentsRoot = documentsRoot;
-    for (int i = 0; i < cardCount && i < 3; ++i) {
-        folders.cardNames[i] = cardNames[static_cast<size_t>(i)];
+void LibraryListWnd::WriteState(JsonValue& state) const {
+    JsonValue& list = state["list"];
+    JsonValue& rows = list["rows"] = JsonValue::Array();
+    for (const ListRow& row : Rows()) {
+        JsonValue& cells = rows.Append(JsonValue::Array());
+        cells.Append(row.column0.toStdU16String());
+        cells.Append(row.column1.toStdU16String());
+        cells.Append(row.icon);
     }
-    if (owner_) folders.userDir = std::u16string(UserDirText(owner_->userDir));
-    return folders;
+    JsonValue& headings = list["headings"] = JsonValue::Array();
+    for (const QString& heading : Headings()) headings.Append(heading.toStdU16String());
+    library_.WriteState(list);
 }
 
 }  // namespace inkvista

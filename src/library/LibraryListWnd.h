@@ -1,29 +1,22 @@
 // The library list on the home screen: a report-style list control with two
-// columns, child window 1001 of the main window.
+// columns, child window 1001 of the main window. It paints what its library
+// model holds; the main window gives it its settings and learns what each
+// refresh found from refreshed().
 #pragma once
 
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTreeWidget>
-#include <array>
-#include <cstdint>
-#include <string>
 #include <vector>
 
-#include "book/BookState.h"
+#include "models/LibraryModel.h"
+#include "models/Screens.h"
 #include "platform/Device.h"
 
 namespace inkvista {
 
-class BackWnd;
-
-// The book the main window opens next (SwitchScreen(1002)).
-struct OpenRequest {
-    std::u16string fileName;
-    int32_t bookmarkPage = 0;
-    int32_t slotNumber = 0;  // folder slot + 1
-};
+class JsonValue;
 
 // One row as the control shows it.
 struct ListRow {
@@ -36,30 +29,32 @@ class LibraryListWnd : public QTreeWidget {
     Q_OBJECT
 
   public:
-    LibraryListWnd(Device& device, BackWnd* owner);
+    // `screens` is the main window's SwitchScreen, used to open a book.
+    LibraryListWnd(Device& device, ScreenSwitcher& screens, QWidget* parent);
     ~LibraryListWnd() override;
 
-    // Window creation: takes its rectangle (right and bottom exclusive) and
-    // id, inserts the two columns and refreshes.
-    bool Create(const QRect& rect, int id);
+    // Window creation: takes its rectangle (right and bottom exclusive), id
+    // and settings, inserts the two columns and refreshes.
+    bool Create(const QRect& rect, int id, const LibrarySettings& settings);
 
-    // Rebuilds the library. So far it finds the folders books are opened
-    // from (documents folder and storage cards) and records the storage
-    // cards for the LOOX poll; scanning the folders and filling the rows come
-    // with the library scan. Every call is counted.
+    // The main window's settings changed.
+    void SetSettings(const LibrarySettings& settings) { library_.SetSettings(settings); }
+
+    // RefreshLibrary: the model's refresh, then the row of selectedIndex is
+    // selected again; refreshed() reports what the refresh found.
     void RefreshLibrary();
-    int refreshCount = 0;
 
-    // Remembers `page` as the bookmark of the current book, then refreshes.
-    // The bookmark file itself comes with the library; so far only the
-    // refresh happens and the page is kept in lastSavedBookmarkPage.
+    // Remembers `page` as the bookmark of the current book. Bookmark files
+    // are not written in this version: the page is dropped and the library
+    // refreshed.
     void SaveBookmark(int page);
-    int saveBookmarkCount = 0;
-    int lastSavedBookmarkPage = -1;
 
-    // The open request and the kind of the entry it came from.
-    void SetOpenRequest(std::u16string fileName, int32_t bookmarkPage, int32_t slotNumber,
-                        BookKind kind);
+    // Opens the book of `request`: the open request is set and the main
+    // window asked to open it (SwitchScreen(1002)).
+    void OpenBook(const OpenRequest& request);
+
+    LibraryModel& model() { return library_; }
+    const LibraryModel& model() const { return library_; }
 
     // The rows as shown, the selected row (-1 when none) and the headings.
     std::vector<ListRow> Rows() const;
@@ -72,24 +67,15 @@ class LibraryListWnd : public QTreeWidget {
     // Appends a row to the control (the fill step of the refresh).
     void AppendRow(const ListRow& row);
 
-    // Folders of the last refresh.
-    BookFolders Folders() const;
+    // The script state's "list" object.
+    void WriteState(JsonValue& state) const;
 
-    // Fields.
-    int32_t selectedIndex = 0;
-    OpenRequest openRequest;
-    BookKind currentEntryKind = BookKind::Cmb;
-    int32_t showFileName = 0;
-    int32_t showSize = 0;
-    std::u16string documentsRoot;
-    std::array<std::u16string, 3> cardNames;
-    int32_t cardCount = 0;
+  signals:
+    void refreshed(const RefreshReport& report);
 
   private:
-    void FindCardFolders();
-
-    Device& device_;
-    BackWnd* owner_;
+    ScreenSwitcher& screens_;
+    LibraryModel library_;
 };
 
 }  // namespace inkvista

@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
 
+#include "platform/CommandLine.h"
 #include "platform/HostDir.h"
 #include "platform/Text.h"
 
@@ -273,20 +273,16 @@ bool Device::RefreshMounts(bool* arrived) {
 bool ParseDeviceOption(const std::vector<std::string>& args, size_t& i, DeviceOptions& options,
                        bool* matched, std::string* error) {
     if (matched) *matched = false;
-    if (i >= args.size()) return true;
     static const char* const kOptions[] = {"--root", "--card", "--registry", "--oem", "--battery"};
-    const std::string& arg = args[i];
     std::string option;
     std::optional<std::string> value;
-    for (const char* o : kOptions) {
-        const std::string name = o;
-        if (arg == name) {
-            option = name;
-        } else if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
-                   arg[name.size()] == '=') {
-            option = name;
-            value = arg.substr(name.size() + 1);
-        }
+    for (const char* name : kOptions) {
+        std::string text;
+        const OptionValue found = TakeOption(args, i, name, &text);
+        if (found == OptionValue::Absent) continue;
+        option = name;
+        if (found == OptionValue::Taken) value = std::move(text);
+        break;
     }
     if (option.empty()) return true;
     if (matched) *matched = true;
@@ -294,13 +290,7 @@ bool ParseDeviceOption(const std::vector<std::string>& args, size_t& i, DeviceOp
         if (error) *error = std::move(text);
         return false;
     };
-    if (!value) {
-        if (i + 1 >= args.size()) return fail(option + " needs a value");
-        value = args[i + 1];
-        i += 2;
-    } else {
-        i += 1;
-    }
+    if (!value) return fail(option + " needs a value");
 
     if (option == "--root") {
         if (value->empty() || !IsDirectory(*value))
@@ -331,10 +321,7 @@ bool ParseDeviceOption(const std::vector<std::string>& args, size_t& i, DeviceOp
         options.oem = Utf8ToUtf16(*value);
     } else if (option == "--battery") {
         int n = -1;
-        const char* first = value->data();
-        const char* last = first + value->size();
-        const auto [end, ec] = std::from_chars(first, last, n);
-        if (value->empty() || ec != std::errc() || end != last || n < 0 || (n > 100 && n != 255)) {
+        if (!ParseWholeNumber(*value, &n) || n < 0 || (n > 100 && n != 255)) {
             return fail("--battery takes a percentage 0-100 (255: no battery), not " + *value);
         }
         options.battery = n;

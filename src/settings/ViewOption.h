@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/KeyAction.h"
+
 namespace inkvista {
 
 struct ViewOption {
@@ -41,8 +43,10 @@ enum KeyMapIndex : int {
 };
 
 struct KeyMap {
-    // hotKey1..4, leftKey, rightKey, upKey, downKey: KeyAction codes.
-    std::array<uint32_t, 8> entries = {9, 11, 8, 10, 2, 3, 0, 1};
+    // hotKey1..4, leftKey, rightKey, upKey, downKey: KeyAction codes. A value
+    // read from the option file is kept as it is, even outside its range.
+    std::array<uint32_t, 8> entries = {MenuOnOff,  AutoScrollOnOff, NoMapping, ViewModeChange,
+                                       ScrollLeft, ScrollRight,     ScrollUp,  ScrollDown};
 
     uint32_t& hotKey(int i) { return entries[static_cast<size_t>(i)]; }
     uint32_t hotKey(int i) const { return entries[static_cast<size_t>(i)]; }

@@ -9,10 +9,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/DialogControls.h"
+#include "dialogs/ButtonSettingDialog.h"
+#include "dialogs/OptionsDialog.h"
 #include "encode/BookWriter.h"
 #include "encode/PageEncoder.h"
 #include "settings/OptionFile.h"
+#include "ui/DialogControls.h"
+#include "ui/WindowMessages.h"
 
 namespace inkvista::test {
 
@@ -143,9 +146,31 @@ bool ClickControl(QWidget* dialog, int id) {
     return true;
 }
 
+PostedButtons::PostedButtons(QWidget* window) {
+    window->installEventFilter(this);
+}
+
+bool PostedButtons::eventFilter(QObject*, QEvent* event) {
+    if (event->type() == static_cast<QEvent::Type>(kUserMessageEventType)) {
+        const auto* message = static_cast<UserMessageEvent*>(event);
+        if (message->message() == kHotKeyMessage) {
+            codes.push_back(static_cast<uint32_t>(message->wParam()));
+        }
+    }
+    return false;
+}
+
+OpenRequest Request(const std::u16string& file, int page) {
+    OpenRequest request;
+    request.fileName = file;
+    request.bookmarkPage = page;
+    request.slotNumber = 1;
+    return request;
+}
+
 BackWnd& Program::Start(bool activate) {
     app = std::make_unique<ReaderApp>(dev.device(), keys);
-    app->mainWindow().ignorePlatformActivation = true;
+    app->mainWindow().SetIgnorePlatformActivation(true);
     app->InitInstance();
     if (activate) app->mainWindow().OnActivate(true);
     return app->mainWindow();
@@ -162,6 +187,38 @@ void Program::WriteOptionBytes(const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> Program::OptionBytesOf(const ViewOption& view, const KeyMap& keys) {
+    std::vector<uint8_t> bytes;
+    for (uint8_t b : view.ToBytes()) bytes.push_back(b);
+    for (uint8_t b : keys.ToBytes()) bytes.push_back(b);
+    return bytes;
+}
+
+bool Program::Open(const std::u16string& file, int page) {
+    wnd().listWnd().OpenBook(Request(file, page));
+    return wnd().screenState() == kStateViewer;
+}
+
+void Program::ConfirmKeyMap(const KeyMap& map) {
+    DialogWatch watch([&](QWidget* dialog) {
+        static_cast<ButtonSettingDialog*>(dialog)->working().keyMap = map;
+        ClickControl(dialog, kButtonSettingOkId);
+    });
+    wnd().OnStylusDown(100, 58);
+    wnd().OnStylusUp(100, 58);
+    EXPECT_TRUE(watch.seen());
+}
+
+void Program::ConfirmViewOption(const ViewOption& view) {
+    DialogWatch watch([&](QWidget* dialog) {
+        static_cast<OptionsDialog*>(dialog)->working().viewOption = view;
+        ClickControl(dialog, kOptionsOkId);
+    });
+    wnd().OnStylusDown(150, 58);
+    wnd().OnStylusUp(150, 58);
+    EXPECT_TRUE(watch.seen());
 }
 
 QString ShotDir() {

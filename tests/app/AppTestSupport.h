@@ -14,10 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/HotKeys.h"
 #include "app/ReaderApp.h"
+#include "models/OpenRequest.h"
 #include "platform/Device.h"
 #include "support/TestDevice.h"
+#include "ui/HotKeys.h"
 
 namespace inkvista::test {
 
@@ -82,6 +83,20 @@ class DialogWatch {
 // Clicks control `id` of `dialog` (a push button).
 bool ClickControl(QWidget* dialog, int id);
 
+// Records the hardware buttons (WM_USER + 2) that reach `window`, in the
+// order they arrive.
+class PostedButtons : public QObject {
+  public:
+    explicit PostedButtons(QWidget* window);
+    std::vector<uint32_t> codes;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// A request for book `file` of the main folder (slot 1) at `page`.
+OpenRequest Request(const std::u16string& file, int page);
+
 // The program on a test device: construct, then Start.
 class Program {
   public:
@@ -95,6 +110,20 @@ class Program {
     // The option file's bytes on the host.
     std::vector<uint8_t> OptionBytes();
     void WriteOptionBytes(const std::vector<uint8_t>& bytes);
+    // The option file's bytes for these records.
+    static std::vector<uint8_t> OptionBytesOf(const ViewOption& view, const KeyMap& keys);
+    // Opens `file` of the main folder at `page` as the list does; answers
+    // whether the viewer is shown.
+    bool Open(const std::u16string& file, int page = 0);
+    // Takes the Key button and confirms the Button Setting dialog with `map`.
+    void ConfirmKeyMap(const KeyMap& map);
+    // Takes the Option button and confirms the Options dialog with `view`.
+    void ConfirmViewOption(const ViewOption& view);
+    // A storage card appears without a device-change message: only a
+    // library refresh notices it.
+    void InsertCardQuietly(const std::u16string& name) { dev.AddCard(name); }
+    // How many storage cards the library found at its last refresh.
+    int CardsListed() { return wnd().listWnd().model().cardCount(); }
 
     OemDevice dev;
     RecordingHotKeys keys;

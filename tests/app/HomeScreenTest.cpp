@@ -6,10 +6,12 @@
 #include <QPainter>
 
 #include "AppTestSupport.h"
-#include "app/DialogControls.h"
-#include "app/KeyActions.h"
+#include "app/HomeScreen.h"
 #include "dialogs/ButtonSettingDialog.h"
 #include "dialogs/OptionsDialog.h"
+#include "settings/KeyAction.h"
+#include "ui/Artwork.h"
+#include "ui/DialogControls.h"
 
 namespace inkvista {
 namespace {
@@ -33,7 +35,7 @@ void Up(BackWnd& wnd, int x, int y) {
 }
 
 QImage Compose(BackWnd& wnd) {
-    QImage frame(wnd.screenWidth, wnd.screenHeight, QImage::Format_RGB32);
+    QImage frame(wnd.screenWidth(), wnd.screenHeight(), QImage::Format_RGB32);
     QPainter painter(&frame);
     wnd.DrawBackImage(painter);
     return frame;
@@ -41,18 +43,18 @@ QImage Compose(BackWnd& wnd) {
 
 // Whether `frame` shows `bitmap` at (x, y).
 bool Shows(const QImage& frame, int bitmapId, int x, int y) {
-    const QImage bitmap = QImage(QStringLiteral(":/bitmaps/%1.png").arg(bitmapId))
-                              .convertToFormat(QImage::Format_RGB32);
+    const QImage bitmap = LoadBitmap(bitmapId).convertToFormat(QImage::Format_RGB32);
     if (bitmap.isNull()) return false;
     return frame.copy(x, y, bitmap.width(), bitmap.height()) == bitmap;
 }
 
 TEST(HomeScreen, ArtworkHasItsSizes) {
     test::App();
-    EXPECT_EQ(QImage(":/bitmaps/129.png").size(), QSize(240, 320));
-    EXPECT_EQ(QImage(":/bitmaps/134.png").size(), QSize(52, 19));
-    EXPECT_EQ(QImage(":/bitmaps/135.png").size(), QSize(39, 19));
-    EXPECT_EQ(QImage(":/bitmaps/136.png").size(), QSize(52, 19));
+    EXPECT_EQ(LoadBitmap(129).size(), QSize(240, 320));
+    EXPECT_EQ(LoadBitmap(134).size(), QSize(52, 19));
+    EXPECT_EQ(LoadBitmap(135).size(), QSize(39, 19));
+    EXPECT_EQ(LoadBitmap(136).size(), QSize(52, 19));
+    EXPECT_TRUE(LoadBitmap(999).isNull());
 }
 
 TEST(HomeScreen, AHeldButtonIsDrawnPressedUntilTheStylusLifts) {
@@ -67,15 +69,15 @@ TEST(HomeScreen, AHeldButtonIsDrawnPressedUntilTheStylusLifts) {
     for (const Case& c : {Case{100, kButtonKeys, 135, 85}, Case{150, kButtonOptions, 136, 127},
                           Case{200, kButtonAbout, 134, 182}}) {
         Down(wnd, c.x, 58);
-        EXPECT_EQ(wnd.pressedButton, c.button);
-        EXPECT_TRUE(wnd.captured);
+        EXPECT_EQ(wnd.pressedButton(), c.button);
+        EXPECT_TRUE(wnd.captured());
         frame = Compose(wnd);
         EXPECT_TRUE(Shows(frame, c.bitmap, c.at, 48)) << c.bitmap;
         // Lifted outside every button: only the pressed look goes.
         Up(wnd, 60, 200);
-        EXPECT_EQ(wnd.pressedButton, kNoButton);
-        EXPECT_EQ(wnd.screenState, kStateList);
-        EXPECT_FALSE(wnd.captured);
+        EXPECT_EQ(wnd.pressedButton(), kNoButton);
+        EXPECT_EQ(wnd.screenState(), kStateList);
+        EXPECT_FALSE(wnd.captured());
         EXPECT_TRUE(Shows(Compose(wnd), 129, 0, 0));
     }
 }
@@ -93,19 +95,19 @@ TEST(HomeScreen, ButtonRegionsEndWhereTheyEnd) {
           Case{235, 58, kNoButton}, Case{237, 58, kNoButton}, Case{150, 48, kNoButton},
           Case{150, 68, kNoButton}, Case{222, 5, kButtonClose}, Case{237, 20, kButtonClose},
           Case{221, 12, kNoButton}, Case{230, 21, kNoButton}}) {
-        wnd.pressedButton = kNoButton;
         wnd.OnStylusDown(c.x, c.y);
-        EXPECT_EQ(wnd.pressedButton, c.pressed) << c.x << "," << c.y;
-        wnd.captured = false;
+        EXPECT_EQ(wnd.pressedButton(), c.pressed) << c.x << "," << c.y;
+        // Lifted where no button is: nothing opens, the press is forgotten.
+        wnd.OnStylusUp(60, 200);
+        EXPECT_EQ(wnd.pressedButton(), kNoButton);
     }
-    wnd.pressedButton = kNoButton;
 }
 
 TEST(HomeScreen, PressOnOneButtonAndLiftOnAnotherOpensNothing) {
     Program program;
     BackWnd& wnd = program.Start();
     DialogWatch watch([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
-    const int refreshes = wnd.list.refreshCount;
+    program.InsertCardQuietly(u"Storage Card");
     Down(wnd, 150, 58);  // Option
     Up(wnd, 200, 58);    // About
     Down(wnd, 200, 58);  // About
@@ -116,9 +118,9 @@ TEST(HomeScreen, PressOnOneButtonAndLiftOnAnotherOpensNothing) {
     Up(wnd, 235, 58);    // past the end of the band
     QCoreApplication::processEvents();
     EXPECT_FALSE(watch.seen());
-    EXPECT_EQ(wnd.list.refreshCount, refreshes);
-    EXPECT_EQ(wnd.pressedButton, kNoButton);
-    EXPECT_EQ(wnd.screenState, kStateList);
+    EXPECT_EQ(program.CardsListed(), 0);  // no refresh either
+    EXPECT_EQ(wnd.pressedButton(), kNoButton);
+    EXPECT_EQ(wnd.screenState(), kStateList);
     EXPECT_TRUE(Shows(Compose(wnd), 129, 0, 0));
 }
 
@@ -129,8 +131,8 @@ TEST(HomeScreen, AboutShowsTheVersion) {
     QString version, title;
     bool centred = false;
     DialogWatch watch([&](QWidget* dialog) {
-        stateDuring = wnd.screenState;
-        pressedDuring = wnd.pressedButton;
+        stateDuring = wnd.screenState();
+        pressedDuring = wnd.pressedButton();
         title = dialog->windowTitle();
         if (auto* label = qobject_cast<QLabel*>(FindControl(dialog, 1062))) version = label->text();
         const QRect box = dialog->frameGeometry();
@@ -146,9 +148,9 @@ TEST(HomeScreen, AboutShowsTheVersion) {
     EXPECT_TRUE(centred);
     EXPECT_EQ(stateDuring, kStateAbout);
     EXPECT_EQ(pressedDuring, kButtonAbout);
-    EXPECT_EQ(wnd.screenState, kStateList);
-    EXPECT_EQ(wnd.pressedButton, kNoButton);
-    EXPECT_EQ(wnd.list.window()->focusWidget(), &wnd.list);
+    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.pressedButton(), kNoButton);
+    EXPECT_EQ(wnd.window()->focusWidget(), &wnd.listWnd());
 }
 
 TEST(HomeScreen, CloseBoxAsksBeforeQuitting) {
@@ -156,13 +158,13 @@ TEST(HomeScreen, CloseBoxAsksBeforeQuitting) {
     BackWnd& wnd = program.Start();
     program.dev.messages().QueueAnswer(IDCANCEL);
     Down(wnd, 230, 12);
-    EXPECT_EQ(wnd.pressedButton, kButtonClose);
-    EXPECT_FALSE(wnd.captured);  // the close box takes no capture
+    EXPECT_EQ(wnd.pressedButton(), kButtonClose);
+    EXPECT_FALSE(wnd.captured());  // the close box takes no capture
     Up(wnd, 230, 12);
     EXPECT_EQ(program.dev.messages().shown(), std::vector<std::u16string>{u"Quit InkVISTA ?"});
     EXPECT_FALSE(wnd.isClosed());
     EXPECT_TRUE(wnd.isVisible());
-    EXPECT_EQ(wnd.pressedButton, kNoButton);
+    EXPECT_EQ(wnd.pressedButton(), kNoButton);
 
     // Lifted outside the box: no question.
     Down(wnd, 230, 12);
@@ -186,35 +188,36 @@ TEST(HomeScreen, ButtonSettingAppliesTheMapOnlyWhenConfirmed) {
         DialogWatch watch([&](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Button Setting"));
             EXPECT_EQ(static_cast<TemplateDialog*>(dialog)->templateId(), 145);
-            wnd.working.keyMap.hotKey(2) = MenuOnOff;
+            static_cast<ButtonSettingDialog*>(dialog)->working().keyMap.hotKey(2) = MenuOnOff;
             test::ClickControl(dialog, kButtonSettingCancelId);
         });
         Down(wnd, 100, 58);
         Up(wnd, 100, 58);
         EXPECT_TRUE(watch.seen());
     }
-    EXPECT_EQ(wnd.keyMap, KeyMap());
+    EXPECT_EQ(wnd.keyMap(), KeyMap());
     EXPECT_EQ(program.OptionBytes(), before);
     EXPECT_EQ(program.keys.heldIds(), (std::vector<int>{0xC1, 0xC2, 0xC4}));
     {
         DialogWatch watch([&](QWidget* dialog) {
-            EXPECT_EQ(wnd.screenState, kStateKeys);
-            wnd.working.keyMap.hotKey(2) = MenuOnOff;
-            wnd.working.keyMap.hotKey(3) = NoMapping;
+            EXPECT_EQ(wnd.screenState(), kStateKeys);
+            KeyMap& keys = static_cast<ButtonSettingDialog*>(dialog)->working().keyMap;
+            keys.hotKey(2) = MenuOnOff;
+            keys.hotKey(3) = NoMapping;
             test::ClickControl(dialog, kButtonSettingOkId);
         });
         Down(wnd, 100, 58);
         Up(wnd, 100, 58);
         EXPECT_TRUE(watch.seen());
     }
-    EXPECT_EQ(wnd.keyMap.hotKey(2), static_cast<uint32_t>(MenuOnOff));
+    EXPECT_EQ(wnd.keyMap().hotKey(2), static_cast<uint32_t>(MenuOnOff));
     std::vector<uint8_t> after = before;
     after[24] = 9;
     after[28] = 8;
     EXPECT_EQ(program.OptionBytes(), after);
     // Taken again at once: the third button now, the fourth released.
     EXPECT_EQ(program.keys.heldIds(), (std::vector<int>{0xC1, 0xC2, 0xC3}));
-    EXPECT_EQ(wnd.screenState, kStateList);
+    EXPECT_EQ(wnd.screenState(), kStateList);
 }
 
 TEST(HomeScreen, ButtonSettingOnTheLooxUsesItsOwnTemplate) {
@@ -234,61 +237,77 @@ TEST(HomeScreen, OptionsRefreshesTheLibraryEvenWhenCancelled) {
     Program program;
     BackWnd& wnd = program.Start();
     std::filesystem::create_directories(program.dev.Host(u"\\") / "Extra");
-    const int refreshes = wnd.list.refreshCount;
+    program.InsertCardQuietly(u"Storage Card");
     const std::vector<uint8_t> before = program.OptionBytes();
     {
         DialogWatch watch([&](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Options"));
-            EXPECT_EQ(wnd.screenState, kStateOptions);
+            EXPECT_EQ(wnd.screenState(), kStateOptions);
             // What the password and folder dialogs inside would have done.
-            wnd.working.viewOption.portrait = 1;
-            wnd.working.password = {u'a', u'b', u'c'};
-            SetUserDirText(wnd.working.userDir, u"\\Extra");
+            DialogWorkingCopies& working = static_cast<OptionsDialog*>(dialog)->working();
+            working.viewOption.portrait = 1;
+            working.password = {u'a', u'b', u'c'};
+            SetUserDirText(working.userDir, u"\\Extra");
             test::ClickControl(dialog, kOptionsCancelId);
         });
         Down(wnd, 150, 58);
         Up(wnd, 150, 58);
         EXPECT_TRUE(watch.seen());
     }
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 1);
-    EXPECT_EQ(wnd.viewOption.portrait, 0);
+    EXPECT_EQ(program.CardsListed(), 1);  // refreshed
+    EXPECT_EQ(wnd.viewOption().portrait, 0);
     EXPECT_EQ(program.OptionBytes(), before);
-    EXPECT_EQ(PasswordText(wnd.password), u"abc");
-    EXPECT_EQ(UserDirText(wnd.userDir), u"\\Extra");
-    EXPECT_TRUE(wnd.userDirExists);
+    EXPECT_EQ(PasswordText(wnd.password()), u"abc");
+    EXPECT_EQ(UserDirText(wnd.userDir()), u"\\Extra");
+    EXPECT_TRUE(wnd.userDirExists());
+    // The library opens books of the new user folder (slot 5) there.
+    EXPECT_EQ(wnd.listWnd().model().Folders().userDir, u"\\Extra");
+    program.InsertCardQuietly(u"Storage Card2");
     {
         DialogWatch watch([&](QWidget* dialog) {
-            wnd.working.viewOption.portrait = 1;
-            wnd.working.viewOption.scrollRange = 200;
+            ViewOption& view = static_cast<OptionsDialog*>(dialog)->working().viewOption;
+            view.portrait = 1;
+            view.scrollRange = 200;
             test::ClickControl(dialog, kOptionsOkId);
         });
         Down(wnd, 150, 58);
         Up(wnd, 150, 58);
     }
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 2);
-    EXPECT_EQ(wnd.viewOption.portrait, 1);
+    EXPECT_EQ(program.CardsListed(), 2);  // refreshed again
+    EXPECT_EQ(wnd.viewOption().portrait, 1);
     const std::vector<uint8_t> after = program.OptionBytes();
     ASSERT_EQ(after.size(), 48u);
     EXPECT_EQ(after[0], 1);
     EXPECT_EQ(after[8], 200);
-    EXPECT_EQ(wnd.screenState, kStateList);
+    EXPECT_EQ(wnd.screenState(), kStateList);
 }
 
 TEST(HomeScreen, ImpossibleStatesAreReported) {
     Program program;
     BackWnd& wnd = program.Start();
-    wnd.pressedButton = 5;
-    const QImage frame = Compose(wnd);
+    QImage frame(240, 320, QImage::Format_RGB32);
+    ComposeHomeScreen(frame, 5, program.dev.messages());
     EXPECT_EQ(program.dev.messages().shown(),
               std::vector<std::u16string>{u"Error on DrawBackImage()--> Switch in BackWnd.cpp"});
     EXPECT_TRUE(Shows(frame, 129, 0, 0));  // the frame is still drawn
-    wnd.pressedButton = kNoButton;
 
     program.dev.messages().Clear();
-    wnd.screenState = kStateList;
+    ASSERT_EQ(wnd.screenState(), kStateList);  // no dialog belongs to the list
     EXPECT_FALSE(wnd.ShowDialog());
     EXPECT_EQ(program.dev.messages().shown(),
               std::vector<std::u16string>{u"Error on ShowDialog in BackWnd"});
+}
+
+TEST(HomeScreen, AnImageLargerThanTheScreenKeepsItsEdgesWhite) {
+    test::App();
+    RecordingMessageBoxes messages;
+    QImage frame(300, 400, QImage::Format_RGB32);
+    frame.fill(Qt::black);
+    ComposeHomeScreen(frame, kNoButton, messages);
+    EXPECT_EQ(frame.pixel(260, 10), qRgb(255, 255, 255));
+    EXPECT_EQ(frame.pixel(10, 350), qRgb(255, 255, 255));
+    EXPECT_NE(frame.pixel(10, 10), qRgb(255, 255, 255));  // the banner
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST(HomeScreen, Screenshot) {
@@ -296,13 +315,14 @@ TEST(HomeScreen, Screenshot) {
     if (dir.isEmpty()) GTEST_SKIP() << "set INKVISTA_SHOT_DIR to keep a picture";
     Program program;
     BackWnd& wnd = program.Start();
-    wnd.list.AppendRow({QStringLiteral("Moonlit Harbour"), QStringLiteral("5 / 024"), 2});
-    wnd.list.AppendRow({QStringLiteral("Paper Kites"), QStringLiteral("1 / 012"), 0});
-    wnd.list.AppendRow({QStringLiteral("The Long Road"), QStringLiteral("12 / 048"), 2});
-    wnd.list.SelectRow(1);
-    wnd.pressedButton = kButtonOptions;
+    LibraryListWnd& list = wnd.listWnd();
+    list.AppendRow({QStringLiteral("Moonlit Harbour"), QStringLiteral("5 / 024"), 2});
+    list.AppendRow({QStringLiteral("Paper Kites"), QStringLiteral("1 / 012"), 0});
+    list.AppendRow({QStringLiteral("The Long Road"), QStringLiteral("12 / 048"), 2});
+    list.SelectRow(1);
+    wnd.OnStylusDown(150, 58);
     EXPECT_TRUE(wnd.grab().save(dir + "/home-pressed.png"));
-    wnd.pressedButton = kNoButton;
+    wnd.OnStylusUp(60, 200);
     EXPECT_TRUE(wnd.grab().save(dir + "/home.png"));
 }
 

@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "AppTestSupport.h"
-#include "app/QtServices.h"
+#include "ui/QtServices.h"
 
 namespace inkvista {
 namespace {

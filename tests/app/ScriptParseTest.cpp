@@ -1,27 +1,25 @@
 // The script language: what each line becomes, and how mistakes are named.
 #include <gtest/gtest.h>
 
-#include "app/ScriptRunner.h"
+#include "app/ScriptParser.h"
 #include "platform/Win32.h"
 
 namespace inkvista {
 namespace {
 
 const std::filesystem::path kBase = "/scripts/here";
-const QSize kScreen(240, 320);
 
 std::vector<ScriptCommand> Parse(std::string_view text) {
     std::vector<ScriptCommand> commands;
     ScriptError error;
-    EXPECT_TRUE(ParseScript(text, kBase, kScreen, &commands, &error))
-        << error.line << ": " << error.message;
+    EXPECT_TRUE(ParseScript(text, kBase, &commands, &error)) << error.line << ": " << error.message;
     return commands;
 }
 
 ScriptError ParseError(std::string_view text) {
     std::vector<ScriptCommand> commands;
     ScriptError error;
-    EXPECT_FALSE(ParseScript(text, kBase, kScreen, &commands, &error)) << text;
+    EXPECT_FALSE(ParseScript(text, kBase, &commands, &error)) << text;
     return error;
 }
 
@@ -65,10 +63,6 @@ TEST(ScriptParse, StylusCommandsStayOnTheScreen) {
     EXPECT_EQ(ParseError("tap 1").message, "'tap' needs X Y");
     EXPECT_EQ(ParseError("tap 1 2 3").message, "'tap' needs X Y");
     EXPECT_EQ(ParseError("tap a 2").message, "bad x 'a' for 'tap' (-2147483648 to 2147483647)");
-    // A larger screen takes larger coordinates.
-    std::vector<ScriptCommand> wide;
-    ScriptError error;
-    EXPECT_TRUE(ParseScript("tap 300 400", kBase, QSize(480, 640), &wide, &error));
 }
 
 TEST(ScriptParse, KeysByNameAndNumber) {

@@ -8,12 +8,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <functional>
 #include <memory>
 
 #include "AppTestSupport.h"
-#include "app/HotKeys.h"
 #include "app/ReaderApp.h"
 #include "app/ScriptRunner.h"
+#include "ui/HotKeys.h"
 
 namespace inkvista {
 namespace {
@@ -73,19 +74,21 @@ class ScriptedProgram {
   public:
     ScriptedProgram() { test::App(); }
 
-    // Runs `text` to its end; answers the exit status.
-    int Run(std::string_view text) {
+    // Runs `text` to its end; answers the exit status. `prepare` sees the
+    // program before the script starts.
+    int Run(std::string_view text, const std::function<void(BackWnd&)>& prepare = {}) {
         std::vector<ScriptCommand> commands;
         ScriptError error;
-        if (!ParseScript(text, dev.base(), QSize(240, 320), &commands, &error)) {
+        if (!ParseScript(text, dev.base(), &commands, &error)) {
             ADD_FAILURE() << error.line << ": " << error.message;
             return -1;
         }
         app = std::make_unique<ReaderApp>(dev.device(), keys);
         keys.Install();
         keys.SetTarget(&app->mainWindow());
-        app->mainWindow().ignorePlatformActivation = true;
+        app->mainWindow().SetIgnorePlatformActivation(true);
         app->InitInstance();
+        if (prepare) prepare(app->mainWindow());
         ScriptRunner runner(app->mainWindow(), dev.device(), dev.messages(), dev.clock(), keys,
                             std::move(commands), "test.script");
         runner.Start();
@@ -108,6 +111,7 @@ TEST(ScriptRunner, ButtonsReachTheViewerOnlyWhileABookIsShown) {
     ScriptedProgram program;
     ASSERT_TRUE(
         test::WriteTestBook(program.dev.Host(u"\\My Documents\\InkVISTA\\b.cmb"), 2, 240, 320));
+    std::unique_ptr<test::PostedButtons> posted;
     const int status = program.Run(
         "button 1\n"  // home screen: held by the program, dropped
         "open b.cmb\n"
@@ -119,11 +123,12 @@ TEST(ScriptRunner, ButtonsReachTheViewerOnlyWhileABookIsShown) {
         "activate\n"
         "state s.json\n"
         "close\n"
-        "button 2\n");  // home screen again
+        "button 2\n",  // home screen again
+        [&](BackWnd& wnd) { posted = std::make_unique<test::PostedButtons>(&wnd.viewWnd()); });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(program.State("s.json").value("screenState").toInt(), 16);
     const std::vector<uint32_t> forwarded = {0xC1, 0xC4};
-    EXPECT_EQ(program.app->mainWindow().viewer.hotKeyMessages, forwarded);
+    EXPECT_EQ(posted->codes, forwarded);
 }
 
 TEST(ScriptRunner, CommandsRunInsideADialogAndItsOpenerFinishesFirst) {

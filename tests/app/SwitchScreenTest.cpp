@@ -3,8 +3,9 @@
 #include <QApplication>
 
 #include "AppTestSupport.h"
-#include "app/KeyActions.h"
-#include "app/WindowMessages.h"
+#include "settings/KeyAction.h"
+#include "ui/WindowMessages.h"
+#include "viewer/PagePainter.h"
 
 namespace inkvista {
 namespace {
@@ -20,64 +21,77 @@ class SwitchScreen : public ::testing::Test {
                                         200, 250, "Harbour Tale"));
     }
     void Request(const std::u16string& file, int page) {
-        program.wnd().list.SetOpenRequest(file, page, 1, BookKind::Cmb);
+        program.wnd().listWnd().model().SetOpenRequest(test::Request(file, page));
     }
+    const ReaderModel& reader() { return program.wnd().viewWnd().model(); }
     Program program;
 };
 
 TEST_F(SwitchScreen, OpensTheRequestedBookAtItsBookmark) {
+    ViewOption view;
+    view.portrait = 1;
+    KeyMap keys;
+    keys.hotKey(0) = AutoScrollOnOff;
+    program.WriteOptionBytes(Program::OptionBytesOf(view, keys));
     BackWnd& wnd = program.Start();
-    wnd.viewOption.portrait = 1;
-    wnd.keyMap.hotKey(0) = AutoScrollOnOff;
+    PageViewWnd& viewer = wnd.viewWnd();
+    LibraryListWnd& list = wnd.listWnd();
     Request(u"tale.cmb", 1);
     wnd.SwitchScreen(kViewerWindowId, false);
     EXPECT_TRUE(program.dev.messages().shown().empty());
-    EXPECT_EQ(wnd.screenState, kStateViewer);
-    EXPECT_TRUE(wnd.viewer.isVisibleTo(&wnd));
-    EXPECT_FALSE(wnd.list.isVisibleTo(&wnd));
-    EXPECT_EQ(wnd.window()->focusWidget(), &wnd.viewer);
-    EXPECT_TRUE(wnd.viewer.bookOpen());
-    EXPECT_EQ(wnd.viewer.book.bookTitle, u"Harbour Tale");
-    EXPECT_EQ(wnd.viewer.book.pageCount, 3);
-    EXPECT_EQ(wnd.viewer.currentPage(), 1);
+    EXPECT_EQ(wnd.screenState(), kStateViewer);
+    EXPECT_TRUE(viewer.isVisibleTo(&wnd));
+    EXPECT_FALSE(list.isVisibleTo(&wnd));
+    EXPECT_EQ(wnd.window()->focusWidget(), &viewer);
+    EXPECT_TRUE(reader().isOpen());
+    EXPECT_EQ(reader().book().bookTitle, u"Harbour Tale");
+    EXPECT_EQ(reader().book().pageCount, 3);
+    EXPECT_EQ(reader().currentPage(), 1);
     // The viewer reads with its own copies of the settings.
-    EXPECT_EQ(wnd.viewer.viewOption.portrait, 1);
-    EXPECT_EQ(wnd.viewer.keyMap, wnd.keyMap);
-    wnd.keyMap.hotKey(0) = MenuOnOff;
-    EXPECT_EQ(wnd.viewer.keyMap.hotKey(0), static_cast<uint32_t>(AutoScrollOnOff));
+    EXPECT_EQ(reader().viewOption().portrait, 1);
+    EXPECT_EQ(reader().keyMap(), wnd.keyMap());
 
-    // Back with the page remembered: the bookmark is saved, which refreshes.
-    const int refreshes = wnd.list.refreshCount;
-    wnd.list.selectedIndex = 2;
+    // Back with the page remembered: the bookmark is saved, which refreshes
+    // (and finds the card inserted meanwhile) and keeps the selection.
+    program.InsertCardQuietly(u"Storage Card");
+    list.model().Select(2);
     wnd.SwitchScreen(kListWindowId, true);
-    EXPECT_EQ(wnd.screenState, kStateList);
-    EXPECT_EQ(wnd.list.lastSavedBookmarkPage, 1);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 1);
-    EXPECT_EQ(wnd.list.selectedIndex, 2);
-    EXPECT_FALSE(wnd.viewer.isVisibleTo(&wnd));
-    EXPECT_TRUE(wnd.list.isVisibleTo(&wnd));
-    EXPECT_EQ(wnd.window()->focusWidget(), &wnd.list);
+    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(program.CardsListed(), 1);
+    EXPECT_EQ(list.model().selectedIndex(), 2);
+    EXPECT_FALSE(viewer.isVisibleTo(&wnd));
+    EXPECT_TRUE(list.isVisibleTo(&wnd));
+    EXPECT_EQ(wnd.window()->focusWidget(), &list);
+
+    // Settings changed on the home screen reach the viewer at the next
+    // opening, not before.
+    KeyMap changed = keys;
+    changed.hotKey(0) = MenuOnOff;
+    program.ConfirmKeyMap(changed);
+    EXPECT_EQ(reader().keyMap().hotKey(0), static_cast<uint32_t>(AutoScrollOnOff));
+    wnd.SwitchScreen(kViewerWindowId, false);
+    ASSERT_EQ(wnd.screenState(), kStateViewer);
+    EXPECT_EQ(reader().keyMap().hotKey(0), static_cast<uint32_t>(MenuOnOff));
 
     // Back without it: first row, plain refresh.
-    wnd.SwitchScreen(kViewerWindowId, false);
-    ASSERT_EQ(wnd.screenState, kStateViewer);
-    wnd.viewer.ToggleAutoScroll();
-    wnd.viewer.CloseBook();
-    EXPECT_FALSE(wnd.viewer.bookOpen());
-    EXPECT_TRUE(wnd.viewer.image.pixels.empty());
-    EXPECT_TRUE(wnd.viewer.book.pageOffsets.empty());
-    EXPECT_EQ(wnd.viewer.autoScrollOn, 0);
+    viewer.model().ToggleAutoScroll();
+    viewer.model().CloseBook();
+    EXPECT_FALSE(reader().isOpen());
+    EXPECT_TRUE(reader().image().pixels.empty());
+    EXPECT_TRUE(reader().book().pageOffsets.empty());
+    EXPECT_EQ(reader().autoScroll().autoScrollOn, 0);
     // A closed book paints nothing but the grey background.
-    EXPECT_EQ(wnd.viewer.ComposeFrame().pixel(5, 5), kGrey);
+    EXPECT_EQ(viewer.ComposeFrame().pixel(5, 5), kGrey);
+    program.dev.device().RemoveCard(u"Storage Card");
     wnd.SwitchScreen(kListWindowId, false);
-    EXPECT_EQ(wnd.list.saveBookmarkCount, 1);
-    EXPECT_EQ(wnd.list.selectedIndex, 0);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 2);
+    EXPECT_EQ(list.model().selectedIndex(), 0);
+    EXPECT_EQ(program.CardsListed(), 0);
 
     // Any other id does nothing.
+    program.InsertCardQuietly(u"Storage Card");
     wnd.SwitchScreen(1003, true);
-    EXPECT_EQ(wnd.screenState, kStateList);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 2);
+    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(program.CardsListed(), 0);
 }
 
 TEST_F(SwitchScreen, AFirstPageThatCannotBeLoadedKeepsTheList) {
@@ -85,26 +99,27 @@ TEST_F(SwitchScreen, AFirstPageThatCannotBeLoadedKeepsTheList) {
     Request(u"tale.cmb", 7);  // a bookmark past the book's end
     wnd.SwitchScreen(kViewerWindowId, false);
     EXPECT_EQ(program.dev.messages().shown(), std::vector<std::u16string>{u"File Open Failed"});
-    EXPECT_EQ(wnd.screenState, kStateList);
-    EXPECT_TRUE(wnd.list.isVisibleTo(&wnd));
-    EXPECT_FALSE(wnd.viewer.isVisibleTo(&wnd));
+    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_TRUE(wnd.listWnd().isVisibleTo(&wnd));
+    EXPECT_FALSE(wnd.viewWnd().isVisibleTo(&wnd));
 
     // A book that does not open at all: only the opener's own message.
     program.dev.messages().Clear();
     Request(u"missing.cmb", 0);
     wnd.SwitchScreen(kViewerWindowId, false);
     EXPECT_EQ(program.dev.messages().shown(), std::vector<std::u16string>{u"File Open Failed"});
-    EXPECT_EQ(wnd.screenState, kStateList);
+    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_FALSE(reader().isOpen());
 }
 
 TEST_F(SwitchScreen, APageSmallerThanTheWindowSitsAtTheReadersTopLeft) {
+    ViewOption portrait;
+    portrait.portrait = 1;
+    program.WriteOptionBytes(Program::OptionBytesOf(portrait, KeyMap()));
     BackWnd& wnd = program.Start();
     const std::vector<uint8_t> grey = test::TestPagePixels(200, 250);
-    wnd.viewOption.portrait = 1;
-    Request(u"tale.cmb", 0);
-    wnd.SwitchScreen(kViewerWindowId, false);
-    ASSERT_EQ(wnd.screenState, kStateViewer);
-    QImage frame = wnd.viewer.ComposeFrame();
+    ASSERT_TRUE(program.Open(u"tale.cmb"));
+    QImage frame = wnd.viewWnd().ComposeFrame();
     ASSERT_EQ(frame.size(), QSize(240, 320));
     // Portrait: the stored page at the top-left, grey right of and below it.
     for (int y : {0, 10, 100, 249}) {
@@ -119,12 +134,11 @@ TEST_F(SwitchScreen, APageSmallerThanTheWindowSitsAtTheReadersTopLeft) {
 
     // Landscape: turned a quarter turn and at the bottom-left.
     wnd.SwitchScreen(kListWindowId, false);
-    wnd.viewOption.portrait = 0;
-    wnd.SwitchScreen(kViewerWindowId, false);
-    ASSERT_EQ(wnd.screenState, kStateViewer);
-    EXPECT_EQ(wnd.viewer.image.viewWidth, 250);
-    EXPECT_EQ(wnd.viewer.image.viewHeight, 200);
-    frame = wnd.viewer.ComposeFrame();
+    program.ConfirmViewOption(ViewOption());
+    ASSERT_TRUE(program.Open(u"tale.cmb"));
+    EXPECT_EQ(reader().image().viewWidth, 250);
+    EXPECT_EQ(reader().image().viewHeight, 200);
+    frame = wnd.viewWnd().ComposeFrame();
     EXPECT_EQ(frame.pixel(10, 119), kGrey);
     // Displayed (dx, dy) shows stored (200 - 1 - dy, dx).
     for (int dy : {0, 50, 199}) {
@@ -135,102 +149,110 @@ TEST_F(SwitchScreen, APageSmallerThanTheWindowSitsAtTheReadersTopLeft) {
     }
 
     // Scrolled, the visible part follows scrollX.
-    wnd.viewer.image.scrollX = 10;
-    frame = wnd.viewer.ComposeFrame();
+    PageImage scrolled = reader().image();
+    scrolled.scrollX = 10;
+    frame.fill(kGrey);
+    DrawPage(frame, scrolled);
     const int level = grey[static_cast<size_t>(10) * 200 + 199];
     EXPECT_EQ(frame.pixel(0, 120), qRgb(level, level, level));
 
     if (!test::ShotDir().isEmpty()) {
-        wnd.viewer.image.scrollX = 0;
         wnd.SwitchScreen(kListWindowId, false);
-        wnd.viewOption.portrait = 1;
-        wnd.SwitchScreen(kViewerWindowId, false);
+        program.ConfirmViewOption(portrait);
+        program.Open(u"tale.cmb");
         EXPECT_TRUE(wnd.grab().save(test::ShotDir() + "/page.png"));
     }
 }
 
 TEST_F(SwitchScreen, DeactivationPausesAutoScrollAndActivationResumesIt) {
     BackWnd& wnd = program.Start();
-    Request(u"tale.cmb", 0);
-    wnd.SwitchScreen(kViewerWindowId, false);
-    ASSERT_EQ(wnd.screenState, kStateViewer);
+    ASSERT_TRUE(program.Open(u"tale.cmb"));
+    ReaderModel& model = wnd.viewWnd().model();
 
     wnd.OnActivate(false);
     wnd.OnActivate(true);
-    EXPECT_EQ(wnd.viewer.autoScrollOn, 0);  // was off, stays off
+    EXPECT_EQ(model.autoScroll().autoScrollOn, 0);  // was off, stays off
 
-    wnd.viewer.ToggleAutoScroll();
+    model.ToggleAutoScroll();
     wnd.OnActivate(false);
-    EXPECT_EQ(wnd.viewer.autoScrollOn, 0);
+    EXPECT_EQ(model.autoScroll().autoScrollOn, 0);
     EXPECT_TRUE(program.keys.held.empty());
     wnd.OnActivate(true);
-    EXPECT_EQ(wnd.viewer.autoScrollOn, 1);
-    EXPECT_EQ(wnd.window()->focusWidget(), &wnd.viewer);
+    EXPECT_EQ(model.autoScroll().autoScrollOn, 1);
+    EXPECT_EQ(wnd.window()->focusWidget(), &wnd.viewWnd());
     // Resumed once only.
     wnd.OnActivate(true);
-    EXPECT_EQ(wnd.viewer.autoScrollOn, 1);
+    EXPECT_EQ(model.autoScroll().autoScrollOn, 1);
 }
 
 TEST(CardPoll, OnlyTheLooxPollsAndOnlyTheListRefreshes) {
     Program plain;
-    BackWnd& desktop = plain.Start();
-    plain.dev.AddCard(u"Storage Card2");
-    const int desktopRefreshes = desktop.list.refreshCount;
+    plain.Start();
+    plain.InsertCardQuietly(u"Storage Card2");
     plain.dev.clock().Advance(2000);
-    EXPECT_EQ(desktop.list.refreshCount, desktopRefreshes);
+    EXPECT_EQ(plain.CardsListed(), 0);
 
     Program loox(u"FUJITSU Pocket LOOX");
+    ASSERT_TRUE(
+        test::WriteTestBook(loox.dev.Host(u"\\My Documents\\InkVISTA\\tale.cmb"), 1, 240, 320));
     BackWnd& wnd = loox.Start();
-    EXPECT_EQ(wnd.card2Present, 0);
-    const int refreshes = wnd.list.refreshCount;
+    EXPECT_EQ(wnd.card2Present(), 0);
     loox.dev.clock().Advance(1000);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes);
+    EXPECT_EQ(loox.CardsListed(), 0);
 
-    loox.dev.AddCard(u"Storage Card2");
+    loox.InsertCardQuietly(u"Storage Card2");
     loox.dev.clock().Advance(499);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes);
+    EXPECT_EQ(loox.CardsListed(), 0);
     loox.dev.clock().Advance(1);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 1);
-    EXPECT_EQ(wnd.card2Present, 1);
-    EXPECT_EQ(wnd.list.cardCount, 1);
+    EXPECT_EQ(loox.CardsListed(), 1);
+    EXPECT_EQ(wnd.card2Present(), 1);
+    // The second card stays unchanged: no refresh, so another card inserted
+    // meanwhile is not seen.
+    loox.InsertCardQuietly(u"Storage Card");
     loox.dev.clock().Advance(1000);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 1);
+    EXPECT_EQ(loox.CardsListed(), 1);
+    EXPECT_EQ(wnd.card1Present(), 0);
 
-    // While the viewer is up the poll leaves the list alone.
-    wnd.screenState = kStateViewer;
+    // While the viewer is up the poll leaves the list alone; going back
+    // refreshes and records what is there now.
+    ASSERT_TRUE(loox.Open(u"tale.cmb"));
     loox.dev.device().RemoveCard(u"Storage Card2");
     loox.dev.clock().Advance(1000);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 1);
-    wnd.screenState = kStateList;
-    loox.dev.clock().Advance(500);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 2);
-    EXPECT_EQ(wnd.card2Present, 0);
+    EXPECT_EQ(loox.CardsListed(), 1);
+    EXPECT_EQ(wnd.card2Present(), 1);
+    wnd.SwitchScreen(kListWindowId, false);
+    EXPECT_EQ(loox.CardsListed(), 1);
+    EXPECT_EQ(wnd.listWnd().model().cardNames()[0], u"Storage Card");
+    EXPECT_EQ(wnd.card1Present(), 1);
+    EXPECT_EQ(wnd.card2Present(), 0);
 }
 
 TEST(DeviceChange, CardsRefreshTheListOnlyWhileItIsShown) {
     Program program;
+    ASSERT_TRUE(
+        test::WriteTestBook(program.dev.Host(u"\\My Documents\\InkVISTA\\tale.cmb"), 1, 240, 320));
     BackWnd& wnd = program.Start();
-    const int refreshes = wnd.list.refreshCount;
     const uint64_t start = program.dev.clock().NowMs();
 
     program.dev.AddCard(u"Storage Card");
     wnd.OnDeviceChange(DBT_DEVICEARRIVAL);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 1);
     EXPECT_EQ(program.dev.clock().NowMs(), start + 100);  // waited for the card first
-    EXPECT_EQ(wnd.list.cardNames[0], u"Storage Card");
+    EXPECT_EQ(program.CardsListed(), 1);
+    EXPECT_EQ(wnd.listWnd().model().cardNames()[0], u"Storage Card");
 
     program.dev.device().RemoveCard(u"Storage Card");
     DeviceChangeEvent removed(DBT_DEVICEREMOVECOMPLETE);
     QApplication::sendEvent(&wnd, &removed);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 2);
+    EXPECT_EQ(program.CardsListed(), 0);
     EXPECT_EQ(program.dev.clock().NowMs(), start + 100);
-    EXPECT_EQ(wnd.list.cardCount, 0);
 
+    program.InsertCardQuietly(u"Storage Card");
     wnd.OnDeviceChange(0x0007);  // some other device event
-    wnd.screenState = kStateViewer;
+    EXPECT_EQ(program.CardsListed(), 0);
+    ASSERT_TRUE(program.Open(u"tale.cmb"));
     wnd.OnDeviceChange(DBT_DEVICEARRIVAL);
     wnd.OnDeviceChange(DBT_DEVICEREMOVECOMPLETE);
-    EXPECT_EQ(wnd.list.refreshCount, refreshes + 2);
+    EXPECT_EQ(program.CardsListed(), 0);
     EXPECT_EQ(program.dev.clock().NowMs(), start + 100);
 }
 

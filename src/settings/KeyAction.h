@@ -1,12 +1,13 @@
-// What each hardware key can do, and which keys the program holds.
+// What each hardware key can do, which codes the hardware buttons have, and
+// which KeyMap entry a direction key selects.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
-#include "settings/ViewOption.h"
-
 namespace inkvista {
+
+struct KeyMap;
 
 enum KeyAction : uint32_t {
     ScrollUp = 0,
@@ -30,9 +31,8 @@ constexpr uint32_t kFirstHotKeyAction = NoMapping;
 // "Scroll UP" … "Auto Scroll On/Off"; empty for a code outside 0..11.
 std::u16string_view KeyActionText(uint32_t code);
 
-// Key code of the first hardware button: 0xC1, or 0xC2 on the FUJITSU Pocket
-// LOOX. Set by the main window's constructor before anything registers.
-extern uint32_t hotKeyBase;
+// Key code of the first hardware button (`hotKeyBase`): 0xC1, or 0xC2 on the
+// FUJITSU Pocket LOOX. The main window decides it at its device check.
 constexpr uint32_t kHotKeyBaseDefault = 0xC1;
 constexpr uint32_t kHotKeyBaseLoox = 0xC2;
 constexpr int kHotKeyCount = 4;
@@ -41,9 +41,13 @@ constexpr int kHotKeyCount = 4;
 // exactly: letter case counts.
 constexpr std::u16string_view kLooxOemInfo = u"FUJITSU Pocket LOOX";
 bool IsLooxOemInfo(std::u16string_view oemInfo);
+constexpr uint32_t HotKeyBaseFor(bool isLoox) {
+    return isLoox ? kHotKeyBaseLoox : kHotKeyBaseDefault;
+}
 
-// Hot key index 0..3 of a key code relative to hotKeyBase, or -1.
-int HotKeyIndex(uint32_t vk);
+// Hot key index 0..3 of key code `vk` on a device whose buttons start at
+// `hotKeyBase`, or -1.
+int HotKeyIndex(uint32_t vk, uint32_t hotKeyBase);
 
 // The KeyMap entry a direction key selects; in landscape the keys follow the
 // turned picture. -1 for any other key.

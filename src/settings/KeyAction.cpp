@@ -1,12 +1,11 @@
-#include "app/KeyActions.h"
+#include "settings/KeyAction.h"
 
 #include <array>
 
 #include "platform/Win32.h"
+#include "settings/ViewOption.h"
 
 namespace inkvista {
-
-uint32_t hotKeyBase = kHotKeyBaseDefault;
 
 namespace {
 
@@ -26,7 +25,7 @@ bool IsLooxOemInfo(std::u16string_view oemInfo) {
     return oemInfo == kLooxOemInfo;
 }
 
-int HotKeyIndex(uint32_t vk) {
+int HotKeyIndex(uint32_t vk, uint32_t hotKeyBase) {
     if (vk < hotKeyBase || vk >= hotKeyBase + kHotKeyCount) return -1;
     return static_cast<int>(vk - hotKeyBase);
 }

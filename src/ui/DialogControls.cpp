@@ -1,4 +1,4 @@
-#include "app/DialogControls.h"
+#include "ui/DialogControls.h"
 
 #include <QFont>
 #include <QLabel>
@@ -6,6 +6,8 @@
 #include <QVariant>
 #include <QWidget>
 #include <algorithm>
+
+#include "platform/Screen.h"
 
 namespace inkvista {
 
@@ -67,12 +69,12 @@ QLabel* TemplateDialog::AddText(int id, const QString& text, int x, int y, int w
     return label;
 }
 
-void TemplateDialog::CentreOverScreen(QSize screenSize) {
+void TemplateDialog::CentreOverScreen() {
     QPoint origin(0, 0);
     if (QWidget* owner = parentWidget()) origin = owner->mapToGlobal(QPoint(0, 0));
     const QSize frame = frameGeometry().size().isValid() ? frameGeometry().size() : size();
-    const int x = origin.x() + (screenSize.width() - frame.width()) / 2;
-    const int y = origin.y() + (screenSize.height() - frame.height()) / 2;
+    const int x = origin.x() + (kScreenWidth - frame.width()) / 2;
+    const int y = origin.y() + (kScreenHeight - frame.height()) / 2;
     move(std::max(origin.x(), x), std::max(origin.y(), y));
 }
 

@@ -1,4 +1,4 @@
-#include "library/HiddenBooks.h"
+#include "models/HiddenBooks.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/QtServices.h"
+#include "ui/QtServices.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "app/HotKeys.h"
+#include "ui/HotKeys.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/WindowMessages.h"
 #include "platform/Win32.h"
+#include "ui/WindowMessages.h"
 
 namespace inkvista {
 

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QKeyEvent>
-
-#include "app/HotKeys.h"
-#include "app/KeyActions.h"
 #include "platform/Win32.h"
+#include "settings/KeyAction.h"
+#include "settings/ViewOption.h"
 
 namespace inkvista {
 namespace {
@@ -45,15 +43,14 @@ TEST(KeyActions, DirectionKeysFollowTheTurnedPicture) {
 }
 
 TEST(KeyActions, HotKeyIndexFollowsTheBase) {
-    const uint32_t saved = hotKeyBase;
-    hotKeyBase = kHotKeyBaseDefault;
-    EXPECT_EQ(HotKeyIndex(0xC1), 0);
-    EXPECT_EQ(HotKeyIndex(0xC4), 3);
-    EXPECT_EQ(HotKeyIndex(0xC5), -1);
-    hotKeyBase = kHotKeyBaseLoox;
-    EXPECT_EQ(HotKeyIndex(0xC1), -1);
-    EXPECT_EQ(HotKeyIndex(0xC5), 3);
-    hotKeyBase = saved;
+    EXPECT_EQ(HotKeyIndex(0xC1, kHotKeyBaseDefault), 0);
+    EXPECT_EQ(HotKeyIndex(0xC4, kHotKeyBaseDefault), 3);
+    EXPECT_EQ(HotKeyIndex(0xC5, kHotKeyBaseDefault), -1);
+    EXPECT_EQ(HotKeyIndex(0xC0, kHotKeyBaseDefault), -1);
+    EXPECT_EQ(HotKeyIndex(0xC1, kHotKeyBaseLoox), -1);
+    EXPECT_EQ(HotKeyIndex(0xC5, kHotKeyBaseLoox), 3);
+    EXPECT_EQ(HotKeyBaseFor(true), 0xC2u);
+    EXPECT_EQ(HotKeyBaseFor(false), 0xC1u);
 }
 
 TEST(KeyActions, LooxIsRecognisedOnlyByItsExactString) {
@@ -61,25 +58,6 @@ TEST(KeyActions, LooxIsRecognisedOnlyByItsExactString) {
     EXPECT_FALSE(IsLooxOemInfo(u"fujitsu pocket loox"));
     EXPECT_FALSE(IsLooxOemInfo(u"FUJITSU Pocket LOOX "));
     EXPECT_FALSE(IsLooxOemInfo(u"InkVISTA Desktop"));
-}
-
-TEST(KeyActions, DesktopKeysStandForTheDeviceKeys) {
-    EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_F1), 0xC1u);
-    EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_F4), 0xC4u);
-    EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_F5), 0xC5u);
-    EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_F6), 0u);
-    EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_Left), VK_LEFT);
-    EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_Down), VK_DOWN);
-    EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_Enter), VK_RETURN);
-    EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_Return), VK_RETURN);
-    for (uint32_t vk : {0xC1u, 0xC5u, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_RETURN, 0x41u}) {
-        EXPECT_EQ(VirtualKeyFromQtKey(QtKeyFromVirtualKey(vk)), vk) << vk;
-    }
-    // A code without a Qt key travels as the native virtual key.
-    QKeyEvent odd(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, 0, 0xB7, 0);
-    EXPECT_EQ(VirtualKeyOf(odd), 0xB7u);
-    QKeyEvent f2(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier, 0, 0xFFBF, 0);
-    EXPECT_EQ(VirtualKeyOf(f2), 0xC2u);
 }
 
 }  // namespace

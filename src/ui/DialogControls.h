@@ -53,9 +53,9 @@ class TemplateDialog : public QDialog {
         return raw;
     }
 
-    // Centres the dialog over the screen of `screenSize` whose top-left is the
-    // owner's top-left.
-    void CentreOverScreen(QSize screenSize);
+    // Centres the dialog over the screen, whose top-left is the owner's
+    // top-left.
+    void CentreOverScreen();
 
   private:
     int templateId_;

@@ -1,0 +1,22 @@
+// The home screen's picture and its button regions.
+#pragma once
+
+#include <QImage>
+
+#include "platform/Services.h"
+
+namespace inkvista {
+
+// Hit regions in screen pixels, both ends inclusive.
+bool InKeyButton(int x, int y);
+// "Option" (x < 180) and "About" share one band.
+bool InOptionAboutBand(int x, int y);
+bool InCloseBox(int x, int y);
+
+// Composes the home screen into `back`: white, the background picture (129)
+// and the pressed look of `pressedButton`. A value that is no button shows
+// "Error on DrawBackImage()--> Switch in BackWnd.cpp" and adds no pressed
+// look.
+void ComposeHomeScreen(QImage& back, int pressedButton, MessageBoxes& messages);
+
+}  // namespace inkvista

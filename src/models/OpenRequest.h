@@ -1,0 +1,18 @@
+// The book the main window opens next (SwitchScreen(1002)).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "book/BookState.h"
+
+namespace inkvista {
+
+struct OpenRequest {
+    std::u16string fileName;
+    int32_t bookmarkPage = 0;
+    int32_t slotNumber = 0;         // folder slot + 1
+    BookKind kind = BookKind::Cmb;  // of the entry the request came from
+};
+
+}  // namespace inkvista

@@ -1,0 +1,170 @@
+// The reader model without a window: opening, the failures of an opening,
+// closing, and its part of the script state.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "encode/BookWriter.h"
+#include "encode/PageEncoder.h"
+#include "models/Json.h"
+#include "models/ReaderModel.h"
+#include "support/TestDevice.h"
+
+namespace inkvista {
+namespace {
+
+class RecordingHost : public ReaderHost {
+  public:
+    void Redraw() override { ++redraws; }
+    void SwitchScreen(int id, bool flag) override { switches.emplace_back(id, flag); }
+    int redraws = 0;
+    std::vector<std::pair<int, bool>> switches;
+};
+
+class ReaderModelTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folders.documentsRoot = u"\\My Documents";
+        WriteBook(u"\\My Documents\\InkVISTA\\tale.cmb", 3, 160, 400, "Harbour Tale");
+    }
+
+    void WriteBook(std::u16string_view path, int pages, uint32_t width, uint32_t height,
+                   const std::string& title) {
+        encode::BookPlan plan;
+        plan.title = title;
+        const std::vector<uint8_t> grey(size_t{width} * height, 72);
+        for (int i = 0; i < pages; ++i) {
+            auto page = encode::GreyPage(grey.data(), width, height, width);
+            ASSERT_TRUE(page);
+            plan.pages.push_back(*page);
+        }
+        const std::filesystem::path file = test.Host(path);
+        std::filesystem::create_directories(file.parent_path());
+        ASSERT_TRUE(encode::WriteFile(file.string(), encode::BuildBook(plan)));
+    }
+
+    OpenRequest Request(std::u16string file, int page) {
+        OpenRequest request;
+        request.fileName = std::move(file);
+        request.bookmarkPage = page;
+        request.slotNumber = 1;
+        return request;
+    }
+
+    bool Open(std::u16string file, int page, const ViewOption& view = ViewOption(),
+              const KeyMap& keys = KeyMap()) {
+        return reader.Open(Request(std::move(file), page), folders, TextConversion::System, view,
+                           keys);
+    }
+
+    TestDevice test;
+    RecordingHost host;
+    ReaderModel reader{test.device(), host};
+    BookFolders folders;
+};
+
+TEST_F(ReaderModelTest, OpenTakesCopiesOfTheSettingsAndStartsAtTheBookmark) {
+    ViewOption view;
+    view.portrait = 1;
+    KeyMap keys;
+    keys.hotKey(1) = MenuOnOff;
+    ASSERT_TRUE(Open(u"tale.cmb", 2, view, keys));
+    EXPECT_TRUE(test.messages().shown().empty());
+    EXPECT_TRUE(reader.isOpen());
+    EXPECT_EQ(reader.book().bookTitle, u"Harbour Tale");
+    EXPECT_EQ(reader.book().pageCount, 3);
+    EXPECT_EQ(reader.book().slotNumber, 1);
+    EXPECT_EQ(reader.currentPage(), 2);
+    EXPECT_EQ(reader.viewOption(), view);
+    EXPECT_EQ(reader.keyMap(), keys);
+    EXPECT_TRUE(reader.portrait());
+    EXPECT_EQ(reader.image().viewWidth, 160);
+    EXPECT_EQ(reader.image().viewHeight, 400);
+    EXPECT_FALSE(reader.image().pixels.empty());
+
+    // Landscape: the page turned, the view at the reader's top-left.
+    reader.CloseBook();
+    ASSERT_TRUE(Open(u"tale.cmb", 0));
+    EXPECT_FALSE(reader.portrait());
+    EXPECT_EQ(reader.image().viewWidth, 400);
+    EXPECT_EQ(reader.image().viewHeight, 160);
+    EXPECT_EQ(reader.image().scrollX, 0);
+    EXPECT_TRUE(host.switches.empty());
+}
+
+TEST_F(ReaderModelTest, ABookThatDoesNotOpenShowsOnlyTheOpenersMessage) {
+    EXPECT_FALSE(Open(u"missing.cmb", 1));
+    EXPECT_EQ(test.messages().shown(), std::vector<std::u16string>{u"File Open Failed"});
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_TRUE(reader.book().bookPath.empty());
+    EXPECT_EQ(reader.currentPage(), 0);
+
+    // A file of another kind than asked for: the opener's own words.
+    test.messages().Clear();
+    OpenRequest request = Request(u"tale.cmb", 0);
+    request.kind = BookKind::Cxb;
+    EXPECT_FALSE(reader.Open(request, folders, TextConversion::System, ViewOption(), KeyMap()));
+    EXPECT_EQ(test.messages().shown(), std::vector<std::u16string>{u"Unsupported File Format"});
+    EXPECT_EQ(reader.book().pageCount, 0);
+}
+
+TEST_F(ReaderModelTest, CloseBookReleasesTheBookAndStopsAutoScrollButKeepsThePage) {
+    ASSERT_TRUE(Open(u"tale.cmb", 1));
+    reader.ToggleAutoScroll();
+    EXPECT_EQ(reader.autoScroll().autoScrollOn, 1);
+    reader.CloseBook();
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_TRUE(reader.book().pageOffsets.empty());
+    EXPECT_TRUE(reader.image().pixels.empty());
+    EXPECT_EQ(reader.autoScroll().autoScrollOn, 0);
+    EXPECT_EQ(reader.currentPage(), 1);
+    EXPECT_EQ(reader.image().viewWidth, 400);
+    EXPECT_EQ(reader.reading().menuShown, 1);
+    EXPECT_FALSE(reader.LoadPage());
+    EXPECT_TRUE(host.switches.empty());
+}
+
+TEST_F(ReaderModelTest, CloseAndReturnHandsTheScreenBackToTheLibrary) {
+    ASSERT_TRUE(Open(u"tale.cmb", 0));
+    reader.CloseAndReturn(true);
+    EXPECT_FALSE(reader.isOpen());
+    ASSERT_TRUE(Open(u"tale.cmb", 0));
+    reader.CloseAndReturn(false);
+    const std::vector<std::pair<int, bool>> expected = {{kListWindowId, true},
+                                                        {kListWindowId, false}};
+    EXPECT_EQ(host.switches, expected);
+}
+
+TEST_F(ReaderModelTest, AutoScrollTogglesBothWays) {
+    reader.ToggleAutoScroll();
+    EXPECT_EQ(reader.autoScroll().autoScrollOn, 1);
+    reader.ToggleAutoScroll();
+    EXPECT_EQ(reader.autoScroll().autoScrollOn, 0);
+}
+
+TEST_F(ReaderModelTest, StateNamesEveryViewerField) {
+    ASSERT_TRUE(Open(u"tale.cmb", 1));
+    JsonValue viewer;
+    reader.WriteState(viewer);
+    // These names are read by tests outside this repository: none may go.
+    for (const char* key : {"open", "bookTitle", "currentPage", "pageCount", "scrollX", "scrollY",
+                            "viewWidth", "viewHeight", "menuShown", "jumpPanelShown", "jumpTarget",
+                            "lastPageNotice", "autoScrollOn", "portrait", "trueColour"}) {
+        EXPECT_NE(viewer.Find(key), nullptr) << key;
+    }
+    EXPECT_TRUE(viewer.Find("open")->boolean());
+    EXPECT_EQ(viewer.Find("bookTitle")->text(), u"Harbour Tale");
+    EXPECT_EQ(viewer.Find("currentPage")->number(), 1);
+    EXPECT_EQ(viewer.Find("pageCount")->number(), 3);
+    EXPECT_EQ(viewer.Find("viewWidth")->number(), 400);
+    EXPECT_EQ(viewer.Find("viewHeight")->number(), 160);
+    EXPECT_EQ(viewer.Find("scrollY")->number(), 0);
+    EXPECT_EQ(viewer.Find("menuShown")->kind(), JsonValue::Kind::Bool);
+    EXPECT_TRUE(viewer.Find("menuShown")->boolean());
+    EXPECT_FALSE(viewer.Find("portrait")->boolean());
+}
+
+}  // namespace
+}  // namespace inkvista
