@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "Version.h"
 #include "platform/Win32.h"
 
 namespace inkvista {
@@ -28,7 +29,7 @@ AboutDialog::AboutDialog(QWidget* owner)
     connect(ok, &QPushButton::clicked, this, [this] { done(IDOK); });
 
     // Initialisation fills the version line.
-    version->setText(QStringLiteral("Version 2.0.4"));
+    version->setText(QStringLiteral("Version ") + QString::fromLatin1(kVersion));
 }
 
 }  // namespace inkvista

@@ -95,6 +95,10 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& opt
             options.help = true;
             return true;
         }
+        if (arg == "--version") {
+            options.version = true;
+            return true;
+        }
         // Both kinds of option advance i past what they take.
         bool matched = false;
         std::string optionError;
@@ -127,6 +131,7 @@ std::string LaunchUsage() {
         "  --screen 240x320   the screen size; the only size is the handheld's own\n"
         "  --script FILE      run headless on a virtual clock, driven by FILE\n"
         "                     (see docs/scripting.md)\n"
+        "  --version          show the version and exit\n"
         "  --help             show this help and exit\n"
         "\n"
         "Keys: F1 to F4 are the hardware buttons (F5 is 0xC5), the arrow keys the\n"

@@ -16,11 +16,12 @@ struct LaunchOptions {
     int scale = 1;  // whole-number enlargement of the window on the desktop
     std::optional<std::filesystem::path> script;
     bool help = false;
+    bool version = false;
 };
 
 // Parses the arguments after the program name. False with `error` set (one
 // line, no program name) for an unknown option, a missing or bad value.
-// `--help` sets `help` and stops parsing.
+// `--help` and `--version` set their flag and stop parsing.
 bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& options,
                         std::string* error);
 

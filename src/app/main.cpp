@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Version.h"
 #include "app/BackWnd.h"
 #include "app/LaunchOptions.h"
 #include "app/ReaderApp.h"
@@ -140,6 +141,10 @@ int main(int argc, char** argv) {
         std::fputs(LaunchUsage().c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("inkvista %s\n", kVersion);
+        return 0;
+    }
     // A registry file that is not one is refused before anything could write to it.
     std::string registryProblem;
     if (!Registry(options.device.registryFile.value_or(DefaultRegistryFile()))
@@ -177,7 +182,7 @@ int main(int argc, char** argv) {
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0.4"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
 
     if (options.script) return RunScript(qapp, options, std::move(commands));
     return RunDesktop(qapp, options);

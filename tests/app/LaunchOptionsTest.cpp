@@ -26,6 +26,7 @@ TEST(LaunchOptions, DefaultsAreTheHandheld) {
     EXPECT_EQ(p.options.scale, 1);
     EXPECT_FALSE(p.options.script);
     EXPECT_FALSE(p.options.help);
+    EXPECT_FALSE(p.options.version);
     EXPECT_FALSE(p.options.device.root);
     EXPECT_EQ(p.options.device.oem, u"InkVISTA Desktop");
 }
@@ -111,13 +112,16 @@ TEST(LaunchOptions, UnknownAndStrayArguments) {
     EXPECT_EQ(p.error, "unexpected argument 'book.cmb'");
 }
 
-TEST(LaunchOptions, HelpStopsParsing) {
+TEST(LaunchOptions, HelpAndVersionStopParsing) {
     Parsed p = Parse({"--scale", "2", "--help", "--nonsense"});
     ASSERT_TRUE(p.ok);
     EXPECT_TRUE(p.options.help);
+    p = Parse({"--version", "--scale", "0"});
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.options.version);
     const std::string usage = LaunchUsage();
     for (const char* option : {"--root", "--card", "--registry", "--oem", "--battery", "--screen",
-                               "--scale", "--script", "--help"}) {
+                               "--scale", "--script", "--version", "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }
