@@ -14,6 +14,10 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
                        TextConversion conversion, const ViewOption& viewOption,
                        const KeyMap& keyMap) {
     if (open_) CloseBook();
+    // A closed model holds no page buffers, so keeping its page is cheap.
+    const PageImage pageBefore = image_;
+    const ViewOption viewBefore = viewOption_;
+    const KeyMap keysBefore = keyMap_;
     if (!OpenBook(request.fileName, request.slotNumber, request.kind, folders, conversion)) {
         return false;
     }
@@ -23,6 +27,11 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     if (LoadPage()) return true;
 
     device_.messages().Show(u"File Open Failed");
+    CloseBook();
+    book_ = BookState{};
+    image_ = pageBefore;
+    viewOption_ = viewBefore;
+    keyMap_ = keysBefore;
     return false;
 }
 

@@ -44,7 +44,8 @@ class ReaderModel {
     // settings, the request's bookmark page as currentPage, LoadPage. A book
     // still open is closed first. On false the failure's message has been
     // shown (the opener's own, or "File Open Failed" for a page that does not
-    // load).
+    // load) and the model is closed with an empty book state; its page fields
+    // and settings copies are as they were before the call.
     bool Open(const OpenRequest& request, const BookFolders& folders, TextConversion conversion,
               const ViewOption& viewOption, const KeyMap& keyMap);
     // Opens `fileName` of folder slot `slotNumber` (1..5); no page is loaded.

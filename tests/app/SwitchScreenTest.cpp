@@ -102,6 +102,12 @@ TEST_F(SwitchScreen, AFirstPageThatCannotBeLoadedKeepsTheList) {
     EXPECT_EQ(wnd.screenState(), kStateList);
     EXPECT_TRUE(wnd.listWnd().isVisibleTo(&wnd));
     EXPECT_FALSE(wnd.viewWnd().isVisibleTo(&wnd));
+    // The viewer does not keep the book it could not show.
+    EXPECT_FALSE(reader().isOpen());
+    EXPECT_TRUE(reader().book().bookTitle.empty());
+    EXPECT_EQ(reader().book().pageCount, 0);
+    EXPECT_TRUE(reader().book().pageOffsets.empty());
+    EXPECT_EQ(reader().currentPage(), 0);
 
     // A book that does not open at all: only the opener's own message.
     program.dev.messages().Clear();

@@ -94,6 +94,41 @@ TEST_F(ReaderModelTest, OpenTakesCopiesOfTheSettingsAndStartsAtTheBookmark) {
     EXPECT_TRUE(host.switches.empty());
 }
 
+TEST_F(ReaderModelTest, APageThatDoesNotLoadLeavesTheModelClosedWithAnEmptyBook) {
+    ViewOption portrait;
+    portrait.portrait = 1;
+    ASSERT_TRUE(Open(u"tale.cmb", 2, portrait));
+    reader.ToggleAutoScroll();
+
+    // Past the book's end, asked while the first book is still open.
+    KeyMap keys;
+    keys.hotKey(0) = NoMapping;
+    EXPECT_FALSE(Open(u"tale.cmb", 999, ViewOption(), keys));
+    EXPECT_EQ(test.messages().shown(), std::vector<std::u16string>{u"File Open Failed"});
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_TRUE(reader.book().bookPath.empty());
+    EXPECT_TRUE(reader.book().bookTitle.empty());
+    EXPECT_EQ(reader.book().pageCount, 0);
+    EXPECT_TRUE(reader.book().pageOffsets.empty());
+    EXPECT_EQ(reader.book().slotNumber, 0);
+    EXPECT_TRUE(reader.image().pixels.empty());
+    EXPECT_EQ(reader.autoScroll().autoScrollOn, 0);
+    // The page and the settings copies are those of before the attempt.
+    EXPECT_EQ(reader.currentPage(), 2);
+    EXPECT_EQ(reader.image().viewWidth, 160);
+    EXPECT_EQ(reader.viewOption(), portrait);
+    EXPECT_EQ(reader.keyMap(), KeyMap());
+    // Nothing is left that a page load could read.
+    EXPECT_FALSE(reader.LoadPage());
+
+    WriteBook(u"\\My Documents\\InkVISTA\\empty.cmb", 0, 16, 16, "Empty");
+    test.messages().Clear();
+    EXPECT_FALSE(Open(u"empty.cmb", 0));
+    EXPECT_EQ(test.messages().shown(), std::vector<std::u16string>{u"File Open Failed"});
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_EQ(reader.book().pageCount, 0);
+}
+
 TEST_F(ReaderModelTest, ABookThatDoesNotOpenShowsOnlyTheOpenersMessage) {
     EXPECT_FALSE(Open(u"missing.cmb", 1));
     EXPECT_EQ(test.messages().shown(), std::vector<std::u16string>{u"File Open Failed"});
