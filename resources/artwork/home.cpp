@@ -1,56 +1,13 @@
-// Draws the home-screen artwork: the 240 × 320 background (129) and the
-// pressed looks of its three buttons (134 About, 135 Key, 136 Option), saved
-// as 24-bit PNG files named by resource id. Run it after changing the look:
-//   cmake --build <dir> --target make-artwork && <dir>/resources/make-artwork resources
-#include <QColor>
-#include <QFont>
-#include <QGuiApplication>
-#include <QImage>
+// The home screen's pictures: the 240 × 320 background (129) and the pressed
+// looks of its three buttons (134 About, 135 Key, 136 Option).
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QString>
-#include <cstdio>
 
+#include "Artwork.h"
+
+namespace artwork {
 namespace {
-
-const QColor kInk(0x1d, 0x29, 0x57);
-const QColor kInkLight(0x37, 0x55, 0x96);
-const QColor kAmber(0xf2, 0xa3, 0x2c);
-const QColor kFrame(0x55, 0x65, 0x86);
-
-QFont Font(int pixelSize, bool bold, const char* family = "DejaVu Sans") {
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    return font;
-}
-
-// A button face filling `rect`; the pressed look is sunk and inverted.
-void DrawButton(QPainter& p, const QRectF& rect, const QString& text, bool pressed) {
-    QLinearGradient fill(rect.topLeft(), rect.bottomLeft());
-    if (pressed) {
-        fill.setColorAt(0, kInk);
-        fill.setColorAt(1, kInkLight);
-    } else {
-        fill.setColorAt(0, QColor(0xff, 0xff, 0xff));
-        fill.setColorAt(0.55, QColor(0xe9, 0xee, 0xf6));
-        fill.setColorAt(1, QColor(0xc9, 0xd3, 0xe4));
-    }
-    const QRectF face = rect.adjusted(0.5, 0.5, -0.5, -0.5);
-    p.setPen(QPen(pressed ? kInk : kFrame, 1));
-    p.setBrush(fill);
-    p.drawRoundedRect(face, 4, 4);
-    if (!pressed) {
-        p.setPen(QPen(QColor(255, 255, 255, 200), 1));
-        p.drawLine(QPointF(rect.left() + 4, rect.top() + 1.5),
-                   QPointF(rect.right() - 4, rect.top() + 1.5));
-    }
-    p.setFont(Font(11, true));
-    p.setPen(pressed ? QColor(Qt::white) : kInk);
-    p.drawText(rect.translated(pressed ? 1 : 0, pressed ? 1 : 0), Qt::AlignCenter, text);
-}
 
 // An open book with an ink drop: the program's mark.
 void DrawLogo(QPainter& p, const QPointF& at) {
@@ -156,23 +113,12 @@ QImage Pressed(int width, const QString& text) {
     return image;
 }
 
-bool Save(const QImage& image, const QString& dir, int id) {
-    const QString path = dir + QStringLiteral("/%1.png").arg(id);
-    if (!image.save(path, "PNG")) {
-        std::fprintf(stderr, "make-artwork: cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    return true;
-}
+const ArtworkSet kHomeScreen{
+    {129, HomeScreen},
+    {134, [] { return Pressed(52, QStringLiteral("About")); }},
+    {135, [] { return Pressed(39, QStringLiteral("Key")); }},
+    {136, [] { return Pressed(52, QStringLiteral("Option")); }},
+};
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    bool ok = Save(HomeScreen(), dir, 129);
-    ok = Save(Pressed(52, QStringLiteral("About")), dir, 134) && ok;
-    ok = Save(Pressed(39, QStringLiteral("Key")), dir, 135) && ok;
-    ok = Save(Pressed(52, QStringLiteral("Option")), dir, 136) && ok;
-    return ok ? 0 : 1;
-}
+}  // namespace artwork
