@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "Version.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "--version") {
-        std::printf("inkvista-tool %s\n", INKVISTA_VERSION);
+        std::printf("inkvista-tool %s\n", inkvista::kVersion);
         return 0;
     }
     std::vector<std::string> args(argv + 2, argv + argc);
