@@ -45,8 +45,8 @@ constexpr uint64_t Stride8(uint64_t width) {
 
 // The resamplers work on 24-bit images (blue, green, red; rows of Stride24
 // bytes, top row first). They answer false, writing nothing, when a size is
-// 0 or a buffer is shorter than its image. The bytes after the last pixel of
-// a target row are not written.
+// 0, a buffer is shorter than its image or their work memory cannot be had.
+// The bytes after the last pixel of a target row are not written.
 //
 // ShrinkImage expects a target no larger than the source in either direction,
 // EnlargeImage the opposite; given anything else they still stay inside
@@ -67,9 +67,14 @@ bool ResampleGrey(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_
 
 // Fit the freshly decoded (and turned) page in place, in the orientation its
 // pixels have. They answer true when the page was resized. A page that needs
-// no fit, or whose work images would pass the page buffer limit, stays as it
-// is (FitColourPage then leaves it 8-bit: trueColour 0).
+// no fit, or whose pixels and FitWorkBytes together would pass the page
+// limit (kMaxPageBytes), stays as it is (FitColourPage then leaves it 8-bit:
+// trueColour 0).
 bool FitGreyPage(PageImage& page);
 bool FitColourPage(PageImage& page);
+
+// The memory a fit of the page's view allocates beside the page: the fitted
+// image and the resampler's work memory; 0 when the view needs no fit.
+uint64_t FitWorkBytes(const PageImage& page, bool colour);
 
 }  // namespace inkvista

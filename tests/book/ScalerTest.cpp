@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "ScalerReference.h"
 #include "book/Scaler.h"
 
 namespace inkvista {
@@ -81,75 +82,6 @@ TEST(BuildScaleSteps, LinesPast4096StillReachTheirEnd) {
     }
 }
 
-// The fixed-point arithmetic written out plainly, one pixel and one channel at a time.
-std::vector<uint8_t> ReferenceShrink(const std::vector<uint8_t>& src, uint32_t sw, uint32_t sh,
-                                     uint32_t tw, uint32_t th) {
-    const auto xs = BuildScaleSteps(sw, tw, true);
-    const auto ys = BuildScaleSteps(sh, th, true);
-    const uint64_t ss = Stride24(sw), ts = Stride24(tw);
-    std::vector<uint8_t> out(ts * th, 0);
-    std::vector<uint32_t> current(3 * tw + 3, 0), next(3 * tw + 3, 0);
-    uint32_t ty = 0;
-    for (uint32_t sy = 0; sy < sh && ty < th; ++sy) {
-        const uint32_t yf = uint32_t(ys[sy].first);
-        const int32_t ysec = ys[sy].second;
-        uint32_t d = 0;
-        for (uint32_t sx = 0; sx < sw && d < tw; ++sx) {
-            const uint32_t xf = uint32_t(xs[sx].first);
-            const int32_t xsec = xs[sx].second;
-            for (uint32_t ch = 0; ch < 3; ++ch) {
-                const uint32_t p = src[sy * ss + 3 * sx + ch];
-                current[3 * d + ch] += p * (xf * yf);
-                if (xsec > 0) current[3 * (d + 1) + ch] += p * (uint32_t(xsec) * yf);
-                if (ysec > 0) {
-                    next[3 * d + ch] += p * (xf * uint32_t(ysec));
-                    if (xsec > 0) next[3 * (d + 1) + ch] += p * (uint32_t(xsec) * uint32_t(ysec));
-                }
-            }
-            if (xsec != 0) ++d;
-        }
-        if (ysec != 0) {
-            for (uint32_t i = 0; i < 3 * tw; ++i) out[ty * ts + i] = uint8_t(current[i] >> 24);
-            current.swap(next);
-            std::fill(next.begin(), next.end(), 0u);
-            ++ty;
-        }
-    }
-    return out;
-}
-
-std::vector<uint8_t> ReferenceEnlarge(const std::vector<uint8_t>& src, uint32_t sw, uint32_t sh,
-                                      uint32_t tw, uint32_t th) {
-    const auto xs = BuildScaleSteps(tw, sw, false);
-    const auto ys = BuildScaleSteps(th, sh, false);
-    const uint64_t ss = Stride24(sw), ts = Stride24(tw);
-    std::vector<uint8_t> out(ts * th, 0);
-    uint32_t sr = 0;
-    for (uint32_t ty = 0; ty < th; ++ty) {
-        const uint32_t yf = uint32_t(ys[ty].first);
-        const int32_t ysec = ys[ty].second;
-        const uint8_t* a = src.data() + sr * ss;
-        const uint8_t* b = a + ss;
-        uint32_t c = 0;
-        for (uint32_t tx = 0; tx < tw && c < sw; ++tx) {
-            const uint32_t xf = uint32_t(xs[tx].first);
-            const int32_t xsec = xs[tx].second;
-            for (uint32_t ch = 0; ch < 3; ++ch) {
-                uint32_t sum = a[3 * c + ch] * (yf * xf);
-                if (xsec > 0) sum += a[3 * (c + 1) + ch] * (yf * uint32_t(xsec));
-                if (ysec > 0) {
-                    sum += b[3 * c + ch] * (uint32_t(ysec) * xf);
-                    if (xsec > 0) sum += b[3 * (c + 1) + ch] * (uint32_t(ysec) * uint32_t(xsec));
-                }
-                out[ty * ts + 3 * tx + ch] = uint8_t(sum >> 24);
-            }
-            if (xsec != 0) ++c;
-        }
-        if (ysec != 0) ++sr;
-    }
-    return out;
-}
-
 std::vector<uint8_t> Image24(uint32_t w, uint32_t h, uint8_t value) {
     std::vector<uint8_t> image(Stride24(w) * h, 0);
     for (uint32_t y = 0; y < h; ++y) std::fill_n(image.begin() + y * Stride24(w), 3 * w, value);
@@ -206,8 +138,8 @@ TEST(ResampleImage, MatchesThePixelByPixelArithmetic) {
         std::vector<uint8_t> target(Stride24(c.tw) * c.th, 0);
         ASSERT_TRUE(ResampleImage(source, c.sw, c.sh, target, c.tw, c.th));
         const bool shrink = c.tw <= c.sw && c.th <= c.sh;
-        const auto expected = shrink ? ReferenceShrink(source, c.sw, c.sh, c.tw, c.th)
-                                     : ReferenceEnlarge(source, c.sw, c.sh, c.tw, c.th);
+        const auto expected = shrink ? reference::Shrink(source, c.sw, c.sh, c.tw, c.th)
+                                     : reference::Enlarge(source, c.sw, c.sh, c.tw, c.th);
         EXPECT_EQ(target, expected) << c.sw << "x" << c.sh << " to " << c.tw << "x" << c.th;
     }
 }
