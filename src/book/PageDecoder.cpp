@@ -53,16 +53,15 @@ void SetColourTable(PageImage& page, bool grey) {
     }
 }
 
-// Sizes come from the file: every buffer the page needs is checked against
-// the page limit before anything changes, in the order the buffers are made,
-// so that a page that cannot be held leaves the page image as it was and
-// says which buffer failed.
-PageError CheckPageSizes(const PageRecord& record, bool portrait) {
-    const uint64_t unpackedSize = Stride8(record.width) * record.height;
-    const uint64_t pixelsSize = portrait ? unpackedSize : Stride8(record.height) * record.width;
-    if (record.packedSize > kMaxPageBytes) return PageError::NoMemoryPacked;
-    if (unpackedSize > kMaxPageBytes) return PageError::NoMemoryUnpacked;
-    if (pixelsSize > kMaxPageBytes) return PageError::NoMemoryPixels;
+// Sizes come from the file: what the page needs at each step is checked
+// against the page limit before anything is allocated or changed, so that a
+// page that cannot be held leaves the page image as it was and says at which
+// buffer it failed.
+PageError CheckPageMemory(const PageLayout& layout, bool portrait) {
+    const PageMemory memory = PlanPageMemory(layout, portrait);
+    if (memory.read > kMaxPageBytes) return PageError::NoMemoryPacked;
+    if (memory.decode > kMaxPageBytes) return PageError::NoMemoryUnpacked;
+    if (memory.store > kMaxPageBytes) return PageError::NoMemoryPixels;
     return PageError::None;
 }
 
@@ -155,8 +154,6 @@ PageError ReadPageLayout(File& file, uint32_t offset, bool portrait, PageLayout&
     }
     // A page without pixels is no page this format can hold.
     if (record.width == 0 || record.height == 0) return PageError::Unsupported;
-    if (const PageError error = CheckPageSizes(record, portrait); error != PageError::None)
-        return error;
 
     // Where the palette and the packed data stand, worked out rather than
     // asked of the file: every question is a system call. Grey pages have
@@ -168,7 +165,29 @@ PageError ReadPageLayout(File& file, uint32_t offset, bool portrait, PageLayout&
     if (layout.grey) layout.paletteAt += uint64_t{record.skipWords} * kSkipWordSize;
     layout.packedAt = layout.paletteAt + uint64_t{record.paletteCount} * kPaletteEntrySize;
     if (layout.grey) layout.packedAt += uint64_t{record.height} * kRowTableEntrySize;
-    return PageError::None;
+    return CheckPageMemory(layout, portrait);
+}
+
+PageMemory PlanPageMemory(const PageLayout& layout, bool portrait) {
+    const PageRecord& record = layout.record;
+    const uint64_t palette = uint64_t{record.paletteCount} * kPaletteEntrySize;
+    const uint64_t packed = uint64_t{record.packedSize} + kPackedSlack;
+    const uint64_t unpacked = Stride8(record.width) * record.height;
+    const uint64_t turned = Stride8(record.height) * record.width;
+    PageMemory memory;
+    memory.read = palette + packed;
+    memory.decode = memory.read + unpacked;
+    if (layout.grey) {
+        // Upright, the unpacked image itself becomes the page.
+        memory.store = palette + unpacked + (portrait ? 0 : turned);
+    } else {
+        // The unpacking copies a row the data holds only in part, and turns
+        // sixteen rows at a time.
+        const uint64_t shortRow = ColourRowBytes(record.width) + 8;
+        const uint64_t band = portrait ? 0 : uint64_t{record.width} * std::min(16u, record.height);
+        memory.store = palette + unpacked + (portrait ? unpacked : turned) + shortRow + band;
+    }
+    return memory;
 }
 
 PageError ReadPageData(File& file, const PageLayout& layout, bool portrait, PageImage& page,

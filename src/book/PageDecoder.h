@@ -76,10 +76,24 @@ struct PackedData {
     std::span<const uint8_t> data() const { return {bytes.data(), length}; }
 };
 
-// Read-record: the record at `offset`, checked, with every buffer size it
-// implies for the view checked against the page limit. Changes nothing but
-// `layout` and the file position (right after the record).
+// Read-record: the record at `offset`, checked, with the memory each step
+// of reading the page needs (PlanPageMemory) checked against the page limit:
+// NoMemoryPacked, NoMemoryUnpacked or NoMemoryPixels for the first step that
+// would pass it. Changes nothing but `layout` and the file position (right
+// after the record).
 PageError ReadPageLayout(File& file, uint32_t offset, bool portrait, PageLayout& layout);
+
+// The bytes a page holds at once at each step of reading it, for the page
+// being read; the page before keeps its pixels beside them until the store
+// step replaces them. The packed data counts at the size the record claims.
+// The fit's own step, the page's pixels beside FitWorkBytes, is checked by
+// the fit itself, which leaves a page it cannot hold unfitted.
+struct PageMemory {
+    uint64_t read = 0;    // palette and packed data
+    uint64_t decode = 0;  // palette, packed data and the unpacked image
+    uint64_t store = 0;   // palette, unpacked image and the new pixels with their work rows
+};
+PageMemory PlanPageMemory(const PageLayout& layout, bool portrait);
 
 // Read-data, with the file where ReadPageLayout left it: sets the page
 // record, view geometry (viewWidth, viewHeight, scrollX, scrollY and the

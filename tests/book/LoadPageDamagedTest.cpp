@@ -71,6 +71,26 @@ const Damage kDamages[] = {
          PutBe32(b, r + kCxHeight, 1);
      },
      false, kLoadBmp, LandscapeOnly},
+    // Each buffer alone is within the limit; those held at once are not.
+    {"grey page and its turned copy together past the limit", false,
+     [](auto& b, size_t r) {
+         PutBe32(b, r + kCxWidth, 12288);
+         PutBe32(b, r + kCxHeight, 12800);
+     },
+     false, kLoadBmp, LandscapeOnly},
+    {"colour page and the data it is unpacked from together past the limit", true,
+     [](auto& b, size_t r) {
+         PutBe32(b, r + kXcWidth, 12000);
+         PutBe32(b, r + kXcHeight, 12000);
+     },
+     false, kLoadBmp},
+    {"packed data and the unpacked page together past the limit", true,
+     [](auto& b, size_t r) {
+         PutBe32(b, r + kXcWidth, 10240);
+         PutBe32(b, r + kXcHeight, 10240);
+         PutBe32(b, r + kXcPacked, 200u << 20);
+     },
+     false, kUnpack},
     {"width 0", false, [](auto& b, size_t r) { PutBe32(b, r + kCxWidth, 0); }, false, kUnsupported},
     {"height 0", true, [](auto& b, size_t r) { PutBe32(b, r + kXcHeight, 0); }, false,
      kUnsupported},
