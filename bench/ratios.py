@@ -52,16 +52,38 @@ def page_tables(t):
                 print(f"| {kind} {size} | {view} | {ms(load)} | {ms(decode)} | {ms(base)} | "
                       f"{ms(png)} | {ratio} | {aim} |")
     print()
-    print("| page | view | fit alone ms | source MP/s | LoadPage with fit ms |")
-    print("|---|---|---|---|---|")
+    fit_tables(t, sizes[1:])
+
+
+def fit_tables(t, sizes):
+    """LoadPage with the fit against the baseline scaler, where the time goes,
+    and the resampling with each set of kernels."""
+    ms = lambda s: f"{s * 1e3:.2f}"
+    print("| page | view | LoadPage + fit, baseline ms | LoadPage + fit ms | ratio | "
+          "file steps ms | decode ms | fit ms | fit, baseline ms | fit ratio |")
+    print("|---|---|---|---|---|---|---|---|---|---|")
     for kind in ("grey", "colour"):
-        for size in sizes[1:]:
-            w, h = map(int, size.split("x"))
+        for size in sizes:
             for view in ("portrait", "landscape"):
-                fit = t[f"Fit/{kind}/{size}/{view}"]
-                load = t[f"LoadPage/{kind}/{size}/{view}/fit"]
-                print(f"| {kind} {size} | {view} | {ms(fit)} | {w * h / fit / 1e6:.0f} | "
-                      f"{ms(load)} |")
+                at = f"{kind}/{size}/{view}"
+                before, now = t[f"LoadPageBaseline/{at}/fit"], t[f"LoadPage/{at}/fit"]
+                fit, fit_before = t[f"Fit/{at}"], t[f"FitBaseline/{at}"]
+                print(f"| {kind} {size} | {view} | {ms(before)} | {ms(now)} | "
+                      f"{before / now:.1f}x | {ms(t[f'Read/{at}'])} | {ms(t[f'Decode/{at}'])} | "
+                      f"{ms(fit)} | {ms(fit_before)} | {fit_before / fit:.1f}x |")
+    sets = sorted({name.split("/")[1] for name in t if name.startswith("Resample/")},
+                  key=lambda s: {"plain": 0, "sse": 1, "avx2": 2}.get(s, 3))
+    if not sets:
+        return
+    print()
+    print("| page | view | " + " | ".join(f"{s} ms" for s in sets) + " |")
+    print("|---|---|" + "---|" * len(sets))
+    for kind in ("grey", "colour"):
+        for size in sizes:
+            for view in ("portrait", "landscape"):
+                at = f"{kind}/{size}/{view}"
+                cells = " | ".join(ms(t[f"Resample/{s}/{at}"]) for s in sets)
+                print(f"| {kind} {size} | {view} | {cells} |")
 
 
 REGISTRY_FILES = ["mixed", "long", "small"]
