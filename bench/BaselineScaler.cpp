@@ -1,9 +1,9 @@
 // The scaler as it stood before its kernels were rewritten: a colour page
 // widened to a whole 24-bit work image, each source row weighed across one
 // pixel at a time, then the rows weighed down. Kept unchanged as the baseline
-// the fit benchmarks measure against; the reader does not use it, and
-// bench/PageBench.cpp checks that both give the same bytes on every page it
-// measures.
+// the fit benchmarks measure against; the reader does not use it.
+// bench/FitBench.cpp checks that both give the same bytes on every page it
+// measures, and the book tests (ScalerBaselineTest.cpp) on random ones.
 #include "BaselineScaler.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Summarises a JSON run of inkvista_bench as the ratios of docs/performance.md:
-the page tables when the page benchmarks ran, the registry table when the
-registry ones did.
+the page tables when the page benchmarks ran (the fit tables alone when only
+the fit ones did), the registry table when the registry ones did.
 
     build/bench/inkvista_bench --benchmark_repetitions=5 \
         --benchmark_out=bench.json --benchmark_out_format=json
@@ -105,8 +105,10 @@ def main():
     with open(sys.argv[1]) as f:
         counters = {r["run_name"]: r for r in json.load(f)["benchmarks"]
                     if r.get("run_type") != "aggregate"}
-    if any(name.startswith("LoadPage/") for name in t):
+    if any(name.startswith("Baseline/") for name in t):
         page_tables(t)
+    elif any(name.startswith("FitBaseline/") for name in t):
+        fit_tables(t, ["600x900", "1200x1800"])
     if any(name.startswith("Registry/") for name in t):
         registry_table(t, counters)
 
