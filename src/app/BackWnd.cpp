@@ -86,8 +86,7 @@ bool BackWnd::Create() {
 }
 
 void BackWnd::FullScreen(uint32_t flags) {
-    fullScreenFlags_ |= flags;
-    if (flags & SHFS_HIDESIPBUTTON) inputPanelShown_ = false;
+    device_.shell().FullScreen(flags);
 }
 
 void BackWnd::OnActivate(bool active) {
@@ -242,13 +241,23 @@ void BackWnd::CheckUserDir() {
     userDirExists_ = inkvista::CheckUserDir(device_, userDir_);
 }
 
-void BackWnd::DeleteHiddenBooks() {}
+void BackWnd::DeleteHiddenBooks() {
+    const LibraryModel& library = list_.model();
+    HiddenBookFolders folders;
+    folders.documentsRoot = library.documentsRoot();
+    folders.cardNames = library.cardNames();
+    folders.cardCount = library.cardCount();
+    folders.userDir = userDir_;
+    folders.userDirExists = userDirExists_;
+    inkvista::DeleteHiddenBooks(device_, folders);
+}
 
 void BackWnd::WriteState(JsonValue& state) const {
     state["screenState"] = screenState_;
     state["pressedButton"] = pressedButton_;
     JsonValue& keys = state["hotKeys"] = JsonValue::Array();
     for (uint32_t code : RegisteredHotKeyCodes()) keys.Append(code);
+    WriteSettingsState(state);
     list_.WriteState(state);
     viewer_.WriteState(state);
 }

@@ -46,9 +46,6 @@ enum PressedButton : int {
 
 constexpr unsigned kCardPollTimerId = 6;
 constexpr unsigned kCardPollPeriodMs = 500;
-// Shell full-screen control flags.
-constexpr uint32_t SHFS_HIDETASKBAR = 0x2;
-constexpr uint32_t SHFS_HIDESIPBUTTON = 0x8;
 
 class BackWnd : public QWidget, public ScreenSwitcher {
     Q_OBJECT
@@ -97,8 +94,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     bool SaveOptions();
     void ReadUserDir();
     void CheckUserDir();
-    // Removes the hidden books after a password reset. Hidden books cannot
-    // be removed in this version and no dialog asks for a reset.
+    // Removes the hidden books after a password reset: those of the folders
+    // of the last library refresh and of the user folder.
     void DeleteHiddenBooks();
 
     // In script mode activation comes only from the script: the platform's
@@ -129,7 +126,6 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     const ViewOption& viewOption() const { return viewOption_; }
     const KeyMap& keyMap() const { return keyMap_; }
     TextConversion textConversion() const { return textConversion_; }
-    uint32_t fullScreenFlags() const { return fullScreenFlags_; }
     bool captured() const { return captured_; }
     // The composed home screen of the last DrawBackImage.
     const QImage& backImage() const { return backBitmap_; }
@@ -153,6 +149,9 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     void RunOptionsDialog();
     // What the library takes from this window's settings.
     LibrarySettings LibraryInput() const;
+    // The settings, the password's presence and the shell's full-screen
+    // state in the script state (SettingsState.cpp).
+    void WriteSettingsState(JsonValue& state) const;
     void OnLibraryRefreshed(const RefreshReport& report);
 
     Device& device_;
@@ -180,9 +179,6 @@ class BackWnd : public QWidget, public ScreenSwitcher {
 
     // Derived from koreanPatch: how book header texts are converted.
     TextConversion textConversion_ = TextConversion::System;
-    // The shell's full-screen control and input panel as last set.
-    uint32_t fullScreenFlags_ = 0;
-    bool inputPanelShown_ = false;
     // Auto scroll was running when the program last went to the back.
     bool autoScrollWasOn_ = false;
     // The stylus capture is held for a home-screen button.

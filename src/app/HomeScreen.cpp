@@ -144,9 +144,10 @@ bool BackWnd::ShowDialog() {
         case kStateOptions: {
             working_.password = password_;
             working_.userDir = userDir_;
-            OptionsDialog dialog(this, working_);
-            dialog.CentreOverScreen();
-            const bool confirmed = dialog.exec() == IDOK;
+            OptionsDialog dialog(this, device_, working_);
+            dialog.PlaceOverOwner();
+            dialog.exec();
+            const bool confirmed = dialog.confirmed();
             // The password and folder dialogs inside Options act at once, so
             // their results stand even when Options is cancelled.
             password_ = working_.password;
@@ -166,8 +167,9 @@ bool BackWnd::ShowDialog() {
         case kStateKeys: {
             ButtonSettingDialog dialog(
                 this, working_, isLoox_ ? kButtonSettingLooxTemplateId : kButtonSettingTemplateId);
-            dialog.CentreOverScreen();
-            return dialog.exec() == IDOK;
+            dialog.PlaceOverOwner();
+            dialog.exec();
+            return dialog.confirmed();
         }
         default:
             device_.messages().Show(u"Error on ShowDialog in BackWnd");

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "platform/DosAttrib.h"
+#include "platform/FolderListing.h"
 #include "platform/HostDir.h"
 #include "platform/Text.h"
 
@@ -157,20 +158,6 @@ uint32_t MissingError(const std::filesystem::path& path) {
         return ERROR_FILE_NOT_FOUND;
     }
     return ERROR_PATH_NOT_FOUND;
-}
-
-bool HasWildcard(std::u16string_view s) {
-    return s.find_first_of(u"*?") != std::u16string_view::npos;
-}
-
-// Device matching: "*.*" (and any pattern ending ".*") also takes names
-// without an extension.
-bool DeviceMatch(std::u16string_view pattern, std::u16string_view name) {
-    if (WildcardMatch(pattern, name)) return true;
-    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == u".*") {
-        return WildcardMatch(pattern.substr(0, pattern.size() - 2), name);
-    }
-    return false;
 }
 
 }  // namespace
@@ -346,78 +333,6 @@ void SetNewFileAttributes(const std::filesystem::path& host, int fd, uint32_t at
     if (readOnly && fstat(fd, &created) == 0) fchmod(fd, created.st_mode & 07777 & ~S_IWUSR);
 }
 
-// A pattern split into its folder and its last component, which may hold
-// wildcards; ERROR_SUCCESS or the error FindFirst fails with.
-uint32_t SplitPattern(std::u16string_view pattern, std::u16string_view* folder,
-                      std::u16string_view* last) {
-    if (pattern.size() >= static_cast<size_t>(MAX_PATH)) return ERROR_FILENAME_EXCED_RANGE;
-    const size_t sep = pattern.find_last_of(u"\\/");
-    if (sep == std::u16string_view::npos) return ERROR_PATH_NOT_FOUND;
-    *folder = sep == 0 ? pattern.substr(0, 1) : pattern.substr(0, sep);
-    *last = pattern.substr(sep + 1);
-    if (last->empty() || *last == u"." || *last == u"..") return ERROR_FILE_NOT_FOUND;
-    for (char16_t c : *last) {
-        if (c < 0x20 || std::u16string_view(u":\"<>|").find(c) != std::u16string_view::npos)
-            return ERROR_INVALID_NAME;
-    }
-    return ERROR_SUCCESS;
-}
-
-struct Candidate {
-    std::u16string name;
-    std::filesystem::path host;
-};
-
-// The entries of a host folder in case-insensitive name order (stable, as
-// NTFS lists them); in the root, the mounts stand in place of entries of
-// their name. False with errno in `err` when the folder cannot be listed.
-bool ListCandidates(const std::filesystem::path& dir, const PathMapper& mapper,
-                    std::vector<Candidate>* all, int* err) {
-    std::vector<std::string> names;
-    if (!host::ListDir(dir, &names, err)) return false;
-    const bool isRoot = dir == mapper.root();
-    for (std::string& n : names) {
-        std::u16string name = Utf8ToUtf16(n);
-        if (isRoot && mapper.FindMount(name)) continue;
-        all->push_back({std::move(name), dir / n});
-    }
-    if (isRoot) {
-        for (const PathMapper::Mount& m : mapper.mounts()) {
-            struct stat ms;
-            if (stat(m.host.c_str(), &ms) == 0 && S_ISDIR(ms.st_mode))
-                all->push_back({m.name, m.host});
-        }
-    }
-    std::stable_sort(all->begin(), all->end(), [](const Candidate& a, const Candidate& b) {
-        const int c = CompareNoCase(a.name, b.name);
-        return c != 0 ? c < 0 : a.name < b.name;
-    });
-    return true;
-}
-
-// What a last component matches: every entry for a wildcard pattern; for an
-// exact name one entry, the same spelling if present, else the first that
-// differs only in case.
-std::vector<const Candidate*> Matches(const std::vector<Candidate>& all, std::u16string_view last) {
-    std::vector<const Candidate*> chosen;
-    if (HasWildcard(last)) {
-        for (const Candidate& c : all) {
-            if (DeviceMatch(last, c.name)) chosen.push_back(&c);
-        }
-        return chosen;
-    }
-    const Candidate* best = nullptr;
-    for (const Candidate& c : all) {
-        if (c.name == last) {
-            best = &c;
-            break;
-        }
-        if (best == nullptr && EqualsNoCase(c.name, last)) best = &c;
-    }
-    if (best) chosen.push_back(best);
-    return chosen;
-}
-
 }  // namespace
 
 File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation creation,
@@ -450,10 +365,10 @@ File FileSystem::Open(std::u16string_view path, FileAccess access, FileCreation 
     return File(fd);
 }
 
-FindHandle FileSystem::FindFirst(std::u16string_view pattern, FindData* out) {
+FindHandle FileSystem::FindFirst(std::u16string_view pattern, FindData* out, FindScope scope) {
     FindHandle handle;
     std::u16string_view folder, last;
-    uint32_t error = SplitPattern(pattern, &folder, &last);
+    uint32_t error = listing::SplitPattern(pattern, &folder, &last);
     std::optional<std::filesystem::path> dir;
     if (error == ERROR_SUCCESS) dir = mapper_.Resolve(folder, &error);
     if (error != ERROR_SUCCESS || !dir) {
@@ -465,19 +380,22 @@ FindHandle FileSystem::FindFirst(std::u16string_view pattern, FindData* out) {
         Fail(ERROR_PATH_NOT_FOUND);
         return handle;
     }
-    std::vector<Candidate> all;
+    std::vector<listing::Candidate> all;
+    bool anyEntry = false;
     int err = 0;
-    if (!ListCandidates(*dir, mapper_, &all, &err)) {
+    const bool foldersOnly = scope == FindScope::FoldersOnly;
+    if (!listing::ListCandidates(*dir, mapper_, foldersOnly, &all, &anyEntry, &err)) {
         FailErrno(err);
         return handle;
     }
-    if (all.empty()) {
+    if (!anyEntry) {
         Fail(ERROR_NO_MORE_FILES);
         return handle;
     }
-    for (const Candidate* c : Matches(all, last)) {
+    for (const listing::Candidate* c : listing::Matches(all, last)) {
         struct stat es;
         if (stat(c->host.c_str(), &es) != 0 && lstat(c->host.c_str(), &es) != 0) continue;
+        if (foldersOnly && !S_ISDIR(es.st_mode)) continue;
         FindData data;
         data.name = c->name;
         data.attributes = AttributesOf(c->host, es);

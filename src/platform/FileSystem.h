@@ -79,6 +79,12 @@ class FindHandle {
     size_t next_ = 0;
 };
 
+// What a search lists: every entry, or only folders (FindFirstFileEx with
+// the search limited to directories). Limited to folders, a search does not
+// ask for the status of entries the folder listing shows to be files, so a
+// folder of many files is searched quickly.
+enum class FindScope { AllEntries, FoldersOnly };
+
 class FileSystem {
   public:
     explicit FileSystem(PathMapper mapper);
@@ -96,7 +102,11 @@ class FileSystem {
     // exist. "*.*" matches names without a dot too, as on the device. "." and
     // ".." are never listed; a listing of "\" holds the mounts beside the
     // root's own entries (a mount hides a root entry of the same name).
-    FindHandle FindFirst(std::u16string_view pattern, FindData* out);
+    // FoldersOnly lists only the matching folders; it still fails with
+    // ERROR_NO_MORE_FILES only when the folder holds no entries at all, and
+    // with ERROR_FILE_NOT_FOUND when it holds entries but no matching folder.
+    FindHandle FindFirst(std::u16string_view pattern, FindData* out,
+                         FindScope scope = FindScope::AllEntries);
     // False with ERROR_NO_MORE_FILES (18) after the last match.
     bool FindNext(FindHandle& handle, FindData* out);
 

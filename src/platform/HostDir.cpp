@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/Win32.h"
 
@@ -12,6 +13,31 @@ namespace inkvista::host {
 
 bool ListDir(const std::filesystem::path& dir, std::vector<std::string>* names, int* error) {
     names->clear();
+    std::vector<DirEntry> entries;
+    if (!ListDirTyped(dir, &entries, error)) return false;
+    names->reserve(entries.size());
+    for (DirEntry& e : entries) names->push_back(std::move(e.name));
+    return true;
+}
+
+namespace {
+
+EntryType TypeOf(unsigned char type) {
+    switch (type) {
+        case DT_DIR:
+            return EntryType::Folder;
+        case DT_LNK:
+        case DT_UNKNOWN:
+            return EntryType::Unknown;
+        default:
+            return EntryType::Other;
+    }
+}
+
+}  // namespace
+
+bool ListDirTyped(const std::filesystem::path& dir, std::vector<DirEntry>* entries, int* error) {
+    entries->clear();
     DIR* d = opendir(dir.c_str());
     if (d == nullptr) {
         if (error) *error = errno;
@@ -30,7 +56,7 @@ bool ListDir(const std::filesystem::path& dir, std::vector<std::string>* names, 
             return true;
         }
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        names->emplace_back(e->d_name);
+        entries->push_back({e->d_name, TypeOf(e->d_type)});
     }
 }
 

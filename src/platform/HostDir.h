@@ -12,6 +12,17 @@ namespace inkvista::host {
 // read; `error` then holds errno.
 bool ListDir(const std::filesystem::path& dir, std::vector<std::string>* names, int* error);
 
+// What a folder listing says of an entry's type without asking for its
+// status: a folder, something else, or not known (a link, or a file system
+// that does not say).
+enum class EntryType { Folder, Other, Unknown };
+struct DirEntry {
+    std::string name;
+    EntryType type = EntryType::Unknown;
+};
+// ListDir with the type each entry has in the listing.
+bool ListDirTyped(const std::filesystem::path& dir, std::vector<DirEntry>* entries, int* error);
+
 // True when a directory entry of that name exists (a dangling link counts).
 bool EntryExists(const std::filesystem::path& path);
 

@@ -4,8 +4,14 @@
 
 namespace inkvista {
 
-int RecordingMessageBoxes::Show(std::u16string_view text, uint32_t /*type*/) {
+int RecordingMessageBoxes::Show(std::u16string_view text, uint32_t type) {
+    return ShowCaptioned(text, u"InkVISTA", type);
+}
+
+int RecordingMessageBoxes::ShowCaptioned(std::u16string_view text, std::u16string_view caption,
+                                         uint32_t /*type*/) {
     shown_.emplace_back(text);
+    captions_.emplace_back(caption);
     if (answers_.empty()) return IDOK;
     const int answer = answers_.front();
     answers_.pop_front();

@@ -21,6 +21,12 @@ class MessageBoxes {
     virtual ~MessageBoxes() = default;
     // `type` is MB_OK or MB_OKCANCEL; answers IDOK or IDCANCEL.
     virtual int Show(std::u16string_view text, uint32_t type = MB_OK) = 0;
+    // The same under another caption ("Warning !"). A service that knows
+    // only its own caption shows the text under that.
+    virtual int ShowCaptioned(std::u16string_view text, std::u16string_view /*caption*/,
+                              uint32_t type) {
+        return Show(text, type);
+    }
 };
 
 // Records every text and answers from a queue (IDOK when it is empty); used by
@@ -28,13 +34,21 @@ class MessageBoxes {
 class RecordingMessageBoxes : public MessageBoxes {
   public:
     int Show(std::u16string_view text, uint32_t type = MB_OK) override;
+    int ShowCaptioned(std::u16string_view text, std::u16string_view caption,
+                      uint32_t type) override;
     void QueueAnswer(int answer) { answers_.push_back(answer); }
     const std::vector<std::u16string>& shown() const { return shown_; }
-    void Clear() { shown_.clear(); }
+    // The caption of each box in shown(), in the same order.
+    const std::vector<std::u16string>& captions() const { return captions_; }
+    void Clear() {
+        shown_.clear();
+        captions_.clear();
+    }
 
   private:
     std::deque<int> answers_;
     std::vector<std::u16string> shown_;
+    std::vector<std::u16string> captions_;
 };
 
 // Window timers (SetTimer/KillTimer) and the tick count, per owner window.

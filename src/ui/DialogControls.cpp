@@ -1,15 +1,51 @@
 #include "ui/DialogControls.h"
 
-#include <QFont>
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVariant>
 #include <QWidget>
 #include <algorithm>
 
 #include "platform/Screen.h"
+#include "platform/Win32.h"
+#include "ui/Artwork.h"
 
 namespace inkvista {
+
+namespace {
+
+// The device's screen resolution, in dots per inch.
+constexpr int kDeviceDpi = 96;
+
+// a * b / c rounded half away from zero, as the system's MulDiv does.
+int MulDiv(int a, int b, int c) {
+    const long long product = static_cast<long long>(a) * b;
+    const long long half = c / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
+}
+
+QString FromView(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const DialogBaseUnits& SystemTenUnits() {
+    static const DialogBaseUnits units = BaseUnitsOf(TemplateFont(DialogFace::System, 10));
+    return units;
+}
+
+// The caption strip: the colour of the home screen's banner.
+const QColor kCaptionColour(0x1d, 0x29, 0x57);
+
+}  // namespace
 
 void SetControlId(QWidget* control, int id) {
     if (control) control->setProperty(kControlIdProperty, id);
@@ -32,31 +68,83 @@ QWidget* FindControl(QWidget* dialog, int id) {
     return nullptr;
 }
 
+QFont TemplateFont(DialogFace /*face*/, int pointSize) {
+    // A narrow sans face, as the device's: the templates are drawn for it,
+    // and a wide face would not fit them on the 240-pixel screen.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setStretch(QFont::SemiCondensed);
+    font.setPixelSize(std::max(1, MulDiv(pointSize, kDeviceDpi, 72)));
+    return font;
+}
+
+DialogBaseUnits BaseUnitsOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    // The average over the 52 letters, rounded.
+    return DialogBaseUnits{(letters / 26 + 1) / 2, metrics.height()};
+}
+
+QRect MapDialogRect(const DialogBaseUnits& units, int x, int y, int width, int height) {
+    const int left = MulDiv(x, units.x, 4);
+    const int top = MulDiv(y, units.y, 8);
+    const int right = MulDiv(x + width, units.x, 4);
+    const int bottom = MulDiv(y + height, units.y, 8);
+    return QRect(left, top, right - left, bottom - top);
+}
+
 QRect DialogUnitsToPixels(int x, int y, int width, int height) {
-    const QSize size = DialogUnitsToPixels(width, height);
-    return QRect((x * 7 + 2) / 4, y * 2, size.width(), size.height());
+    return MapDialogRect(SystemTenUnits(), x, y, width, height);
 }
 
 QSize DialogUnitsToPixels(int width, int height) {
-    return QSize((width * 7 + 2) / 4, height * 2);
+    return MapDialogRect(SystemTenUnits(), 0, 0, width, height).size();
+}
+
+TemplateDialog::TemplateDialog(QWidget* owner, const DialogTemplate& dialogTemplate)
+    : QDialog(owner), templateId_(dialogTemplate.id) {
+    SetUp(FromView(dialogTemplate.title),
+          TemplateFont(dialogTemplate.face, dialogTemplate.pointSize), dialogTemplate.width,
+          dialogTemplate.height);
+    templatePosition_ = MapDialogRect(units_, dialogTemplate.x, dialogTemplate.y, 0, 0).topLeft();
+    for (const ControlSpec& spec : dialogTemplate.controls) AddControl(spec);
 }
 
 TemplateDialog::TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu,
                                int heightDu)
     : QDialog(owner), templateId_(templateId) {
+    SetUp(title, TemplateFont(DialogFace::System, 10), widthDu, heightDu);
+}
+
+void TemplateDialog::SetUp(const QString& title, const QFont& font, int widthDu, int heightDu) {
     setWindowTitle(title);
     setModal(true);
-    QFont font = this->font();
-    font.setPixelSize(12);
+    // The dialog is part of the device's screen: no frame of the desktop's.
+    setWindowFlag(Qt::FramelessWindowHint);
     setFont(font);
-    setFixedSize(DialogUnitsToPixels(widthDu, heightDu));
+    units_ = BaseUnitsOf(font);
+    const QSize client = MapDialogRect(units_, 0, 0, widthDu, heightDu).size();
+    setFixedSize(client.width(), client.height() + captionHeight());
+}
+
+int TemplateDialog::captionHeight() const {
+    return units_.y + 6;
+}
+
+QRect TemplateDialog::clientRect() const {
+    return QRect(0, captionHeight(), width(), height() - captionHeight());
+}
+
+void TemplateDialog::Place(QWidget* control, int x, int y, int width, int height) const {
+    control->setGeometry(MapDialogRect(units_, x, y, width, height).translated(0, captionHeight()));
 }
 
 QPushButton* TemplateDialog::AddButton(int id, const QString& text, int x, int y, int width,
                                        int height, bool isDefault) {
     auto* button = Keep(std::make_unique<QPushButton>(text, this));
     SetControlId(button, id);
-    button->setGeometry(DialogUnitsToPixels(x, y, width, height));
+    Place(button, x, y, width, height);
     button->setDefault(isDefault);
     button->setAutoDefault(isDefault);
     return button;
@@ -65,17 +153,160 @@ QPushButton* TemplateDialog::AddButton(int id, const QString& text, int x, int y
 QLabel* TemplateDialog::AddText(int id, const QString& text, int x, int y, int width, int height) {
     auto* label = Keep(std::make_unique<QLabel>(text, this));
     if (id != kStaticControlId) SetControlId(label, id);
-    label->setGeometry(DialogUnitsToPixels(x, y, width, height));
+    Place(label, x, y, width, height);
     return label;
 }
 
+namespace {
+
+// A closed drop-down list is as high as its selection field; the rest of
+// the template's height is for the list that drops down.
+void SetUpDropDown(QComboBox* combo, const QRect& full, const DialogBaseUnits& units) {
+    const int closed = std::min(full.height(), units.y + 6);
+    combo->setGeometry(full.x(), full.y(), full.width(), closed);
+    const int itemHeight = std::max(1, units.y + 2);
+    combo->setMaxVisibleItems(std::max(1, (full.height() - closed) / itemHeight));
+}
+
+// The desktop style sets a box's text further from the box than the device
+// does, so a text the template sizes exactly would be cut: such a text is
+// drawn a little narrower instead.
+void NarrowToFit(QWidget* control, int width) {
+    const int needed = control->sizeHint().width();
+    if (needed <= width || needed <= 0) return;
+    constexpr int kNarrowest = 80;  // percent of the normal width
+    QFont narrow = control->font();
+    const int stretch = std::max(kNarrowest, 100 * width / needed);
+    narrow.setStretch(stretch * narrow.stretch() / 100);
+    control->setFont(narrow);
+}
+
+}  // namespace
+
+QWidget* TemplateDialog::CreateControl(const ControlSpec& spec, const QRect& rect) {
+    const QString text = FromView(spec.text);
+    QWidget* made = nullptr;
+    switch (spec.kind) {
+        case ControlKind::GroupBox:
+            made = Keep(std::make_unique<QGroupBox>(text, this));
+            break;
+        case ControlKind::Label: {
+            auto* label = Keep(std::make_unique<QLabel>(text, this));
+            label->setWordWrap(true);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            made = label;
+            break;
+        }
+        case ControlKind::Button:
+        case ControlKind::DefaultButton: {
+            auto* button = Keep(std::make_unique<QPushButton>(text, this));
+            const bool isDefault = spec.kind == ControlKind::DefaultButton;
+            button->setDefault(isDefault);
+            button->setAutoDefault(isDefault);
+            made = button;
+            break;
+        }
+        case ControlKind::RadioButton:
+            made = Keep(std::make_unique<QRadioButton>(text, this));
+            break;
+        case ControlKind::CheckBox:
+            made = Keep(std::make_unique<QCheckBox>(text, this));
+            break;
+        case ControlKind::DropDownList: {
+            auto* combo = Keep(std::make_unique<QComboBox>(this));
+            SetUpDropDown(combo, rect, units_);
+            made = combo;
+            break;
+        }
+        case ControlKind::PasswordEdit: {
+            auto* edit = Keep(std::make_unique<QLineEdit>(this));
+            edit->setEchoMode(QLineEdit::Password);
+            made = edit;
+            break;
+        }
+        case ControlKind::Picture: {
+            auto* picture = Keep(std::make_unique<QLabel>(this));
+            const QPixmap bitmap = QPixmap::fromImage(LoadBitmap(spec.bitmap));
+            picture->setPixmap(bitmap);
+            picture->setGeometry(QRect(rect.topLeft(), bitmap.size()));
+            made = picture;
+            break;
+        }
+    }
+    return made;
+}
+
+QWidget* TemplateDialog::AddControl(const ControlSpec& spec) {
+    const QRect rect = MapDialogRect(units_, spec.x, spec.y, spec.width, spec.height)
+                           .translated(0, captionHeight());
+    QWidget* made = CreateControl(spec, rect);
+    if (spec.kind != ControlKind::DropDownList && spec.kind != ControlKind::Picture) {
+        made->setGeometry(rect);
+    }
+    if (spec.kind == ControlKind::CheckBox || spec.kind == ControlKind::RadioButton) {
+        NarrowToFit(made, rect.width());
+    }
+    if (spec.id != kStaticControlId) {
+        SetControlId(made, spec.id);
+        if (auto* button = qobject_cast<QAbstractButton*>(made)) {
+            const int id = spec.id;
+            connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+        }
+    }
+    return made;
+}
+
+void TemplateDialog::OnCommand(int /*id*/) {}
+
+void TemplateDialog::reject() {
+    done(IDCANCEL);
+}
+
+QPoint TemplateDialog::ScreenOrigin() const {
+    const QWidget* top = parentWidget();
+    if (!top) return QPoint(0, 0);
+    top = top->window();
+    while (top->parentWidget()) top = top->parentWidget()->window();
+    return top->mapToGlobal(QPoint(0, 0));
+}
+
+void TemplateDialog::PlaceOverOwner() {
+    QPoint origin = ScreenOrigin();
+    if (QWidget* owner = parentWidget()) {
+        QPoint client(0, 0);
+        if (auto* ownerDialog = qobject_cast<TemplateDialog*>(owner)) {
+            client = ownerDialog->clientRect().topLeft();
+        }
+        origin = owner->mapToGlobal(client);
+    }
+    const QPoint screen = ScreenOrigin();
+    const QPoint wanted = origin + templatePosition_;
+    const int x =
+        std::clamp(wanted.x(), screen.x(), screen.x() + std::max(0, kScreenWidth - width()));
+    const int y =
+        std::clamp(wanted.y(), screen.y(), screen.y() + std::max(0, kScreenHeight - height()));
+    move(x, y);
+}
+
 void TemplateDialog::CentreOverScreen() {
-    QPoint origin(0, 0);
-    if (QWidget* owner = parentWidget()) origin = owner->mapToGlobal(QPoint(0, 0));
+    const QPoint origin = ScreenOrigin();
     const QSize frame = frameGeometry().size().isValid() ? frameGeometry().size() : size();
     const int x = origin.x() + (kScreenWidth - frame.width()) / 2;
     const int y = origin.y() + (kScreenHeight - frame.height()) / 2;
     move(std::max(origin.x(), x), std::max(origin.y(), y));
+}
+
+void TemplateDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    const QRect caption(0, 0, width(), captionHeight());
+    painter.fillRect(caption, kCaptionColour);
+    QFont bold = font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.setPen(Qt::white);
+    painter.drawText(caption.adjusted(6, 0, -6, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                     windowTitle());
 }
 
 }  // namespace inkvista

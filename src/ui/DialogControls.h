@@ -1,13 +1,17 @@
-// How the program's dialogs are built: every control carries the numeric id of
-// its template in the dynamic property "controlId", positions are given in
-// dialog units, and a dialog opens centred over the screen.
+// How the program's dialogs are built from their templates: a dialog is a
+// table of controls in dialog units, converted to pixels with the base units
+// of the template's font, and every control carries the numeric id of its
+// template in the dynamic property "controlId".
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <memory>
+#include <span>
+#include <string_view>
 #include <vector>
 
 class QLabel;
@@ -26,25 +30,88 @@ int ControlId(const QWidget* control);
 // The first visible-or-not descendant of `dialog` with that id, else null.
 QWidget* FindControl(QWidget* dialog, int id);
 
-// Dialog units of the dialogs' font of size 10 in screen pixels: one unit is
-// 7/4 pixel across and 2 pixels down.
+// The font faces templates name. On the device both are drawn with its one
+// system face, and so they are here.
+enum class DialogFace { System, MsSansSerif };
+
+// The font that stands for a template's face at `pointSize` on the device's
+// 96-dpi screen.
+QFont TemplateFont(DialogFace face, int pointSize);
+
+// A font's dialog base units in pixels: the average width of its letters and
+// its height. One horizontal dialog unit is x / 4 pixels, one vertical unit
+// y / 8 pixels.
+struct DialogBaseUnits {
+    int x = 0;
+    int y = 0;
+};
+DialogBaseUnits BaseUnitsOf(const QFont& font);
+
+// A rectangle in dialog units in pixels. Each edge is converted on its own,
+// so controls that meet in dialog units meet in pixels too.
+QRect MapDialogRect(const DialogBaseUnits& units, int x, int y, int width, int height);
+
+// Dialog units of the System font of size 10, the font of most templates.
 QRect DialogUnitsToPixels(int x, int y, int width, int height);
 QSize DialogUnitsToPixels(int width, int height);
 
-// A modal dialog built from a template: a client area of the given size in
-// dialog units, its title, and controls placed in dialog units. It ends with
-// the command that closed it (IDOK, IDCANCEL, …) as exec()'s result.
+enum class ControlKind {
+    GroupBox,
+    Label,          // static text, left-aligned, wrapping at words
+    Button,         // push button
+    DefaultButton,  // the push button Enter presses
+    RadioButton,    // automatic radio button
+    CheckBox,       // automatic check box
+    DropDownList,   // combo box with a list only; the height includes the list
+    PasswordEdit,   // one-line edit that masks its text and scrolls
+    Picture,        // a bitmap of the resources, at its own size
+};
+
+// One control of a template.
+struct ControlSpec {
+    int id = kStaticControlId;
+    ControlKind kind = ControlKind::Label;
+    std::u16string_view text;
+    int x = 0, y = 0, width = 0, height = 0;  // dialog units
+    int bitmap = 0;                           // a picture's resource id
+};
+
+// A dialog template: its resource id, title, font, place over its owner and
+// client size in dialog units, and its controls in creation order.
+struct DialogTemplate {
+    int id = 0;
+    std::u16string_view title;
+    DialogFace face = DialogFace::System;
+    int pointSize = 10;
+    int x = 0, y = 0, width = 0, height = 0;
+    std::span<const ControlSpec> controls;
+};
+
+// A modal dialog built from a template. It ends with the command that closed
+// it (IDOK, IDCANCEL, …) as exec()'s result; Escape and the close box end it
+// with IDCANCEL. Its title is drawn in a caption strip above the client area,
+// as the device shows it; controls are placed in the client area.
 class TemplateDialog : public QDialog {
     Q_OBJECT
 
   public:
+    // Every control of `dialogTemplate` is created; push buttons, check boxes
+    // and radio buttons report their clicks to OnCommand.
+    TemplateDialog(QWidget* owner, const DialogTemplate& dialogTemplate);
+    // A template of the System font of size 10 whose controls the subclass
+    // adds itself.
     TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu, int heightDu);
 
     int templateId() const { return templateId_; }
+    const DialogBaseUnits& baseUnits() const { return units_; }
+    // The client area below the caption strip, in the dialog's pixels.
+    QRect clientRect() const;
 
     QPushButton* AddButton(int id, const QString& text, int x, int y, int width, int height,
                            bool isDefault = false);
     QLabel* AddText(int id, const QString& text, int x, int y, int width, int height);
+    // Creates one control of a table (its parent is this dialog).
+    QWidget* AddControl(const ControlSpec& spec);
     // Keeps a control made by a subclass (its parent must be this dialog).
     template <typename Control>
     Control* Keep(std::unique_ptr<Control> control) {
@@ -52,13 +119,42 @@ class TemplateDialog : public QDialog {
         controls_.push_back(std::move(control));
         return raw;
     }
+    // Puts a control at a rectangle in dialog units of the client area.
+    void Place(QWidget* control, int x, int y, int width, int height) const;
 
-    // Centres the dialog over the screen, whose top-left is the owner's
-    // top-left.
+    // The control with that id when it is of that kind, else null.
+    template <typename Control>
+    Control* control(int id) {
+        return qobject_cast<Control*>(FindControl(this, id));
+    }
+
+    // Places the dialog at its template position over its owner's client
+    // area, moved as little as needed to stay on the screen.
+    void PlaceOverOwner();
+    // Centres the dialog over the screen, whose top-left is the top-left of
+    // the main window.
     void CentreOverScreen();
 
+    void reject() override;
+
+  protected:
+    // A push button, check box or radio button of the table was clicked.
+    // The default handling does nothing.
+    virtual void OnCommand(int id);
+    void paintEvent(QPaintEvent* event) override;
+
   private:
+    void SetUp(const QString& title, const QFont& font, int widthDu, int heightDu);
+    // The control of one table row; drop-down lists and pictures are placed
+    // at `rect` here, in their own way.
+    QWidget* CreateControl(const ControlSpec& spec, const QRect& rect);
+    int captionHeight() const;
+    // The main window's top-left on the desktop: the screen's origin.
+    QPoint ScreenOrigin() const;
+
     int templateId_;
+    QPoint templatePosition_;
+    DialogBaseUnits units_;
     std::vector<std::unique_ptr<QWidget>> controls_;
 };
 

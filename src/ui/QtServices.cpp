@@ -1,5 +1,6 @@
 #include "ui/QtServices.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -82,8 +83,14 @@ void QtTimerService::Sleep(unsigned ms) {
 }
 
 int QtMessageBoxes::Show(std::u16string_view text, uint32_t type) {
-    QMessageBox box(parent_.data());
-    box.setWindowTitle(QStringLiteral("InkVISTA"));
+    return ShowCaptioned(text, u"InkVISTA", type);
+}
+
+int QtMessageBoxes::ShowCaptioned(std::u16string_view text, std::u16string_view caption,
+                                  uint32_t type) {
+    QWidget* owner = QApplication::activeModalWidget();
+    QMessageBox box(owner ? owner : parent_.data());
+    box.setWindowTitle(QString::fromUtf16(caption.data(), static_cast<qsizetype>(caption.size())));
     box.setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
     box.setIcon(QMessageBox::NoIcon);
     if ((type & 0xF) == MB_OKCANCEL) {

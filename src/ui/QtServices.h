@@ -50,10 +50,13 @@ class QtTimerService : public TimerService {
 
 class QtMessageBoxes : public MessageBoxes {
   public:
-    // Boxes are owned by `parent` when one is set (the main window), so they
-    // sit over the program rather than anywhere on the desktop.
+    // Boxes are owned by the open modal dialog, else by `parent` when one is
+    // set (the main window), so they sit over the program rather than
+    // anywhere on the desktop.
     void SetParent(QWidget* parent) { parent_ = parent; }
     int Show(std::u16string_view text, uint32_t type = MB_OK) override;
+    int ShowCaptioned(std::u16string_view text, std::u16string_view caption,
+                      uint32_t type) override;
 
   private:
     QPointer<QWidget> parent_;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
@@ -146,6 +149,25 @@ bool ClickControl(QWidget* dialog, int id) {
     return true;
 }
 
+bool SelectEntry(QWidget* dialog, int id, int index) {
+    auto* combo = qobject_cast<QComboBox*>(FindControl(dialog, id));
+    if (!combo || index >= combo->count()) return false;
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    return true;
+}
+
+bool TypeInto(QWidget* dialog, int id, const QString& text) {
+    auto* edit = qobject_cast<QLineEdit*>(FindControl(dialog, id));
+    if (!edit) return false;
+    edit->clear();
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(edit, &press);
+    }
+    return true;
+}
+
 PostedButtons::PostedButtons(QWidget* window) {
     window->installEventFilter(this);
 }
@@ -203,7 +225,9 @@ bool Program::Open(const std::u16string& file, int page) {
 
 void Program::ConfirmKeyMap(const KeyMap& map) {
     DialogWatch watch([&](QWidget* dialog) {
-        static_cast<ButtonSettingDialog*>(dialog)->working().keyMap = map;
+        auto* keys = static_cast<ButtonSettingDialog*>(dialog);
+        keys->working().keyMap = map;
+        keys->ShowKeyMap();
         ClickControl(dialog, kButtonSettingOkId);
     });
     wnd().OnStylusDown(100, 58);
@@ -213,7 +237,9 @@ void Program::ConfirmKeyMap(const KeyMap& map) {
 
 void Program::ConfirmViewOption(const ViewOption& view) {
     DialogWatch watch([&](QWidget* dialog) {
-        static_cast<OptionsDialog*>(dialog)->working().viewOption = view;
+        auto* options = static_cast<OptionsDialog*>(dialog);
+        options->working().viewOption = view;
+        options->ShowSettings();
         ClickControl(dialog, kOptionsOkId);
     });
     wnd().OnStylusDown(150, 58);

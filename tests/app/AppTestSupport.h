@@ -82,6 +82,11 @@ class DialogWatch {
 };
 // Clicks control `id` of `dialog` (a push button).
 bool ClickControl(QWidget* dialog, int id);
+// Chooses entry `index` of drop-down list `id` of `dialog` as a user does.
+bool SelectEntry(QWidget* dialog, int id, int index);
+// Types `text` over edit `id` of `dialog`, key by key (the length limit
+// applies).
+bool TypeInto(QWidget* dialog, int id, const QString& text);
 
 // Records the hardware buttons (WM_USER + 2) that reach `window`, in the
 // order they arrive.

@@ -18,6 +18,7 @@ namespace {
 
 using test::DialogWatch;
 using test::Program;
+using test::SelectEntry;
 
 void Stylus(QWidget* target, QEvent::Type type, int x, int y) {
     const QPointF at(x, y);
@@ -188,7 +189,7 @@ TEST(HomeScreen, ButtonSettingAppliesTheMapOnlyWhenConfirmed) {
         DialogWatch watch([&](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Button Setting"));
             EXPECT_EQ(static_cast<TemplateDialog*>(dialog)->templateId(), 145);
-            static_cast<ButtonSettingDialog*>(dialog)->working().keyMap.hotKey(2) = MenuOnOff;
+            SelectEntry(dialog, kHotKey3ListId, MenuOnOff - kFirstHotKeyAction);
             test::ClickControl(dialog, kButtonSettingCancelId);
         });
         Down(wnd, 100, 58);
@@ -201,9 +202,8 @@ TEST(HomeScreen, ButtonSettingAppliesTheMapOnlyWhenConfirmed) {
     {
         DialogWatch watch([&](QWidget* dialog) {
             EXPECT_EQ(wnd.screenState(), kStateKeys);
-            KeyMap& keys = static_cast<ButtonSettingDialog*>(dialog)->working().keyMap;
-            keys.hotKey(2) = MenuOnOff;
-            keys.hotKey(3) = NoMapping;
+            SelectEntry(dialog, kHotKey3ListId, MenuOnOff - kFirstHotKeyAction);
+            SelectEntry(dialog, kHotKey4ListId, NoMapping - kFirstHotKeyAction);
             test::ClickControl(dialog, kButtonSettingOkId);
         });
         Down(wnd, 100, 58);
@@ -245,7 +245,7 @@ TEST(HomeScreen, OptionsRefreshesTheLibraryEvenWhenCancelled) {
             EXPECT_EQ(wnd.screenState(), kStateOptions);
             // What the password and folder dialogs inside would have done.
             DialogWorkingCopies& working = static_cast<OptionsDialog*>(dialog)->working();
-            working.viewOption.portrait = 1;
+            test::ClickControl(dialog, kOptionsPortraitId);
             working.password = {u'a', u'b', u'c'};
             SetUserDirText(working.userDir, u"\\Extra");
             test::ClickControl(dialog, kOptionsCancelId);
@@ -265,9 +265,8 @@ TEST(HomeScreen, OptionsRefreshesTheLibraryEvenWhenCancelled) {
     program.InsertCardQuietly(u"Storage Card2");
     {
         DialogWatch watch([&](QWidget* dialog) {
-            ViewOption& view = static_cast<OptionsDialog*>(dialog)->working().viewOption;
-            view.portrait = 1;
-            view.scrollRange = 200;
+            test::ClickControl(dialog, kOptionsPortraitId);
+            SelectEntry(dialog, kOptionsScrollRangeId, 3);  // 200
             test::ClickControl(dialog, kOptionsOkId);
         });
         Down(wnd, 150, 58);

@@ -140,7 +140,9 @@ TEST(StartUp, ActivationTakesTheButtonsAndDeactivationGivesThemBack) {
     EXPECT_EQ(wnd.RegisteredHotKeyCodes(), std::vector<uint32_t>{});
 
     wnd.OnActivate(true);
-    EXPECT_EQ(wnd.fullScreenFlags(), SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
+    const ShellChrome& chrome = program.dev.device().shell().chrome();
+    EXPECT_TRUE(chrome.taskBarHidden);
+    EXPECT_FALSE(chrome.inputPanelButtonShown);
     EXPECT_EQ(program.keys.heldIds(), (std::vector<int>{0xC1, 0xC2, 0xC4}));
     for (const auto& [id, held] : program.keys.held) {
         EXPECT_EQ(held.first, MOD_WIN);
