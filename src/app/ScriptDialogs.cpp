@@ -138,8 +138,12 @@ bool ClickOrCheck(QWidget* control, const ScriptCommand& command, const std::str
     }
     if (button && button->isCheckable()) {
         if (button->isChecked() != command.on) button->click();
-        // A radio button cannot be clicked off.
-        if (button->isChecked() != command.on) button->setChecked(command.on);
+        // A radio button cannot be clicked off. Any other box stays as the
+        // click left it: a dialog may refuse the change (Show Hidden Files
+        // without the password).
+        if (!command.on && button->autoExclusive() && button->isChecked()) {
+            button->setChecked(false);
+        }
         return true;
     }
     *error = "control " + idText + " is not a check box or radio button";

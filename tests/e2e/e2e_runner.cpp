@@ -8,6 +8,7 @@
 //   #! book PATH PAGES [WxH] [TITLE...]   a grey book of PAGES pages
 //   #! dir PATH                          a folder
 //   #! args ARG...                       more reader options ("quotes" group)
+//   #! hidden PATH                       give a file the hidden attribute
 // Expectation lines:
 //   #? exit N                            exit status (default 0)
 //   #? stderr TEXT                       standard error contains TEXT
@@ -17,6 +18,11 @@
 //   #? same A.png B.png [X Y W H]        pixels equal (in the rectangle)
 //   #? differ A.png B.png [X Y W H]      pixels differ somewhere (in it)
 //   #? pixel A.png X Y #RRGGBB           one pixel's colour
+//   #? bytes FILE OFFSET HH...           FILE's bytes from OFFSET, in hex
+//   #? contains FILE TEXT                FILE (no blanks) holds the rest of the
+//                                        line (`lacks`: does not)
+#include <sys/xattr.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
@@ -28,6 +34,8 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,6 +86,11 @@ std::vector<std::string> Split(const std::string& text) {
 
 // A checkerboard of 16-pixel squares, shifted by the page number so every
 // page looks different, with a dark frame row at the top and bottom.
+std::string ReadWhole(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 std::optional<inkvista::encode::PagePlan> MakePage(uint32_t w, uint32_t h, int page) {
     std::vector<uint8_t> codes(static_cast<size_t>(w) * h);
     for (uint32_t y = 0; y < h; ++y) {
@@ -214,6 +227,12 @@ int main(int argc, char** argv) {
             }
         } else if (words[0] == "dir" && words.size() == 2) {
             fs::create_directories(work / words[1], ec);
+        } else if (words[0] == "hidden" && words.size() == 2) {
+            // Where the reader keeps DOS attributes on the host.
+            const fs::path file = work / words[1];
+            if (setxattr(file.c_str(), "user.DOSATTRIB", "0x2", 3, 0) != 0) {
+                Fail(where, "cannot hide " + words[1]);
+            }
         } else if (words[0] == "args") {
             for (size_t i = 1; i < words.size(); ++i) args << QString::fromStdString(words[i]);
         } else {
@@ -251,6 +270,29 @@ int main(int argc, char** argv) {
             if (fs::exists(work / words[1])) Fail(where, words[1] + " was written");
         } else if (what == "exists" && words.size() == 2) {
             if (!fs::exists(work / words[1])) Fail(where, words[1] + " is not there");
+        } else if (what == "bytes" && words.size() >= 4) {
+            if (!fs::exists(work / words[1])) {
+                Fail(where, "no " + words[1]);
+                continue;
+            }
+            const std::string got = ReadWhole(work / words[1]);
+            const size_t offset = static_cast<size_t>(ToInt(words[2]));
+            for (size_t i = 3; i < words.size(); ++i) {
+                const size_t at = offset + i - 3;
+                const int wanted = std::stoi(words[i], nullptr, 16);
+                if (at >= got.size() || static_cast<uint8_t>(got[at]) != wanted) {
+                    Fail(where, words[1] + " byte " + std::to_string(at) + " is not " + words[i]);
+                    break;
+                }
+            }
+        } else if ((what == "contains" || what == "lacks") && words.size() >= 3) {
+            // The rest of the line as written, quotes and all.
+            const size_t file = text.find(words[1], text.find(what) + what.size());
+            const std::string wanted = text.substr(file + words[1].size() + 1);
+            const bool found = ReadWhole(work / words[1]).find(wanted) != std::string::npos;
+            if (found != (what == "contains")) {
+                Fail(where, words[1] + (found ? " holds '" : " lacks '") + wanted + "'");
+            }
         } else if ((what == "same" || what == "differ") && words.size() >= 3) {
             QImage a;
             QImage b;
