@@ -14,6 +14,7 @@
 #include <QVariant>
 #include <QWidget>
 #include <algorithm>
+#include <functional>
 
 #include "platform/Screen.h"
 #include "platform/Win32.h"
@@ -168,17 +169,37 @@ void SetUpDropDown(QComboBox* combo, const QRect& full, const DialogBaseUnits& u
     combo->setMaxVisibleItems(std::max(1, (full.height() - closed) / itemHeight));
 }
 
-// The desktop style sets a box's text further from the box than the device
-// does, so a text the template sizes exactly would be cut: such a text is
-// drawn a little narrower instead.
-void NarrowToFit(QWidget* control, int width) {
-    const int needed = control->sizeHint().width();
-    if (needed <= width || needed <= 0) return;
+// The desktop's face is a little wider than the device's, and its style
+// sets a box's text further from the box, so a text the template sizes
+// exactly would be cut or wrapped: such a text is drawn a little narrower.
+// `needed` measures the control's text in a font. A step at a time, as the
+// face's widths do not shrink in proportion.
+void NarrowToFit(QWidget* control, const std::function<int(const QFont&)>& needed, int width) {
     constexpr int kNarrowest = 80;  // percent of the normal width
-    QFont narrow = control->font();
-    const int stretch = std::max(kNarrowest, 100 * width / needed);
-    narrow.setStretch(stretch * narrow.stretch() / 100);
-    control->setFont(narrow);
+    const QFont normal = control->font();
+    for (int percent = 100; needed(control->font()) > width && percent > kNarrowest; --percent) {
+        QFont narrow = normal;
+        narrow.setStretch(std::max(1, normal.stretch() * (percent - 1) / 100));
+        control->setFont(narrow);
+    }
+}
+
+// Boxes take their whole text on one line; a label one line high too.
+void FitText(QWidget* control, ControlKind kind, const QString& text, const QRect& rect) {
+    if (kind == ControlKind::CheckBox || kind == ControlKind::RadioButton) {
+        NarrowToFit(
+            control, [control](const QFont&) { return control->sizeHint().width(); }, rect.width());
+    } else if (kind == ControlKind::Label && !text.isEmpty()) {
+        const QFontMetrics metrics(control->font());
+        if (rect.height() < 2 * metrics.height()) {
+            // Wrapping would break a text that fits to the pixel.
+            static_cast<QLabel*>(control)->setWordWrap(false);
+            NarrowToFit(
+                control,
+                [&text](const QFont& font) { return QFontMetrics(font).horizontalAdvance(text); },
+                rect.width());
+        }
+    }
 }
 
 }  // namespace
@@ -243,9 +264,7 @@ QWidget* TemplateDialog::AddControl(const ControlSpec& spec) {
     if (spec.kind != ControlKind::DropDownList && spec.kind != ControlKind::Picture) {
         made->setGeometry(rect);
     }
-    if (spec.kind == ControlKind::CheckBox || spec.kind == ControlKind::RadioButton) {
-        NarrowToFit(made, rect.width());
-    }
+    FitText(made, spec.kind, FromView(spec.text), rect);
     if (spec.id != kStaticControlId) {
         SetControlId(made, spec.id);
         if (auto* button = qobject_cast<QAbstractButton*>(made)) {

@@ -370,6 +370,19 @@ TEST_F(SettingsDialogsTest, EveryTemplateFitsTheScreenWithItsControlsInside) {
                 << child->geometry().width() << "x" << child->geometry().height();
         }
     }
+    // Every box and one-line label shows its whole text.
+    for (TemplateDialog* dialog : std::initializer_list<TemplateDialog*>{
+             &options, &keys, &loox, &setting, &input, &folders}) {
+        for (QAbstractButton* box : dialog->findChildren<QAbstractButton*>()) {
+            if (!box->isCheckable()) continue;
+            EXPECT_LE(box->sizeHint().width(), box->width()) << box->text().toStdString();
+        }
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || label->wordWrap()) continue;
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+                << label->text().toStdString();
+        }
+    }
     // Units follow the template's font: the smaller font of Password
     // Setting gives smaller units than the Options dialog's.
     EXPECT_LT(setting.baseUnits().y, options.baseUnits().y);
