@@ -36,6 +36,12 @@ QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A path has no blanks to wrap at: a long one may also break after each
+// separator (a zero-width space there shows nothing).
+QString WithBreaks(QString path) {
+    return path.replace(QLatin1Char('\\'), QStringLiteral("\\\u200B"));
+}
+
 void SetIcon(QTreeWidgetItem* item, const QIcon& icon) {
     item->setIcon(0, icon);
 }
@@ -57,7 +63,7 @@ UserDirDialog::UserDirDialog(QWidget* owner, FileSystem& files, DialogWorkingCop
 
     const std::u16string_view current = UserDirText(working_.userDir);
     control<QLabel>(kUserDirLabelId)
-        ->setText(current.empty() ? QStringLiteral("NONE") : ToQString(current));
+        ->setText(current.empty() ? QStringLiteral("NONE") : WithBreaks(ToQString(current)));
 }
 
 QTreeWidgetItem* UserDirDialog::NewFolderItem(const QString& name) const {
