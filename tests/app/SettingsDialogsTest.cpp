@@ -573,5 +573,21 @@ TEST_F(OptionsCallerTest, AResetRemovesHiddenBooksEvenWhenOptionsIsCancelled) {
     });
 }
 
+TEST_F(OptionsCallerTest, ButtonSettingConfirmedUnchangedStillSavesAndRetakesTheButtons) {
+    wnd = &program.Start();
+    // Changed on disk behind the program's back: the save puts its map back.
+    std::vector<uint8_t> changed = program.OptionBytes();
+    ASSERT_EQ(changed.size(), 48u);
+    changed[16] = 0x0b;
+    program.WriteOptionBytes(changed);
+    const int calls = program.keys.registerCalls;
+    DialogWatch watch([](QWidget* keys) { ClickControl(keys, kButtonSettingOkId); });
+    wnd->OnStylusDown(100, 58);
+    wnd->OnStylusUp(100, 58);
+    EXPECT_TRUE(watch.seen());
+    EXPECT_EQ(program.OptionBytes(), test::Program::OptionBytesOf(ViewOption(), KeyMap()));
+    EXPECT_GT(program.keys.registerCalls, calls);
+}
+
 }  // namespace
 }  // namespace inkvista
