@@ -36,7 +36,7 @@ constexpr uint32_t kHotKeyActions = kKeyActionCount - kFirstHotKeyAction;  // co
 // pictures: the LOOX shows its own buttons, one unit lower.
 constexpr size_t kControlCount = 20;
 
-constexpr std::array<ControlSpec, kControlCount> Controls(bool loox) {
+constexpr std::array<ControlRow, kControlCount> Controls(bool loox) {
     const int groupX = loox ? 0 : 1;
     const int pictureDown = loox ? 1 : 0;
     const std::array<int, 4> pictures =
@@ -65,23 +65,23 @@ constexpr std::array<ControlSpec, kControlCount> Controls(bool loox) {
     }};
 }
 
-constexpr std::array<ControlSpec, kControlCount> kControls = Controls(false);
-constexpr std::array<ControlSpec, kControlCount> kLooxControls = Controls(true);
+constexpr std::array<ControlRow, kControlCount> kControls = Controls(false);
+constexpr std::array<ControlRow, kControlCount> kLooxControls = Controls(true);
 // A count larger than the table would add an empty control at the end.
 static_assert(kControls.back().id == kButtonSettingCancelId);
 
 DialogTemplate TemplateFor(int templateId) {
     const bool loox = templateId == kButtonSettingLooxTemplateId;
-    return DialogTemplate{loox ? kButtonSettingLooxTemplateId : kButtonSettingTemplateId,
-                          u"Button Setting",
-                          loox ? DialogFace::MsSansSerif : DialogFace::System,
-                          10,
-                          0,
-                          0,
-                          133,
-                          133,
-                          loox ? std::span<const ControlSpec>(kLooxControls)
-                               : std::span<const ControlSpec>(kControls)};
+    return DialogTemplate{
+        loox ? kButtonSettingLooxTemplateId : kButtonSettingTemplateId,
+        u"Button Setting",
+        loox ? DialogFace::MsSansSerif : DialogFace::System,
+        10,
+        0,
+        0,
+        133,
+        133,
+        loox ? std::span<const ControlRow>(kLooxControls) : std::span<const ControlRow>(kControls)};
 }
 
 // The list position of `code` among `count` codes from `first`, or -1.

@@ -13,7 +13,7 @@ namespace {
 
 using K = ControlKind;
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {kStaticControlId, K::GroupBox, u"View Mode", 2, 1, 128, 29},
     {kOptionsLandscapeId, K::RadioButton, u"LandScape", 6, 9, 51, 10},
     {kOptionsPortraitId, K::RadioButton, u"Portrait", 6, 19, 40, 10},

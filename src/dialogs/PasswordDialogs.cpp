@@ -12,7 +12,7 @@ namespace {
 
 using K = ControlKind;
 
-constexpr ControlSpec kSettingControls[] = {
+constexpr ControlRow kSettingControls[] = {
     {kStaticControlId, K::GroupBox, u"Set or Change Password", 5, 5, 125, 59},
     {kStaticControlId, K::Label, u"Old Password", 12, 18, 46, 8},
     {kPasswordOldId, K::PasswordEdit, {}, 61, 16, 65, 12},
@@ -35,7 +35,7 @@ constexpr DialogTemplate kSettingTemplate{kPasswordSettingTemplateId,
                                           152,
                                           kSettingControls};
 
-constexpr ControlSpec kInputControls[] = {
+constexpr ControlRow kInputControls[] = {
     {kStaticControlId, K::Label, u"Input your password", 5, 18, 68, 8},
     {kInputPasswordEditId, K::PasswordEdit, {}, 5, 35, 123, 12},
     {kInputPasswordOkId, K::DefaultButton, u"OK", 5, 70, 60, 14},

@@ -21,7 +21,7 @@ Q_LOGGING_CATEGORY(lcFolders, "inkvista.folders", QtWarningMsg)
 
 using K = ControlKind;
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {kStaticControlId, K::Label, u"Current User InkVISTA Directory", 4, 4, 124, 8},
     {kUserDirLabelId, K::Label, u"NONE", 4, 15, 124, 17},
     {kUserDirOkId, K::DefaultButton, u"OK", 12, 109, 50, 19},

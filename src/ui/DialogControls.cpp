@@ -109,7 +109,7 @@ TemplateDialog::TemplateDialog(QWidget* owner, const DialogTemplate& dialogTempl
           TemplateFont(dialogTemplate.face, dialogTemplate.pointSize), dialogTemplate.width,
           dialogTemplate.height);
     templatePosition_ = MapDialogRect(units_, dialogTemplate.x, dialogTemplate.y, 0, 0).topLeft();
-    for (const ControlSpec& spec : dialogTemplate.controls) AddControl(spec);
+    for (const ControlRow& row : dialogTemplate.controls) AddControl(row);
 }
 
 TemplateDialog::TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu,
@@ -204,10 +204,10 @@ void FitText(QWidget* control, ControlKind kind, const QString& text, const QRec
 
 }  // namespace
 
-QWidget* TemplateDialog::CreateControl(const ControlSpec& spec, const QRect& rect) {
-    const QString text = FromView(spec.text);
+QWidget* TemplateDialog::CreateControl(const ControlRow& row, const QRect& rect) {
+    const QString text = FromView(row.text);
     QWidget* made = nullptr;
-    switch (spec.kind) {
+    switch (row.kind) {
         case ControlKind::GroupBox:
             made = Keep(std::make_unique<QGroupBox>(text, this));
             break;
@@ -221,7 +221,7 @@ QWidget* TemplateDialog::CreateControl(const ControlSpec& spec, const QRect& rec
         case ControlKind::Button:
         case ControlKind::DefaultButton: {
             auto* button = Keep(std::make_unique<QPushButton>(text, this));
-            const bool isDefault = spec.kind == ControlKind::DefaultButton;
+            const bool isDefault = row.kind == ControlKind::DefaultButton;
             button->setDefault(isDefault);
             button->setAutoDefault(isDefault);
             made = button;
@@ -247,7 +247,7 @@ QWidget* TemplateDialog::CreateControl(const ControlSpec& spec, const QRect& rec
         }
         case ControlKind::Picture: {
             auto* picture = Keep(std::make_unique<QLabel>(this));
-            const QPixmap bitmap = QPixmap::fromImage(LoadBitmap(spec.bitmap));
+            const QPixmap bitmap = QPixmap::fromImage(LoadBitmap(row.bitmap));
             picture->setPixmap(bitmap);
             picture->setGeometry(QRect(rect.topLeft(), bitmap.size()));
             made = picture;
@@ -257,18 +257,18 @@ QWidget* TemplateDialog::CreateControl(const ControlSpec& spec, const QRect& rec
     return made;
 }
 
-QWidget* TemplateDialog::AddControl(const ControlSpec& spec) {
-    const QRect rect = MapDialogRect(units_, spec.x, spec.y, spec.width, spec.height)
-                           .translated(0, captionHeight());
-    QWidget* made = CreateControl(spec, rect);
-    if (spec.kind != ControlKind::DropDownList && spec.kind != ControlKind::Picture) {
+QWidget* TemplateDialog::AddControl(const ControlRow& row) {
+    const QRect rect =
+        MapDialogRect(units_, row.x, row.y, row.width, row.height).translated(0, captionHeight());
+    QWidget* made = CreateControl(row, rect);
+    if (row.kind != ControlKind::DropDownList && row.kind != ControlKind::Picture) {
         made->setGeometry(rect);
     }
-    FitText(made, spec.kind, FromView(spec.text), rect);
-    if (spec.id != kStaticControlId) {
-        SetControlId(made, spec.id);
+    FitText(made, row.kind, FromView(row.text), rect);
+    if (row.id != kStaticControlId) {
+        SetControlId(made, row.id);
         if (auto* button = qobject_cast<QAbstractButton*>(made)) {
-            const int id = spec.id;
+            const int id = row.id;
             connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
         }
     }

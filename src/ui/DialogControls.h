@@ -68,7 +68,7 @@ enum class ControlKind {
 };
 
 // One control of a template.
-struct ControlSpec {
+struct ControlRow {
     int id = kStaticControlId;
     ControlKind kind = ControlKind::Label;
     std::u16string_view text;
@@ -84,7 +84,7 @@ struct DialogTemplate {
     DialogFace face = DialogFace::System;
     int pointSize = 10;
     int x = 0, y = 0, width = 0, height = 0;
-    std::span<const ControlSpec> controls;
+    std::span<const ControlRow> controls;
 };
 
 // A modal dialog built from a template. It ends with the command that closed
@@ -111,7 +111,7 @@ class TemplateDialog : public QDialog {
                            bool isDefault = false);
     QLabel* AddText(int id, const QString& text, int x, int y, int width, int height);
     // Creates one control of a table (its parent is this dialog).
-    QWidget* AddControl(const ControlSpec& spec);
+    QWidget* AddControl(const ControlRow& row);
     // Keeps a control made by a subclass (its parent must be this dialog).
     template <typename Control>
     Control* Keep(std::unique_ptr<Control> control) {
@@ -147,7 +147,7 @@ class TemplateDialog : public QDialog {
     void SetUp(const QString& title, const QFont& font, int widthDu, int heightDu);
     // The control of one table row; drop-down lists and pictures are placed
     // at `rect` here, in their own way.
-    QWidget* CreateControl(const ControlSpec& spec, const QRect& rect);
+    QWidget* CreateControl(const ControlRow& row, const QRect& rect);
     int captionHeight() const;
     // The main window's top-left on the desktop: the screen's origin.
     QPoint ScreenOrigin() const;
