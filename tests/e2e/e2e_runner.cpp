@@ -32,6 +32,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +49,8 @@ namespace fs = std::filesystem;
 namespace {
 
 int failures = 0;
+// ctest counts this exit status as a skipped test (SKIP_RETURN_CODE).
+constexpr int kSkipped = 77;
 
 // A whole decimal number; 0 for anything else (expectations then fail).
 int ToInt(const std::string& text) {
@@ -231,6 +234,12 @@ int main(int argc, char** argv) {
             // Where the reader keeps DOS attributes on the host.
             const fs::path file = work / words[1];
             if (setxattr(file.c_str(), "user.DOSATTRIB", "0x2", 3, 0) != 0) {
+                // A file system without user attributes cannot hold a hidden
+                // book at all; the script is skipped there, not failed.
+                if (errno == ENOTSUP) {
+                    std::fprintf(stderr, "%s: no user attributes here, skipped\n", name.c_str());
+                    return kSkipped;
+                }
                 Fail(where, "cannot hide " + words[1]);
             }
         } else if (words[0] == "args") {
