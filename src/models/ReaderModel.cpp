@@ -1,5 +1,6 @@
 #include "models/ReaderModel.h"
 
+#include <utility>
 #include <vector>
 
 #include "book/OpenBook.h"
@@ -9,6 +10,11 @@
 namespace inkvista {
 
 ReaderModel::ReaderModel(Device& device, ReaderHost& host) : device_(device), host_(host) {}
+
+ReaderModel::~ReaderModel() {
+    if (autoScroll_.autoScrollOn || autoScroll_.autoScrollTimer != 0) StopAutoScroll();
+    StopRepeatTimers();
+}
 
 bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
                        TextConversion conversion, const ViewOption& viewOption,
@@ -23,7 +29,10 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     }
     viewOption_ = viewOption;
     keyMap_ = keyMap;
-    image_.currentPage = request.bookmarkPage;
+    // A bookmark from an older edition of the book, or a damaged bookmark
+    // file, may point past the last page: the book opens at its start.
+    const bool inBook = request.bookmarkPage >= 0 && request.bookmarkPage < book_.pageCount;
+    image_.currentPage = inBook ? request.bookmarkPage : 0;
     if (LoadPage()) return true;
 
     device_.messages().Show(u"File Open Failed");
@@ -38,12 +47,29 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
 bool ReaderModel::OpenBook(std::u16string_view fileName, int slotNumber, BookKind kind,
                            const BookFolders& folders, TextConversion conversion) {
     open_ = inkvista::OpenBook(device_, book_, folders, fileName, slotNumber, kind, conversion);
-    if (!open_) book_ = BookState{};
+    if (open_) {
+        folders_ = folders;
+    } else {
+        book_ = BookState{};
+    }
     return open_;
 }
 
 bool ReaderModel::LoadPage() {
-    return open_ && inkvista::LoadPage(device_, book_, image_, viewOption_);
+    if (!open_) return false;
+    // The page loads into a copy, so a page that fails leaves the one shown
+    // whole: its pixels never meet the geometry of another page.
+    std::vector<uint8_t> shown = std::move(image_.pixels);
+    image_.pixels.clear();
+    PageImage next = image_;
+    image_.pixels = std::move(shown);
+    const bool wasBusy = busy_;
+    busy_ = true;
+    const bool loaded = inkvista::LoadPage(device_, book_, next, viewOption_);
+    busy_ = wasBusy;
+    if (!loaded) return false;
+    image_ = std::move(next);
+    return true;
 }
 
 void ReaderModel::CloseBook() {
@@ -52,7 +78,8 @@ void ReaderModel::CloseBook() {
     std::vector<uint8_t>().swap(image_.pixels);
     open_ = false;
     // The bar stays as auto scroll left it.
-    autoScroll_.autoScrollOn = 0;
+    if (autoScroll_.autoScrollOn || autoScroll_.autoScrollTimer != 0) StopAutoScroll();
+    StopRepeatTimers();
 }
 
 void ReaderModel::CloseAndReturn(bool keepPage) {
@@ -60,8 +87,21 @@ void ReaderModel::CloseAndReturn(bool keepPage) {
     host_.SwitchScreen(kListWindowId, keepPage);
 }
 
-void ReaderModel::ToggleAutoScroll() {
-    autoScroll_.autoScrollOn = autoScroll_.autoScrollOn ? 0 : 1;
+void ReaderModel::Tell(const char16_t* text) {
+    const bool wasBusy = busy_;
+    busy_ = true;
+    device_.messages().Show(text);
+    busy_ = wasBusy;
+}
+
+void ReaderModel::Redraw() {
+    ++framesPainted_;
+    host_.Redraw();
+}
+
+void ReaderModel::AnimationFrame() {
+    ++framesPainted_;
+    host_.AnimationFrame();
 }
 
 void ReaderModel::WriteState(JsonValue& viewer) const {
@@ -76,10 +116,22 @@ void ReaderModel::WriteState(JsonValue& viewer) const {
     viewer["menuShown"] = reading_.menuShown != 0;
     viewer["jumpPanelShown"] = reading_.jumpPanelShown != 0;
     viewer["jumpTarget"] = reading_.jumpTarget;
+    viewer["jumpArrowLit"] = reading_.jumpArrowLit != 0;
+    viewer["litJumpArrow"] = reading_.litJumpArrow;
+    viewer["pageButtonHeld"] = reading_.pageButtonHeld != 0;
+    viewer["heldPageButton"] = reading_.heldPageButton;
     viewer["lastPageNotice"] = reading_.lastPageNotice != 0;
     viewer["autoScrollOn"] = autoScroll_.autoScrollOn != 0;
+    viewer["autoScrollPeriodMs"] =
+        autoScroll_.autoScrollTimer != 0 ? JsonValue(autoScroll_.periodMs) : JsonValue();
+    viewer["savedBatteryTimeout"] = autoScroll_.savedBatteryTimeout;
     viewer["portrait"] = viewOption_.portrait != 0;
     viewer["trueColour"] = image_.trueColour != 0;
+    viewer["framesPainted"] = framesPainted_;
+    const Power& power = device_.power();
+    viewer["backlightEvents"] = power.EventsSet(kBacklightChangeEvent);
+    viewer["idleResets"] = power.idleResets();
+    viewer["screenSaverInhibited"] = power.awake();
 }
 
 }  // namespace inkvista

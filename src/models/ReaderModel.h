@@ -1,11 +1,17 @@
 // The reader: the open book, its page image, the viewer's copies of the
-// settings and the reading state, with the operations that change them. The
-// viewer window paints what this holds and turns events into its operations.
-// No Qt: timers come from the port layer (with the model as their owner) and
-// repainting and the way back to the library from the ReaderHost.
+// settings, the reading, input and auto-scroll state, with the operations
+// that change them. The viewer window paints what this holds and turns
+// events into its operations. No Qt: timers come from the port layer (with
+// the model as their owner) and repainting and the way back to the library
+// from the ReaderHost.
+//
+// Every operation acts only on an open book; on a closed one it does
+// nothing. Operations that change what is shown end by repainting at once
+// (ReaderHost::Redraw).
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "book/BookState.h"
@@ -20,52 +26,187 @@ namespace inkvista {
 
 class JsonValue;
 
-// The overlays over the page. `menuShown` is kept from book to book.
+// The viewer's fixed window; the screen's size, not the host's.
+constexpr int32_t kViewWidth = 240;
+constexpr int32_t kViewHeight = 320;
+// The status bar's thickness along the reader's bottom edge.
+constexpr int32_t kBarThickness = 20;
+
+// The viewer's window timers.
+constexpr unsigned kAutoScrollTimerId = 2;
+constexpr unsigned kJumpRepeatTimerId = 3;
+constexpr unsigned kPageButtonTimerId = 4;
+constexpr unsigned kJumpRepeatPeriodMs = 100;
+constexpr unsigned kPageButtonPeriodMs = 500;
+// Continuous auto scroll: the period while the view moves, and the pause at
+// a page's end and at a new page's start.
+constexpr unsigned kCreepPeriodMs = 5;
+constexpr unsigned kCreepPausePeriodMs = 1000;
+
+// The control panel's back-light values and the event that makes the system
+// read them again.
+inline constexpr std::u16string_view kBacklightKey = u"ControlPanel\\Backlight";
+inline constexpr std::u16string_view kBatteryTimeoutValue = u"BatteryTimeout";
+inline constexpr std::u16string_view kBatteryTimeoutUncheckedValue = u"BatteryTimeoutUnchecked";
+inline constexpr std::u16string_view kBacklightChangeEvent = u"BackLightChangeEvent";
+
+// What a key action resolves to in the viewer.
+enum class ViewerCommand {
+    None,
+    StepUp,
+    StepDown,
+    StepLeft,
+    StepRight,
+    GoPrevPage,
+    GoNextPage,
+    GoFirstPage,
+    GoLastPage,
+    ToggleMenu,
+    ToggleViewMode,
+    ToggleAutoScroll,
+};
+
+// The overlays over the page and the held controls of the bar and panel.
+// `menuShown` is kept from book to book.
 struct ReadingState {
     int menuShown = 1;       // the status bar
     int lastPageNotice = 0;  // the "This is the last page" box
     int jumpPanelShown = 0;  // the page-jump panel
     int32_t jumpTarget = 0;  // the page the jump panel points at, from 0
+    unsigned jumpRepeatTimer = 0;
+    int jumpArrowLit = 0;  // the last pressed jump arrow is drawn pressed
+    int litJumpArrow = 0;  // 1 = -10, 2 = -1, 3 = +1, 4 = +10
+    int32_t jumpRepeatStep = 0;
+    int pageButtonHeld = 0;  // a page button of the bar is held
+    int heldPageButton = 0;  // 1 previous, 2 next
+    unsigned pageButtonTimer = 0;
+};
+
+// Where the stylus last went down or dragged to.
+struct InputState {
+    int32_t lastTapX = 0;
+    int32_t lastTapY = 0;
 };
 
 struct AutoScrollState {
+    unsigned autoScrollTimer = 0;
     int autoScrollOn = 0;
+    // BatteryTimeout as read when auto scroll started; 0: nothing was changed.
+    uint32_t savedBatteryTimeout = 0;
+    int menuShownBeforeAutoScroll = 0;
+    // The period timer 2 was armed with, while it is armed.
+    unsigned periodMs = 0;
 };
 
 class ReaderModel {
   public:
     ReaderModel(Device& device, ReaderHost& host);
+    // Stops the timers as CloseBook does, giving the back-light back.
+    ~ReaderModel();
     ReaderModel(const ReaderModel&) = delete;
     ReaderModel& operator=(const ReaderModel&) = delete;
 
-    // ---- Opening and closing --------------------------------------------
+    // The key code of the first hardware button (hotKeyBase), from the main
+    // window's device check.
+    void SetHotKeyBase(uint32_t hotKeyBase) { hotKeyBase_ = hotKeyBase; }
+    uint32_t hotKeyBase() const { return hotKeyBase_; }
+
+    // ---- Opening and closing (ReaderModel.cpp) --------------------------
 
     // The viewer's part of SwitchScreen(1002): OpenBook, copies of the
-    // settings, the request's bookmark page as currentPage, LoadPage. A book
-    // still open is closed first. On false the failure's message has been
-    // shown (the opener's own, or "File Open Failed" for a page that does not
-    // load) and the model is closed with an empty book state; its page fields
-    // and settings copies are as they were before the call.
+    // settings, the request's bookmark page as currentPage (the first page
+    // when the bookmark lies outside the book), LoadPage. `folders` are
+    // those of the library's last scan; a book on a card is looked for
+    // there when a page fails. A book still open is closed first. On false
+    // the failure's message has been shown (the opener's own, or "File Open
+    // Failed" for a page that does not load) and the model is closed with an
+    // empty book state; its page fields and settings copies are as they
+    // were before the call.
     bool Open(const OpenRequest& request, const BookFolders& folders, TextConversion conversion,
               const ViewOption& viewOption, const KeyMap& keyMap);
     // Opens `fileName` of folder slot `slotNumber` (1..5); no page is loaded.
     // On false the message has been shown and the book state is empty.
     bool OpenBook(std::u16string_view fileName, int slotNumber, BookKind kind,
                   const BookFolders& folders, TextConversion conversion);
-    // Decodes page currentPage with the settings copies; false without an
-    // open book.
+    // Decodes page currentPage with the settings copies. On false (or
+    // without an open book) the page image is left as it was, so what is
+    // shown stays whole.
     bool LoadPage();
-    // Releases the page table and the page buffers and stops auto scroll.
-    // The page fields keep their values.
+    // Releases the page table and the page buffers, stops auto scroll
+    // (giving the back-light back; the bar stays hidden) and the repeat
+    // timers. The page fields keep their values.
     void CloseBook();
     // CloseBook, then back to the library through the host:
     // SwitchScreen(1001, keepPage).
     void CloseAndReturn(bool keepPage);
 
-    // ---- Auto scroll ----------------------------------------------------
+    // ---- Navigation (ReaderNavigation.cpp) ------------------------------
 
-    // Auto scroll on or off: the flag the main window pauses and resumes.
+    void GoNextPage();
+    void GoPrevPage();
+    void GoFirstPage();
+    void GoLastPage();
+    // One scroll step of scrollRange pixels along a screen axis, snapping to
+    // the end within 40 pixels (steps up to 200), animated with
+    // smoothScroll; at the end of the page's longer axis the page turns.
+    void StepUp();
+    void StepDown();
+    void StepLeft();
+    void StepRight();
+    // The view is at the reader's bottom end of the page.
+    bool AtFarEnd() const;
+    // Puts the view at the reader's bottom end, just before the bar when it
+    // is shown.
+    void KeepEndAboveMenu();
+    void ToggleMenu();
+    // Portrait/landscape for the open book only; the position along the
+    // reader's vertical axis is carried over.
+    void ToggleViewMode();
+    void ShowJumpPanel();
+    void HideJumpPanel();
+    // step: -10, -1, +1 or +10; starts the 100 ms repeat (timer 3).
+    void StepJumpTarget(int32_t step);
+    void CommitJump();
+    // which: 1 previous, 2 next; turns once and starts the 500 ms repeat
+    // (timer 4).
+    void PressPageButton(int which);
+    void ReleasePageButton();
+    // "\NAME" of the book's storage card for a book on a card (slots 2-4).
+    bool CardRootPath(std::u16string* path) const;
+
+    // ---- Input (ReaderInput.cpp) ----------------------------------------
+
+    void OnTapDown(int32_t x, int32_t y);
+    // A move of the stylus while it is down.
+    void OnDrag(int32_t x, int32_t y);
+    void OnRelease();
+    void OnDoubleTap();
+    // A key press; false when the key does nothing here (default processing).
+    bool OnKey(uint32_t virtualKey);
+    // A key press that stands for `command` (the desktop's page keys); false
+    // for None.
+    bool OnKeyCommand(ViewerCommand command);
+    // WM_USER + 2: hardware button `code`.
+    void OnHardwareButton(uint32_t code);
+    // WM_USER + 3: the book closes without a bookmark.
+    void OnCloseRequest();
+    // The action of a direction key's KeyMap entry in this orientation.
+    uint32_t DirectionKeyAction(uint32_t virtualKey) const;
+    ViewerCommand ResolveAction(uint32_t action) const;
+    void Execute(ViewerCommand command);
+
+    // ---- Auto scroll (ReaderAutoScroll.cpp) -----------------------------
+
+    // Auto scroll on or off; also the main window's pause and resume.
     void ToggleAutoScroll();
+    // Continuous scrolling by 3 pixels; true while still moving.
+    bool CreepDown();
+    bool CreepUp();
+    bool CreepRight();
+    // BatteryTimeout of the control panel, 0 when it cannot be read.
+    uint32_t ReadBatteryTimeout();
+    // restore false: the light stays on; true: the saved time-out is back.
+    void HoldBacklight(bool restore);
 
     // ---- State ----------------------------------------------------------
 
@@ -77,27 +218,66 @@ class ReaderModel {
     const KeyMap& keyMap() const { return keyMap_; }
     bool portrait() const { return viewOption_.portrait != 0; }
     const ReadingState& reading() const { return reading_; }
+    const InputState& input() const { return input_; }
     const AutoScrollState& autoScroll() const { return autoScroll_; }
+    // Frames composed: each Redraw and each frame of a smooth step.
+    uint64_t framesPainted() const { return framesPainted_; }
 
     // The members of the script state's "viewer" object.
     void WriteState(JsonValue& viewer) const;
 
   private:
+    // Repaints and counts the frame.
+    void Redraw();
+    void AnimationFrame();
+    bool Showable() const { return open_ && !busy_; }
+    // A message box; nothing of the viewer acts while it is up.
+    void Tell(const char16_t* text);
+
+    // Navigation.
+    void ReportPageFailure();
+    void TurnTo(int32_t page);
+    void StepForward(bool vertical);
+    void StepBackward(bool vertical);
+    void Animate(int32_t& position, int32_t start, int32_t final);
+    void StopRepeatTimers();
+    void OnJumpRepeatTick();
+    void OnPageButtonTick();
+
+    // Input.
+    bool StopAutoScrollOnInput(bool restoreMenu);
+    void SettleHeldRepeats(bool releaseButton);
+    void TapPanel(int32_t x, int32_t y);
+    bool TapBar(int32_t x, int32_t y);
+    bool TapPage(int32_t x, int32_t y);
+    void KeyPrelude();
+    void RedrawIfStale(uint64_t framesBefore);
+
+    // Auto scroll.
+    void StopAutoScroll();
+    void OnAutoScrollTick();
+    ViewerCommand AutoScrollDirection() const;
+
     Device& device_;
     ReaderHost& host_;
+    uint32_t hotKeyBase_ = 0xC1;
 
-    // Open book.
+    // Open book, and the folders of the library scan it came from.
     bool open_ = false;
     BookState book_;
+    BookFolders folders_;
     // Page image: currentPage, the decoded page, its view and scroll position.
     PageImage image_;
     // Settings copies, taken at each opening.
     ViewOption viewOption_;
     KeyMap keyMap_;
-    // Reading state.
     ReadingState reading_;
-    // Auto scroll.
+    InputState input_;
     AutoScrollState autoScroll_;
+    uint64_t framesPainted_ = 0;
+    // A page is loading or its failure is being told: the message boxes of
+    // either run a message loop, and no timer or input may act inside it.
+    bool busy_ = false;
 };
 
 }  // namespace inkvista

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Power.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
@@ -40,6 +41,8 @@ class Device {
     Shell& shell() { return *shell_; }
     MessageBoxes& messages() { return *messages_; }
     TimerService& timers() { return *timers_; }
+    Power& power() { return power_; }
+    const Power& power() const { return power_; }
     const DeviceOptions& options() const { return options_; }
 
     // A card appears or goes (script mode, tests, the desktop mount watcher).
@@ -62,6 +65,7 @@ class Device {
     std::unique_ptr<FileSystem> files_;
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Shell> shell_;
+    Power power_;
 };
 
 // A name a storage card can have, seen as "\NAME": a PathMapper mount name

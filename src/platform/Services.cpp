@@ -1,6 +1,7 @@
 #include "platform/Services.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace inkvista {
 
@@ -16,6 +17,13 @@ int RecordingMessageBoxes::ShowCaptioned(std::u16string_view text, std::u16strin
     const int answer = answers_.front();
     answers_.pop_front();
     return answer;
+}
+
+ClockTime TimerService::LocalTime() const {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (!localtime_r(&now, &local)) return {};
+    return ClockTime{local.tm_hour, local.tm_min};
 }
 
 namespace {
@@ -65,6 +73,18 @@ void VirtualClock::Advance(uint64_t ms) {
         cb();
     }
     now_ = std::max(now_, target);
+}
+
+void VirtualClock::SetLocalTime(ClockTime time) {
+    localMinutes_ =
+        static_cast<uint64_t>(std::clamp(time.hour, 0, 23) * 60 + std::clamp(time.minute, 0, 59));
+    localSetAt_ = now_;
+}
+
+ClockTime VirtualClock::LocalTime() const {
+    constexpr uint64_t kMinutesPerDay = 24 * 60;
+    const uint64_t minutes = (localMinutes_ + (now_ - localSetAt_) / 60000) % kMinutesPerDay;
+    return ClockTime{static_cast<int>(minutes / 60), static_cast<int>(minutes % 60)};
 }
 
 }  // namespace inkvista

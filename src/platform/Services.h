@@ -51,7 +51,15 @@ class RecordingMessageBoxes : public MessageBoxes {
     std::vector<std::u16string> captions_;
 };
 
-// Window timers (SetTimer/KillTimer) and the tick count, per owner window.
+// A time of day.
+struct ClockTime {
+    int hour = 0;    // 0..23
+    int minute = 0;  // 0..59
+    bool operator==(const ClockTime&) const = default;
+};
+
+// Window timers (SetTimer/KillTimer), the tick count and the local time, per
+// owner window.
 class TimerService {
   public:
     using Callback = std::function<void()>;
@@ -65,6 +73,9 @@ class TimerService {
     virtual uint64_t NowMs() const = 0;
     // Blocks the caller's thread for `ms` (Sleep); a virtual clock advances.
     virtual void Sleep(unsigned ms) = 0;
+    // The local time of day (GetLocalTime): the host's, unless a clock keeps
+    // its own.
+    virtual ClockTime LocalTime() const;
 };
 
 // A clock that moves only when told to; Advance fires due timers in time order
@@ -79,6 +90,10 @@ class VirtualClock : public TimerService {
     // messages. Timers that fell due meanwhile fire once at the next Advance.
     void Sleep(unsigned ms) override { now_ += ms; }
     void Advance(uint64_t ms);
+    // The local time is `time` now and runs on with the clock. Until it is
+    // set, the clock starts at midnight.
+    void SetLocalTime(ClockTime time);
+    ClockTime LocalTime() const override;
     // How many timers are set.
     size_t TimerCount() const { return timers_.size(); }
 
@@ -92,6 +107,9 @@ class VirtualClock : public TimerService {
     std::map<std::pair<const void*, unsigned>, Timer> timers_;
     uint64_t now_ = 0;
     uint64_t nextOrder_ = 0;
+    // Minutes after midnight at the moment `localSetAt_` of the clock.
+    uint64_t localMinutes_ = 0;
+    uint64_t localSetAt_ = 0;
 };
 
 }  // namespace inkvista

@@ -51,6 +51,11 @@ constexpr uint32_t DBT_DEVICEREMOVECOMPLETE = 0x8004;
 
 // Virtual keys.
 constexpr uint32_t VK_RETURN = 0x0D;
+constexpr uint32_t VK_ESCAPE = 0x1B;
+constexpr uint32_t VK_PRIOR = 0x21;  // Page Up
+constexpr uint32_t VK_NEXT = 0x22;   // Page Down
+constexpr uint32_t VK_END = 0x23;
+constexpr uint32_t VK_HOME = 0x24;
 constexpr uint32_t VK_LEFT = 0x25;
 constexpr uint32_t VK_UP = 0x26;
 constexpr uint32_t VK_RIGHT = 0x27;

@@ -1,0 +1,330 @@
+// Where the reader is: page turns and their failure, the scroll steps with
+// their snap and animation, the bar, the orientation, the page-jump panel,
+// the held page buttons of the bar.
+#include <algorithm>
+
+#include "models/ReaderModel.h"
+
+namespace inkvista {
+
+namespace {
+
+// A step of at most this many pixels leaves no sliver of up to kSnap pixels
+// for the next one.
+constexpr int64_t kSnapRangeLimit = 200;
+constexpr int64_t kSnap = 40;
+
+// The animation's increments start here and grow by kIncrementGrowth while
+// they are at most kIncrementLimit.
+constexpr int32_t kFirstIncrement = 12;
+constexpr int32_t kIncrementGrowth = 12;
+constexpr int32_t kIncrementLimit = 80;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Page turns
+
+void ReaderModel::TurnTo(int32_t page) {
+    image_.currentPage = page;
+    if (LoadPage()) {
+        Redraw();
+    } else {
+        ReportPageFailure();
+    }
+}
+
+void ReaderModel::GoNextPage() {
+    if (!Showable()) return;
+    if (static_cast<uint32_t>(image_.currentPage) + 1 < static_cast<uint32_t>(book_.pageCount)) {
+        TurnTo(image_.currentPage + 1);
+        return;
+    }
+    reading_.lastPageNotice = 1;
+    Redraw();
+}
+
+void ReaderModel::GoPrevPage() {
+    if (!Showable() || image_.currentPage <= 0) return;
+    TurnTo(image_.currentPage - 1);
+}
+
+void ReaderModel::GoFirstPage() {
+    if (!Showable()) return;
+    TurnTo(0);
+}
+
+void ReaderModel::GoLastPage() {
+    if (!Showable() || book_.pageCount <= 0) return;
+    TurnTo(book_.pageCount - 1);
+}
+
+bool ReaderModel::CardRootPath(std::u16string* path) const {
+    const int32_t slot = book_.slotNumber;
+    if (slot < 2 || slot > 4) return false;
+    *path = u"\\" + folders_.cardNames[slot - 2];
+    return true;
+}
+
+void ReaderModel::ReportPageFailure() {
+    // The repeats stop before the message box, whose own message loop would
+    // otherwise let them turn (and fail) again behind it.
+    busy_ = true;
+    StopRepeatTimers();
+    const char16_t* text = u"File Open Failed.";
+    std::u16string cardRoot;
+    if (CardRootPath(&cardRoot)) {
+        FindData found;
+        FindHandle search =
+            cardRoot.size() > 1 ? device_.files().FindFirst(cardRoot, &found) : FindHandle();
+        if (search) {
+            search.Close();
+        } else {
+            text = u"Check the Memory Card Insertion";
+        }
+    }
+    device_.messages().Show(text);
+    CloseBook();
+    busy_ = false;
+    host_.SwitchScreen(kListWindowId, false);
+}
+
+// ---------------------------------------------------------------------------
+// Scroll steps
+
+bool ReaderModel::AtFarEnd() const {
+    if (portrait()) return image_.scrollY >= image_.viewHeight - kViewHeight;
+    return image_.scrollX >= image_.viewWidth - kViewWidth;
+}
+
+void ReaderModel::KeepEndAboveMenu() {
+    const int32_t bar = reading_.menuShown ? kBarThickness : 0;
+    if (portrait()) {
+        image_.scrollY = std::max(0, image_.viewHeight - (kViewHeight - bar));
+    } else {
+        image_.scrollX = std::max(0, image_.viewWidth - (kViewWidth - bar));
+    }
+}
+
+void ReaderModel::Animate(int32_t& position, int32_t start, int32_t final) {
+    if (!viewOption_.smoothScroll) return;
+    const int savedMenu = reading_.menuShown;
+    reading_.menuShown = 0;
+    position = start;
+    const int32_t direction = final > start ? 1 : -1;
+    if (final != start) {
+        int32_t increment = kFirstIncrement;
+        do {
+            if (increment <= kIncrementLimit) increment += kIncrementGrowth;
+            AnimationFrame();
+            position += direction * increment;
+        } while (direction > 0 ? position < final : position > final);
+    }
+    position = final;
+    reading_.menuShown = savedMenu;
+}
+
+void ReaderModel::StepForward(bool vertical) {
+    int32_t& position = vertical ? image_.scrollY : image_.scrollX;
+    const int64_t extent = vertical ? image_.viewHeight : image_.viewWidth;
+    const int64_t window = vertical ? kViewHeight : kViewWidth;
+    const int64_t range = viewOption_.scrollRange;
+    const int32_t start = position;
+    const int64_t end = extent - window;
+    const int64_t target = int64_t{start} + range;
+    int64_t next = end;
+    if (target + window < extent) {
+        next = target;
+        if (range <= kSnapRangeLimit && extent <= target + window + kSnap) next = end;
+    }
+    position = static_cast<int32_t>(next);
+    const bool barSide = vertical ? portrait() : !portrait();
+    if (reading_.menuShown && barSide && AtFarEnd()) KeepEndAboveMenu();
+    Animate(position, start, position);
+    Redraw();
+}
+
+void ReaderModel::StepBackward(bool vertical) {
+    int32_t& position = vertical ? image_.scrollY : image_.scrollX;
+    const int64_t range = viewOption_.scrollRange;
+    const int32_t start = position;
+    const int64_t target = int64_t{start} - range;
+    int64_t next = 0;
+    if (target >= 0) {
+        next = target;
+        if (range <= kSnapRangeLimit && target <= kSnap) next = 0;
+    }
+    position = static_cast<int32_t>(next);
+    Animate(position, start, position);
+    Redraw();
+}
+
+void ReaderModel::StepDown() {
+    if (!Showable()) return;
+    if (image_.scrollY >= image_.viewHeight - kViewHeight) {
+        if (image_.viewHeight < image_.viewWidth) return;
+        portrait() ? GoNextPage() : GoPrevPage();
+        return;
+    }
+    StepForward(true);
+}
+
+void ReaderModel::StepUp() {
+    if (!Showable()) return;
+    if (image_.scrollY <= 0) {
+        if (image_.viewHeight < image_.viewWidth) return;
+        portrait() ? GoPrevPage() : GoNextPage();
+        return;
+    }
+    StepBackward(true);
+}
+
+void ReaderModel::StepRight() {
+    if (!Showable()) return;
+    if (image_.scrollX >= image_.viewWidth - kViewWidth) {
+        if (image_.viewWidth >= image_.viewHeight) GoNextPage();
+        return;
+    }
+    StepForward(false);
+}
+
+void ReaderModel::StepLeft() {
+    if (!Showable()) return;
+    if (image_.scrollX <= 0) {
+        if (image_.viewWidth >= image_.viewHeight) GoPrevPage();
+        return;
+    }
+    StepBackward(false);
+}
+
+// ---------------------------------------------------------------------------
+// Bar and orientation
+
+void ReaderModel::ToggleMenu() {
+    if (!Showable() || autoScroll_.autoScrollOn) return;
+    reading_.jumpPanelShown = 0;
+    reading_.pageButtonHeld = 0;
+    reading_.menuShown = reading_.menuShown ? 0 : 1;
+    if (AtFarEnd()) KeepEndAboveMenu();
+    Redraw();
+}
+
+void ReaderModel::ToggleViewMode() {
+    if (!Showable()) return;
+    const int32_t oldX = image_.scrollX;
+    const int32_t oldY = image_.scrollY;
+    viewOption_.portrait = viewOption_.portrait ? 0 : 1;
+    if (!LoadPage()) {
+        Tell(u"CMC Data Open Failed");
+        return;
+    }
+    if (portrait()) {
+        image_.scrollY = oldX;
+    } else {
+        image_.scrollX = oldY;
+    }
+    if (AtFarEnd()) KeepEndAboveMenu();
+    Redraw();
+}
+
+// ---------------------------------------------------------------------------
+// Page-jump panel
+
+void ReaderModel::ShowJumpPanel() {
+    if (!Showable()) return;
+    reading_.jumpPanelShown = 1;
+    reading_.jumpTarget = image_.currentPage;
+    Redraw();
+}
+
+void ReaderModel::HideJumpPanel() {
+    if (!Showable()) return;
+    reading_.jumpPanelShown = 0;
+    Redraw();
+}
+
+void ReaderModel::StepJumpTarget(int32_t step) {
+    if (!Showable()) return;
+    const int32_t before = reading_.jumpTarget;
+    const int64_t next = int64_t{before} + step;
+    if (next < 0) {
+        reading_.jumpTarget = 0;
+        reading_.jumpRepeatStep = 0;
+    } else if (next >= book_.pageCount) {
+        reading_.jumpTarget = std::max(0, book_.pageCount - 1);
+        reading_.jumpRepeatStep = 0;
+    } else {
+        reading_.jumpTarget = static_cast<int32_t>(next);
+        reading_.jumpRepeatStep = step;
+    }
+    reading_.jumpRepeatTimer = device_.timers().SetTimer(
+        this, kJumpRepeatTimerId, kJumpRepeatPeriodMs, [this] { OnJumpRepeatTick(); });
+    if (reading_.jumpTarget == before) return;
+    reading_.jumpArrowLit = 1;
+    reading_.litJumpArrow = step == -10 ? 1 : step == -1 ? 2 : step == 1 ? 3 : 4;
+    Redraw();
+}
+
+void ReaderModel::OnJumpRepeatTick() {
+    if (!Showable()) return;
+    const int32_t before = reading_.jumpTarget;
+    const int64_t next = int64_t{before} + reading_.jumpRepeatStep;
+    reading_.jumpTarget =
+        static_cast<int32_t>(std::clamp<int64_t>(next, 0, std::max(0, book_.pageCount - 1)));
+    if (reading_.jumpTarget != before) Redraw();
+}
+
+void ReaderModel::CommitJump() {
+    if (!Showable()) return;
+    reading_.jumpArrowLit = 0;
+    const int32_t shown = image_.currentPage;
+    image_.currentPage = reading_.jumpTarget;
+    if (LoadPage()) {
+        Redraw();
+        return;
+    }
+    // The page that is still shown stays the current one, so the counter
+    // and a bookmark saved later name the page the reader sees.
+    image_.currentPage = shown;
+    Tell(u"CMC Data Open Failed");
+    Redraw();
+}
+
+// ---------------------------------------------------------------------------
+// Held page buttons of the bar
+
+void ReaderModel::PressPageButton(int which) {
+    if (!Showable()) return;
+    reading_.pageButtonHeld = 1;
+    reading_.heldPageButton = which;
+    which == 1 ? GoPrevPage() : GoNextPage();
+    // A turn that failed has closed the book: nothing is left to repeat.
+    if (!open_) return;
+    reading_.pageButtonTimer = device_.timers().SetTimer(
+        this, kPageButtonTimerId, kPageButtonPeriodMs, [this] { OnPageButtonTick(); });
+}
+
+void ReaderModel::OnPageButtonTick() {
+    if (!Showable()) return;
+    if (reading_.heldPageButton == 1) {
+        GoPrevPage();
+    } else if (reading_.heldPageButton == 2) {
+        GoNextPage();
+    }
+}
+
+void ReaderModel::ReleasePageButton() {
+    if (reading_.pageButtonTimer != 0) device_.timers().KillTimer(this, kPageButtonTimerId);
+    reading_.pageButtonTimer = 0;
+    reading_.pageButtonHeld = 0;
+    if (Showable()) Redraw();
+}
+
+void ReaderModel::StopRepeatTimers() {
+    if (reading_.jumpRepeatTimer != 0) device_.timers().KillTimer(this, kJumpRepeatTimerId);
+    reading_.jumpRepeatTimer = 0;
+    if (reading_.pageButtonTimer != 0) device_.timers().KillTimer(this, kPageButtonTimerId);
+    reading_.pageButtonTimer = 0;
+}
+
+}  // namespace inkvista
