@@ -76,6 +76,7 @@ bool BackWnd::Create() {
     list_.Create(QRect(7, 78, screenWidth_ - 14, screenHeight_ - 85), kListWindowId,
                  LibraryInput());
     viewer_.Create(QRect(0, 0, screenWidth_, screenHeight_), kViewerWindowId);
+    viewer_.model().SetHotKeyBase(hotKeyBase_);
 
     if (isLoox_) {
         cardPollTimer_ = device_.timers().SetTimer(this, kCardPollTimerId, kCardPollPeriodMs,

@@ -119,6 +119,7 @@ constexpr CommandName kCommands[] = {
     {"quit", ScriptOp::Quit},
     {"open", ScriptOp::Open},
     {"close", ScriptOp::Close},
+    {"time", ScriptOp::Time},
 };
 
 // A day of virtual time is more than any script needs; the bound keeps a
@@ -161,6 +162,8 @@ class LineParser {
             case ScriptOp::Wait:
                 return Count(1, 1, "MS") &&
                        Number(1, 0, kMaxWaitMs, "milliseconds", &command->number);
+            case ScriptOp::Time:
+                return Count(1, 1, "HH:MM") && Time(command);
             case ScriptOp::Answer:
                 return Count(1, 1, "ok or cancel") && Choice(1, "ok", "cancel", &command->on);
             case ScriptOp::Activate:
@@ -238,6 +241,23 @@ class LineParser {
         }
         return (tokens_.size() < 3 || Number(2, 1, 5, "slot", &command->number)) &&
                (tokens_.size() < 4 || Number(3, 0, INT32_MAX, "page", &command->index));
+    }
+
+    // HH:MM, 00:00 to 23:59, two digits each.
+    bool Time(ScriptCommand* command) {
+        const std::string& text = tokens_[1].text;
+        const auto digit = [&](size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+        const bool shaped =
+            text.size() == 5 && text[2] == ':' && digit(0) && digit(1) && digit(3) && digit(4);
+        const int hour = shaped ? (text[0] - '0') * 10 + (text[1] - '0') : -1;
+        const int minute = shaped ? (text[3] - '0') * 10 + (text[4] - '0') : -1;
+        if (hour < 0 || hour > 23 || minute < 0 || minute > 59) {
+            *error_ = "bad time '" + text + "' for 'time' (HH:MM, 00:00 to 23:59)";
+            return false;
+        }
+        command->number = hour;
+        command->index = minute;
+        return true;
     }
 
     bool Count(size_t min, size_t max, const char* usage) {

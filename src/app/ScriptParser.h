@@ -35,6 +35,7 @@ enum class ScriptOp {
     Quit,
     Open,
     Close,
+    Time,
 };
 
 struct ScriptCommand {
@@ -43,9 +44,9 @@ struct ScriptCommand {
     int x = 0;  // stylus commands
     int y = 0;
     // Key code (key), button number (button), milliseconds (wait), control
-    // id (click, check, select, type), folder slot number (open).
+    // id (click, check, select, type), folder slot number (open), hour (time).
     int64_t number = 0;
-    int64_t index = 0;           // select: row; open: bookmark page
+    int64_t index = 0;           // select: row; open: bookmark page; time: minute
     bool on = false;             // check on, answer ok
     std::u16string text;         // card name, typed text, tree path, book file name
     std::filesystem::path file;  // shot, state, card folder; absolute

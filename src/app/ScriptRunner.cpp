@@ -184,6 +184,10 @@ bool ScriptRunner::Execute(const ScriptCommand& command, std::string* error) {
             return true;
         case ScriptOp::Wait:
             return Wait(command.number);
+        case ScriptOp::Time:
+            clock_.SetLocalTime(
+                ClockTime{static_cast<int>(command.number), static_cast<int>(command.index)});
+            return true;
         case ScriptOp::Answer:
             messages_.QueueAnswer(command.on ? IDOK : IDCANCEL);
             return true;

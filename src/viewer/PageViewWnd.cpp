@@ -1,28 +1,66 @@
 #include "viewer/PageViewWnd.h"
 
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QThread>
+#include <QWheelEvent>
 
 #include "models/Json.h"
 #include "platform/Screen.h"
 #include "ui/DialogControls.h"
+#include "ui/HotKeys.h"
 #include "ui/WindowMessages.h"
+#include "viewer/Overlays.h"
 #include "viewer/PagePainter.h"
+#include "viewer/ScreenSaverInhibit.h"
 
 namespace inkvista {
 
+namespace {
+
+// The frames of a smooth step are shown one per display frame.
+constexpr qint64 kAnimationFrameMs = 16;
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+
+// Whether frames reach a person: not on the headless platforms of script
+// mode and the tests, where the clock must not move.
+bool OnDisplay() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+QPoint StylusAt(const QMouseEvent& event) {
+    return event.position().toPoint();
+}
+
+}  // namespace
+
 PageViewWnd::PageViewWnd(Device& device, ScreenSwitcher& screens, QWidget* parent)
-    : QWidget(parent), screens_(screens), reader_(device, *this) {
+    : QWidget(parent), device_(device), screens_(screens), reader_(device, *this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     // The viewer is a window of its own: stylus events on it end here and
     // never reach the home screen underneath, whose buttons would act on them.
     setAttribute(Qt::WA_NoMousePropagation);
     setFocusPolicy(Qt::StrongFocus);
+    if (OnDisplay()) {
+        session_ = std::make_unique<ScreenSaverInhibit>();
+        device_.power().SetSession(session_.get());
+    }
     hide();
 }
 
-PageViewWnd::~PageViewWnd() = default;
+PageViewWnd::~PageViewWnd() {
+    // The model's own teardown stops auto scroll, which lets the session go:
+    // close it first, while the session still exists.
+    if (reader_.isOpen()) reader_.CloseBook();
+    device_.power().KeepAwake(false);
+    if (session_) device_.power().SetSession(nullptr);
+}
 
 bool PageViewWnd::Create(const QRect& rect, int id) {
     setGeometry(rect);
@@ -33,12 +71,36 @@ bool PageViewWnd::Create(const QRect& rect, int id) {
     return true;
 }
 
-const QImage& PageViewWnd::ComposeFrame() {
-    if (backBitmap_.isNull()) {
-        backBitmap_ = QImage(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
+const QImage& PageViewWnd::ComposeFrame(qreal pixelRatio) {
+    const QSize size(qRound(kScreenWidth * pixelRatio), qRound(kScreenHeight * pixelRatio));
+    if (backBitmap_.size() != size) {
+        backBitmap_ = QImage(size, QImage::Format_RGB32);
+        backBitmap_.setDevicePixelRatio(pixelRatio);
     }
     backBitmap_.fill(kStockGrey);
-    if (reader_.isOpen()) DrawPage(backBitmap_, reader_.image());
+    if (!reader_.isOpen()) return backBitmap_;
+    DrawPage(backBitmap_, reader_.image());
+
+    const ReadingState& reading = reader_.reading();
+    OverlayState overlays;
+    overlays.portrait = reader_.portrait();
+    overlays.menuShown = reading.menuShown != 0;
+    overlays.jumpPanelShown = reading.jumpPanelShown != 0;
+    overlays.jumpArrowLit = reading.jumpArrowLit != 0;
+    overlays.litJumpArrow = reading.litJumpArrow;
+    overlays.pageButtonHeld = reading.pageButtonHeld != 0;
+    overlays.heldPageButton = reading.heldPageButton;
+    overlays.lastPageNotice = reading.lastPageNotice != 0;
+    overlays.title = QString::fromStdU16String(reader_.book().bookTitle);
+    overlays.currentPage = reader_.currentPage();
+    overlays.pageCount = reader_.book().pageCount;
+    overlays.jumpTarget = reading.jumpTarget;
+    if (overlays.menuShown) {
+        // Asked at each paint: the bar shows them as they are now.
+        overlays.batteryPercent = device_.shell().BatteryPercent();
+        overlays.clock = device_.timers().LocalTime();
+    }
+    DrawOverlays(backBitmap_, overlays);
     return backBitmap_;
 }
 
@@ -50,20 +112,120 @@ void PageViewWnd::Redraw() {
     repaint();
 }
 
+void PageViewWnd::AnimationFrame() {
+    if (OnDisplay() && lastAnimationFrame_.isValid()) {
+        const qint64 wait = kAnimationFrameMs - lastAnimationFrame_.elapsed();
+        if (wait > 0 && wait <= kAnimationFrameMs)
+            QThread::msleep(static_cast<unsigned long>(wait));
+    }
+    repaint();
+    lastAnimationFrame_.start();
+}
+
 void PageViewWnd::SwitchScreen(int id, bool flag) {
     screens_.SwitchScreen(id, flag);
 }
 
 void PageViewWnd::paintEvent(QPaintEvent*) {
-    ComposeFrame();
+    ComposeFrame(devicePixelRatioF());
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), backBitmap_);
 }
 
+void PageViewWnd::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    const QPoint at = StylusAt(*event);
+    reader_.OnTapDown(at.x(), at.y());
+}
+
+void PageViewWnd::mouseMoveEvent(QMouseEvent* event) {
+    // Only a stylus that is down drags.
+    if (!(event->buttons() & Qt::LeftButton)) return QWidget::mouseMoveEvent(event);
+    const QPoint at = StylusAt(*event);
+    reader_.OnDrag(at.x(), at.y());
+}
+
+void PageViewWnd::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    reader_.OnRelease();
+}
+
+void PageViewWnd::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseDoubleClickEvent(event);
+    reader_.OnDoubleTap();
+}
+
+void PageViewWnd::keyPressEvent(QKeyEvent* event) {
+    // The desktop's own reading keys, on the operations a person expects.
+    ViewerCommand command = ViewerCommand::None;
+    uint32_t vk = VirtualKeyOf(*event);
+    switch (event->key()) {
+        case Qt::Key_PageDown:
+            vk = VK_NEXT;
+            break;
+        case Qt::Key_PageUp:
+            vk = VK_PRIOR;
+            break;
+        case Qt::Key_Home:
+            vk = VK_HOME;
+            break;
+        case Qt::Key_End:
+            vk = VK_END;
+            break;
+        case Qt::Key_Escape:
+            vk = VK_ESCAPE;
+            break;
+        default:
+            break;
+    }
+    switch (vk) {
+        case VK_NEXT:
+            command = ViewerCommand::GoNextPage;
+            break;
+        case VK_PRIOR:
+            command = ViewerCommand::GoPrevPage;
+            break;
+        case VK_HOME:
+            command = ViewerCommand::GoFirstPage;
+            break;
+        case VK_END:
+            command = ViewerCommand::GoLastPage;
+            break;
+        case VK_ESCAPE:
+            // The bar's close button: the page is kept as the bookmark.
+            if (reader_.isOpen()) return reader_.CloseAndReturn(true);
+            break;
+        default:
+            if (reader_.OnKey(vk)) return;
+            return QWidget::keyPressEvent(event);
+    }
+    if (!reader_.OnKeyCommand(command)) QWidget::keyPressEvent(event);
+}
+
+void PageViewWnd::wheelEvent(QWheelEvent* event) {
+    // Each notch is one press of the up or down direction key.
+    wheelRemainder_ += event->angleDelta().y();
+    while (wheelRemainder_ >= kWheelNotch) {
+        wheelRemainder_ -= kWheelNotch;
+        reader_.OnKey(VK_UP);
+    }
+    while (wheelRemainder_ <= -kWheelNotch) {
+        wheelRemainder_ += kWheelNotch;
+        reader_.OnKey(VK_DOWN);
+    }
+    event->accept();
+}
+
 bool PageViewWnd::event(QEvent* event) {
-    // The main window's messages (a hardware button, WM_USER + 2) are taken
-    // here; the viewer does not act on hardware buttons in this version.
-    if (event->type() == static_cast<QEvent::Type>(kUserMessageEventType)) return true;
+    if (event->type() == static_cast<QEvent::Type>(kUserMessageEventType)) {
+        const auto* message = static_cast<UserMessageEvent*>(event);
+        if (message->message() == kHotKeyMessage) {
+            reader_.OnHardwareButton(static_cast<uint32_t>(message->wParam()));
+        } else if (message->message() == kCloseBookMessage) {
+            reader_.OnCloseRequest();
+        }
+        return true;
+    }
     return QWidget::event(event);
 }
 

@@ -4,9 +4,11 @@
 // in one piece.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRect>
 #include <QWidget>
+#include <memory>
 
 #include "models/ReaderModel.h"
 #include "platform/Device.h"
@@ -14,6 +16,7 @@
 namespace inkvista {
 
 class JsonValue;
+class SessionAwake;
 
 class PageViewWnd : public QWidget, public ReaderHost {
     Q_OBJECT
@@ -30,25 +33,40 @@ class PageViewWnd : public QWidget, public ReaderHost {
     ReaderModel& model() { return reader_; }
     const ReaderModel& model() const { return reader_; }
 
-    // Composes one frame (240 × 320) off-screen and answers it.
-    const QImage& ComposeFrame();
+    // Composes one frame (240 × 320 screen pixels, `pixelRatio` image pixels
+    // to each) off-screen and answers it.
+    const QImage& ComposeFrame(qreal pixelRatio = 1.0);
 
     // The script state's "viewer" object.
     void WriteState(JsonValue& state) const;
 
     // ReaderHost.
     void Redraw() override;
+    void AnimationFrame() override;
     void SwitchScreen(int id, bool flag) override;
 
   protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
+    Device& device_;
     ScreenSwitcher& screens_;
     ReaderModel reader_;
+    // The session's screen saver, held off while auto scroll runs.
+    std::unique_ptr<SessionAwake> session_;
     // The off-screen frame (backBitmap).
     QImage backBitmap_;
+    // When the last frame of a smooth step was shown, to pace the next.
+    QElapsedTimer lastAnimationFrame_;
+    // Eighths of a degree of wheel turn not yet taken as a key press.
+    int wheelRemainder_ = 0;
 };
 
 }  // namespace inkvista

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <filesystem>
 
 #include "AppTestSupport.h"
 #include "settings/KeyAction.h"
@@ -96,7 +97,19 @@ TEST_F(SwitchScreen, OpensTheRequestedBookAtItsBookmark) {
 
 TEST_F(SwitchScreen, AFirstPageThatCannotBeLoadedKeepsTheList) {
     BackWnd& wnd = program.Start();
-    Request(u"tale.cmb", 7);  // a bookmark past the book's end
+    // A bookmark past the book's end opens the first page.
+    Request(u"tale.cmb", 7);
+    wnd.SwitchScreen(kViewerWindowId, false);
+    EXPECT_TRUE(program.dev.messages().shown().empty());
+    EXPECT_EQ(wnd.screenState(), kStateViewer);
+    EXPECT_EQ(reader().currentPage(), 0);
+    const std::filesystem::path file = program.dev.Host(u"\\My Documents\\InkVISTA\\tale.cmb");
+    const uint32_t lastRecord = reader().book().pageOffsets[2];
+    wnd.SwitchScreen(kListWindowId, false);
+
+    // The bookmarked page's record cut short.
+    std::filesystem::resize_file(file, lastRecord + 20);
+    Request(u"tale.cmb", 2);
     wnd.SwitchScreen(kViewerWindowId, false);
     EXPECT_EQ(program.dev.messages().shown(), std::vector<std::u16string>{u"File Open Failed"});
     EXPECT_EQ(wnd.screenState(), kStateList);
@@ -135,7 +148,8 @@ TEST_F(SwitchScreen, APageSmallerThanTheWindowSitsAtTheReadersTopLeft) {
         }
     }
     EXPECT_EQ(frame.pixel(200, 10), kGrey);
-    EXPECT_EQ(frame.pixel(239, 319), kGrey);
+    // The bar covers the bottom 20 rows.
+    EXPECT_EQ(frame.pixel(239, 299), kGrey);
     EXPECT_EQ(frame.pixel(10, 250), kGrey);
 
     // Landscape: turned a quarter turn and at the bottom-left.
@@ -146,9 +160,9 @@ TEST_F(SwitchScreen, APageSmallerThanTheWindowSitsAtTheReadersTopLeft) {
     EXPECT_EQ(reader().image().viewHeight, 200);
     frame = wnd.viewWnd().ComposeFrame();
     EXPECT_EQ(frame.pixel(10, 119), kGrey);
-    // Displayed (dx, dy) shows stored (200 - 1 - dy, dx).
+    // Displayed (dx, dy) shows stored (200 - 1 - dy, dx), left of the bar.
     for (int dy : {0, 50, 199}) {
-        for (int dx : {0, 60, 239}) {
+        for (int dx : {0, 60, 219}) {
             const int level = grey[static_cast<size_t>(dx) * 200 + static_cast<size_t>(199 - dy)];
             ASSERT_EQ(frame.pixel(dx, 120 + dy), qRgb(level, level, level)) << dx << "," << dy;
         }
