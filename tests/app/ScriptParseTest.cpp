@@ -96,6 +96,21 @@ TEST(ScriptParse, ButtonsWaitsAndAnswers) {
     EXPECT_EQ(ParseError("activate now").message, "'activate' takes no arguments");
 }
 
+TEST(ScriptParse, TimeSetsAWholeClockTime) {
+    auto commands = Parse("time 21:05\ntime 00:00\ntime 23:59\n");
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands[0].op, ScriptOp::Time);
+    EXPECT_EQ(commands[0].number, 21);
+    EXPECT_EQ(commands[0].index, 5);
+    EXPECT_EQ(commands[2].number, 23);
+    EXPECT_EQ(commands[2].index, 59);
+    for (const char* bad : {"24:00", "12:60", "9:05", "09:5", "0905", "ab:cd", "-1:00"}) {
+        EXPECT_EQ(ParseError(std::string("time ") + bad).message,
+                  std::string("bad time '") + bad + "' for 'time' (HH:MM, 00:00 to 23:59)");
+    }
+    EXPECT_EQ(ParseError("time").message, "'time' needs HH:MM");
+}
+
 TEST(ScriptParse, ControlCommands) {
     auto commands = Parse(
         "click 1005\n"

@@ -1,0 +1,139 @@
+// The viewer's frame over the page: its pictures, the bar, the panel and the
+// last-page box in both orientations.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "ui/Artwork.h"
+#include "viewer/Overlays.h"
+#include "viewer/PagePainter.h"
+
+namespace inkvista {
+namespace {
+
+QImage GreyFrame() {
+    QImage frame(240, 320, QImage::Format_RGB32);
+    frame.fill(kStockGrey);
+    return frame;
+}
+
+QImage Draw(const OverlayState& state) {
+    QImage frame = GreyFrame();
+    DrawOverlays(frame, state);
+    return frame;
+}
+
+bool AllGrey(const QImage& frame, const QRect& rect) {
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            if (frame.pixel(x, y) != kStockGrey.rgb()) return false;
+        }
+    }
+    return true;
+}
+
+TEST(ViewerPaint, EveryPictureHasItsSize) {
+    struct Size {
+        int id, width, height;
+    };
+    const Size sizes[] = {
+        {150, 14, 20}, {151, 20, 20},  {152, 14, 20},  {176, 14, 20}, {153, 14, 20}, {177, 14, 20},
+        {157, 84, 20}, {154, 50, 20},  {155, 10, 20},  {167, 10, 20}, {168, 10, 20}, {169, 10, 20},
+        {156, 34, 20}, {158, 20, 14},  {159, 20, 20},  {160, 20, 14}, {179, 20, 14}, {161, 20, 14},
+        {178, 20, 14}, {162, 20, 164}, {163, 20, 50},  {164, 20, 10}, {172, 20, 10}, {171, 20, 10},
+        {170, 20, 10}, {165, 20, 34},  {174, 110, 20}, {180, 20, 20}, {181, 20, 20}, {182, 20, 20},
+        {183, 20, 20}, {175, 20, 110}, {184, 20, 20},  {187, 20, 20}, {186, 20, 20}, {185, 20, 20},
+    };
+    for (const Size& s : sizes) {
+        EXPECT_EQ(LoadBitmap(s.id).size(), QSize(s.width, s.height)) << s.id;
+    }
+    // The pressed looks differ from the plain ones they cover.
+    EXPECT_NE(LoadBitmap(152), LoadBitmap(176));
+    EXPECT_NE(LoadBitmap(161), LoadBitmap(178));
+    EXPECT_NE(LoadBitmap(174).copy(0, 0, 20, 20), LoadBitmap(180));
+}
+
+TEST(ViewerPaint, BatteryPictureByPercentage) {
+    EXPECT_EQ(BatteryPicture(81, true), 167);
+    EXPECT_EQ(BatteryPicture(80, true), 168);
+    EXPECT_EQ(BatteryPicture(31, true), 168);
+    EXPECT_EQ(BatteryPicture(30, true), 169);
+    EXPECT_EQ(BatteryPicture(0, true), 169);
+    EXPECT_EQ(BatteryPicture(255, true), 155);
+    EXPECT_EQ(BatteryPicture(100, false), 172);
+    EXPECT_EQ(BatteryPicture(50, false), 171);
+    EXPECT_EQ(BatteryPicture(1, false), 170);
+    EXPECT_EQ(BatteryPicture(255, false), 164);
+}
+
+TEST(ViewerPaint, TheBarLiesAlongTheReadersBottomEdge) {
+    OverlayState portrait;
+    portrait.portrait = true;
+    portrait.title = QStringLiteral("Harbour");
+    portrait.pageCount = 24;
+    QImage frame = Draw(portrait);
+    EXPECT_FALSE(AllGrey(frame, QRect(0, 300, 240, 20)));
+    EXPECT_TRUE(AllGrey(frame, QRect(0, 0, 240, 300)));
+    // The hide-bar picture sits at the left end, 1:1.
+    EXPECT_EQ(frame.copy(0, 300, 14, 20), LoadBitmap(150).convertToFormat(QImage::Format_RGB32));
+
+    OverlayState landscape = portrait;
+    landscape.portrait = false;
+    frame = Draw(landscape);
+    EXPECT_FALSE(AllGrey(frame, QRect(220, 0, 20, 320)));
+    EXPECT_TRUE(AllGrey(frame, QRect(0, 0, 220, 320)));
+    EXPECT_EQ(frame.copy(220, 306, 20, 14), LoadBitmap(158).convertToFormat(QImage::Format_RGB32));
+
+    // A held page button is drawn pressed.
+    landscape.pageButtonHeld = true;
+    landscape.heldPageButton = 2;
+    frame = Draw(landscape);
+    EXPECT_EQ(frame.copy(220, 258, 20, 14), LoadBitmap(178).convertToFormat(QImage::Format_RGB32));
+}
+
+TEST(ViewerPaint, TheClockAndCounterChangeOnlyTheirFields) {
+    OverlayState state;
+    state.portrait = true;
+    state.pageCount = 24;
+    state.clock = ClockTime{9, 5};
+    const QImage morning = Draw(state);
+    state.clock = ClockTime{21, 5};
+    const QImage evening = Draw(state);
+    EXPECT_NE(morning.copy(206, 300, 34, 20), evening.copy(206, 300, 34, 20));
+    EXPECT_EQ(morning.copy(0, 300, 206, 20), evening.copy(0, 300, 206, 20));
+    state.currentPage = 1;
+    const QImage second = Draw(state);
+    EXPECT_NE(second.copy(146, 300, 50, 20), evening.copy(146, 300, 50, 20));
+    EXPECT_EQ(second.copy(0, 300, 146, 20), evening.copy(0, 300, 146, 20));
+}
+
+TEST(ViewerPaint, ThePanelNeedsTheBarButTheLastPageBoxDoesNot) {
+    OverlayState state;
+    state.portrait = true;
+    state.jumpPanelShown = true;
+    state.jumpTarget = 4;
+    QImage frame = Draw(state);
+    EXPECT_FALSE(AllGrey(frame, QRect(130, 280, 110, 20)));
+    // A lit arrow is drawn pressed over the panel.
+    state.jumpArrowLit = true;
+    state.litJumpArrow = 3;
+    frame = Draw(state);
+    EXPECT_EQ(frame.copy(200, 280, 20, 20), LoadBitmap(182).convertToFormat(QImage::Format_RGB32));
+
+    state.menuShown = false;
+    EXPECT_TRUE(AllGrey(Draw(state), QRect(0, 0, 240, 320)));
+
+    state.lastPageNotice = true;
+    frame = Draw(state);
+    EXPECT_EQ(frame.pixel(55, 145), qRgb(255, 255, 255));
+    EXPECT_EQ(frame.pixel(50, 140), qRgb(0, 0, 0));
+    EXPECT_TRUE(AllGrey(frame, QRect(0, 200, 240, 120)));
+    state.portrait = false;
+    frame = Draw(state);
+    EXPECT_EQ(frame.pixel(102, 92), qRgb(255, 255, 255));
+    EXPECT_EQ(frame.pixel(139, 229), qRgb(0, 0, 0));
+    EXPECT_TRUE(AllGrey(frame, QRect(0, 0, 100, 320)));
+}
+
+}  // namespace
+}  // namespace inkvista
