@@ -11,6 +11,9 @@ namespace {
 
 constexpr int kFirstPicture = 150;
 constexpr int kLastPicture = 187;
+constexpr int kUprightPixels = 11;
+// The last-page box's line fills its 110 pixels at this size.
+constexpr int kBoxPixels = 10;
 
 // The pictures are decoded once: a frame copies them, it does not load them.
 const QImage& Picture(int id) {
@@ -25,8 +28,11 @@ void Put(QPainter& p, int id, int x, int y) {
 }
 
 // Text upright in `rect`.
-void Upright(QPainter& p, const QRect& rect, int flags, const QString& text) {
-    p.setFont(UprightFont());
+void Upright(QPainter& p, const QRect& rect, int flags, const QString& text,
+             int pixelSize = kUprightPixels) {
+    QFont font = UprightFont();
+    font.setPixelSize(pixelSize);
+    p.setFont(font);
     p.drawText(rect, flags | Qt::TextSingleLine, text);
 }
 
@@ -108,7 +114,7 @@ void LastPageBox(QPainter& p, bool portrait) {
     p.setBrush(Qt::white);
     if (portrait) {
         p.drawRect(QRect(50, 140, 129, 39));
-        Upright(p, QRect(60, 150, 110, 20), Qt::AlignLeft | Qt::AlignVCenter, text);
+        Upright(p, QRect(60, 150, 110, 20), Qt::AlignLeft | Qt::AlignVCenter, text, kBoxPixels);
         return;
     }
     p.drawRect(QRect(100, 90, 39, 139));
@@ -126,7 +132,7 @@ int BatteryPicture(uint8_t percent, bool portrait) {
 
 QFont UprightFont() {
     QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(11);
+    font.setPixelSize(kUprightPixels);
     font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }

@@ -21,6 +21,8 @@
 //   #? bytes FILE OFFSET HH...           FILE's bytes from OFFSET, in hex
 //   #? contains FILE TEXT                FILE (no blanks) holds the rest of the
 //                                        line (`lacks`: does not)
+// An image named "@/NAME" is a kept expectation beside the script (in the
+// source tree), not a file of the run.
 #include <sys/xattr.h>
 
 #include <QCoreApplication>
@@ -306,7 +308,10 @@ int main(int argc, char** argv) {
             QImage a;
             QImage b;
             QRect rect;
-            if (!LoadImage(work / words[1], &a) || !LoadImage(work / words[2], &b)) {
+            const auto at = [&](const std::string& name) {
+                return name.starts_with("@/") ? source.parent_path() / name.substr(2) : work / name;
+            };
+            if (!LoadImage(at(words[1]), &a) || !LoadImage(at(words[2]), &b)) {
                 Fail(where, "cannot read " + words[1] + " or " + words[2]);
                 continue;
             }
