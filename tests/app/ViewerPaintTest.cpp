@@ -4,6 +4,7 @@
 
 #include <QImage>
 
+#include "AppTestSupport.h"
 #include "ui/Artwork.h"
 #include "viewer/Overlays.h"
 #include "viewer/PagePainter.h"
@@ -12,6 +13,7 @@ namespace inkvista {
 namespace {
 
 QImage GreyFrame() {
+    test::App();  // the texts need the application's fonts
     QImage frame(240, 320, QImage::Format_RGB32);
     frame.fill(kStockGrey);
     return frame;
@@ -44,6 +46,7 @@ TEST(ViewerPaint, EveryPictureHasItsSize) {
         {170, 20, 10}, {165, 20, 34},  {174, 110, 20}, {180, 20, 20}, {181, 20, 20}, {182, 20, 20},
         {183, 20, 20}, {175, 20, 110}, {184, 20, 20},  {187, 20, 20}, {186, 20, 20}, {185, 20, 20},
     };
+    test::App();
     for (const Size& s : sizes) {
         EXPECT_EQ(LoadBitmap(s.id).size(), QSize(s.width, s.height)) << s.id;
     }
@@ -133,6 +136,31 @@ TEST(ViewerPaint, ThePanelNeedsTheBarButTheLastPageBoxDoesNot) {
     EXPECT_EQ(frame.pixel(102, 92), qRgb(255, 255, 255));
     EXPECT_EQ(frame.pixel(139, 229), qRgb(0, 0, 0));
     EXPECT_TRUE(AllGrey(frame, QRect(0, 0, 100, 320)));
+}
+
+TEST(ViewerPaint, AnEnlargedWindowGetsAFrameAtItsOwnPixels) {
+    test::Program program;
+    ASSERT_TRUE(test::WriteTestBook(program.dev.Host(u"\\My Documents\\InkVISTA\\big.cmb"), 2, 240,
+                                    400, "Harbour Tale"));
+    BackWnd& wnd = program.Start();
+    ASSERT_TRUE(program.Open(u"big.cmb"));
+    PageViewWnd& viewer = wnd.viewWnd();
+    const QImage one = viewer.ComposeFrame(1.0).copy();
+    const QImage three = viewer.ComposeFrame(3.0).copy();
+    ASSERT_EQ(three.size(), QSize(720, 960));
+    // Pictures and page are enlarged pixel for pixel; only the texts are
+    // drawn anew at the finer size.
+    const QImage hide = LoadBitmap(158).convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < 14; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            ASSERT_EQ(three.pixel(3 * (220 + x) + 1, 3 * (306 + y) + 1), hide.pixel(x, y))
+                << x << y;
+        }
+    }
+    EXPECT_EQ(three.pixel(3 * 100 + 2, 3 * 200 + 2), one.pixel(100, 200));
+    if (!test::ShotDir().isEmpty()) {
+        EXPECT_TRUE(three.save(test::ShotDir() + "/viewer-3x.png"));
+    }
 }
 
 }  // namespace
