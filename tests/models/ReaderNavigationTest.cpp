@@ -194,6 +194,21 @@ TEST_F(Navigation, JumpTargetsStayInsideTheBookAndRepeatWhileHeld) {
     EXPECT_EQ(reader.reading().jumpTarget, 24);
 }
 
+TEST_F(Navigation, AJumpToAPageThatDoesNotLoadKeepsThePageShown) {
+    OpenPage(240, 320, true, 12, 0, true);
+    const std::filesystem::path file = test.Host(u"\\My Documents\\InkVISTA\\book.cmb");
+    std::filesystem::resize_file(file, reader.book().pageOffsets[10] + 20);
+    reader.ShowJumpPanel();
+    reader.StepJumpTarget(10);
+    reader.OnRelease();
+    EXPECT_EQ(test.messages().shown(), std::vector<std::u16string>{u"CMC Data Open Failed"});
+    EXPECT_TRUE(reader.isOpen());
+    // The counter and a bookmark name the page still on the screen.
+    EXPECT_EQ(Page(), 0);
+    EXPECT_FALSE(reader.image().pixels.empty());
+    EXPECT_TRUE(host.switches.empty());
+}
+
 TEST_F(Navigation, AHeldPageButtonTurnsEveryHalfSecondUntilReleased) {
     OpenPage(240, 320, true, 10, 5, true);
     reader.PressPageButton(1);
