@@ -203,6 +203,8 @@ LibrarySettings BackWnd::LibraryInput() const {
     LibrarySettings settings;
     settings.userDir = userDir_;
     settings.isLoox = isLoox_;
+    settings.showHiddenFiles = viewOption_.showHiddenFiles;
+    settings.textConversion = textConversion_;
     return settings;
 }
 

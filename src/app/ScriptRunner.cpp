@@ -99,9 +99,13 @@ bool ScriptRunner::eventFilter(QObject* watched, QEvent* event) {
                                         [w](const QPointer<QWidget>& p) { return !p || p == w; }),
                          shown_.end());
             shown_.emplace_back(w);
-            if (IsBlockingWindow(w) && !frames_.empty() && !frames_.back()->handedOff) {
-                frames_.back()->handedOff = true;
-                frames_.back()->blocking = w;
+            // Also when the window the command handed off to has closed and
+            // the command opens the next (a popup command opening a dialog).
+            Frame* top = frames_.empty() ? nullptr : frames_.back();
+            if (IsBlockingWindow(w) && top &&
+                (!top->handedOff || !top->blocking || !top->blocking->isVisible())) {
+                top->handedOff = true;
+                top->blocking = w;
                 ScheduleStep();
             }
         }

@@ -1,13 +1,25 @@
 #include "library/LibraryListWnd.h"
 
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPalette>
+#include <QPixmap>
+#include <QScrollBar>
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <memory>
 
+#include "library/BookInfoDialog.h"
 #include "models/Json.h"
+#include "models/LibraryRows.h"
+#include "ui/Artwork.h"
 #include "ui/DialogControls.h"
+#include "ui/WindowMessages.h"
 
 namespace inkvista {
 
@@ -16,22 +28,53 @@ namespace {
 constexpr int kIconRole = Qt::UserRole + 1;
 constexpr int kTitleColumnWidth = 154;
 constexpr int kPageColumnWidth = 70;
+// The popup's y is the pointer's plus this many pixels.
+constexpr int kPopupDrop = 80;
+
+QString ToQString(const std::u16string& s) {
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The four list icons cut from the one bitmap, white made transparent.
+std::array<QIcon, 4> LoadListIcons() {
+    std::array<QIcon, 4> icons;
+    const QImage strip = LoadBitmap(kListIconsBitmapId);
+    if (strip.isNull()) return icons;
+    for (int i = 0; i < 4; ++i) {
+        QPixmap icon =
+            QPixmap::fromImage(strip.copy(i * kListIconWidth, 0, kListIconWidth, kListIconHeight));
+        icon.setMask(icon.createMaskFromColor(Qt::white, Qt::MaskInColor));
+        icons[static_cast<size_t>(i)] = QIcon(icon);
+    }
+    return icons;
+}
 
 }  // namespace
 
 LibraryListWnd::LibraryListWnd(Device& device, ScreenSwitcher& screens, QWidget* parent)
-    : QTreeWidget(parent), screens_(screens), library_(device) {
+    : QTreeWidget(parent), screens_(screens), library_(device, *this) {
     // A report-style list view: rows without a tree, one selected row whose
     // selection stays visible when the list does not have the focus.
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
+    setSortingEnabled(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setAllColumnsShowFocus(true);
+    setExpandsOnDoubleClick(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setFrameShape(QFrame::Box);
     setFrameShadow(QFrame::Plain);
     setLineWidth(1);
+    setIconSize(QSize(kListIconWidth, kListIconHeight));
+    QFont rows = font();
+    // Korean titles need a font with Hangul; the first family lacking a
+    // character hands it on to the next.
+    rows.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("NanumGothic"),
+                      QStringLiteral("Noto Sans CJK KR")});
+    rows.setPixelSize(12);
+    setFont(rows);
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight,
                      colours.color(QPalette::Active, QPalette::Highlight));
@@ -48,6 +91,7 @@ bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& se
     library_.SetSettings(settings);
     setGeometry(rect);
     SetControlId(this, id);
+    icons_ = LoadListIcons();
     setColumnCount(2);
     auto header = std::make_unique<QTreeWidgetItem>();
     header->setText(0, QStringLiteral("TITLE"));
@@ -58,6 +102,10 @@ bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& se
     this->header()->setStretchLastSection(false);
     this->header()->setSectionsClickable(true);
     this->header()->setSectionsMovable(false);
+    this->header()->setSortIndicatorShown(false);
+    connect(this->header(), &QHeaderView::sectionClicked, this, &LibraryListWnd::OnColumnClick);
+    // The control's click notification cancels a hold.
+    connect(this, &QTreeWidget::itemClicked, this, [this] { library_.CancelHold(); });
     setColumnWidth(0, kTitleColumnWidth);
     setColumnWidth(1, kPageColumnWidth);
     show();
@@ -66,22 +114,43 @@ bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& se
 }
 
 void LibraryListWnd::RefreshLibrary() {
+    clear();
     const RefreshReport report = library_.Refresh();
+    FillRows();
     SelectRow(library_.selectedIndex());
     emit refreshed(report);
 }
 
-void LibraryListWnd::SaveBookmark(int) {
-    RefreshLibrary();
+void LibraryListWnd::FillRows() {
+    const std::vector<BookEntry>& entries = library_.entries();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(entries.size()));
+    for (const BookEntry& entry : entries) {
+        auto item = std::make_unique<QTreeWidgetItem>();
+        const int icon = RowIcon(entry);
+        item->setText(0, ToQString(RowTitle(entry, library_.showFileName())));
+        item->setText(1, ToQString(RowSecondColumn(entry, library_.showSize())));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setIcon(0, icons_[static_cast<size_t>(icon)]);
+        item->setData(0, kIconRole, icon);
+        items.append(item.release());
+    }
+    addTopLevelItems(items);  // the control owns its rows
+}
+
+void LibraryListWnd::SaveBookmark(int page) {
+    library_.SaveBookmark(page);
 }
 
 void LibraryListWnd::OpenBook(const OpenRequest& request) {
+    library_.SetCurrentByName(request.slotNumber - 1, request.fileName);
     library_.SetOpenRequest(request);
     screens_.SwitchScreen(kViewerWindowId, false);
 }
 
 std::vector<ListRow> LibraryListWnd::Rows() const {
     std::vector<ListRow> rows;
+    rows.reserve(static_cast<size_t>(topLevelItemCount()));
     for (int i = 0; i < topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = topLevelItem(i);
         rows.push_back(ListRow{item->text(0), item->text(1), item->data(0, kIconRole).toInt()});
@@ -102,17 +171,135 @@ QStringList LibraryListWnd::Headings() const {
 void LibraryListWnd::SelectRow(int index) {
     if (index < 0 || index >= topLevelItemCount()) return;
     QTreeWidgetItem* item = topLevelItem(index);
-    setCurrentItem(item);
-    item->setSelected(true);
+    // Selected and focused without scrolling: the list stays where it was.
+    const int scrolled = verticalScrollBar()->value();
+    selectionModel()->setCurrentIndex(
+        indexFromItem(item), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    verticalScrollBar()->setValue(scrolled);
 }
 
-void LibraryListWnd::AppendRow(const ListRow& row) {
-    auto item = std::make_unique<QTreeWidgetItem>();
-    item->setText(0, row.column0);
-    item->setText(1, row.column1);
-    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    item->setData(0, kIconRole, row.icon);
-    addTopLevelItem(item.release());  // the control owns its rows
+// The rows from the top one through one page further, not beyond the last:
+// the first whose whole row holds the point.
+RowHit LibraryListWnd::HitTest(QPoint viewportPos) const {
+    RowHit hit;
+    const int count = topLevelItemCount();
+    if (count == 0) return hit;
+    const QModelIndex topIndex = indexAt(QPoint(0, 0));
+    const int top = topIndex.isValid() ? topIndex.row() : 0;
+    const int rowHeight = std::max(1, QTreeView::rowHeight(indexFromItem(topLevelItem(top))));
+    const int perPage = viewport()->height() / rowHeight;
+    int i = top;
+    for (; i <= top + perPage && i < count; ++i) {
+        QRect bounds = visualRect(indexFromItem(topLevelItem(i)));
+        bounds.setLeft(0);
+        bounds.setRight(std::max(viewport()->width(), header()->length()) - 1);
+        if (bounds.contains(viewportPos)) {
+            hit.row = i;
+            hit.pastLastTested = i + 1;
+            return hit;
+        }
+    }
+    hit.pastLastTested = i;
+    return hit;
+}
+
+void LibraryListWnd::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QTreeWidget::mousePressEvent(event);
+    lastPress_ = event->position().toPoint();
+    library_.Tap(HitTest(lastPress_));
+    SelectRow(library_.selectedIndex());
+    QTreeWidget::mousePressEvent(event);
+}
+
+void LibraryListWnd::mouseReleaseEvent(QMouseEvent* event) {
+    library_.CancelHold();
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
+void LibraryListWnd::mouseMoveEvent(QMouseEvent* event) {
+    library_.CancelHold();
+    QTreeWidget::mouseMoveEvent(event);
+}
+
+void LibraryListWnd::mouseDoubleClickEvent(QMouseEvent* event) {
+    const RowHit hit = HitTest(event->position().toPoint());
+    // Opening hides the list; the control has nothing more to do then.
+    if (library_.DoubleTap(hit)) return;
+    if (hit.row >= 0) SelectRow(hit.row);
+    QTreeWidget::mouseDoubleClickEvent(event);
+}
+
+void LibraryListWnd::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        library_.Enter(SelectedRow());
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void LibraryListWnd::OnColumnClick(int column) {
+    if (column == 0) {
+        library_.ToggleShowFileName();
+        headerItem()->setText(
+            0, library_.showFileName() ? QStringLiteral("FILENAME") : QStringLiteral("TITLE"));
+    } else if (column == 1) {
+        library_.ToggleShowSize();
+        headerItem()->setText(
+            1, library_.showSize() ? QStringLiteral("SIZE") : QStringLiteral("PAGE"));
+    } else {
+        return;
+    }
+    RefreshLibrary();
+}
+
+bool LibraryListWnd::event(QEvent* event) {
+    if (static_cast<int>(event->type()) == kUserMessageEventType &&
+        static_cast<UserMessageEvent*>(event)->message() == kPopupMenuMessage) {
+        ShowPopup();
+        return true;
+    }
+    return QTreeWidget::event(event);
+}
+
+void LibraryListWnd::PostPopupMessage() {
+    QCoreApplication::postEvent(this, std::make_unique<UserMessageEvent>(kPopupMenuMessage, 0, 0)
+                                          .release());  // the event queue takes ownership
+}
+
+void LibraryListWnd::ShowPopup() {
+    auto menu = std::make_unique<QMenu>(this);
+    popupItems_ = library_.PopupItems();
+    for (const auto& [id, text] : popupItems_) {
+        QAction* action = menu->addAction(ToQString(text));
+        action->setProperty("commandId", id);
+        action->setData(id);
+    }
+    popup_ = menu.get();
+    // The pointer's place in the list's own coordinates, taken as a place on
+    // the screen and dropped by 80: just below the stylus, as the device
+    // shows it.
+    const QPoint client = viewport()->mapTo(this, lastPress_);
+    QWidget* screen = window();
+    const QAction* chosen =
+        menu->exec(screen->mapToGlobal(QPoint(client.x(), client.y() + kPopupDrop)));
+    const int id = chosen ? chosen->data().toInt() : 0;
+    popup_.clear();
+    popupItems_.clear();
+    menu.reset();
+    if (id != 0) library_.Command(id);
+}
+
+void LibraryListWnd::ShowBookInfo(const ListBookInfo& info) {
+    BookInfoDialog dialog(this, info);
+    dialog.move(window()->mapToGlobal(DialogUnitsToPixels(0, 30, 0, 0).topLeft()));
+    dialog.exec();
+}
+
+void LibraryListWnd::OpenRequestedBook() {
+    screens_.SwitchScreen(kViewerWindowId, false);
+}
+
+bool LibraryListWnd::MoveToTrash(const std::filesystem::path& hostFile) {
+    return QFile::moveToTrash(QString::fromStdString(hostFile.string()));
 }
 
 void LibraryListWnd::WriteState(JsonValue& state) const {
@@ -126,6 +313,16 @@ void LibraryListWnd::WriteState(JsonValue& state) const {
     }
     JsonValue& headings = list["headings"] = JsonValue::Array();
     for (const QString& heading : Headings()) headings.Append(heading.toStdU16String());
+    if (popup_) {
+        JsonValue& items = list["popup"] = JsonValue::Array();
+        for (const auto& [id, text] : popupItems_) {
+            JsonValue& item = items.Append(JsonValue::Array());
+            item.Append(id);
+            item.Append(text);
+        }
+    } else {
+        list["popup"] = JsonValue();
+    }
     library_.WriteState(list);
 }
 

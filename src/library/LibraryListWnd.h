@@ -1,15 +1,23 @@
 // The library list on the home screen: a report-style list control with two
 // columns, child window 1001 of the main window. It paints what its library
-// model holds; the main window gives it its settings and learns what each
-// refresh found from refreshed().
+// model holds, turns taps, holds, double taps, Enter and the popup commands
+// into model operations; the main window gives it its settings and learns
+// what each refresh found from refreshed().
 #pragma once
 
+#include <QIcon>
+#include <QMenu>
+#include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTreeWidget>
+#include <array>
+#include <utility>
 #include <vector>
 
+#include "models/LibraryHost.h"
 #include "models/LibraryModel.h"
 #include "models/Screens.h"
 #include "platform/Device.h"
@@ -25,7 +33,7 @@ struct ListRow {
     int icon = 0;
 };
 
-class LibraryListWnd : public QTreeWidget {
+class LibraryListWnd : public QTreeWidget, private LibraryHost {
     Q_OBJECT
 
   public:
@@ -34,23 +42,22 @@ class LibraryListWnd : public QTreeWidget {
     ~LibraryListWnd() override;
 
     // Window creation: takes its rectangle (right and bottom exclusive), id
-    // and settings, inserts the two columns and refreshes.
+    // and settings, builds the icons, inserts the two columns and refreshes.
     bool Create(const QRect& rect, int id, const LibrarySettings& settings);
 
     // The main window's settings changed.
     void SetSettings(const LibrarySettings& settings) { library_.SetSettings(settings); }
 
-    // RefreshLibrary: the model's refresh, then the row of selectedIndex is
-    // selected again; refreshed() reports what the refresh found.
-    void RefreshLibrary();
+    // RefreshLibrary: the model's refresh, the control filled again and the
+    // row of selectedIndex selected; refreshed() reports what it found.
+    void RefreshLibrary() override;
 
-    // Remembers `page` as the bookmark of the current book. Bookmark files
-    // are not written in this version: the page is dropped and the library
-    // refreshed.
+    // Remembers `page` for the book that was opened, then refreshes.
     void SaveBookmark(int page);
 
-    // Opens the book of `request`: the open request is set and the main
-    // window asked to open it (SwitchScreen(1002)).
+    // Opens the book of `request` (the script's `open`): it becomes the
+    // current entry when the list holds it, so that closing it remembers its
+    // page, and the main window is asked to open it.
     void OpenBook(const OpenRequest& request);
 
     LibraryModel& model() { return library_; }
@@ -62,10 +69,11 @@ class LibraryListWnd : public QTreeWidget {
     QStringList Headings() const;
 
     // Puts row `index` into the selected and focused state; nothing when
-    // there is no such row.
+    // there is no such row. The list is not scrolled to it.
     void SelectRow(int index);
-    // Appends a row to the control (the fill step of the refresh).
-    void AppendRow(const ListRow& row);
+
+    // The open popup menu (null when none).
+    QMenu* popupMenu() const { return popup_.data(); }
 
     // The script state's "list" object.
     void WriteState(JsonValue& state) const;
@@ -73,9 +81,32 @@ class LibraryListWnd : public QTreeWidget {
   signals:
     void refreshed(const RefreshReport& report);
 
+  protected:
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
+    // LibraryHost
+    void PostPopupMessage() override;
+    void ShowBookInfo(const ListBookInfo& info) override;
+    void OpenRequestedBook() override;
+    bool MoveToTrash(const std::filesystem::path& hostFile) override;
+
+    void FillRows();
+    RowHit HitTest(QPoint viewportPos) const;
+    void OnColumnClick(int column);
+    void ShowPopup();
+
     ScreenSwitcher& screens_;
     LibraryModel library_;
+    std::array<QIcon, 4> icons_;
+    QPoint lastPress_;  // viewport coordinates of the last tap
+    QPointer<QMenu> popup_;
+    std::vector<std::pair<int, std::u16string>> popupItems_;
 };
 
 }  // namespace inkvista

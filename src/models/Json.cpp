@@ -1,7 +1,10 @@
 #include "models/Json.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <iterator>
+#include <system_error>
 
 #include "platform/Text.h"
 
@@ -56,6 +59,20 @@ void AppendString(std::string& out, std::u16string_view text) {
         }
     }
     out += '"';
+}
+
+void AppendReal(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general);
+    if (result.ec != std::errc()) {
+        out += "null";
+        return;
+    }
+    out.append(text, result.ptr);
 }
 
 void Indent(std::string& out, int depth) {
@@ -116,7 +133,11 @@ void JsonValue::Write(std::string& out, int depth) const {
             out += bool_ ? "true" : "false";
             return;
         case Kind::Number:
-            out += std::to_string(number_);
+            if (isReal_) {
+                AppendReal(out, real_);
+            } else {
+                out += std::to_string(number_);
+            }
             return;
         case Kind::String:
             AppendString(out, text_);

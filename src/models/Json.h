@@ -25,6 +25,10 @@ class JsonValue {
     template <std::integral T>
     requires(!std::same_as<T, bool>) JsonValue(T value)
         : kind_(Kind::Number), number_(static_cast<int64_t>(value)) {}
+    // Written in its shortest form that reads back the same ("0.48828125",
+    // "1e-07"), as Qt writes a double; a whole number without a point; not
+    // finite: null.
+    JsonValue(double value) : kind_(Kind::Number), real_(value), isReal_(true) {}
     JsonValue(std::u16string_view text) : kind_(Kind::String), text_(text) {}
     JsonValue(const std::u16string& text) : JsonValue(std::u16string_view(text)) {}
     JsonValue(const char16_t* text) : JsonValue(std::u16string_view(text)) {}
@@ -38,7 +42,8 @@ class JsonValue {
 
     Kind kind() const { return kind_; }
     bool boolean() const { return bool_; }
-    int64_t number() const { return number_; }
+    int64_t number() const { return isReal_ ? static_cast<int64_t>(real_) : number_; }
+    double real() const { return isReal_ ? real_ : static_cast<double>(number_); }
     const std::u16string& text() const { return text_; }
     const std::list<JsonValue>& items() const { return items_; }
 
@@ -60,6 +65,8 @@ class JsonValue {
     Kind kind_ = Kind::Null;
     bool bool_ = false;
     int64_t number_ = 0;
+    double real_ = 0;
+    bool isReal_ = false;
     std::u16string text_;
     std::list<JsonValue> items_;
     // Sorted by key.

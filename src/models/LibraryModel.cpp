@@ -4,19 +4,59 @@
 
 namespace inkvista {
 
-LibraryModel::LibraryModel(Device& device) : device_(device) {}
+LibraryModel::LibraryModel(Device& device, LibraryHost& host) : device_(device), host_(host) {}
+
+LibraryModel::~LibraryModel() {
+    if (holdTimer_ != 0) device_.timers().KillTimer(this, holdTimer_);
+}
 
 RefreshReport LibraryModel::Refresh() {
+    entries_.clear();
+    // The entry it pointed at is gone; a command now needs a new tap.
+    currentEntry_ = -1;
+    documentsRoot_.clear();
+    cards_ = CardFolders{};
+
     documentsRoot_ = device_.shell().PersonalFolder();
     cards_ = FindCardFolders(device_);
+    showHiddenSnapshot_ = settings_.showHiddenFiles;
+    userDirExists_ = CheckUserDir(device_, settings_.userDir);
+    ScanBooks();
+    EnsureCardFolders();
+    SyncBookmarks();
 
     RefreshReport report;
+    report.userDirExists = userDirExists_;
     if (settings_.isLoox) {
         report.cardsProbed = true;
         report.card1Present = ProbeStorageCard(device_);
         report.card2Present = ProbeStorageCard2(device_);
     }
     return report;
+}
+
+const BookEntry* LibraryModel::currentEntry() const {
+    if (currentEntry_ < 0 || currentEntry_ >= static_cast<int32_t>(entries_.size())) return nullptr;
+    return &entries_[static_cast<size_t>(currentEntry_)];
+}
+
+bool LibraryModel::SetCurrentByName(int32_t slot, std::u16string_view fileName) {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].slot == slot && entries_[i].fileName == fileName) {
+            currentEntry_ = static_cast<int32_t>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::u16string LibraryModel::FolderPath(int32_t slot) const {
+    if (slot == 0) return documentsRoot_ + u"\\InkVISTA\\";
+    if (slot >= 1 && slot <= 3) {
+        return u"\\" + cards_.names[static_cast<size_t>(slot - 1)] + u"\\InkVISTA\\";
+    }
+    if (slot == kUserSlot) return std::u16string(UserDirText(settings_.userDir)) + u"\\";
+    return {};
 }
 
 BookFolders LibraryModel::Folders() const {
@@ -31,6 +71,25 @@ BookFolders LibraryModel::Folders() const {
 
 void LibraryModel::WriteState(JsonValue& list) const {
     list["selectedIndex"] = selectedIndex_;
+    list["showFileName"] = showFileName_ != 0;
+    list["showSize"] = showSize_ != 0;
+    JsonValue& counts = list["folderBookCount"] = JsonValue::Array();
+    for (int32_t count : folderBookCount_) counts.Append(count);
+    JsonValue& cards = list["cardNames"] = JsonValue::Array();
+    for (int32_t k = 0; k < cards_.count; ++k) cards.Append(cards_.names[static_cast<size_t>(k)]);
+    JsonValue& entries = list["entries"] = JsonValue::Array();
+    for (const BookEntry& e : entries_) {
+        JsonValue& item = entries.Append(JsonValue::Object());
+        item["slot"] = e.slot;
+        item["kind"] = static_cast<int>(e.kind);
+        item["fileName"] = e.fileName;
+        item["title"] = e.title;
+        item["pageCount"] = e.pageCount;
+        item["bookmarkPage"] = e.bookmarkPage;
+        item["hidden"] = e.hidden != 0;
+        item["indexInFolder"] = e.indexInFolder;
+        item["sizeMB"] = e.sizeMB;
+    }
 }
 
 }  // namespace inkvista

@@ -80,16 +80,49 @@ bool ReadStoredAttributes(const std::filesystem::path& path, bool isDir, uint32_
     return ok;
 }
 
-uint32_t AttributesOf(const std::filesystem::path& path, const struct stat& st) {
-    const bool isDir = S_ISDIR(st.st_mode);
-    uint32_t attributes = 0;
-    if (isDir) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+// The same for an open file, without a path: on FAT the ioctl asks the
+// file itself.
+bool ReadStoredAttributes(int fd, uint32_t* stored) {
+    *stored = 0;
+    uint8_t buffer[kDosAttribMax];
+    const ssize_t n = fgetxattr(fd, kDosAttribName, buffer, sizeof buffer);
+    if (n >= 0) {
+        *stored = DecodeDosAttrib({buffer, static_cast<size_t>(n)}).value_or(0) & kStoredAttributes;
+        return true;
+    }
+    if (errno == ENODATA || errno == ERANGE) return true;
+    struct statfs fs;
+    if (!IsUnsupported(errno) || fstatfs(fd, &fs) != 0 || fs.f_type != MSDOS_SUPER_MAGIC) {
+        return false;
+    }
+    uint32_t fat = 0;
+    if (ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &fat) != 0) return false;
+    *stored = fat & kStoredAttributes;
+    return true;
+}
+
+uint32_t CombineAttributes(const struct stat& st, uint32_t stored) {
+    uint32_t attributes = stored;
+    if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
     if (!(st.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
-    uint32_t stored = 0;
-    ReadStoredAttributes(path, isDir, &stored);
-    attributes |= stored;
     return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
+
+}  // namespace
+
+uint32_t host::AttributesOf(const std::filesystem::path& path, const struct stat& st) {
+    uint32_t stored = 0;
+    ReadStoredAttributes(path, S_ISDIR(st.st_mode), &stored);
+    return CombineAttributes(st, stored);
+}
+
+uint32_t host::AttributesOfOpenFile(int fd, const struct stat& st) {
+    uint32_t stored = 0;
+    ReadStoredAttributes(fd, &stored);
+    return CombineAttributes(st, stored);
+}
+
+namespace {
 
 // The new value of the attribute for these bits: the old value updated in its
 // own form, or a text when there was none. Empty: remove the attribute.
@@ -398,7 +431,7 @@ FindHandle FileSystem::FindFirst(std::u16string_view pattern, FindData* out, Fin
         if (foldersOnly && !S_ISDIR(es.st_mode)) continue;
         FindData data;
         data.name = c->name;
-        data.attributes = AttributesOf(c->host, es);
+        data.attributes = host::AttributesOf(c->host, es);
         data.sizeLow = S_ISDIR(es.st_mode) ? 0 : static_cast<uint32_t>(es.st_size & 0xFFFFFFFFu);
         handle.entries_.push_back(std::move(data));
     }
@@ -432,7 +465,7 @@ uint32_t FileSystem::GetAttributes(std::u16string_view path) {
         Fail(errno == ENOENT ? MissingError(*host) : host::ErrnoToWin32(errno));
         return INVALID_FILE_ATTRIBUTES;
     }
-    return AttributesOf(*host, st);
+    return host::AttributesOf(*host, st);
 }
 
 bool FileSystem::SetAttributes(std::u16string_view path, uint32_t attributes) {

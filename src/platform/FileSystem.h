@@ -14,6 +14,8 @@
 
 namespace inkvista {
 
+class AtomicFile;
+
 enum class FileAccess { Read, Write, ReadWrite };
 
 enum class FileCreation {
@@ -50,6 +52,7 @@ class File {
 
   private:
     friend class FileSystem;
+    friend class FolderFiles;
     explicit File(int fd) : fd_(fd) {}
     int fd_ = -1;
 };
@@ -115,6 +118,18 @@ class FileSystem {
     // Exactly FILE_ATTRIBUTE_NORMAL clears hidden, archive and read-only;
     // exactly FILE_ATTRIBUTE_HIDDEN leaves hidden alone set.
     bool SetAttributes(std::u16string_view path, uint32_t attributes);
+
+    // Starts replacing the file at `path` through `file` (AtomicFile: the new
+    // content goes to a temporary beside it and is renamed over the file on
+    // Commit). Refused where writing in place is refused: ERROR_ACCESS_DENIED
+    // for a read-only file (no owner write bit, whoever runs the program),
+    // for a folder or anything but a regular file at `path`, and for a
+    // read-only folder; ERROR_PATH_NOT_FOUND when the folder does not exist.
+    // A missing file is made new. The file keeps its permission bits.
+    bool BeginReplace(std::u16string_view path, AtomicFile& file);
+    // Whether BeginReplace would start, without starting it (LastError as it
+    // would set it).
+    bool CanReplace(std::u16string_view path);
 
     bool DeleteFile(std::u16string_view path);
     bool CreateDirectory(std::u16string_view path);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+struct stat;
+
 namespace inkvista::host {
 
 // The names in a host folder, without "." and "..". False when it cannot be
@@ -25,6 +27,14 @@ bool ListDirTyped(const std::filesystem::path& dir, std::vector<DirEntry>* entri
 
 // True when a directory entry of that name exists (a dangling link counts).
 bool EntryExists(const std::filesystem::path& path);
+
+// A host file's device attributes: directory and read-only from `st` (no
+// owner write bit is read-only, whoever runs the program), hidden, system
+// and archive from what is kept beside the file. FILE_ATTRIBUTE_NORMAL when
+// none is set. Defined with the file system.
+uint32_t AttributesOf(const std::filesystem::path& path, const struct stat& st);
+// The same for the open file `fd` whose fstat gave `st`.
+uint32_t AttributesOfOpenFile(int fd, const struct stat& st);
 
 // The system error code matching an errno value.
 uint32_t ErrnoToWin32(int error);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "LibraryFixture.h"
 #include "models/Json.h"
 #include "models/LibraryModel.h"
 #include "models/StorageCards.h"
@@ -75,7 +76,8 @@ TEST_F(LibraryModelTest, ProbesAnswerWhetherTheTwoCardsExist) {
 }
 
 TEST_F(LibraryModelTest, RefreshFindsTheFoldersAndProbesCardsOnlyOnTheLoox) {
-    LibraryModel library(test.device());
+    RecordingLibraryHost host;
+    LibraryModel library(test.device(), host);
     test.AddCard(u"Storage Card");
     RefreshReport report = library.Refresh();
     EXPECT_EQ(library.documentsRoot(), u"\\My Documents");
@@ -100,7 +102,8 @@ TEST_F(LibraryModelTest, RefreshFindsTheFoldersAndProbesCardsOnlyOnTheLoox) {
 }
 
 TEST_F(LibraryModelTest, FoldersForTheOpenerComeFromTheLastRefreshAndTheSettings) {
-    LibraryModel library(test.device());
+    RecordingLibraryHost host;
+    LibraryModel library(test.device(), host);
     test.AddCard(u"SD");
     test.AddCard(u"CF");
     LibrarySettings settings;
@@ -117,7 +120,8 @@ TEST_F(LibraryModelTest, FoldersForTheOpenerComeFromTheLastRefreshAndTheSettings
 }
 
 TEST_F(LibraryModelTest, SelectionAndOpenRequestAreKeptAndTheSelectionWrittenToState) {
-    LibraryModel library(test.device());
+    RecordingLibraryHost host;
+    LibraryModel library(test.device(), host);
     EXPECT_EQ(library.selectedIndex(), 0);
     library.Select(3);
     OpenRequest request;

@@ -1,0 +1,29 @@
+// What the library model asks of the window that shows it.
+#pragma once
+
+#include <filesystem>
+
+#include "models/LibraryInfo.h"
+
+namespace inkvista {
+
+class LibraryHost {
+  public:
+    virtual ~LibraryHost() = default;
+    // Posts WM_USER + 1 to the list window itself: the popup menu comes up
+    // from the message loop, not from inside the timer.
+    virtual void PostPopupMessage() = 0;
+    // RefreshLibrary: the model's refresh and the control filled again.
+    virtual void RefreshLibrary() = 0;
+    // The Information dialog for a header read fresh; returns when it
+    // closes.
+    virtual void ShowBookInfo(const ListBookInfo& info) = 0;
+    // Asks the main window to open the model's open request
+    // (SwitchScreen(1002)).
+    virtual void OpenRequestedBook() = 0;
+    // Moves a book file (a host path) to the desktop's trash; false when its
+    // volume has none or the move fails, and the file is then deleted.
+    virtual bool MoveToTrash(const std::filesystem::path& hostFile) = 0;
+};
+
+}  // namespace inkvista

@@ -1,0 +1,49 @@
+#include "models/LibraryInfo.h"
+
+#include <string>
+
+#include "book/BookFormat.h"
+#include "book/HeaderText.h"
+#include "platform/ByteOrder.h"
+
+namespace inkvista {
+
+namespace {
+
+std::u16string FieldOr(const uint8_t* header, size_t offset, size_t width,
+                       TextConversion conversion, std::u16string_view fallback) {
+    std::u16string text = ConvertHeaderText(header + offset, width, conversion);
+    return text.empty() ? std::u16string(fallback) : text;
+}
+
+}  // namespace
+
+bool ReadListBookInfo(Device& device, std::u16string_view folderPath, std::u16string_view fileName,
+                      TextConversion conversion, ListBookInfo* info) {
+    std::u16string path(folderPath);
+    path += fileName;
+    File file = device.files().Open(path, FileAccess::Read, FileCreation::OpenExisting);
+    if (!file) {
+        device.messages().Show(u"Error on Opening File");
+        return false;
+    }
+    uint8_t header[kBookHeaderSize] = {};
+    uint32_t got = 0;
+    if (!file.Read(header, sizeof header, &got)) {
+        file.Close();
+        device.messages().Show(u"Error on Reading File");
+        return false;
+    }
+    file.Close();
+    info->fileName = std::u16string(fileName);
+    info->title = FieldOr(header, kTitleOffset, kTitleWidth, conversion, u"NO TITLE");
+    info->chapter = FieldOr(header, kChapterOffset, kChapterWidth, conversion, u"NO CHAPTER");
+    info->author = FieldOr(header, kAuthorOffset, kAuthorWidth, conversion, u"NO AUTHOR");
+    info->publisher =
+        FieldOr(header, kPublisherOffset, kPublisherWidth, conversion, u"NO PUBLISHER");
+    const std::string pages = std::to_string(LoadBE16(header + kPageCountOffset));
+    info->pages.assign(pages.begin(), pages.end());
+    return true;
+}
+
+}  // namespace inkvista
