@@ -1,16 +1,23 @@
 // Script mode: what a script takes away from a run, the screenshot and the
 // state file.
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QBuffer>
 #include <QByteArray>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <string>
 
 #include "app/BackWnd.h"
 #include "app/ScriptRunner.h"
 #include "models/Json.h"
 #include "platform/AtomicFile.h"
 #include "platform/Screen.h"
+#include "ui/DialogControls.h"
 
 namespace inkvista {
 
@@ -24,6 +31,52 @@ bool WriteOutput(const std::filesystem::path& file, std::string_view bytes, std:
         return false;
     }
     return true;
+}
+
+// One control of a dialog as the state shows it: its text, and where they
+// apply whether it is checked, its entries and the chosen one.
+JsonValue ControlState(QWidget* control) {
+    JsonValue out = JsonValue::Object();
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        text = label->text();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        text = edit->text();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        text = button->text();
+        if (button->isCheckable()) out["checked"] = button->isChecked();
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        text = combo->currentText();
+        out["selectedIndex"] = combo->currentIndex();
+        JsonValue& items = out["items"] = JsonValue::Array();
+        for (int i = 0; i < combo->count(); ++i) items.Append(combo->itemText(i).toStdU16String());
+    } else if (auto* view = qobject_cast<QAbstractItemView*>(control)) {
+        const QAbstractItemModel* model = view->model();
+        const QModelIndex current = view->currentIndex();
+        out["selectedIndex"] = current.isValid() ? current.row() : -1;
+        JsonValue& items = out["items"] = JsonValue::Array();
+        const int rows = model ? model->rowCount(view->rootIndex()) : 0;
+        for (int i = 0; i < rows; ++i) {
+            items.Append(model->index(i, 0, view->rootIndex()).data().toString().toStdU16String());
+        }
+    } else {
+        text = control->windowTitle();
+    }
+    out["text"] = text.toStdU16String();
+    return out;
+}
+
+JsonValue DialogControlsState(QWidget* dialog) {
+    if (!dialog) return JsonValue();
+    JsonValue controls = JsonValue::Object();
+    const auto children = dialog->findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        const int id = ControlId(child);
+        if (id == kStaticControlId) continue;
+        const std::string key = std::to_string(id);
+        controls[key] = ControlState(child);
+    }
+    return controls;
 }
 
 }  // namespace
@@ -71,6 +124,7 @@ bool ScriptRunner::WriteState(const std::filesystem::path& file, std::string* er
     for (const std::u16string& text : messages_.shown()) texts.Append(text);
     QWidget* dialog = TopDialog();
     state["dialog"] = dialog ? JsonValue(dialog->windowTitle().toStdU16String()) : JsonValue();
+    state["dialogControls"] = DialogControlsState(dialog);
     return WriteOutput(file, state.ToText(), error);
 }
 

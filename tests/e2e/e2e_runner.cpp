@@ -32,6 +32,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <array>
 #include <cerrno>
@@ -254,6 +255,12 @@ int main(int argc, char** argv) {
 
     QProcess run;
     run.setWorkingDirectory(QString::fromStdString(work.string()));
+    // A book deleted from the list goes to the desktop trash: this run's own.
+    fs::create_directories(work / "data", ec);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                       QString::fromStdString((work / "data").string()));
+    run.setProcessEnvironment(environment);
     run.start(QString::fromStdString(reader.string()), args);
     if (!run.waitForFinished(120000)) {
         run.kill();
