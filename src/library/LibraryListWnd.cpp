@@ -138,6 +138,18 @@ void LibraryListWnd::FillRows() {
     addTopLevelItems(items);  // the control owns its rows
 }
 
+void LibraryListWnd::AppendRow(const ListRow& row) {
+    auto item = std::make_unique<QTreeWidgetItem>();
+    item->setText(0, row.column0);
+    item->setText(1, row.column1);
+    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    if (row.icon >= 0 && row.icon < static_cast<int>(icons_.size())) {
+        item->setIcon(0, icons_[static_cast<size_t>(row.icon)]);
+    }
+    item->setData(0, kIconRole, row.icon);
+    addTopLevelItem(item.release());  // the control owns its rows
+}
+
 void LibraryListWnd::SaveBookmark(int page) {
     library_.SaveBookmark(page);
 }

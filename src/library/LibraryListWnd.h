@@ -72,6 +72,9 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     // there is no such row. The list is not scrolled to it.
     void SelectRow(int index);
 
+    // Appends a row that no entry stands behind (pictures of the screen).
+    void AppendRow(const ListRow& row);
+
     // The open popup menu (null when none).
     QMenu* popupMenu() const { return popup_.data(); }
 
