@@ -100,6 +100,16 @@ def registry_table(t, counters):
               f"{load / read:.1f}x | <= 10x |")
 
 
+def library_table(t):
+    refresh, bare = t.get("LibraryRefresh"), t.get("LibraryBareReads")
+    if refresh is None or bare is None:
+        return
+    print("| books | bare open/read/close ms | refresh ms | ratio | aim |")
+    print("|---|---|---|---|---|")
+    print(f"| 10,000 in 5 folders | {bare * 1e3:.1f} | {refresh * 1e3:.1f} | "
+          f"{refresh / bare:.1f}× | ≤ 1.5× |")
+
+
 def main():
     t = read_times(sys.argv[1])
     with open(sys.argv[1]) as f:
@@ -111,6 +121,8 @@ def main():
         fit_tables(t, ["600x900", "1200x1800"])
     if any(name.startswith("Registry/") for name in t):
         registry_table(t, counters)
+    if "LibraryRefresh" in t:
+        library_table(t)
 
 
 if __name__ == "__main__":
