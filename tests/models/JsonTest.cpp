@@ -94,5 +94,15 @@ TEST(Json, AnUnpairedSurrogateIsWrittenAsItsEscape) {
     EXPECT_EQ(JsonValue(std::u16string{high, low}).ToText(), "\"\xF0\x9F\x98\x80\"\n");
 }
 
+TEST(Json, RealNumbersAreWrittenShortestAndReadBack) {
+    EXPECT_EQ(JsonValue(0.48828125).ToText(), "0.48828125\n");
+    EXPECT_EQ(JsonValue(1000 / 1048576.0).ToText(), "0.00095367431640625\n");
+    EXPECT_EQ(JsonValue(2.0).ToText(), "2\n");
+    EXPECT_EQ(JsonValue(1e-7).ToText(), "1e-07\n");
+    EXPECT_EQ(JsonValue(0.0 / 0.0).ToText(), "null\n");
+    EXPECT_DOUBLE_EQ(JsonValue(2.5).real(), 2.5);
+    EXPECT_EQ(JsonValue(2.5).number(), 2);
+}
+
 }  // namespace
 }  // namespace inkvista
