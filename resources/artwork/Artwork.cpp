@@ -5,6 +5,21 @@
 #include <QPen>
 
 namespace artwork {
+namespace {
+
+int scale = 1;
+
+}  // namespace
+
+void SetScale(int value) {
+    scale = value;
+}
+
+QImage Canvas(int width, int height, QImage::Format format) {
+    QImage image(width * scale, height * scale, format);
+    image.setDevicePixelRatio(scale);
+    return image;
+}
 
 QFont Font(int pixelSize, bool bold, const char* family) {
     QFont font(QString::fromLatin1(family));

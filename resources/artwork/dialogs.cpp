@@ -71,7 +71,7 @@ void DrawGlyph(QPainter& p, Glyph glyph, int x, int y) {
 
 // A square application button: a raised silver cap, 16 x 16.
 QImage SquareButton(Glyph glyph) {
-    QImage image(16, 16, QImage::Format_RGB888);
+    QImage image = Canvas(16, 16, QImage::Format_RGB888);
     image.fill(kSilver);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -92,7 +92,7 @@ QImage SquareButton(Glyph glyph) {
 // A round button of the FUJITSU Pocket LOOX: an oval teal cap of the
 // picture's size with the glyph in its middle.
 QImage OvalButton(int width, int height, Glyph glyph) {
-    QImage image(width, height, QImage::Format_RGB888);
+    QImage image = Canvas(width, height, QImage::Format_RGB888);
     image.fill(kSilver);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -173,7 +173,7 @@ void DocumentIcon(QPainter& p, int x) {
 // The tree's icons: open folder, closed folder, window, network, document,
 // each 16 x 15, on green.
 QImage FolderIcons() {
-    QImage image(80, 15, QImage::Format_RGB888);
+    QImage image = Canvas(80, 15, QImage::Format_RGB888);
     image.fill(kGreen);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);

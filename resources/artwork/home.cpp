@@ -47,7 +47,7 @@ void DrawLogo(QPainter& p, const QPointF& at) {
 }
 
 QImage HomeScreen() {
-    QImage image(240, 320, QImage::Format_RGB888);
+    QImage image = Canvas(240, 320, QImage::Format_RGB888);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -55,7 +55,7 @@ QImage HomeScreen() {
     QLinearGradient body(0, 44, 0, 320);
     body.setColorAt(0, QColor(0xee, 0xf2, 0xf8));
     body.setColorAt(1, QColor(0xd3, 0xdc, 0xea));
-    p.fillRect(image.rect(), body);
+    p.fillRect(QRectF(QPointF(0, 0), image.deviceIndependentSize()), body);
 
     // Title banner.
     QLinearGradient banner(0, 0, 240, 44);
@@ -103,7 +103,7 @@ QImage HomeScreen() {
 }
 
 QImage Pressed(int width, const QString& text) {
-    QImage image(width, 19, QImage::Format_RGB888);
+    QImage image = Canvas(width, 19, QImage::Format_RGB888);
     image.fill(QColor(0xee, 0xf2, 0xf8));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);

@@ -43,7 +43,7 @@ void DrawDocument(QPainter& p, int left, const QString& label, const QColor& ban
 }
 
 QImage ListIcons() {
-    QImage image(80, 18, QImage::Format_RGB32);
+    QImage image = Canvas(80, 18, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);

@@ -10,8 +10,13 @@
 
 namespace {
 
-bool Save(const QImage& image, const QString& dir, int id) {
-    const QString path = dir + QStringLiteral("/%1.png").arg(id);
+// The enlarged screens the pictures are drawn for besides the device's own
+// (--scale 2 to 4; larger scales smooth the 4x picture).
+constexpr int kLargestScale = 4;
+
+bool Save(const QImage& image, const QString& dir, int id, int scale) {
+    const QString path = scale == 1 ? dir + QStringLiteral("/%1.png").arg(id)
+                                    : dir + QStringLiteral("/%1@%2x.png").arg(id).arg(scale);
     if (!image.save(path, "PNG")) {
         std::fprintf(stderr, "make-artwork: cannot write %s\n", qPrintable(path));
         return false;
@@ -32,7 +37,11 @@ int main(int argc, char** argv) {
             ok = false;
             continue;
         }
-        ok = Save(picture.draw(), dir, picture.id) && ok;
+        for (int scale = 1; scale <= kLargestScale; ++scale) {
+            artwork::SetScale(scale);
+            ok = Save(picture.draw(), dir, picture.id, scale) && ok;
+        }
+        artwork::SetScale(1);
     }
     return ok ? 0 : 1;
 }

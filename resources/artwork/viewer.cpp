@@ -19,7 +19,7 @@ const QColor kCross(0xc0, 0x39, 0x2b);
 // A piece of the bar's band: the home screen's banner ink with the amber
 // rule along its top edge (the side facing the page).
 QImage Band(int width, bool pressed = false) {
-    QImage image(width, 20, QImage::Format_RGB888);
+    QImage image = Canvas(width, 20, QImage::Format_RGB888);
     QPainter p(&image);
     QLinearGradient fill(0, 0, 0, 20);
     if (pressed) {
@@ -29,7 +29,7 @@ QImage Band(int width, bool pressed = false) {
         fill.setColorAt(0, kInkLight);
         fill.setColorAt(1, kInk);
     }
-    p.fillRect(image.rect(), fill);
+    p.fillRect(QRectF(QPointF(0, 0), image.deviceIndependentSize()), fill);
     p.fillRect(QRect(0, 0, width, 1), kAmber);
     p.end();
     return image;
@@ -151,7 +151,7 @@ constexpr int kPanelSteps[] = {-10, -1, 1, 10};
 constexpr int kPanelArrowX[] = {0, 20, 70, 90};
 
 QImage JumpPanel() {
-    QImage image(110, 20, QImage::Format_RGB888);
+    QImage image = Canvas(110, 20, QImage::Format_RGB888);
     image.fill(QColor(0xee, 0xf2, 0xf8));
     QPainter p(&image);
     for (int i = 0; i < 4; ++i) {
@@ -165,7 +165,7 @@ QImage JumpPanel() {
 }
 
 QImage PressedArrow(int step) {
-    QImage image(20, 20, QImage::Format_RGB888);
+    QImage image = Canvas(20, 20, QImage::Format_RGB888);
     image.fill(QColor(0xee, 0xf2, 0xf8));
     QPainter p(&image);
     JumpArrow(p, QRectF(0, 0, 20, 20), step, true);

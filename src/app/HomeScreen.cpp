@@ -51,22 +51,29 @@ void ComposeHomeScreen(QImage& back, int pressedButton, MessageBoxes& messages) 
             messages.Show(u"Error on DrawBackImage()--> Switch in BackWnd.cpp");
             break;
     }
+    // `back` may have more pixels than the screen (an enlarged window); the
+    // pictures are then the ones drawn for its ratio.
+    const qreal ratio = back.devicePixelRatio();
     QPainter painter(&back);
-    painter.fillRect(back.rect(), Qt::white);
+    painter.fillRect(QRectF(QPointF(0, 0), back.deviceIndependentSize()), Qt::white);
     // Bitmaps live only for one paint.
-    painter.drawImage(QPoint(0, 0), LoadBitmap(129), QRect(0, 0, 240, 320));
+    painter.drawImage(QPoint(0, 0), CopyBitmap(LoadBitmap(129, ratio), QRect(0, 0, 240, 320)));
     if (overlay) {
-        painter.drawImage(QPoint(overlay->x, overlay->y), LoadBitmap(overlay->id),
-                          QRect(0, 0, overlay->width, 19));
+        painter.drawImage(
+            QPoint(overlay->x, overlay->y),
+            CopyBitmap(LoadBitmap(overlay->id, ratio), QRect(0, 0, overlay->width, 19)));
     }
 }
 
 void BackWnd::DrawBackImage(QPainter& target) {
-    if (backBitmap_.isNull()) {
-        backBitmap_ = QImage(screenWidth_, screenHeight_, QImage::Format_RGB32);
+    const qreal ratio = target.device()->devicePixelRatioF();
+    if (backBitmap_.isNull() || backBitmap_.devicePixelRatio() != ratio) {
+        backBitmap_ = QImage(qRound(screenWidth_ * ratio), qRound(screenHeight_ * ratio),
+                             QImage::Format_RGB32);
+        backBitmap_.setDevicePixelRatio(ratio);
     }
     ComposeHomeScreen(backBitmap_, pressedButton_, device_.messages());
-    target.drawImage(QPoint(0, 0), backBitmap_, QRect(0, 0, screenWidth_, screenHeight_));
+    target.drawImage(QPoint(0, 0), backBitmap_);
 }
 
 void BackWnd::paintEvent(QPaintEvent*) {

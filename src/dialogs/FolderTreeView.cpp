@@ -18,12 +18,14 @@ const QColor kLineColour(0x80, 0x80, 0x80);
 
 std::vector<QIcon> FolderIconsFrom(const QImage& bitmap) {
     std::vector<QIcon> icons;
-    if (bitmap.height() < kIconSize.height()) return icons;
-    const int count = bitmap.width() / kIconSize.width();
+    const QSize size = bitmap.deviceIndependentSize().toSize();
+    if (size.height() < kIconSize.height()) return icons;
+    const int count = size.width() / kIconSize.width();
     if (count < static_cast<int>(kMinimumIcons)) return icons;
     for (int i = 0; i < count; ++i) {
-        const QImage picture = bitmap.copy(QRect(QPoint(i * kIconSize.width(), 0), kIconSize))
-                                   .convertToFormat(QImage::Format_RGB32);
+        const QImage picture =
+            CopyBitmap(bitmap, QRect(QPoint(i * kIconSize.width(), 0), kIconSize))
+                .convertToFormat(QImage::Format_RGB32);
         QPixmap pixmap = QPixmap::fromImage(picture);
         pixmap.setMask(QBitmap::fromImage(
             picture.createMaskFromColor(QColor(0, 255, 0).rgb(), Qt::MaskInColor)));
@@ -33,7 +35,8 @@ std::vector<QIcon> FolderIconsFrom(const QImage& bitmap) {
 }
 
 FolderTreeView::FolderTreeView(QWidget* parent)
-    : QTreeWidget(parent), icons_(FolderIconsFrom(LoadBitmap(kFolderIconsBitmapId))) {
+    : QTreeWidget(parent),
+      icons_(FolderIconsFrom(LoadBitmap(kFolderIconsBitmapId, ScreenPixelRatio()))) {
     setColumnCount(1);
     header()->hide();
     setIconSize(kIconSize);

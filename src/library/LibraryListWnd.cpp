@@ -38,11 +38,11 @@ QString ToQString(const std::u16string& s) {
 // The four list icons cut from the one bitmap, white made transparent.
 std::array<QIcon, 4> LoadListIcons() {
     std::array<QIcon, 4> icons;
-    const QImage strip = LoadBitmap(kListIconsBitmapId);
+    const QImage strip = LoadBitmap(kListIconsBitmapId, ScreenPixelRatio());
     if (strip.isNull()) return icons;
     for (int i = 0; i < 4; ++i) {
-        QPixmap icon =
-            QPixmap::fromImage(strip.copy(i * kListIconWidth, 0, kListIconWidth, kListIconHeight));
+        QPixmap icon = QPixmap::fromImage(
+            CopyBitmap(strip, QRect(i * kListIconWidth, 0, kListIconWidth, kListIconHeight)));
         icon.setMask(icon.createMaskFromColor(Qt::white, Qt::MaskInColor));
         icons[static_cast<size_t>(i)] = QIcon(icon);
     }

@@ -1,6 +1,9 @@
 #include "ui/Artwork.h"
 
+#include <QGuiApplication>
 #include <QString>
+#include <algorithm>
+#include <cmath>
 
 // Resources in a static library must be brought in by hand, and the macro
 // only works outside a namespace.
@@ -10,10 +13,45 @@ static void InitArtwork() {
 
 namespace inkvista {
 
-QImage LoadBitmap(int id) {
+namespace {
+
+// The scales the artwork generator draws besides the device's own.
+constexpr int kLargestDrawnScale = 4;
+
+QImage Drawn(int id, int scale) {
+    if (scale == 1) return QImage(QStringLiteral(":/bitmaps/%1.png").arg(id));
+    return QImage(QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(scale));
+}
+
+}  // namespace
+
+QImage LoadBitmap(int id, qreal pixelRatio) {
     static const bool initialised = (InitArtwork(), true);
     (void)initialised;
-    return QImage(QStringLiteral(":/bitmaps/%1.png").arg(id));
+    QImage device = Drawn(id, 1);
+    if (pixelRatio <= 1 || device.isNull()) return device;
+    const int scale = std::min(static_cast<int>(std::ceil(pixelRatio - 1e-6)), kLargestDrawnScale);
+    QImage image = Drawn(id, scale);
+    if (image.isNull() || image.size() != device.size() * scale) return device;
+    if (pixelRatio != scale) {
+        const QSize size(qRound(device.width() * pixelRatio), qRound(device.height() * pixelRatio));
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    image.setDevicePixelRatio(pixelRatio);
+    return image;
+}
+
+QImage CopyBitmap(const QImage& bitmap, const QRect& rect) {
+    const qreal ratio = bitmap.devicePixelRatio();
+    const QRect pixels(qRound(rect.x() * ratio), qRound(rect.y() * ratio),
+                       qRound(rect.width() * ratio), qRound(rect.height() * ratio));
+    QImage part = bitmap.copy(pixels);
+    part.setDevicePixelRatio(ratio);
+    return part;
+}
+
+qreal ScreenPixelRatio() {
+    return qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
 }
 
 }  // namespace inkvista

@@ -1,12 +1,25 @@
 // The program's pictures, compiled in as PNG files named by resource id
-// (resources/*.png).
+// (resources/*.png), each also drawn at 2, 3 and 4 times the resolution for
+// enlarged screens (resources/ID@Nx.png).
 #pragma once
 
 #include <QImage>
+#include <QRect>
 
 namespace inkvista {
 
-// Bitmap `id` of the resources, or a null image when there is none.
-QImage LoadBitmap(int id);
+// Bitmap `id` of the resources, or a null image when there is none. With a
+// `pixelRatio` above 1 (an enlarged window) the picture drawn for that scale,
+// with that device pixel ratio: the same size in device pixels, sharp on the
+// screen. Ratios between or above the drawn scales are smoothed from the
+// nearest larger drawing (or the largest).
+QImage LoadBitmap(int id, qreal pixelRatio = 1);
+
+// The part `rect` (in device pixels) of a picture loaded at any ratio.
+QImage CopyBitmap(const QImage& bitmap, const QRect& rect);
+
+// The device pixel ratio windows of this run are drawn at (--scale, or the
+// screen's own on a high-density display).
+qreal ScreenPixelRatio();
 
 }  // namespace inkvista

@@ -247,9 +247,9 @@ QWidget* TemplateDialog::CreateControl(const ControlRow& row, const QRect& rect)
         }
         case ControlKind::Picture: {
             auto* picture = Keep(std::make_unique<QLabel>(this));
-            const QPixmap bitmap = QPixmap::fromImage(LoadBitmap(row.bitmap));
+            const QPixmap bitmap = QPixmap::fromImage(LoadBitmap(row.bitmap, ScreenPixelRatio()));
             picture->setPixmap(bitmap);
-            picture->setGeometry(QRect(rect.topLeft(), bitmap.size()));
+            picture->setGeometry(QRect(rect.topLeft(), bitmap.deviceIndependentSize().toSize()));
             made = picture;
             break;
         }

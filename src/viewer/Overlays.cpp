@@ -15,16 +15,18 @@ constexpr int kUprightPixels = 11;
 // The last-page box's line fills its 110 pixels at this size.
 constexpr int kBoxPixels = 10;
 
-// The pictures are decoded once: a frame copies them, it does not load them.
-const QImage& Picture(int id) {
+// The pictures are decoded once per pixel ratio: a frame copies them, it
+// does not load them.
+const QImage& Picture(int id, qreal ratio) {
     static std::array<QImage, kLastPicture - kFirstPicture + 1> cache;
     QImage& slot = cache[static_cast<size_t>(id - kFirstPicture)];
-    if (slot.isNull()) slot = LoadBitmap(id).convertToFormat(QImage::Format_RGB32);
+    if (slot.isNull() || slot.devicePixelRatio() != ratio)
+        slot = LoadBitmap(id, ratio).convertToFormat(QImage::Format_RGB32);
     return slot;
 }
 
 void Put(QPainter& p, int id, int x, int y) {
-    p.drawImage(QPoint(x, y), Picture(id));
+    p.drawImage(QPoint(x, y), Picture(id, p.device()->devicePixelRatioF()));
 }
 
 // Text upright in `rect`.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -56,6 +57,35 @@ TEST(HomeScreen, ArtworkHasItsSizes) {
     EXPECT_EQ(LoadBitmap(135).size(), QSize(39, 19));
     EXPECT_EQ(LoadBitmap(136).size(), QSize(52, 19));
     EXPECT_TRUE(LoadBitmap(999).isNull());
+}
+
+// Every picture has its drawings for enlarged windows, at exactly the
+// picture's size in device pixels; a ratio without a drawing of its own is
+// smoothed to its size, and an enlarged home screen shows the finer drawing.
+TEST(HomeScreen, EveryPictureIsDrawnForEnlargedWindows) {
+    test::App();
+    const QDir resources(QStringLiteral(":/bitmaps"));
+    int pictures = 0;
+    for (const QString& name : resources.entryList({QStringLiteral("*.png")})) {
+        if (name.contains(QLatin1Char('@'))) continue;
+        const int id = name.chopped(4).toInt();
+        const QImage device = LoadBitmap(id);
+        ++pictures;
+        for (const qreal ratio : {2.0, 3.0, 4.0, 1.5, 6.0}) {
+            const QImage image = LoadBitmap(id, ratio);
+            EXPECT_EQ(image.size(), (QSizeF(device.size()) * ratio).toSize()) << id << " " << ratio;
+            EXPECT_EQ(image.deviceIndependentSize().toSize(), device.size()) << id;
+        }
+    }
+    EXPECT_GE(pictures, 40);
+
+    Program program;
+    program.Start();
+    QImage frame(720, 960, QImage::Format_RGB32);
+    frame.setDevicePixelRatio(3);
+    ComposeHomeScreen(frame, kNoButton, program.dev.messages());
+    const QImage back = LoadBitmap(129, 3).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(frame.copy(0, 0, 720, 960).convertToFormat(QImage::Format_RGB32), back);
 }
 
 TEST(HomeScreen, AHeldButtonIsDrawnPressedUntilTheStylusLifts) {
