@@ -14,21 +14,14 @@
 #include "book/Resampler.h"
 #include "book/ScaleKernels.h"
 #include "book/Scaler.h"
+#include "support/RandomData.h"
 
 namespace inkvista {
 namespace {
 
-using Random = std::mt19937;
-
-uint32_t Between(Random& random, uint32_t low, uint32_t high) {
-    return std::uniform_int_distribution<uint32_t>(low, high)(random);
-}
-
-std::vector<uint8_t> RandomBytes(size_t size, Random& random) {
-    std::vector<uint8_t> bytes(size);
-    for (auto& b : bytes) b = uint8_t(random());
-    return bytes;
-}
+using test::Between;
+using test::Random;
+using test::RandomBytes;
 
 // Kernels ------------------------------------------------------------------
 

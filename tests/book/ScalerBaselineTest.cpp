@@ -12,21 +12,14 @@
 #include "BaselineScaler.h"
 #include "book/PageImage.h"
 #include "book/Scaler.h"
+#include "support/RandomData.h"
 
 namespace inkvista {
 namespace {
 
-using Random = std::mt19937;
-
-uint32_t Between(Random& random, uint32_t low, uint32_t high) {
-    return std::uniform_int_distribution<uint32_t>(low, high)(random);
-}
-
-std::vector<uint8_t> RandomBytes(size_t size, Random& random) {
-    std::vector<uint8_t> bytes(size);
-    for (auto& b : bytes) b = uint8_t(random());
-    return bytes;
-}
+using test::Between;
+using test::Random;
+using test::RandomBytes;
 
 // Flat areas, hard edges and noise: what pages hold, and the extremes of
 // the weighted sums (all 255 next to all 0).
