@@ -11,8 +11,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace inkvista;
     if (size < 5) return 0;
+    // Every row decodes alike: a few dozen rows find what a page does, at a
+    // fraction of the cost.
     const uint32_t width = uint32_t{LoadBE16(data)} % 700;
-    const uint32_t height = uint32_t{LoadBE16(data + 2)} % 700;
+    const uint32_t height = uint32_t{LoadBE16(data + 2)} % 80;
     const size_t paletteBytes = data[4] % 30;
     data += 5;
     size -= 5;

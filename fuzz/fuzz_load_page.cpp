@@ -1,62 +1,38 @@
-// The page loader's steps (ReadPage) on an arbitrary book file: the input's
-// first byte chooses portrait or landscape and fitting, the rest is the
-// file, with page 0 at offset 0 and page 1 at the offset its first four
-// bytes name.
+// The page loader (ReadPage) on an arbitrary book file held in memory, two
+// pages in a row into the same page image, as the viewer turns pages. The
+// input's first byte chooses the order and, for each load, portrait or
+// landscape and fitting; the next two bytes give the offset of the second
+// page record (the first stands at offset 0); the rest is the file.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <vector>
 
-#include "book/BookFormat.h"
 #include "book/BookState.h"
 #include "book/PageDecoder.h"
 #include "platform/ByteOrder.h"
-#include "support/TestDevice.h"
-
-namespace inkvista {
-namespace {
-
-// Pages that are valid but large only make the fuzzer slow: sizes past the
-// page limit are refused at once and stay in, the tens of megapixels just
-// below it are left out.
-bool SlowPage(const uint8_t* data, size_t size, uint32_t offset) {
-    if (offset > size || size - offset < kRecordMagicSize) return false;
-    const uint8_t* record = data + offset;
-    const RecordLayout& layout = record[0] == 'X' ? kXcRecord : kCxRecord;
-    if (size - offset < layout.height + 4) return false;
-    const uint64_t pixels =
-        uint64_t{LoadBE32(record + layout.width)} * LoadBE32(record + layout.height);
-    return pixels > (uint64_t{1} << 22) && pixels <= (uint64_t{3} << 28);
-}
-
-}  // namespace
-}  // namespace inkvista
+#include "support/MemoryBook.h"
+#include "support/PageCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace inkvista;
-    static TestDevice device;
-    if (size < 1) return 0;
+    if (size < 3) return 0;
     const uint8_t flags = data[0];
-    ++data;
-    --size;
-    const uint32_t second = size >= 4 ? LoadBE32(data) : 0;
-    if (SlowPage(data, size, 0) || SlowPage(data, size, second)) return 0;
-    const std::string path = (device.root() / "fuzz.cmb").string();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return 0;
-    if (size) std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    const uint32_t second = LoadBE16(data + 1);
+    fuzz::MemoryBook& memory = fuzz::SharedMemoryBook();
+    memory.Replace(data + 3, size - 3);
 
     BookState book;
-    book.bookPath = u"\\fuzz.cmb";
+    book.bookPath = memory.devicePath();
     book.pageOffsets = {0, second};
     book.pageCount = 2;
-    ViewOption view;
-    view.portrait = flags & 1;
-    view.fitToWindow = (flags >> 1) & 1;
-    // Kept from input to input, as the viewer keeps it from page to page.
-    static PageImage page;
-    page.currentPage = (flags >> 2) & 1;
-    ReadPage(device.device().files(), book, page, view);
+    PageImage page;
+    for (int turn = 0; turn < 2; ++turn) {
+        const int bits = flags >> (1 + 2 * turn);
+        ViewOption view;
+        view.portrait = bits & 1;
+        view.fitToWindow = (bits >> 1) & 1;
+        page.currentPage = (flags & 1) ^ turn;
+        const PageLoad load = ReadPage(memory.device().files(), book, page, view);
+        if (load.error == PageError::None) fuzz::CheckLoadedPage(page);
+    }
     return 0;
 }

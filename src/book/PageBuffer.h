@@ -14,7 +14,13 @@ namespace inkvista {
 
 // The most any one buffer of a page may take. A page that would need more is
 // handled like a failed allocation.
+#ifdef INKVISTA_FUZZ_PAGE_BYTES
+// Fuzzing builds lower it: the paths at and past the limit stay the same and
+// cost little to try.
+inline constexpr uint64_t kMaxPageBytes = INKVISTA_FUZZ_PAGE_BYTES;
+#else
 inline constexpr uint64_t kMaxPageBytes = uint64_t{256} << 20;
+#endif
 
 // Leaves the bytes a resize adds as they are, for buffers every byte of which
 // is written before it is read: clearing a large buffer costs as much as
