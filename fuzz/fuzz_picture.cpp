@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (picture.isNull() || !PictureFitsPage(picture.width(), picture.height())) std::abort();
     // Quantising is linear in the pixels: large pictures only make runs slow.
-    if (uint64_t(picture.width()) * uint64_t(picture.height()) > (1u << 16)) return 0;
+    if (uint64_t(picture.width()) * uint64_t(picture.height()) > (1u << 12)) return 0;
     PackOptions options;
     options.colour = flags & 1;
     options.record = (flags & 2) ? "XC" : "CX";
