@@ -95,7 +95,10 @@ bool ReadEntry(archive* a, archive_entry* entry, const std::string& path, const 
             *error = TooBig(path, name, limits);
             return false;
         }
-        data->reserve(static_cast<qsizetype>(size));
+        // The declared size is the archive's word only: reserve no more than
+        // a generous picture's worth up front and let real data grow it.
+        constexpr uint64_t kReserveAtMost = uint64_t(32) << 20;
+        data->reserve(static_cast<qsizetype>(std::min(size, kReserveAtMost)));
     }
     char buffer[1 << 16];
     for (;;) {
