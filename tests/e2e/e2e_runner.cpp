@@ -127,6 +127,32 @@ bool MakeBook(const fs::path& file, int pages, uint32_t w, uint32_t h, const std
     return inkvista::encode::WriteBook(file.string(), plan);
 }
 
+// Words from `from` on joined by blanks, with \t and \n for a tab and a
+// line feed, written as the whole file in the reader's wide text: UTF-16LE
+// without a byte-order mark, as its bookmark files are.
+bool WriteText(const fs::path& file, const std::vector<std::string>& words, size_t from) {
+    std::string joined;
+    for (size_t i = from; i < words.size(); ++i) joined += (i > from ? " " : "") + words[i];
+    std::string bytes;
+    for (size_t i = 0; i < joined.size(); ++i) {
+        if (joined[i] == '\\' && i + 1 < joined.size() &&
+            (joined[i + 1] == 't' || joined[i + 1] == 'n')) {
+            bytes += joined[++i] == 't' ? '\t' : '\n';
+        } else {
+            bytes += joined[i];
+        }
+    }
+    std::error_code ec;
+    fs::create_directories(file.parent_path(), ec);
+    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    std::ofstream out(file, std::ios::binary);
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        out.put(static_cast<char>(unit & 0xff)).put(static_cast<char>(unit >> 8));
+    }
+    return static_cast<bool>(out.flush());
+}
+
 bool ParseSize(const std::string& text, uint32_t* w, uint32_t* h) {
     static const QRegularExpression re(QStringLiteral("^(\\d+)x(\\d+)$"));
     auto m = re.match(QString::fromStdString(text));
@@ -179,6 +205,29 @@ bool Rect(const std::vector<std::string>& args, size_t from, const QImage& image
     return image.rect().contains(*rect);
 }
 
+// One start of the reader on the test's device; false when it hangs.
+bool RunReader(const fs::path& reader, const fs::path& work, const QStringList& args,
+               QByteArray* err, int* status) {
+    QProcess run;
+    run.setWorkingDirectory(QString::fromStdString(work.string()));
+    // A book deleted from the list goes to the desktop trash: this run's own.
+    std::error_code ec;
+    fs::create_directories(work / "data", ec);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                       QString::fromStdString((work / "data").string()));
+    run.setProcessEnvironment(environment);
+    run.start(QString::fromStdString(reader.string()), args);
+    if (!run.waitForFinished(120000)) {
+        run.kill();
+        run.waitForFinished();
+        return false;
+    }
+    err->append(run.readAllStandardError());
+    *status = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -1;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -208,8 +257,13 @@ int main(int argc, char** argv) {
         QStringLiteral("--root"),     QString::fromStdString((work / "root").string()),
         QStringLiteral("--registry"), QString::fromStdString((work / "registry.reg").string())};
     int lineNumber = 0;
+    std::vector<int> restarts;
+    std::vector<std::string> scriptLines;
     while (!in.atEnd()) {
-        std::string line = in.readLine().trimmed().toStdString();
+        QByteArray raw = in.readLine();
+        if (raw.endsWith('\n')) raw.chop(1);
+        scriptLines.push_back(raw.toStdString());
+        std::string line = raw.trimmed().toStdString();
         ++lineNumber;
         const std::string where = name + ":" + std::to_string(lineNumber);
         if (line.rfind("#?", 0) == 0) {
@@ -245,6 +299,17 @@ int main(int argc, char** argv) {
                 }
                 Fail(where, "cannot hide " + words[1]);
             }
+        } else if (words[0] == "readonly" && words.size() == 2) {
+            // The host's write permission is the reader's read-only attribute.
+            fs::permissions(
+                work / words[1],
+                fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                fs::perm_options::remove, ec);
+            if (ec) Fail(where, "cannot make read-only " + words[1]);
+        } else if (words[0] == "text" && words.size() >= 2) {
+            if (!WriteText(work / words[1], words, 2)) Fail(where, "cannot write " + words[1]);
+        } else if (words[0] == "restart" && words.size() == 1) {
+            restarts.push_back(lineNumber);
         } else if (words[0] == "args") {
             for (size_t i = 1; i < words.size(); ++i) args << QString::fromStdString(words[i]);
         } else {
@@ -253,23 +318,34 @@ int main(int argc, char** argv) {
     }
     if (failures) return 1;
 
-    QProcess run;
-    run.setWorkingDirectory(QString::fromStdString(work.string()));
-    // A book deleted from the list goes to the desktop trash: this run's own.
-    fs::create_directories(work / "data", ec);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"),
-                       QString::fromStdString((work / "data").string()));
-    run.setProcessEnvironment(environment);
-    run.start(QString::fromStdString(reader.string()), args);
-    if (!run.waitForFinished(120000)) {
-        run.kill();
-        run.waitForFinished();
-        std::fprintf(stderr, "%s: the reader did not finish\n", name.c_str());
-        return 1;
+    // A script with `#! restart` lines runs as one program start per part,
+    // on the same device: each part is the script with the other parts'
+    // lines blanked, so that errors keep their line numbers.
+    std::vector<fs::path> parts = {work / name};
+    if (!restarts.empty()) {
+        parts.clear();
+        restarts.push_back(lineNumber + 1);
+        int from = 1;
+        for (const int upTo : restarts) {
+            parts.push_back(work / (name + ".part" + std::to_string(parts.size() + 1)));
+            std::ofstream part(parts.back(), std::ios::binary);
+            for (size_t i = 0; i < scriptLines.size(); ++i) {
+                const int number = static_cast<int>(i) + 1;
+                part << (number >= from && number < upTo ? scriptLines[i] : "") << '\n';
+            }
+            from = upTo;
+        }
     }
-    const QByteArray err = run.readAllStandardError();
-    const int status = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -1;
+    QByteArray err;
+    int status = 0;
+    for (const fs::path& part : parts) {
+        args[1] = QString::fromStdString(part.string());
+        if (!RunReader(reader, work, args, &err, &status)) {
+            std::fprintf(stderr, "%s: the reader did not finish\n", name.c_str());
+            return 1;
+        }
+        if (status != 0) break;
+    }
 
     int expectedExit = 0;
     for (const auto& [number, text] : expectations) {
