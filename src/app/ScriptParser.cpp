@@ -336,7 +336,13 @@ class LineParser {
             *error_ = "'card' needs insert NAME DIR or remove NAME";
             return false;
         }
-        const std::string& verb = tokens_[1].text;
+        std::string verb = tokens_[1].text;
+        // mount and unmount: the card comes or goes without the system
+        // saying so, as the second slot of the LOOX does.
+        if (verb == "mount" || verb == "unmount") {
+            command->quiet = true;
+            verb = verb == "mount" ? "insert" : "remove";
+        }
         if (verb == "insert") {
             // The name may have blanks ("Storage Card"); the folder is the
             // last argument.

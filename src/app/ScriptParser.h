@@ -48,6 +48,7 @@ struct ScriptCommand {
     int64_t number = 0;
     int64_t index = 0;           // select: row; open: bookmark page; time: minute
     bool on = false;             // check on, answer ok
+    bool quiet = false;          // card mount, unmount: no device-change message
     std::u16string text;         // card name, typed text, tree path, book file name
     std::filesystem::path file;  // shot, state, card folder; absolute
 };

@@ -226,7 +226,8 @@ bool ScriptRunner::Execute(const ScriptCommand& command, std::string* error) {
     return false;
 }
 
-// A card comes or goes, then the device-change message the system sends.
+// A card comes or goes, then the device-change message the system sends
+// (none for mount and unmount).
 bool ScriptRunner::Card(const ScriptCommand& command, std::string* error) {
     if (command.op == ScriptOp::CardInsert) {
         std::error_code ec;
@@ -235,6 +236,7 @@ bool ScriptRunner::Card(const ScriptCommand& command, std::string* error) {
             return false;
         }
         device_.InsertCard(command.text, command.file);
+        if (command.quiet) return true;
         DeviceChangeEvent change(DBT_DEVICEARRIVAL);
         QCoreApplication::sendEvent(&main_, &change);
         return true;
@@ -243,6 +245,7 @@ bool ScriptRunner::Card(const ScriptCommand& command, std::string* error) {
         *error = "no card named '" + Utf16ToUtf8(command.text) + "'";
         return false;
     }
+    if (command.quiet) return true;
     DeviceChangeEvent change(DBT_DEVICEREMOVECOMPLETE);
     QCoreApplication::sendEvent(&main_, &change);
     return true;

@@ -165,6 +165,24 @@ TEST(ScriptParse, CardsNameTheLastArgumentTheFolder) {
     EXPECT_EQ(ParseError("card remove ..").message, "bad card name '..'");
 }
 
+TEST(ScriptParse, MountAndUnmountAreCardsWithoutTheMessage) {
+    auto commands = Parse(
+        "card mount Storage Card2 cards/cf\n"
+        "card unmount Storage Card2\n"
+        "card insert SD cards/sd\n");
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands[0].op, ScriptOp::CardInsert);
+    EXPECT_EQ(commands[0].text, u"Storage Card2");
+    EXPECT_EQ(commands[0].file, kBase / "cards/cf");
+    EXPECT_TRUE(commands[0].quiet);
+    EXPECT_EQ(commands[1].op, ScriptOp::CardRemove);
+    EXPECT_EQ(commands[1].text, u"Storage Card2");
+    EXPECT_TRUE(commands[1].quiet);
+    EXPECT_FALSE(commands[2].quiet);
+    EXPECT_EQ(ParseError("card mount SD").message, "'card insert' needs NAME DIR");
+    EXPECT_EQ(ParseError("card unmount My Documents").message, "bad card name 'My Documents'");
+}
+
 TEST(ScriptParse, OutputFilesAreRelativeToTheScript) {
     auto commands = Parse("shot out/a.PNG\nstate /tmp/s.json\n");
     ASSERT_EQ(commands.size(), 2u);
