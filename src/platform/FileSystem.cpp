@@ -417,7 +417,7 @@ FindHandle FileSystem::FindFirst(std::u16string_view pattern, FindData* out, Fin
     bool anyEntry = false;
     int err = 0;
     const bool foldersOnly = scope == FindScope::FoldersOnly;
-    if (!listing::ListCandidates(*dir, mapper_, foldersOnly, &all, &anyEntry, &err)) {
+    if (!listing::ListCandidates(*dir, mapper_, foldersOnly, &all, &anyEntry, &err, last)) {
         FailErrno(err);
         return handle;
     }
@@ -426,12 +426,13 @@ FindHandle FileSystem::FindFirst(std::u16string_view pattern, FindData* out, Fin
         return handle;
     }
     for (const listing::Candidate* c : listing::Matches(all, last)) {
+        const std::filesystem::path hostPath = c->Host(*dir);
         struct stat es;
-        if (stat(c->host.c_str(), &es) != 0 && lstat(c->host.c_str(), &es) != 0) continue;
+        if (stat(hostPath.c_str(), &es) != 0 && lstat(hostPath.c_str(), &es) != 0) continue;
         if (foldersOnly && !S_ISDIR(es.st_mode)) continue;
         FindData data;
         data.name = c->name;
-        data.attributes = host::AttributesOf(c->host, es);
+        data.attributes = host::AttributesOf(hostPath, es);
         data.sizeLow = S_ISDIR(es.st_mode) ? 0 : static_cast<uint32_t>(es.st_size & 0xFFFFFFFFu);
         handle.entries_.push_back(std::move(data));
     }

@@ -34,6 +34,7 @@ bool FolderFiles::List(FileSystem& files, std::u16string_view pattern) {
         return false;
     }
     dirFd_ = ::open(dir->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    dir_ = *dir;
     if (dirFd_ < 0) {
         files.SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
@@ -41,18 +42,18 @@ bool FolderFiles::List(FileSystem& files, std::u16string_view pattern) {
     std::vector<listing::Candidate> all;
     bool anyEntry = false;
     int err = 0;
-    if (!listing::ListCandidates(*dir, files.mapper(), false, &all, &anyEntry, &err)) {
+    if (!listing::ListCandidates(*dir, files.mapper(), false, &all, &anyEntry, &err, last)) {
         Close();
         files.SetLastError(host::ErrnoToWin32(err));
         return false;
     }
-    if (all.empty()) {
+    if (!anyEntry) {
         Close();
         files.SetLastError(ERROR_NO_MORE_FILES);
         return false;
     }
     for (const listing::Candidate* c : listing::Matches(all, last)) {
-        entries_.push_back({c->name, c->host, c->host.parent_path() == *dir});
+        entries_.push_back({c->name, c->leaf, c->mountHost});
     }
     if (entries_.empty()) {
         Close();
@@ -66,9 +67,9 @@ bool FolderFiles::Open(size_t i, FindData* data, File* file) const {
     *file = File();
     if (i >= entries_.size()) return false;
     const Entry& entry = entries_[i];
-    const std::string relative = entry.host.filename().string();
-    const char* at = entry.inFolder ? relative.c_str() : entry.host.c_str();
-    const int base = entry.inFolder ? dirFd_ : AT_FDCWD;
+    const bool inFolder = !entry.leaf.empty();
+    const char* at = inFolder ? entry.leaf.c_str() : entry.host.c_str();
+    const int base = inFolder ? dirFd_ : AT_FDCWD;
     data->name = entry.name;
     struct stat st;
     // O_NONBLOCK: a pipe that happens to match opens without waiting for a
@@ -89,7 +90,7 @@ bool FolderFiles::Open(size_t i, FindData* data, File* file) const {
     if (fstatat(base, at, &st, 0) != 0 && fstatat(base, at, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return false;
     }
-    data->attributes = host::AttributesOf(entry.host, st);
+    data->attributes = host::AttributesOf(inFolder ? dir_ / entry.leaf : entry.host, st);
     data->sizeLow = S_ISDIR(st.st_mode) ? 0 : static_cast<uint32_t>(st.st_size & 0xFFFFFFFFu);
     return true;
 }

@@ -37,11 +37,12 @@ class FolderFiles {
   private:
     struct Entry {
         std::u16string name;
-        std::filesystem::path host;
-        bool inFolder = false;  // `host` is directly in the listed folder
+        std::string leaf;            // opened through the folder
+        std::filesystem::path host;  // a mount in the root, opened by its path
     };
     void Close();
     int dirFd_ = -1;
+    std::filesystem::path dir_;
     std::vector<Entry> entries_;
 };
 

@@ -48,32 +48,60 @@ uint32_t SplitPattern(std::u16string_view pattern, std::u16string_view* folder,
     return ERROR_SUCCESS;
 }
 
+namespace {
+
+// Case-insensitive order on keys folded once per entry: comparing folded
+// strings is CompareNoCase, and a long listing compares each name many times.
+void SortCandidates(std::vector<Candidate>* all) {
+    struct Keyed {
+        std::u16string folded;
+        uint32_t index;
+    };
+    std::vector<Keyed> keys;
+    keys.reserve(all->size());
+    for (size_t i = 0; i < all->size(); ++i) {
+        std::u16string folded = (*all)[i].name;
+        for (char16_t& c : folded) c = FoldCase(c);
+        keys.push_back({std::move(folded), static_cast<uint32_t>(i)});
+    }
+    std::stable_sort(keys.begin(), keys.end(), [all](const Keyed& a, const Keyed& b) {
+        const int c = a.folded.compare(b.folded);
+        return c != 0 ? c < 0 : (*all)[a.index].name < (*all)[b.index].name;
+    });
+    std::vector<Candidate> sorted;
+    sorted.reserve(all->size());
+    for (const Keyed& k : keys) sorted.push_back(std::move((*all)[k.index]));
+    *all = std::move(sorted);
+}
+
+}  // namespace
+
 bool ListCandidates(const std::filesystem::path& dir, const PathMapper& mapper, bool foldersOnly,
-                    std::vector<Candidate>* all, bool* anyEntry, int* err) {
+                    std::vector<Candidate>* all, bool* anyEntry, int* err,
+                    std::u16string_view keep) {
     std::vector<host::DirEntry> entries;
     if (!host::ListDirTyped(dir, &entries, err)) return false;
     const bool isRoot = dir == mapper.root();
+    const bool filter = HasWildcard(keep);
     *anyEntry = false;
     for (host::DirEntry& e : entries) {
         std::u16string name = Utf8ToUtf16(e.name);
         if (isRoot && mapper.FindMount(name)) continue;
         *anyEntry = true;
         if (foldersOnly && e.type == host::EntryType::Other) continue;
-        std::filesystem::path host = dir / e.name;
-        if (foldersOnly && e.type == host::EntryType::Unknown && !IsFolder(host)) continue;
-        all->push_back({std::move(name), std::move(host)});
+        if (filter && !DeviceMatch(keep, name)) continue;
+        if (foldersOnly && e.type == host::EntryType::Unknown && !IsFolder(dir / e.name)) continue;
+        all->push_back({std::move(name), std::move(e.name), {}});
     }
     if (isRoot) {
         for (const PathMapper::Mount& m : mapper.mounts()) {
             if (!IsFolder(m.host)) continue;
-            all->push_back({m.name, m.host});
             *anyEntry = true;
+            if (filter && !DeviceMatch(keep, m.name)) continue;
+            all->push_back({m.name, {}, m.host});
         }
     }
-    std::stable_sort(all->begin(), all->end(), [](const Candidate& a, const Candidate& b) {
-        const int c = CompareNoCase(a.name, b.name);
-        return c != 0 ? c < 0 : a.name < b.name;
-    });
+    SortCandidates(all);
     return true;
 }
 

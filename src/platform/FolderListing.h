@@ -20,7 +20,12 @@ uint32_t SplitPattern(std::u16string_view pattern, std::u16string_view* folder,
 
 struct Candidate {
     std::u16string name;
-    std::filesystem::path host;
+    std::string leaf;                 // the host name inside the listed folder
+    std::filesystem::path mountHost;  // instead, for a mount listed in the root
+
+    std::filesystem::path Host(const std::filesystem::path& dir) const {
+        return leaf.empty() ? mountHost : dir / leaf;
+    }
 };
 
 // The entries of a host folder in case-insensitive name order (stable, as
@@ -28,9 +33,11 @@ struct Candidate {
 // their name. With `foldersOnly`, entries the listing itself shows to be
 // something else are left out without asking for their status, and
 // `anyEntry` tells whether the folder held any entry at all. False with
-// errno in `err` when the folder cannot be listed.
+// errno in `err` when the folder cannot be listed. A wildcard `keep` leaves
+// out, before sorting, the entries Matches would not take for it.
 bool ListCandidates(const std::filesystem::path& dir, const PathMapper& mapper, bool foldersOnly,
-                    std::vector<Candidate>* all, bool* anyEntry, int* err);
+                    std::vector<Candidate>* all, bool* anyEntry, int* err,
+                    std::u16string_view keep = {});
 
 // What a last component matches: every entry for a wildcard pattern ("*.*"
 // also takes names without a dot); for an exact name one entry, the same
