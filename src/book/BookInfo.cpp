@@ -1,6 +1,7 @@
 #include "book/BookInfo.h"
 
 #include <cstdio>
+#include <unordered_map>
 
 #include "book/HeaderText.h"
 #include "book/OpenBook.h"
@@ -25,10 +26,43 @@ bool HasRecord(PageEncoding encoding) {
     return encoding != PageEncoding::BadMagic && encoding != PageEncoding::ReadFailed;
 }
 
+// Every page's record, and whether it decodes in full: each distinct offset
+// decoded once, while the pixels decoded stay within `budget`.
+void CheckPages(File& file, const std::vector<uint32_t>& offsets, uint64_t budget,
+                std::vector<PageInfo>& pages) {
+    PageImage image;  // one for all pages, as the viewer keeps it
+    ViewOption view;
+    view.portrait = 1;
+    view.fitToWindow = 0;
+    std::unordered_map<uint32_t, bool> decoded;
+    uint64_t spent = 0;
+    for (uint32_t offset : offsets) {
+        PageInfo page;
+        page.offset = offset;
+        page.encoding = ReadPageRecord(file, offset, page.record);
+        if (!HasRecord(page.encoding)) {
+            page.checked = true;
+        } else if (auto known = decoded.find(offset); known != decoded.end()) {
+            page.checked = true;
+            page.complete = known->second;
+        } else {
+            const uint64_t pixels = uint64_t{page.record.width} * page.record.height;
+            if (pixels <= budget - spent) {
+                spent += pixels;
+                const PageLoad load = ReadPageAt(file, offset, image, view);
+                page.complete = load.error == PageError::None && load.damage == PageDamage::None;
+                page.checked = true;
+                decoded.emplace(offset, page.complete);
+            }
+        }
+        pages.push_back(page);
+    }
+}
+
 }  // namespace
 
 bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_view fileName,
-                  int slotNumber, BookKind kind, BookInfo& info) {
+                  int slotNumber, BookKind kind, BookInfo& info, uint64_t decodeBudget) {
     info = BookInfo{};
     info.kind = kind;
     BookState state;
@@ -52,20 +86,7 @@ bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_vie
     info.publisher = ConvertHeaderText(header.publisher, kPublisherWidth, system);
 
     info.pages.reserve(state.pageOffsets.size());
-    PageImage image;  // one for all pages, as the viewer keeps it
-    ViewOption view;
-    view.portrait = 1;
-    view.fitToWindow = 0;
-    for (uint32_t offset : state.pageOffsets) {
-        PageInfo page;
-        page.offset = offset;
-        page.encoding = ReadPageRecord(file, offset, page.record);
-        if (HasRecord(page.encoding)) {
-            const PageLoad load = ReadPageAt(file, offset, image, view);
-            page.complete = load.error == PageError::None && load.damage == PageDamage::None;
-        }
-        info.pages.push_back(page);
-    }
+    CheckPages(file, state.pageOffsets, decodeBudget, info.pages);
     return true;
 }
 
@@ -133,7 +154,11 @@ std::string BookInfoJson(const BookInfo& info) {
         out += ", \"encoding\": ";
         out += '"';
         out += EncodingName(page.encoding);
-        out += page.complete ? "\", \"complete\": true}" : "\", \"complete\": false}";
+        if (!page.checked) {
+            out += "\", \"unchecked\": true}";
+        } else {
+            out += page.complete ? "\", \"complete\": true}" : "\", \"complete\": false}";
+        }
     }
     out += info.pages.empty() ? "]\n}\n" : "\n  ]\n}\n";
     return out;

@@ -19,9 +19,18 @@ struct PageInfo {
     PageRecord record;  // meaningful unless BadMagic or ReadFailed
     // The reader shows the page, and every pixel of it comes from its data
     // (false for a page it refuses and for a damaged page it shows as far as
-    // it decodes).
+    // it decodes). Meaningful only when `checked`.
     bool complete = false;
+    // The page was decoded (or shares its record with one that was); false
+    // once the book's decoding budget is spent.
+    bool checked = false;
 };
+
+// How many page pixels (width × height as the records claim them) `info`
+// decodes at most for one book. Pages at an offset already decoded cost
+// nothing; a page that would pass the budget is left unchecked, so a small
+// crafted book cannot buy hours of decoding.
+inline constexpr uint64_t kInfoDecodeBudget = uint64_t{4} << 30;
 
 struct BookInfo {
     BookKind kind = BookKind::Cmb;
@@ -32,16 +41,17 @@ struct BookInfo {
 };
 
 // Opens the book with OpenBook, reads its header texts and page records and
-// decodes every page as the reader would (portrait, not fitted) to tell
-// whether it is complete. On false the message has been shown through the
-// device.
+// decodes each distinct page as the reader would (portrait, not fitted),
+// within `decodeBudget` pixels, to tell whether it is complete. On false the
+// message has been shown through the device.
 bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_view fileName,
-                  int slotNumber, BookKind kind, BookInfo& info);
+                  int slotNumber, BookKind kind, BookInfo& info,
+                  uint64_t decodeBudget = kInfoDecodeBudget);
 
 // One JSON object: kind, pageCount, title, chapter, author, publisher and
 // pages. A page whose record cannot be read or has a bad magic has "record",
-// "width" and "height" null and "encoding" "unsupported"; every page has
-// "complete".
+// "width" and "height" null and "encoding" "unsupported". A checked page
+// has "complete"; an unchecked one has "unchecked": true instead.
 std::string BookInfoJson(const BookInfo& info);
 
 // `text` as a JSON string literal, quotes included.

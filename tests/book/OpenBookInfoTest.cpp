@@ -124,6 +124,54 @@ TEST_F(BookInfoTest, PagesAreCompleteOnlyWhenTheyDecodeInFull) {
               std::string::npos);
 }
 
+TEST_F(BookInfoTest, SharedRecordsDecodeOnceAndTheBudgetLeavesTheRestUnchecked) {
+    std::vector<uint8_t> codes(40 * 12, 3), indices(40 * 12, 5);
+    const auto grey =
+        encode::GreyPageFromCodes(codes.data(), 40, 12, 40, {0, 36, 73, 109, 146, 182, 219, 255});
+    const auto colour =
+        encode::ColourPage(indices.data(), 40, 12, 40, std::vector<uint8_t>(96, 128));
+    ASSERT_TRUE(grey && colour);
+    PagePlan cut = *grey;
+    cut.packed.resize(cut.packed.size() / 2);
+    BookPlan plan;
+    plan.pages = {*grey, cut, *grey, *grey, *colour};
+    const std::vector<uint32_t> offsets = encode::PageOffsets(plan);
+    std::vector<uint8_t> bytes = encode::BuildBook(plan);
+    // Entries 2 and 3 point at the records of pages 0 and 1.
+    const auto point = [&](size_t entry, uint32_t at) {
+        for (size_t b = 0; b < 4; ++b) {
+            bytes[PageTableOffset(BookKind::Cmb) + 4 * entry + b] =
+                static_cast<uint8_t>(at >> (24 - 8 * b));
+        }
+    };
+    point(2, offsets[0]);
+    point(3, offsets[1]);
+    Put("shared.cmb", bytes);
+    // Room for two pages' pixels: pages 0 and 1, then the entries that share
+    // their records, answered as those were; the colour page is left.
+    ASSERT_TRUE(
+        ReadBookInfo(test_.device(), folders_, u"shared.cmb", 5, BookKind::Cmb, info_, 2 * 480));
+    std::vector<bool> checked, complete;
+    for (const PageInfo& page : info_.pages) {
+        checked.push_back(page.checked);
+        complete.push_back(page.complete);
+    }
+    EXPECT_EQ(checked, (std::vector<bool>{true, true, true, true, false}));
+    EXPECT_EQ(complete, (std::vector<bool>{true, false, true, false, false}));
+    const std::string json = BookInfoJson(info_);
+    EXPECT_NE(json.find("\"encoding\": \"colour\", \"unchecked\": true}\n  ]"), std::string::npos)
+        << json;
+    size_t completes = 0;
+    for (size_t at = 0; (at = json.find("\"complete\"", at)) != std::string::npos; ++at) {
+        ++completes;
+    }
+    EXPECT_EQ(completes, 4u);
+    // With room for a third page the colour page is decoded as well.
+    ASSERT_TRUE(
+        ReadBookInfo(test_.device(), folders_, u"shared.cmb", 5, BookKind::Cmb, info_, 3 * 480));
+    EXPECT_TRUE(info_.pages[4].checked && info_.pages[4].complete);
+}
+
 TEST_F(BookInfoTest, EmptyBookAndUnsetTitle) {
     BookPlan plan;
     Put("empty.cmb", plan);

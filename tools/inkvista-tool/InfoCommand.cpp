@@ -25,7 +25,9 @@ const char kInfoHelp[] =
     "                                shows the page and all of it comes from its data,\n"
     "                                false for a page it refuses or shows damaged); a\n"
     "                                record that cannot be read or has a bad magic gives\n"
-    "                                null record, width and height\n"
+    "                                null record, width and height; past 4 GiB of decoded\n"
+    "                                page pixels, pages are not decoded and have\n"
+    "                                \"unchecked\": true instead of complete\n"
     "\n"
     "A book the reader would refuse exits with status 1 and the reader's message\n"
     "(\"File Open Failed\", \"Unsupported File Format\") on stderr.\n";
