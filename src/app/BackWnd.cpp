@@ -86,6 +86,24 @@ bool BackWnd::Create() {
     return true;
 }
 
+bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
+                             BookKind kind) {
+    if (!SetUserDirText(userDir_, folder)) return false;
+    CheckUserDir();
+    list_.SetSettings(LibraryInput());
+    list_.model().Select(0);
+    list_.RefreshLibrary();
+    LibraryModel& library = list_.model();
+    if (library.SetCurrentByName(kUserSlot, fileName)) {
+        library.OpenCurrent();
+    } else {
+        // Not listed (a hidden book): it opens all the same, from its first page.
+        library.SetOpenRequest({fileName, 0, kUserSlot + 1, kind});
+        SwitchScreen(kViewerWindowId, false);
+    }
+    return screenState_ == kStateViewer;
+}
+
 void BackWnd::FullScreen(uint32_t flags) {
     device_.shell().FullScreen(flags);
 }

@@ -64,6 +64,14 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // launcher stands in for the shell and activates it once after Create.
     bool Create();
 
+    // A book named on the command line, after Create: its folder (a device
+    // path) becomes the user folder for this run only, never written to the
+    // registry by this, and the book opens at its remembered page. False
+    // when it could not be opened (the reader has shown why; the list of
+    // that folder is showing).
+    bool OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
+                        BookKind kind);
+
     // WM_ACTIVATE with WA_ACTIVE / WA_INACTIVE.
     void OnActivate(bool active);
     // WM_DEVICECHANGE.

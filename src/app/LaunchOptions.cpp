@@ -1,9 +1,14 @@
 #include "app/LaunchOptions.h"
 
+#include <QString>
+#include <QUrl>
+#include <fstream>
 #include <string_view>
 
+#include "book/BookFormat.h"
 #include "platform/CommandLine.h"
 #include "platform/Screen.h"
+#include "platform/Text.h"
 
 namespace inkvista {
 
@@ -77,7 +82,55 @@ bool TakeReaderOption(const std::vector<std::string>& args, size_t& i, LaunchOpt
     return false;
 }
 
+bool TakePositional(const std::string& arg, LaunchOptions& options, std::string* error) {
+    if (options.book) {
+        *error = "unexpected argument '" + arg + "' (one book at a time)";
+        return false;
+    }
+    std::filesystem::path book;
+    if (!TakeLaunchBook(arg, &book, error)) return false;
+    options.book = std::move(book);
+    return true;
+}
+
 }  // namespace
+
+bool TakeLaunchBook(const std::string& arg, std::filesystem::path* book, std::string* error) {
+    namespace fs = std::filesystem;
+    fs::path path(arg);
+    if (arg.rfind("file:", 0) == 0) {
+        const QUrl url(QString::fromStdString(arg));
+        if (!url.isValid() || !url.isLocalFile() || !url.host().isEmpty()) {
+            *error = "not a local file: " + arg;
+            return false;
+        }
+        path = fs::path(url.toLocalFile().toStdString());
+    }
+    if (path.empty()) {
+        *error = "empty book name";
+        return false;
+    }
+    if (!BookKindFromName(Utf8ToUtf16(path.filename().string()))) {
+        *error = "not a book (.cmb or .cxb): " + path.string();
+        return false;
+    }
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        *error = "no such book: " + path.string();
+        return false;
+    }
+    if (!fs::is_regular_file(status)) {
+        *error = "not a book file: " + path.string();
+        return false;
+    }
+    if (!std::ifstream(path, std::ios::binary)) {
+        *error = "cannot read book: " + path.string();
+        return false;
+    }
+    *book = fs::absolute(path, ec).lexically_normal();
+    return !ec;
+}
 
 bool ParseScreenSize(const std::string& text, int* width, int* height) {
     const size_t x = text.find_first_of("xX");
@@ -89,8 +142,19 @@ bool ParseScreenSize(const std::string& text, int* width, int* height) {
 bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& options,
                         std::string* error) {
     size_t i = 0;
+    bool optionsEnd = false;
     while (i < args.size()) {
         const std::string arg = args[i];
+        if (optionsEnd || arg.empty() || arg[0] != '-') {
+            if (!TakePositional(arg, options, error)) return false;
+            ++i;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+            ++i;
+            continue;
+        }
         if (arg == "--help" || arg == "-h") {
             options.help = true;
             return true;
@@ -109,8 +173,7 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& opt
         if (matched) continue;
         if (!TakeReaderOption(args, i, options, &matched, error)) return false;
         if (matched) continue;
-        *error = arg.rfind("-", 0) == 0 ? "unknown option '" + arg + "'"
-                                        : "unexpected argument '" + arg + "'";
+        *error = "unknown option '" + arg + "'";
         return false;
     }
     if (!options.device.cards.empty() && !options.device.root) {
@@ -122,8 +185,10 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& opt
 
 std::string LaunchUsage() {
     std::string text =
-        "Usage: inkvista [OPTION]...\n"
+        "Usage: inkvista [OPTION]... [BOOK]\n"
         "InkVISTA, the comic-book reader of a 240x320 pocket computer, on the desktop.\n"
+        "A BOOK (FILE.cmb or FILE.cxb, a path or a file:// URI) opens at once at its\n"
+        "remembered page; for this run its folder is the user folder.\n"
         "\n";
     text += DeviceOptionsHelp();
     text +=
@@ -136,7 +201,8 @@ std::string LaunchUsage() {
         "\n"
         "Keys: F1 to F4 are the hardware buttons (F5 is 0xC5), the arrow keys the\n"
         "direction pad, Enter is Enter; the mouse is the stylus.\n"
-        "Exit status: 0 normally, 2 for a bad option or a bad script.\n";
+        "Exit status: 0 normally, 2 for a bad option, a bad script or a BOOK that is\n"
+        "missing, unreadable or not named .cmb/.cxb.\n";
     return text;
 }
 

@@ -14,8 +14,11 @@
 #include "app/LaunchOptions.h"
 #include "app/ReaderApp.h"
 #include "app/ScriptRunner.h"
+#include "book/BookFormat.h"
 #include "platform/Device.h"
+#include "platform/HostFolders.h"
 #include "platform/Screen.h"
+#include "platform/Text.h"
 #include "ui/HotKeys.h"
 #include "ui/QtServices.h"
 #include "ui/WindowMessages.h"
@@ -60,11 +63,39 @@ bool ReadScript(const std::filesystem::path& file, std::string* text, std::strin
     return true;
 }
 
+// The book of the command line as the device sees it.
+struct LaunchBook {
+    std::u16string folder;
+    std::u16string fileName;
+    BookKind kind = BookKind::Cmb;
+};
+
+// Where the device reaches `book`; false after saying why on standard error.
+bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBook* placed) {
+    placed->fileName = Utf8ToUtf16(book.filename().string());
+    placed->kind = BookKindFromName(placed->fileName).value_or(BookKind::Cmb);
+    const auto folder = ReachHostFolder(device, book.parent_path());
+    std::error_code ec;
+    const auto host =
+        folder ? device.files().mapper().Resolve(*folder + u"\\" + placed->fileName) : std::nullopt;
+    if (!host || !std::filesystem::equivalent(*host, book, ec)) {
+        std::fprintf(stderr,
+                     "inkvista: the device cannot reach this book (name too long or "
+                     "holding a character the device forbids): %s\n",
+                     book.string().c_str());
+        return false;
+    }
+    placed->folder = *folder;
+    return true;
+}
+
 int RunScript(QApplication& qapp, const LaunchOptions& options,
               std::vector<ScriptCommand> commands) {
     RecordingMessageBoxes messages;
     ScriptClock clock;
     Device device(options.device, messages, clock);
+    LaunchBook book;
+    if (options.book && !PlaceLaunchBook(device, *options.book, &book)) return kUsageStatus;
     DesktopHotKeys hotKeys;
     hotKeys.Install();
     ReaderApp app(device, hotKeys);
@@ -73,6 +104,7 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
     // Only the script says when the program comes to the front or leaves it.
     window.SetIgnorePlatformActivation(true);
     app.InitInstance();
+    if (options.book) window.OpenLaunchBook(book.folder, book.fileName, book.kind);
     ScriptRunner runner(window, device, messages, clock, hotKeys, std::move(commands),
                         options.script->string());
     runner.Start();
@@ -84,6 +116,8 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     QtMessageBoxes messages;
     QtTimerService timers;
     Device device(options.device, messages, timers);
+    LaunchBook book;
+    if (options.book && !PlaceLaunchBook(device, *options.book, &book)) return kUsageStatus;
     DesktopHotKeys hotKeys;
     hotKeys.Install();
     ReaderApp app(device, hotKeys);
@@ -95,6 +129,7 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     qapp.setQuitOnLastWindowClosed(false);
     app.InitInstance();
     window.setFixedSize(kScreenWidth, kScreenHeight);
+    if (options.book) window.OpenLaunchBook(book.folder, book.fileName, book.kind);
     // The shell brings a program it starts to the front.
     window.OnActivate(true);
     window.raise();

@@ -106,7 +106,7 @@ class DeviceShell : public Shell {
     std::vector<std::u16string> StorageCards() const override {
         std::vector<std::u16string> cards;
         for (const PathMapper::Mount& m : files_.mapper().mounts()) {
-            if (EqualsNoCase(m.name, kDocumentsName)) continue;
+            if (EqualsNoCase(m.name, kDocumentsName) || device_.IsFolderMount(m.name)) continue;
             struct stat st;
             if (stat(m.host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) cards.push_back(m.name);
         }
@@ -223,12 +223,24 @@ Device::Device(const DeviceOptions& options, MessageBoxes& messages, TimerServic
 Device::~Device() = default;
 
 void Device::InsertCard(const std::u16string& name, const std::filesystem::path& dir) {
-    if (!ValidCardName(name)) return;
+    if (!ValidCardName(name) || IsFolderMount(name)) return;
     files_->mapper().AddMount({name, dir});
 }
 
+bool Device::AddFolderMount(const std::u16string& name, const std::filesystem::path& dir) {
+    if (!ValidCardName(name) || files_->mapper().FindMount(name)) return false;
+    if (!files_->mapper().AddMount({name, dir})) return false;
+    folderMounts_.push_back(name);
+    return true;
+}
+
+bool Device::IsFolderMount(std::u16string_view name) const {
+    return std::any_of(folderMounts_.begin(), folderMounts_.end(),
+                       [name](const std::u16string& n) { return EqualsNoCase(n, name); });
+}
+
 bool Device::RemoveCard(const std::u16string& name) {
-    if (EqualsNoCase(name, kDocumentsName)) return false;
+    if (EqualsNoCase(name, kDocumentsName) || IsFolderMount(name)) return false;
     mountedCards_.erase(
         std::remove_if(mountedCards_.begin(), mountedCards_.end(),
                        [&](const std::u16string& n) { return EqualsNoCase(n, name); }),

@@ -48,6 +48,11 @@ class Device {
     // A card appears or goes (script mode, tests, the desktop mount watcher).
     void InsertCard(const std::u16string& name, const std::filesystem::path& dir);
     bool RemoveCard(const std::u16string& name);
+    // A host folder seen as "\NAME" that is no storage card (a book folder
+    // named on the command line); it stays for the run. False for a name
+    // that cannot be mounted or is taken.
+    bool AddFolderMount(const std::u16string& name, const std::filesystem::path& dir);
+    bool IsFolderMount(std::u16string_view name) const;
     // Re-reads the host's removable mounts (desktop mapping only); true when
     // the set changed, with `arrived` telling which way.
     bool RefreshMounts(bool* arrived);
@@ -60,6 +65,7 @@ class Device {
     std::filesystem::path documents_;
     // Cards found among the host's removable mounts (desktop mapping only).
     std::vector<std::u16string> mountedCards_;
+    std::vector<std::u16string> folderMounts_;
     MessageBoxes* messages_;
     TimerService* timers_;
     std::unique_ptr<FileSystem> files_;

@@ -1,12 +1,16 @@
 // The reader's command line.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/LaunchOptions.h"
 
 namespace inkvista {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct Parsed {
     bool ok = false;
@@ -107,9 +111,90 @@ TEST(LaunchOptions, UnknownAndStrayArguments) {
     Parsed p = Parse({"--fullscreen"});
     EXPECT_FALSE(p.ok);
     EXPECT_EQ(p.error, "unknown option '--fullscreen'");
-    p = Parse({"book.cmb"});
+}
+
+// A folder with books for the command line, left as the working folder
+// while a test runs so that relative names can be tried.
+class LaunchBook : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("inkvista-launch-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "Bände und Hefte");
+        old_ = fs::current_path();
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(old_);
+        std::error_code ec;
+        fs::permissions(dir_ / "locked.cmb", fs::perms::owner_all, ec);
+        fs::remove_all(dir_, ec);
+    }
+    fs::path Put(const std::string& name) {
+        const fs::path file = dir_ / name;
+        std::ofstream(file) << "book";
+        return file;
+    }
+    fs::path dir_;
+    fs::path old_;
+};
+
+TEST_F(LaunchBook, ABookByPathRelativePathOrUri) {
+    const fs::path book = Put("Bände und Hefte/Der Mond #1.CXB");
+    // Relative to the working folder, made absolute for the run.
+    Parsed p = Parse({"Bände und Hefte/./Der Mond #1.CXB"});
+    ASSERT_TRUE(p.ok) << p.error;
+    ASSERT_TRUE(p.options.book);
+    EXPECT_EQ(*p.options.book, book);
+    // As a file manager hands it over: percent-encoded, '#' included.
+    const std::string uri =
+        "file://" + dir_.string() + "/B%C3%A4nde%20und%20Hefte/Der%20Mond%20%231.CXB";
+    p = Parse({"--scale", "2", uri, "--root", dir_.string()});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(*p.options.book, book);
+    EXPECT_EQ(p.options.scale, 2);
+    EXPECT_EQ(*p.options.device.root, dir_);
+    // After "--" a name may start with a dash.
+    const fs::path dashed = Put("-dash.cmb");
+    p = Parse({"--", "-dash.cmb"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(*p.options.book, dashed);
+    p = Parse({"-dash.cmb"});
     EXPECT_FALSE(p.ok);
-    EXPECT_EQ(p.error, "unexpected argument 'book.cmb'");
+    EXPECT_EQ(p.error, "unknown option '-dash.cmb'");
+}
+
+TEST_F(LaunchBook, WhatIsNoBookIsRefused) {
+    Put("notes.txt");
+    Put("one.cmb");
+    Put("two.cmb");
+    fs::create_directories(dir_ / "folder.cmb");
+    const fs::path locked = Put("locked.cmb");
+    fs::permissions(locked, fs::perms::none);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"notes.txt", "not a book (.cmb or .cxb): notes.txt"},
+        {"one.cmb.bak", "not a book (.cmb or .cxb): one.cmb.bak"},
+        {"missing.cmb", "no such book: missing.cmb"},
+        {"folder.cmb", "not a book file: folder.cmb"},
+        {"file://elsewhere/one.cmb", "not a local file: file://elsewhere/one.cmb"},
+        {"", "empty book name"},
+    };
+    for (const auto& [arg, message] : cases) {
+        Parsed p = Parse({arg});
+        EXPECT_FALSE(p.ok) << arg;
+        EXPECT_EQ(p.error, message);
+    }
+    // Permissions do not bind root, which reads the file all the same.
+    if (!std::ifstream(locked)) {
+        Parsed p = Parse({"locked.cmb"});
+        EXPECT_FALSE(p.ok);
+        EXPECT_EQ(p.error, "cannot read book: locked.cmb");
+    }
+    Parsed p = Parse({"one.cmb", "two.cmb"});
+    EXPECT_FALSE(p.ok);
+    EXPECT_EQ(p.error, "unexpected argument 'two.cmb' (one book at a time)");
 }
 
 TEST(LaunchOptions, HelpAndVersionStopParsing) {
