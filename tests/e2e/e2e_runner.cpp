@@ -7,6 +7,7 @@
 // Setup lines (paths relative to WORKDIR; the device root is WORKDIR/root):
 //   #! book PATH PAGES [WxH] [TITLE...]   a grey book of PAGES pages
 //   #! dir PATH                          a folder
+//   #! bookmark FOLDER NAME PAGE         a line of FOLDER's bookmark file
 //   #! args ARG...                       more reader options ("quotes" group)
 //   #! hidden PATH                       give a file the hidden attribute
 // Expectation lines:
@@ -310,6 +311,14 @@ int main(int argc, char** argv) {
             if (!WriteText(work / words[1], words, 2)) Fail(where, "cannot write " + words[1]);
         } else if (words[0] == "restart" && words.size() == 1) {
             restarts.push_back(lineNumber);
+        } else if (words[0] == "bookmark" && words.size() == 4) {
+            // One line of a folder's bookmark file: UTF-16LE "NAME\tPAGE\n".
+            const QString line = QString::fromStdString(words[2] + "\t" + words[3] + "\n");
+            std::ofstream out(work / words[1] / "InkVISTA.bmk", std::ios::binary | std::ios::app);
+            for (const QChar c : line)
+                out.put(static_cast<char>(c.unicode() & 0xff))
+                    .put(static_cast<char>(c.unicode() >> 8));
+            if (!out) Fail(where, "cannot write bookmark in " + words[1]);
         } else if (words[0] == "args") {
             for (size_t i = 1; i < words.size(); ++i) args << QString::fromStdString(words[i]);
         } else {
