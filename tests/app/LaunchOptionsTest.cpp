@@ -115,7 +115,7 @@ TEST(LaunchOptions, UnknownAndStrayArguments) {
 
 // A folder with books for the command line, left as the working folder
 // while a test runs so that relative names can be tried.
-class LaunchBook : public ::testing::Test {
+class BookArgument : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
@@ -141,7 +141,7 @@ class LaunchBook : public ::testing::Test {
     fs::path old_;
 };
 
-TEST_F(LaunchBook, ABookByPathRelativePathOrUri) {
+TEST_F(BookArgument, ABookByPathRelativePathOrUri) {
     const fs::path book = Put("Bände und Hefte/Der Mond #1.CXB");
     // Relative to the working folder, made absolute for the run.
     Parsed p = Parse({"Bände und Hefte/./Der Mond #1.CXB"});
@@ -166,7 +166,7 @@ TEST_F(LaunchBook, ABookByPathRelativePathOrUri) {
     EXPECT_EQ(p.error, "unknown option '-dash.cmb'");
 }
 
-TEST_F(LaunchBook, WhatIsNoBookIsRefused) {
+TEST_F(BookArgument, WhatIsNoBookIsRefused) {
     Put("notes.txt");
     Put("one.cmb");
     Put("two.cmb");

@@ -1,0 +1,72 @@
+// A book named on the command line: its folder is the user folder for the
+// run only.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "AppTestSupport.h"
+#include "models/LibraryBookmarks.h"
+#include "settings/UserDir.h"
+
+namespace inkvista {
+namespace {
+
+using test::Program;
+
+class LaunchedBook : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        stored_ = program.dev.Host(u"\\Stored");
+        std::filesystem::create_directories(stored_);
+        UserDir dir{};
+        ReadUserDir(program.dev.device(), dir);  // makes the program's key
+        ASSERT_TRUE(SetUserDirText(dir, u"\\Stored"));
+        ASSERT_TRUE(WriteUserDir(program.dev.device(), dir));
+        ASSERT_TRUE(
+            test::WriteTestBook(program.dev.Host(u"\\Run\\tale.cmb"), 3, 200, 250, "Harbour Tale"));
+    }
+    std::u16string StoredUserDir() {
+        UserDir dir{};
+        ReadUserDir(program.dev.device(), dir);
+        return std::u16string(UserDirText(dir));
+    }
+    std::filesystem::path stored_;
+    Program program;
+};
+
+TEST_F(LaunchedBook, OpensAtTheBookmarkAndComesBackToItsFolder) {
+    std::string bytes;
+    AppendBookmarkLine(bytes, u"tale.cmb", 2);
+    std::ofstream(program.dev.Host(u"\\Run\\InkVISTA.bmk"), std::ios::binary) << bytes;
+    BackWnd& wnd = program.Start();
+    ASSERT_TRUE(wnd.OpenLaunchBook(u"\\Run", u"tale.cmb", BookKind::Cmb));
+    const ReaderModel& reader = wnd.viewWnd().model();
+    EXPECT_EQ(wnd.screenState(), kStateViewer);
+    EXPECT_EQ(reader.book().bookPath, u"\\Run\\tale.cmb");
+    EXPECT_EQ(reader.currentPage(), 2);
+    EXPECT_EQ(UserDirText(wnd.userDir()), u"\\Run");
+
+    wnd.viewWnd().model().CloseAndReturn(true);
+    EXPECT_EQ(wnd.screenState(), kStateList);
+    const LibraryModel& library = wnd.listWnd().model();
+    ASSERT_EQ(library.entries().size(), 1u);
+    EXPECT_EQ(library.entries()[0].slot, kUserSlot);
+    EXPECT_EQ(library.entries()[0].bookmarkPage, 2);
+    EXPECT_EQ(StoredUserDir(), u"\\Stored");
+    EXPECT_TRUE(program.dev.messages().shown().empty());
+}
+
+TEST_F(LaunchedBook, ABookThatFailsToOpenLeavesItsFolderListed) {
+    std::ofstream(program.dev.Host(u"\\Run\\broken.cmb"), std::ios::binary) << "CM";
+    BackWnd& wnd = program.Start();
+    EXPECT_FALSE(wnd.OpenLaunchBook(u"\\Run", u"broken.cmb", BookKind::Cmb));
+    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_FALSE(wnd.viewWnd().model().isOpen());
+    EXPECT_EQ(program.dev.messages().shown(),
+              std::vector<std::u16string>{u"Unsupported File Format"});
+    EXPECT_EQ(wnd.listWnd().model().folderBookCount()[kUserSlot], 2);
+    EXPECT_EQ(StoredUserDir(), u"\\Stored");
+}
+
+}  // namespace
+}  // namespace inkvista
