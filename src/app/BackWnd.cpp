@@ -8,6 +8,7 @@
 #include "models/Json.h"
 #include "models/StorageCards.h"
 #include "platform/Screen.h"
+#include "platform/Text.h"
 #include "settings/KeyAction.h"
 #include "settings/OptionFile.h"
 #include "ui/HotKeys.h"
@@ -88,17 +89,24 @@ bool BackWnd::Create() {
 
 bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
                              BookKind kind) {
-    if (!SetUserDirText(userDir_, folder)) return false;
-    CheckUserDir();
-    list_.SetSettings(LibraryInput());
-    list_.model().Select(0);
-    list_.RefreshLibrary();
     LibraryModel& library = list_.model();
-    if (library.SetCurrentByName(kUserSlot, fileName)) {
+    library.Select(0);
+    list_.RefreshLibrary();
+    // A book of a folder the library lists already opens from there: as the
+    // user folder too, every book of it would be listed twice.
+    int32_t slot = 0;
+    while (slot < kUserSlot && !EqualsNoCase(library.FolderPath(slot), folder + u"\\")) ++slot;
+    if (slot == kUserSlot) {
+        if (!SetUserDirText(userDir_, folder)) return false;
+        CheckUserDir();
+        list_.SetSettings(LibraryInput());
+        list_.RefreshLibrary();
+    }
+    if (library.SetCurrentByName(slot, fileName)) {
         library.OpenCurrent();
     } else {
         // Not listed (a hidden book): it opens all the same, from its first page.
-        library.SetOpenRequest({fileName, 0, kUserSlot + 1, kind});
+        library.SetOpenRequest({fileName, 0, slot + 1, kind});
         SwitchScreen(kViewerWindowId, false);
     }
     return screenState_ == kStateViewer;

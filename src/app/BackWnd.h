@@ -66,7 +66,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
 
     // A book named on the command line, after Create: its folder (a device
     // path) becomes the user folder for this run only, never written to the
-    // registry by this, and the book opens at its remembered page. False
+    // registry by this, unless the library lists that folder already; the
+    // book opens at its remembered page. False
     // when it could not be opened (the reader has shown why; the list of
     // that folder is showing).
     bool OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,

@@ -68,5 +68,17 @@ TEST_F(LaunchedBook, ABookThatFailsToOpenLeavesItsFolderListed) {
     EXPECT_EQ(StoredUserDir(), u"\\Stored");
 }
 
+TEST_F(LaunchedBook, ABookOfAListedFolderOpensFromThere) {
+    ASSERT_TRUE(test::WriteTestBook(program.dev.Host(u"\\My Documents\\InkVISTA\\main.cmb"), 2, 200,
+                                    250, "Main"));
+    BackWnd& wnd = program.Start();
+    ASSERT_TRUE(wnd.OpenLaunchBook(u"\\my documents\\InkVISTA", u"main.cmb", BookKind::Cmb));
+    EXPECT_EQ(wnd.viewWnd().model().book().slotNumber, 1);
+    // The user folder stays the stored one, so no book is listed twice.
+    EXPECT_EQ(UserDirText(wnd.userDir()), u"\\Stored");
+    wnd.viewWnd().model().CloseAndReturn(true);
+    EXPECT_EQ(wnd.listWnd().model().entries().size(), 1u);
+}
+
 }  // namespace
 }  // namespace inkvista
