@@ -1,6 +1,7 @@
 #include "ui/Artwork.h"
 
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QString>
 #include <algorithm>
 #include <cmath>
@@ -18,9 +19,9 @@ namespace {
 // The scales the artwork generator draws besides the device's own.
 constexpr int kLargestDrawnScale = 4;
 
-QImage Drawn(int id, int scale) {
-    if (scale == 1) return QImage(QStringLiteral(":/bitmaps/%1.png").arg(id));
-    return QImage(QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(scale));
+QString DrawnPath(int id, int scale) {
+    if (scale == 1) return QStringLiteral(":/bitmaps/%1.png").arg(id);
+    return QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(scale);
 }
 
 }  // namespace
@@ -28,11 +29,14 @@ QImage Drawn(int id, int scale) {
 QImage LoadBitmap(int id, qreal pixelRatio) {
     static const bool initialised = (InitArtwork(), true);
     (void)initialised;
-    QImage device = Drawn(id, 1);
-    if (pixelRatio <= 1 || device.isNull()) return device;
+    if (pixelRatio <= 1) return QImage(DrawnPath(id, 1));
+    // The device picture's size is read from its header, not decoded: the
+    // home screen loads its pictures at every paint.
+    const QSize device = QImageReader(DrawnPath(id, 1)).size();
+    if (!device.isValid()) return QImage();
     const int scale = std::min(static_cast<int>(std::ceil(pixelRatio - 1e-6)), kLargestDrawnScale);
-    QImage image = Drawn(id, scale);
-    if (image.isNull() || image.size() != device.size() * scale) return device;
+    QImage image(DrawnPath(id, scale));
+    if (image.isNull() || image.size() != device * scale) return QImage(DrawnPath(id, 1));
     if (pixelRatio != scale) {
         const QSize size(qRound(device.width() * pixelRatio), qRound(device.height() * pixelRatio));
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
