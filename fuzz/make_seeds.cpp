@@ -241,6 +241,23 @@ void PictureSeeds() {
 
 }  // namespace
 
+// Bookmark files as the program writes them and as damaged cards give them:
+// the first byte is the size of the pieces the file arrives in.
+void BookmarkSeeds() {
+    auto file = [](uint8_t piece, std::u16string text) {
+        Bytes out = {piece};
+        for (char16_t c : text) out.insert(out.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
+        return out;
+    };
+    Put("fuzz_bookmarks", "written", file(63, u"One.cmb\t0\nTwo.cxb\t17\n\uD55C\uAE00.cmb\t3\n"));
+    Put("fuzz_bookmarks", "odd-pieces", file(2, u"A.cmb\t-1\nB.cmb\t2147483647\nC.cmb\t 5x\n"));
+    Put("fuzz_bookmarks", "damaged",
+        file(0, u"no tab\nD.cmb\t\nE.cmb\t99999999999\r\nF.cmb\t+4\nunterminated\t1"));
+    Bytes overlong = file(255, std::u16string(1500, u'x') + u"\t1\nG.cmb\t8\n");
+    overlong.push_back(0x41);  // an odd last byte
+    Put("fuzz_bookmarks", "overlong", overlong);
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fputs("usage: fuzz_seeds CORPUS_DIR\n", stderr);
@@ -255,6 +272,7 @@ int main(int argc, char** argv) {
     DecoderSeeds();
     PathSeeds();
     OptionFileSeeds();
+    BookmarkSeeds();
 #ifdef INKVISTA_SEEDS_QT
     PictureSeeds();
 #endif
