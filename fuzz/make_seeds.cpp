@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "book/BookFormat.h"
@@ -44,6 +45,13 @@ void Put(const std::string& target, const std::string& name, const Bytes& bytes)
 Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// A first byte that steers the target, then text as UTF-16LE units.
+Bytes Utf16Input(uint8_t first, std::u16string_view text) {
+    Bytes out = {first};
+    for (char16_t c : text) out.insert(out.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
     return out;
 }
 
@@ -157,16 +165,25 @@ void OptionFileSeeds() {
     Put("fuzz_option_file", "short", Bytes(changed.begin(), changed.begin() + 21));
 }
 
+// Bookmark files as the program writes them and as damaged cards give them:
+// the first byte is the size of the pieces the file arrives in.
+void BookmarkSeeds() {
+    Put("fuzz_bookmarks", "written",
+        Utf16Input(63, u"One.cmb\t0\nTwo.cxb\t17\n\uD55C\uAE00.cmb\t3\n"));
+    Put("fuzz_bookmarks", "odd-pieces",
+        Utf16Input(2, u"A.cmb\t-1\nB.cmb\t2147483647\nC.cmb\t 5x\n"));
+    Put("fuzz_bookmarks", "damaged",
+        Utf16Input(0, u"no tab\nD.cmb\t\nE.cmb\t99999999999\r\nF.cmb\t+4\nunterminated\t1"));
+    Bytes overlong = Utf16Input(255, std::u16string(1500, u'x') + u"\t1\nG.cmb\t8\n");
+    overlong.push_back(0x41);  // an odd last byte
+    Put("fuzz_bookmarks", "overlong", overlong);
+}
+
 void PathSeeds() {
-    auto units = [](uint8_t split, std::u16string text) {
-        Bytes out = {split};
-        for (char16_t c : text) out.insert(out.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
-        return out;
-    };
-    Put("fuzz_paths", "wildcard", units(12, u"\\Books\\*.cmbOne.cmb"));
-    Put("fuzz_paths", "card", units(26, u"\\Storage Card\\InkVISTA\\*.*Book.cxb"));
-    Put("fuzz_paths", "climb", units(22, u"\\..\\..\\..\\outside.txt"));
-    Put("fuzz_paths", "case", units(15, u"/BOOKS/sub/ONE?.c*b"));
+    Put("fuzz_paths", "wildcard", Utf16Input(12, u"\\Books\\*.cmbOne.cmb"));
+    Put("fuzz_paths", "card", Utf16Input(26, u"\\Storage Card\\InkVISTA\\*.*Book.cxb"));
+    Put("fuzz_paths", "climb", Utf16Input(22, u"\\..\\..\\..\\outside.txt"));
+    Put("fuzz_paths", "case", Utf16Input(15, u"/BOOKS/sub/ONE?.c*b"));
 }
 
 #ifdef INKVISTA_SEEDS_QT
@@ -240,23 +257,6 @@ void PictureSeeds() {
 #endif
 
 }  // namespace
-
-// Bookmark files as the program writes them and as damaged cards give them:
-// the first byte is the size of the pieces the file arrives in.
-void BookmarkSeeds() {
-    auto file = [](uint8_t piece, std::u16string text) {
-        Bytes out = {piece};
-        for (char16_t c : text) out.insert(out.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
-        return out;
-    };
-    Put("fuzz_bookmarks", "written", file(63, u"One.cmb\t0\nTwo.cxb\t17\n\uD55C\uAE00.cmb\t3\n"));
-    Put("fuzz_bookmarks", "odd-pieces", file(2, u"A.cmb\t-1\nB.cmb\t2147483647\nC.cmb\t 5x\n"));
-    Put("fuzz_bookmarks", "damaged",
-        file(0, u"no tab\nD.cmb\t\nE.cmb\t99999999999\r\nF.cmb\t+4\nunterminated\t1"));
-    Bytes overlong = file(255, std::u16string(1500, u'x') + u"\t1\nG.cmb\t8\n");
-    overlong.push_back(0x41);  // an odd last byte
-    Put("fuzz_bookmarks", "overlong", overlong);
-}
 
 int main(int argc, char** argv) {
     if (argc != 2) {
