@@ -75,6 +75,9 @@ void DecodeSystem(const uint8_t* text, size_t count, std::u16string& out) {
         StoreLE16(reinterpret_cast<uint8_t*>(outPtr), kReplacement);
         outPtr += 2;
         outLeft -= 2;
+        // glibc's CP949 may report a bad pair at the very end having taken
+        // both bytes: nothing is left to step over.
+        if (inLeft == 0) break;
         ++in;
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);

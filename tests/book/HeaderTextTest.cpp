@@ -94,6 +94,12 @@ TEST(HeaderTextTest, UnconvertibleBytesBecomeReplacementsAndConversionGoesOn) {
                       "C",
                       kSystem),
               u"\uFFFD C");
+    // A bad pair at the field's end that the code page takes whole: the
+    // text ends there instead of reading on past the field.
+    const std::u16string end = Convert("A\xA2L\xA2\xE8", kSystem);
+    EXPECT_LE(end.size(), 5u);
+    EXPECT_EQ(end.front(), u'A');
+    EXPECT_EQ(end.back(), u'\uFFFD');
 }
 
 TEST(EncodeHeaderTextTest, RoundTripsThroughTheCodePage) {
