@@ -15,6 +15,7 @@
 #include "encode/BookWriter.h"
 #include "encode/PageEncoder.h"
 #include "models/ReaderModel.h"
+#include "platform/HeapTuning.h"
 #include "support/TestDevice.h"
 #include "viewer/Overlays.h"
 #include "viewer/PagePainter.h"
@@ -141,6 +142,8 @@ void RegisterAll() {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the reader runs.
+    inkvista::KeepFreedPageMemory();
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

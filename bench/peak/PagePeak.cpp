@@ -17,6 +17,7 @@
 
 #include "book/OpenBook.h"
 #include "book/PageDecoder.h"
+#include "platform/HeapTuning.h"
 #include "platform/Text.h"
 #include "support/TestDevice.h"
 
@@ -50,6 +51,8 @@ bool Open(TestDevice& test, const std::filesystem::path& book, BookState& state)
 int main(int argc, char** argv) {
     using namespace inkvista;
     if (argc < 2) return Usage();
+    // The heap as the reader and the tool keep it: the bounds must hold there.
+    KeepFreedPageMemory();
     TestDevice test;
     BookState book;
     if (!Open(test, argv[1], book)) {

@@ -16,6 +16,7 @@
 #include "app/ScriptRunner.h"
 #include "book/BookFormat.h"
 #include "platform/Device.h"
+#include "platform/HeapTuning.h"
 #include "platform/HostFolders.h"
 #include "platform/Screen.h"
 #include "platform/Text.h"
@@ -165,6 +166,7 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
 
 int main(int argc, char** argv) {
     using namespace inkvista;
+    KeepFreedPageMemory();
     std::vector<std::string> args(argv + 1, argv + argc);
     LaunchOptions options;
     std::string error;

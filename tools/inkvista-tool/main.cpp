@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "Version.h"
+#include "platform/HeapTuning.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+    inkvista::KeepFreedPageMemory();
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return 2;
