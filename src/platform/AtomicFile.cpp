@@ -18,6 +18,15 @@
 namespace inkvista {
 namespace {
 
+// Between the target's name and mkostemps' six characters: a name only this
+// program makes, so that cleaning up never takes a user's own copy
+// (".registry.reg.Backup.tmp", "InkVISTA.bmk.mine").
+constexpr const char* kTemporaryMark = ".inkvista-";
+
+}  // namespace
+
+namespace {
+
 WriteFaultHook& FaultHook() {
     static WriteFaultHook hook;
     return hook;
@@ -165,7 +174,7 @@ bool AtomicFile::Begin(const std::filesystem::path& target, int mode) {
     if (!Allowed(WriteStep::CreateTemporary)) return Fail(EIO);
     const std::filesystem::path folder = target_.parent_path();
     const std::string suffix = ".tmp";
-    std::string name = "." + target_.filename().string() + ".XXXXXX" + suffix;
+    std::string name = "." + target_.filename().string() + kTemporaryMark + "XXXXXX" + suffix;
     std::string path = (folder / name).string();
     fd_ = mkostemps(path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
     if (fd_ < 0) return Fail(errno);
@@ -237,7 +246,7 @@ int RemoveStaleTemporaries(const std::filesystem::path& target, int minimumAgeSe
     std::filesystem::path real;
     int linkError = 0;
     if (!FollowLinks(target, &real, &linkError)) return 0;
-    const std::string prefix = "." + real.filename().string() + ".";
+    const std::string prefix = "." + real.filename().string() + kTemporaryMark;
     const std::string suffix = ".tmp";
     const size_t randomLength = 6;
     const time_t now = time(nullptr);

@@ -90,7 +90,7 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
                          int mode = kKeepMode, int* error = nullptr);
 
 // The temporaries of `target` that a killed program left behind (names
-// ".NAME.XXXXXX.tmp" beside it), removed when they are older than
+// ".NAME.inkvista-XXXXXX.tmp" beside it), removed when they are older than
 // `minimumAgeSeconds` so a replacement running in another process right now
 // is left alone. Answers how many were removed.
 int RemoveStaleTemporaries(const std::filesystem::path& target, int minimumAgeSeconds = 600);

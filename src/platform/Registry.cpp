@@ -20,7 +20,6 @@ namespace {
 // Far beyond anything this program stores; a larger file is not ours, and
 // nothing larger is ever written.
 constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
-constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 // Leftovers younger than this may belong to a program writing right now.
 constexpr int kLeftoverAgeSeconds = 600;
 
@@ -34,44 +33,6 @@ bool MakeFolders(const std::filesystem::path& folder) {
         if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
     }
     return true;
-}
-
-// Whether `suffix` looks like six characters mkostemp picked: letters and
-// digits of at least two kinds, so a word like "backup" does not.
-bool IsRandomSuffix(std::string_view suffix) {
-    bool upper = false, lower = false, digit = false;
-    for (char c : suffix) {
-        upper |= c >= 'A' && c <= 'Z';
-        lower |= c >= 'a' && c <= 'z';
-        digit |= c >= '0' && c <= '9';
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
-            return false;
-        }
-    }
-    return suffix.size() == 6 && int(upper) + int(lower) + int(digit) >= 2;
-}
-
-// A temporary "NAME.XXXXXX" as mkostemp made it beside the file before
-// writes went through AtomicFile: ours, private, old, and empty or a
-// registry.
-bool IsOldTemporary(const std::filesystem::path& path, const std::string& prefix, time_t now) {
-    const std::string name = path.filename().string();
-    if (name.compare(0, prefix.size(), prefix) != 0 ||
-        !IsRandomSuffix(std::string_view(name).substr(prefix.size()))) {
-        return false;
-    }
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() ||
-        (st.st_mode & 07777) != 0600 || now - st.st_mtime < kLeftoverAgeSeconds) {
-        return false;
-    }
-    if (st.st_size == 0) return true;
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    char start[kHeader.size()];
-    const ssize_t n = read(fd, start, sizeof start);
-    close(fd);
-    return n == static_cast<ssize_t>(sizeof start) && kHeader.compare(0, n, start, n) == 0;
 }
 
 }  // namespace
@@ -150,13 +111,6 @@ bool Registry::Load() {
 void Registry::RemoveLeftovers() {
     cleaned_ = true;
     RemoveStaleTemporaries(file_, kLeftoverAgeSeconds);
-    const std::string prefix = file_.filename().string() + ".";
-    const std::filesystem::path folder = file_.parent_path().empty() ? "." : file_.parent_path();
-    const time_t now = time(nullptr);
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        if (IsOldTemporary(entry.path(), prefix, now)) unlink(entry.path().c_str());
-    }
 }
 
 bool Registry::Save(const std::string& text) {

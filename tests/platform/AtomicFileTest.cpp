@@ -162,19 +162,20 @@ TEST_F(AtomicFileTest, RefusesWhatIsNotARegularFileOrHasNoFolder) {
 TEST_F(AtomicFileTest, StaleTemporariesOfTheTargetAloneAreRemoved) {
     const fs::path f = Dir() / "registry.reg";
     WriteHost(f, "keep");
-    const fs::path stale = Dir() / ".registry.reg.AbC123.tmp";
-    const fs::path fresh = Dir() / ".registry.reg.XyZ789.tmp";
-    const fs::path other = Dir() / ".other.reg.AbC123.tmp";
-    const fs::path lookalike = Dir() / ".registry.reg.toolong1.tmp";
-    for (const auto& p : {stale, fresh, other, lookalike}) WriteHost(p, "x");
+    const fs::path stale = Dir() / ".registry.reg.inkvista-AbC123.tmp";
+    const fs::path fresh = Dir() / ".registry.reg.inkvista-XyZ789.tmp";
+    const fs::path other = Dir() / ".other.reg.inkvista-AbC123.tmp";
+    const fs::path lookalike = Dir() / ".registry.reg.inkvista-toolong1.tmp";
+    // A user's own copies, however much they look like ours.
+    const fs::path copy = Dir() / ".registry.reg.Backup.tmp";
+    const fs::path copy2 = Dir() / "registry.reg.Backup";
+    for (const auto& p : {stale, fresh, other, lookalike, copy, copy2}) WriteHost(p, "x");
     struct utimbuf old {};
     old.actime = old.modtime = time(nullptr) - 3600;
-    for (const auto& p : {stale, other, lookalike}) utime(p.c_str(), &old);
+    for (const auto& p : {stale, other, lookalike, copy, copy2}) utime(p.c_str(), &old);
     EXPECT_EQ(RemoveStaleTemporaries(f), 1);
     EXPECT_FALSE(fs::exists(stale));
-    EXPECT_TRUE(fs::exists(fresh));
-    EXPECT_TRUE(fs::exists(other));
-    EXPECT_TRUE(fs::exists(lookalike));
+    for (const auto& p : {fresh, other, lookalike, copy, copy2}) EXPECT_TRUE(fs::exists(p)) << p;
     EXPECT_EQ(ReadHost(f), "keep");
 }
 

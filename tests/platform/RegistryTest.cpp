@@ -304,15 +304,12 @@ TEST_F(RegistryTest, LeftoversOfACrashedRunAreRemovedAtTheFirstRead) {
         bool old, goes;
     };
     const Leftover leftovers[] = {
-        {".registry.reg.a1B2c3.tmp", "half", 0600, true, true},
-        {"registry.reg.Xy12Zq", head, 0600, true, true},
-        {"registry.reg.0a0000", "", 0600, true, true},
-        {"registry.reg.000000", "", 0600, true, false},            // a word, not random
-        {".registry.reg.d4E5f6.tmp", "half", 0600, false, false},  // may be in use
-        {"registry.reg.Qw3rty", head, 0600, false, false},
-        {"registry.reg.backup", head, 0600, true, false},  // not such a name
-        {"registry.reg.notes1", "my notes", 0600, true, false},
-        {"registry.reg.pub123", head, 0644, true, false},
+        {".registry.reg.inkvista-a1B2c3.tmp", "half", 0600, true, true},
+        {".registry.reg.inkvista-d4E5f6.tmp", "half", 0600, false, false},  // may be in use
+        // What "cp registry.reg registry.reg.Backup" and the like make.
+        {"registry.reg.Backup", head, 0600, true, false},
+        {"registry.reg.Xy12Zq", head, 0600, true, false},
+        {".registry.reg.a1B2c3.tmp", head, 0600, true, false},
     };
     for (const Leftover& l : leftovers) {
         WriteHost(folder / l.name, l.content);

@@ -336,7 +336,8 @@ TEST_F(OptionFileTest, ASaveKeepsTheFilesAttributesModeAndLink) {
 
 TEST_F(OptionFileTest, TemporariesOfACrashedSaveGoAtTheNextStart) {
     WriteHostFile(DefaultFileBytes());
-    const std::filesystem::path stale = HostFile().parent_path() / ".InkVISTA.opt.Ab12Cd.tmp";
+    const std::filesystem::path stale =
+        HostFile().parent_path() / ".InkVISTA.opt.inkvista-Ab12Cd.tmp";
     std::ofstream(stale) << "half";
     const std::filesystem::file_time_type hourAgo =
         std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
