@@ -11,6 +11,9 @@ namespace inkvista {
 
 namespace {
 
+// The registry refused a value the dialogs inside Options store at once.
+constexpr std::u16string_view kRegistryWriteError = u"Error on Writing Registry Data";
+
 using K = ControlKind;
 
 constexpr ControlRow kControls[] = {
@@ -161,19 +164,33 @@ void OptionsDialog::OnPassword() {
     // A reset asked for earlier in this session stands: the password it
     // removed no longer guards the hidden books.
     working_.oldPassword = working_.password;
+    const bool resetBefore = working_.resetRequested;
     PasswordSettingDialog setting(this, device_.messages(), working_);
     setting.PlaceOverOwner();
     setting.exec();
-    if (working_.passwordChanged) StorePassword(device_, working_.password);
+    if (working_.passwordChanged && !StorePassword(device_, working_.password)) {
+        // What the registry does not hold is not taken as set: the next
+        // start would find the old password, and a reset it did not record
+        // must not delete the hidden books.
+        device_.messages().Show(kRegistryWriteError);
+        working_.password = working_.oldPassword;
+        working_.passwordChanged = false;
+        working_.resetRequested = resetBefore;
+    }
     EndPasswordEntry();
 }
 
 void OptionsDialog::OnAddDir() {
     working_.userDirChosen = false;
+    const UserDir before = working_.userDir;
     UserDirDialog folders(this, device_.files(), working_);
     folders.PlaceOverOwner();
     folders.exec();
-    if (working_.userDirChosen) WriteUserDir(device_, working_.userDir);
+    if (working_.userDirChosen && !WriteUserDir(device_, working_.userDir)) {
+        device_.messages().Show(kRegistryWriteError);
+        working_.userDir = before;
+        working_.userDirChosen = false;
+    }
 }
 
 }  // namespace inkvista

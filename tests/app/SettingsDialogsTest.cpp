@@ -18,6 +18,7 @@
 #include "dialogs/PasswordDialogs.h"
 #include "dialogs/UserDirDialog.h"
 #include "models/LibraryModel.h"
+#include "platform/AtomicFile.h"
 #include "platform/Screen.h"
 #include "platform/Win32.h"
 #include "settings/KeyAction.h"
@@ -571,6 +572,43 @@ TEST_F(OptionsCallerTest, AResetRemovesHiddenBooksEvenWhenOptionsIsCancelled) {
         EXPECT_FALSE(none.seen());
         EXPECT_TRUE(Checked(options, kOptionsShowHiddenId));
     });
+}
+
+TEST_F(OptionsCallerTest, WhatTheRegistryRefusesIsReportedAndNotTaken) {
+    const auto folder = program.dev.Host(u"\\My Documents\\InkVISTA");
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(test::WriteTestBook(folder / "hidden.cmb", 1, 240, 320));
+    Device& device = program.dev.device();
+    const bool hidden = device.files().SetAttributes(u"\\My Documents\\InkVISTA\\hidden.cmb",
+                                                     FILE_ATTRIBUTE_HIDDEN);
+    Password password{};
+    LoadPassword(device, password);
+    SetPasswordText(password, u"pw");
+    StorePassword(device, password);
+    wnd = &program.Start();
+    CancelOptionsAfter([&](QWidget* options) {
+        // A full disk: the registry file cannot be replaced.
+        SetWriteFaultHook([](WriteStep step) { return step != WriteStep::CreateTemporary; });
+        Nested(options, kOptionsPasswordId,
+               [&](QWidget* setting) { ClickControl(setting, kPasswordResetId); });
+        Nested(options, kOptionsAddDirId, [&](QWidget* folders) {
+            auto* tree = folders->findChild<QTreeWidget*>();
+            tree->expandItem(tree->topLevelItem(0));
+            tree->expandItem(tree->topLevelItem(0)->child(0));
+            ClickControl(folders, kUserDirOkId);
+        });
+        SetWriteFaultHook({});
+    });
+    const auto& shown = program.dev.messages().shown();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), u"Error on Writing Registry Data"), 2);
+    // The reset the registry did not record deleted nothing.
+    if (hidden) {
+        EXPECT_TRUE(std::filesystem::exists(folder / "hidden.cmb"));
+    }
+    EXPECT_EQ(PasswordText(wnd->password()), u"pw");
+    LoadPassword(device, password);
+    EXPECT_EQ(PasswordText(password), u"pw");
+    EXPECT_TRUE(UserDirText(wnd->userDir()).empty());
 }
 
 TEST_F(OptionsCallerTest, ButtonSettingConfirmedUnchangedStillSavesAndRetakesTheButtons) {
