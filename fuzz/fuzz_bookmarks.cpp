@@ -2,8 +2,8 @@
 // how the file arrives (in pieces of 1 to 256 bytes, as a card gives a read
 // at a time); the rest is the file.
 //   The lines read are the same however the file arrives.
-//   The lines read are the file's complete lines that are not overlong and
-//   parse, in file order; a name is the text before its line's first TAB,
+//   The lines read are the file's lines (the last one also without its LF)
+//   that are not overlong and parse, in file order; a name is the text before its line's first TAB,
 //   and a line of the form the program writes ("%s\t%d") always parses, to
 //   its own page.
 //   A line read and written again reads back as the same name and page.
@@ -29,7 +29,7 @@ using Line = std::pair<std::u16string, int32_t>;
 
 std::vector<Line> Read(const uint8_t* data, size_t size, size_t piece) {
     std::vector<Line> lines;
-    BookmarkReader reader([&lines](std::u16string_view name, int32_t page) {
+    BookmarkReader reader([&lines](std::u16string_view name, int32_t page, std::u16string_view) {
         lines.emplace_back(std::u16string(name), page);
     });
     for (size_t at = 0; at < size; at += piece) {
@@ -38,10 +38,12 @@ std::vector<Line> Read(const uint8_t* data, size_t size, size_t piece) {
         const std::vector<uint8_t> part(data + at, data + at + n);
         reader.Feed(part.data(), part.size());
     }
+    reader.Finish();
     return lines;
 }
 
-// The file's complete lines (each ended by an LF unit), without the LF.
+// The file's lines (each ended by an LF unit, but perhaps the last), without
+// the LF.
 std::vector<std::u16string> CompleteLines(const uint8_t* data, size_t size) {
     std::vector<std::u16string> lines;
     std::u16string text;
@@ -54,6 +56,7 @@ std::vector<std::u16string> CompleteLines(const uint8_t* data, size_t size) {
             text.push_back(unit);
         }
     }
+    if (!text.empty()) lines.push_back(std::move(text));
     return lines;
 }
 

@@ -7,6 +7,7 @@
 
 #include "book/BookFormat.h"
 #include "platform/CommandLine.h"
+#include "platform/HostNames.h"
 #include "platform/Screen.h"
 #include "platform/Text.h"
 
@@ -110,7 +111,7 @@ bool TakeLaunchBook(const std::string& arg, std::filesystem::path* book, std::st
         *error = "empty book name";
         return false;
     }
-    if (!BookKindFromName(Utf8ToUtf16(path.filename().string()))) {
+    if (!BookKindFromName(DeviceName(path.filename().native()))) {
         *error = "not a book (.cmb or .cxb): " + path.string();
         return false;
     }

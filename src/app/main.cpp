@@ -18,6 +18,7 @@
 #include "platform/Device.h"
 #include "platform/HeapTuning.h"
 #include "platform/HostFolders.h"
+#include "platform/HostNames.h"
 #include "platform/Screen.h"
 #include "platform/Text.h"
 #include "ui/HotKeys.h"
@@ -73,7 +74,7 @@ struct LaunchBook {
 
 // Where the device reaches `book`; false after saying why on standard error.
 bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBook* placed) {
-    placed->fileName = Utf8ToUtf16(book.filename().string());
+    placed->fileName = DeviceName(book.filename().native());
     placed->kind = BookKindFromName(placed->fileName).value_or(BookKind::Cmb);
     const auto folder = ReachHostFolder(device, book.parent_path());
     std::error_code ec;

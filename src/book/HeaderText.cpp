@@ -132,6 +132,27 @@ std::u16string ConvertHeaderText(const uint8_t* field, size_t width, TextConvers
     return out;
 }
 
+std::optional<std::u16string> DecodeCodePageStrictly(std::string_view bytes) {
+    Converter& decoder = Decoder();
+    if (!decoder.IsOpen() || bytes.empty()) return std::nullopt;
+    iconv_t cd = decoder.handle();
+    std::vector<char> buffer(2 * bytes.size() + 2);
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char* outPtr = buffer.data();
+    size_t outLeft = buffer.size();
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) {
+        return std::nullopt;
+    }
+    std::u16string out;
+    for (const char* p = buffer.data(); p + 1 < outPtr; p += 2) {
+        const char16_t unit = LoadLE16(reinterpret_cast<const uint8_t*>(p));
+        if (unit < 0x20 || unit == 0x7F) return std::nullopt;
+        out.push_back(unit);
+    }
+    return out;
+}
+
 bool EncodeHeaderText(std::string_view utf8, size_t fieldWidth, std::string* out,
                       std::string* error) {
     auto fail = [error](std::string text) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,11 @@ namespace inkvista {
 size_t ConvertHeaderText(const uint8_t* field, size_t width, char16_t* dest, size_t capacity,
                          TextConversion conversion);
 std::u16string ConvertHeaderText(const uint8_t* field, size_t width, TextConversion conversion);
+
+// `bytes` as Korean code-page text when every byte of it converts and no
+// control character comes out; nullopt otherwise. For showing file names
+// that old cards carry in the code page rather than in UTF-8.
+std::optional<std::u16string> DecodeCodePageStrictly(std::string_view bytes);
 
 // The reverse, for writing books: UTF-8 text into code-page bytes that fit a
 // field of `fieldWidth` bytes (without padding; a text that fills the field

@@ -18,6 +18,7 @@
 #include "models/Json.h"
 #include "models/LibraryRows.h"
 #include "ui/Artwork.h"
+#include "ui/DesktopTrash.h"
 #include "ui/DialogControls.h"
 #include "ui/WindowMessages.h"
 
@@ -311,7 +312,7 @@ void LibraryListWnd::OpenRequestedBook() {
 }
 
 bool LibraryListWnd::MoveToTrash(const std::filesystem::path& hostFile) {
-    return QFile::moveToTrash(QString::fromStdString(hostFile.string()));
+    return MoveToDesktopTrash(hostFile);
 }
 
 void LibraryListWnd::WriteState(JsonValue& state) const {

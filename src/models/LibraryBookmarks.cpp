@@ -1,11 +1,15 @@
 // The bookmark pass of a refresh and SaveBookmark: every present folder's
-// file is read into the pages of its entries and written back with exactly
-// one line per entry. A rewrite goes to a temporary beside the file and is
-// renamed over it, so a crash or a full card never leaves a folder without
-// its reading positions.
+// file is read into the pages of its entries and written back with one line
+// per entry, and the lines of hidden books that are not listed now kept in
+// their places. SaveBookmark reads the file again and changes only the line
+// of the book that was read, so that another writer (a second reader, the
+// device on a shared card) loses nothing. A rewrite goes to a temporary
+// beside the file and is renamed over it, so a crash or a full card never
+// leaves a folder without its reading positions.
 #include "models/LibraryBookmarks.h"
 
 #include <limits>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -63,15 +67,24 @@ bool ParseBookmarkLine(std::u16string_view line, std::u16string_view* name, int3
     return true;
 }
 
+namespace {
+
+void AppendUnit(std::string& bytes, char16_t u) {
+    bytes.push_back(static_cast<char>(u & 0xFF));
+    bytes.push_back(static_cast<char>(u >> 8));
+}
+
+void AppendUnits(std::string& bytes, std::u16string_view text) {
+    for (char16_t u : text) AppendUnit(bytes, u);
+}
+
+}  // namespace
+
 void AppendBookmarkLine(std::string& bytes, std::u16string_view name, int32_t page) {
-    auto unit = [&bytes](char16_t u) {
-        bytes.push_back(static_cast<char>(u & 0xFF));
-        bytes.push_back(static_cast<char>(u >> 8));
-    };
-    for (char16_t u : name) unit(u);
-    unit(u'\t');
-    for (char c : std::to_string(page)) unit(static_cast<char16_t>(c));
-    unit(u'\n');
+    AppendUnits(bytes, name);
+    AppendUnit(bytes, u'\t');
+    for (char c : std::to_string(page)) AppendUnit(bytes, static_cast<char16_t>(c));
+    AppendUnit(bytes, u'\n');
 }
 
 void BookmarkReader::Feed(const uint8_t* data, size_t size) {
@@ -85,13 +98,22 @@ void BookmarkReader::Feed(const uint8_t* data, size_t size) {
     if (i < size) lowByte_ = data[i];
 }
 
+void BookmarkReader::Finish() {
+    lowByte_ = -1;
+    if (!text_.empty() || overlong_) EndLine();
+}
+
+void BookmarkReader::EndLine() {
+    std::u16string_view name;
+    int32_t page = 0;
+    if (!overlong_ && ParseBookmarkLine(text_, &name, &page)) line_(name, page, text_);
+    text_.clear();
+    overlong_ = false;
+}
+
 void BookmarkReader::Unit(char16_t unit) {
     if (unit == u'\n') {
-        std::u16string_view name;
-        int32_t page = 0;
-        if (!overlong_ && ParseBookmarkLine(text_, &name, &page)) line_(name, page);
-        text_.clear();
-        overlong_ = false;
+        EndLine();
         return;
     }
     if (overlong_) return;
@@ -103,7 +125,86 @@ void BookmarkReader::Unit(char16_t unit) {
     text_.push_back(unit);
 }
 
+// --- SaveBookmark's copy ----------------------------------------------------
+
+void BookmarkPageUpdate::Feed(const uint8_t* data, size_t size, std::string& out) {
+    size_t i = 0;
+    if (lowByte_ >= 0 && size > 0) {
+        Unit(static_cast<char16_t>(lowByte_ | (data[0] << 8)), out);
+        lowByte_ = -1;
+        i = 1;
+    }
+    for (; i + 1 < size; i += 2) Unit(LoadLE16(data + i), out);
+    if (i < size) lowByte_ = data[i];
+}
+
+void BookmarkPageUpdate::Unit(char16_t unit, std::string& out) {
+    if (unit == u'\n') {
+        EndLine(out);
+        AppendUnit(out, u'\n');
+        return;
+    }
+    if (overlong_) {
+        AppendUnit(out, unit);
+        return;
+    }
+    if (text_.size() == kMaxLineUnits) {
+        // Never a line the reader counts: passed on as it is, unheld.
+        overlong_ = true;
+        AppendUnits(out, text_);
+        AppendUnit(out, unit);
+        text_.clear();
+        return;
+    }
+    text_.push_back(unit);
+}
+
+// The line just read, without its LF: the first line that counts for the
+// book takes the new page; every other line goes on unchanged.
+void BookmarkPageUpdate::EndLine(std::string& out) {
+    std::u16string_view lineName;
+    int32_t linePage = 0;
+    if (!overlong_ && !done_ && ParseBookmarkLine(text_, &lineName, &linePage) &&
+        lineName == name_) {
+        AppendUnits(out, lineName);
+        AppendUnit(out, u'\t');
+        for (char c : std::to_string(page_)) AppendUnit(out, static_cast<char16_t>(c));
+        done_ = true;
+    } else if (!overlong_) {
+        AppendUnits(out, text_);
+    }
+    text_.clear();
+    overlong_ = false;
+}
+
+void BookmarkPageUpdate::Finish(std::string& out) {
+    // An odd last byte carries no unit; the line after it would be garbled.
+    lowByte_ = -1;
+    if (!text_.empty() || overlong_) {
+        EndLine(out);
+        AppendUnit(out, u'\n');
+    }
+    if (!done_) AppendBookmarkLine(out, name_, page_);
+    done_ = true;
+}
+
 // --- the bookmark pass ---------------------------------------------------------
+
+namespace {
+
+// Hands the file to `feed` a piece at a time; false when a read fails.
+template <typename Feed>
+bool ReadPieces(File& file, Feed&& feed) {
+    std::vector<uint8_t> chunk(kReadChunk);
+    uint32_t got = 0;
+    for (;;) {
+        if (!file.Read(chunk.data(), kReadChunk, &got)) return false;
+        if (got == 0) return true;
+        feed(chunk.data(), got);
+    }
+}
+
+}  // namespace
 
 int32_t LibraryModel::FirstOfSlot(int32_t slot) const {
     int32_t first = 0;
@@ -146,11 +247,18 @@ void LibraryModel::SyncBookmarks() {
     }
 }
 
+void LibraryModel::RemoveStaleBookmarkTemporaries(const std::u16string& path) {
+    // Once a run for each folder: a killed write is rare, a refresh is not.
+    if (!cleanedFolders_.insert(path).second) return;
+    if (const auto host = device_.files().mapper().Resolve(path)) RemoveStaleTemporaries(*host);
+}
+
 void LibraryModel::SyncSlot(int32_t slot) {
     FileSystem& files = device_.files();
     const std::u16string path = FolderPath(slot) + std::u16string(kBookmarkFileName);
     const size_t first = static_cast<size_t>(FirstOfSlot(slot));
     const size_t n = static_cast<size_t>(folderBookCount_[static_cast<size_t>(slot)]);
+    RemoveStaleBookmarkTemporaries(path);
 
     // What opening the file for reading and writing needs: the file itself,
     // and the right to replace it.
@@ -169,28 +277,48 @@ void LibraryModel::SyncSlot(int32_t slot) {
     std::unordered_map<std::u16string_view, int32_t> pages;
     pages.reserve(n);
     for (size_t k = 0; k < n; ++k) pages.emplace(entries_[first + k].fileName, -1);
-    BookmarkReader reader([&pages](std::u16string_view name, int32_t page) {
-        const auto it = pages.find(name);
-        if (it != pages.end() && it->second < 0) it->second = page < 0 ? 0 : page;
+    // The hidden books not listed now keep their lines as they were.
+    const std::vector<UnlistedBook>& unlisted = unlisted_[static_cast<size_t>(slot)];
+    std::unordered_map<std::u16string_view, std::optional<std::u16string>> kept;
+    for (const UnlistedBook& book : unlisted) kept.emplace(book.fileName, std::nullopt);
+    BookmarkReader reader([&pages, &kept](std::u16string_view name, int32_t page,
+                                          std::u16string_view text) {
+        if (const auto it = pages.find(name); it != pages.end()) {
+            if (it->second < 0) it->second = page < 0 ? 0 : page;
+        } else if (const auto hidden = kept.find(name); hidden != kept.end() && !hidden->second) {
+            hidden->second = std::u16string(text);
+        }
     });
     const bool keepOld = existing.Size() <= kMaxComparedBytes;
     std::string old;
-    std::vector<uint8_t> chunk(kReadChunk);
-    uint32_t got = 0;
-    while (existing.Read(chunk.data(), kReadChunk, &got) && got > 0) {
-        reader.Feed(chunk.data(), got);
-        if (keepOld) old.append(reinterpret_cast<const char*>(chunk.data()), got);
-    }
+    ReadPieces(existing, [&](const uint8_t* data, uint32_t size) {
+        reader.Feed(data, size);
+        if (keepOld) old.append(reinterpret_cast<const char*>(data), size);
+    });
+    reader.Finish();
     existing.Close();
 
     std::vector<int32_t> found(n, 0);
     std::string lines;
+    size_t nextUnlisted = 0;
+    // The lines of unlisted books that stand before the book at `position`.
+    auto keepUnlistedBefore = [&](size_t position) {
+        for (; nextUnlisted < unlisted.size() && unlisted[nextUnlisted].position <= position;
+             ++nextUnlisted) {
+            const std::optional<std::u16string>& line = kept[unlisted[nextUnlisted].fileName];
+            if (!line) continue;
+            AppendUnits(lines, *line);
+            AppendUnit(lines, u'\n');
+        }
+    };
     for (size_t k = 0; k < n; ++k) {
+        keepUnlistedBefore(k);
         const BookEntry& e = entries_[first + k];
         const int32_t page = pages[e.fileName];
         found[k] = page < 0 ? 0 : UsablePage(page, e.pageCount);
         AppendBookmarkLine(lines, e.fileName, found[k]);
     }
+    keepUnlistedBefore(n);
     if (!keepOld || lines != old) {
         AtomicFile rewritten;
         if (!files.BeginReplace(path, rewritten) || !rewritten.Write(lines) ||
@@ -203,13 +331,33 @@ void LibraryModel::SyncSlot(int32_t slot) {
     for (size_t k = 0; k < n; ++k) entries_[first + k].bookmarkPage = found[k];
 }
 
+bool LibraryModel::WriteSavedPage(const BookEntry& book, int32_t page) {
+    FileSystem& files = device_.files();
+    const std::u16string path = book.folderPath + std::u16string(kBookmarkFileName);
+    AtomicFile out;
+    if (!files.BeginReplace(path, out)) return false;
+    File existing = files.Open(path, FileAccess::Read, FileCreation::OpenExisting);
+    if (!existing) {
+        // No file to keep anything of (the refresh could not make one).
+        return files.LastError() == ERROR_FILE_NOT_FOUND &&
+               out.Write(SlotLines(book.slot, book.indexInFolder, page)) && out.Commit();
+    }
+    BookmarkPageUpdate update(book.fileName, page);
+    std::string piece;
+    bool written = true;
+    const bool read = ReadPieces(existing, [&](const uint8_t* data, uint32_t size) {
+        update.Feed(data, size, piece);
+        written = written && out.Write(piece);
+        piece.clear();
+    });
+    existing.Close();
+    update.Finish(piece);
+    return read && written && out.Write(piece) && out.Commit();
+}
+
 void LibraryModel::SaveBookmark(int32_t page) {
     if (const BookEntry* current = currentEntry()) {
-        const std::string lines = SlotLines(current->slot, current->indexInFolder, page);
-        const std::u16string path = current->folderPath + std::u16string(kBookmarkFileName);
-        AtomicFile out;
-        FileSystem& files = device_.files();
-        if (!files.BeginReplace(path, out) || !out.Write(lines) || !out.Commit()) {
+        if (!WriteSavedPage(*current, page)) {
             if (current->slot == 0) {
                 device_.messages().Show(kMainSaveError);
             } else {

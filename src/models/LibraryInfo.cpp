@@ -4,6 +4,7 @@
 
 #include "book/BookFormat.h"
 #include "book/HeaderText.h"
+#include "models/LibraryRows.h"
 #include "platform/ByteOrder.h"
 
 namespace inkvista {
@@ -35,7 +36,7 @@ bool ReadListBookInfo(Device& device, std::u16string_view folderPath, std::u16st
         return false;
     }
     file.Close();
-    info->fileName = std::u16string(fileName);
+    info->fileName = DisplayFileName(fileName);
     info->title = FieldOr(header, kTitleOffset, kTitleWidth, conversion, u"NO TITLE");
     info->chapter = FieldOr(header, kChapterOffset, kChapterWidth, conversion, u"NO CHAPTER");
     info->author = FieldOr(header, kAuthorOffset, kAuthorWidth, conversion, u"NO AUTHOR");

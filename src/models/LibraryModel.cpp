@@ -83,6 +83,7 @@ void LibraryModel::WriteState(JsonValue& list) const {
         item["slot"] = e.slot;
         item["kind"] = static_cast<int>(e.kind);
         item["fileName"] = e.fileName;
+        item["displayName"] = e.displayName;
         item["title"] = e.title;
         item["pageCount"] = e.pageCount;
         item["bookmarkPage"] = e.bookmarkPage;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,8 +31,9 @@ constexpr int32_t kUserSlot = 4;
 struct BookEntry {
     int32_t slot = 0;  // folder slot 0-4
     BookKind kind = BookKind::Cmb;
-    std::u16string fileName;  // as the directory listing gives it
-    std::u16string title;     // the header's title, or fileName
+    std::u16string fileName;     // as the directory listing gives it
+    std::u16string displayName;  // how the list shows fileName
+    std::u16string title;        // the header's title, or fileName
     int32_t pageCount = 0;
     int32_t bookmarkPage = 0;  // last page read, from 0
     uint8_t hidden = 0;
@@ -164,6 +166,8 @@ class LibraryModel {
     void SyncBookmarks();
     bool SlotFolderPresent(int32_t slot);
     void SyncSlot(int32_t slot);
+    void RemoveStaleBookmarkTemporaries(const std::u16string& path);
+    bool WriteSavedPage(const BookEntry& book, int32_t page);
     int32_t FirstOfSlot(int32_t slot) const;
     std::string SlotLines(int32_t slot, int32_t savedIndex, int32_t savedPage) const;
     // LibraryInput.cpp
@@ -186,6 +190,14 @@ class LibraryModel {
     // Scan state.
     std::vector<BookEntry> entries_;
     std::array<int32_t, kSlotCount> folderBookCount_{};
+    // A hidden book the scan passed over because hidden books are not
+    // shown: its bookmark line is kept, before the entry at `position`.
+    struct UnlistedBook {
+        std::u16string fileName;
+        size_t position = 0;
+    };
+    std::array<std::vector<UnlistedBook>, kSlotCount> unlisted_;
+    std::set<std::u16string> cleanedFolders_;
     std::u16string documentsRoot_;
     CardFolders cards_;
     bool userDirExists_ = false;

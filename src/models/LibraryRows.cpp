@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#include "book/HeaderText.h"
+#include "platform/HostNames.h"
+#include "platform/Text.h"
+
 namespace inkvista {
 
 namespace {
@@ -14,8 +18,17 @@ std::u16string Widen(const char* text) {
 
 }  // namespace
 
+std::u16string DisplayFileName(std::u16string_view deviceName) {
+    const std::optional<std::string> host = HostName(deviceName);
+    if (!host) return std::u16string(deviceName);
+    if (!IsUtf8Name(*host)) {
+        if (std::optional<std::u16string> korean = DecodeCodePageStrictly(*host)) return *korean;
+    }
+    return Utf8ToUtf16(*host);
+}
+
 std::u16string RowTitle(const BookEntry& entry, int32_t showFileName) {
-    return showFileName ? entry.fileName : entry.title;
+    return showFileName ? entry.displayName : entry.title;
 }
 
 std::u16string RowSecondColumn(const BookEntry& entry, int32_t showSize) {

@@ -6,6 +6,7 @@
 #include "book/BookFormat.h"
 #include "book/HeaderText.h"
 #include "models/LibraryModel.h"
+#include "models/LibraryRows.h"
 #include "platform/ByteOrder.h"
 #include "platform/FolderFiles.h"
 
@@ -27,6 +28,7 @@ void ReadHeader(File& file, uint8_t (&header)[kBookHeaderSize]) {
 
 void LibraryModel::ScanBooks() {
     folderBookCount_.fill(0);
+    for (auto& books : unlisted_) books.clear();
     for (int32_t slot = 0; slot < kSlotCount; ++slot) {
         const bool searched = slot == 0 || (slot <= 3 && slot <= cards_.count) ||
                               (slot == kUserSlot && userDirExists_);
@@ -51,12 +53,17 @@ void LibraryModel::ScanPattern(int32_t slot, BookKind kind, int32_t& count) {
         // A folder whose name looks like a book's is no book.
         if (found.IsDirectory()) continue;
         const bool hidden = (found.attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-        if (hidden && !showHiddenSnapshot_) continue;
+        if (hidden && !showHiddenSnapshot_) {
+            unlisted_[static_cast<size_t>(slot)].push_back(
+                {found.name, static_cast<size_t>(count)});
+            continue;
+        }
 
         BookEntry entry;
         entry.slot = slot;
         entry.kind = kind;
         entry.fileName = found.name;
+        entry.displayName = DisplayFileName(found.name);
         entry.hidden = hidden ? 1 : 0;
         entry.folderPath = folder;
         entry.sizeMB = static_cast<double>(found.sizeLow) / kBytesPerMB;
@@ -68,7 +75,7 @@ void LibraryModel::ScanPattern(int32_t slot, BookKind kind, int32_t& count) {
             entry.title =
                 ConvertHeaderText(header + kTitleOffset, kTitleWidth, settings_.textConversion);
         }
-        if (entry.title.empty()) entry.title = entry.fileName;
+        if (entry.title.empty()) entry.title = entry.displayName;
         entries_.push_back(std::move(entry));
         ++count;
     }

@@ -13,6 +13,7 @@
 
 #include "platform/CommandLine.h"
 #include "platform/HostDir.h"
+#include "platform/HostNames.h"
 #include "platform/Text.h"
 
 namespace inkvista {
@@ -156,7 +157,7 @@ std::vector<std::pair<std::u16string, std::filesystem::path>> RemovableMountsIn(
             }
             const std::string leaf = mountPoint.substr(base.size());
             if (leaf.find('/') != std::string::npos) continue;
-            const std::u16string name = Utf8ToUtf16(leaf);
+            const std::u16string name = DeviceName(leaf);
             if (!ValidCardName(name)) continue;
             const bool seen = std::any_of(found.begin(), found.end(), [&](const auto& f) {
                 return EqualsNoCase(f.first, name);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/HostDir.h"
+#include "platform/HostNames.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
 
@@ -85,7 +86,7 @@ bool ListCandidates(const std::filesystem::path& dir, const PathMapper& mapper, 
     const bool filter = HasWildcard(keep);
     *anyEntry = false;
     for (host::DirEntry& e : entries) {
-        std::u16string name = Utf8ToUtf16(e.name);
+        std::u16string name = DeviceName(e.name);
         if (isRoot && mapper.FindMount(name)) continue;
         *anyEntry = true;
         if (foldersOnly && e.type == host::EntryType::Other) continue;

@@ -3,6 +3,7 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/HostNames.h"
 #include "platform/Text.h"
 
 namespace inkvista {
@@ -33,7 +34,7 @@ std::optional<std::vector<fs::path>> Below(const fs::path& outer, const fs::path
 }
 
 std::u16string Join(std::u16string head, const std::vector<fs::path>& parts) {
-    for (const fs::path& part : parts) head += u"\\" + Utf8ToUtf16(part.string());
+    for (const fs::path& part : parts) head += u"\\" + DeviceName(part.native());
     return head;
 }
 
@@ -51,15 +52,19 @@ bool NameFree(Device& device, const std::u16string& name) {
     if (!PathMapper::ValidMountName(name) || mapper.FindMount(name)) return false;
     std::error_code ec;
     for (fs::directory_iterator it(mapper.root(), ec), end; !ec && it != end; it.increment(ec)) {
-        if (EqualsNoCase(Utf8ToUtf16(it->path().filename().string()), name)) return false;
+        if (EqualsNoCase(DeviceName(it->path().filename().native()), name)) return false;
     }
     return true;
 }
 
 std::optional<std::u16string> MountFolder(Device& device, const fs::path& folder) {
-    std::u16string base = Utf8ToUtf16(folder.filename().string());
-    // Short enough for "\" + name + " (NN)" to leave room for the book.
-    if (base.size() > 64 || !PathMapper::ValidMountName(base)) base = u"Book Folder";
+    std::u16string base = DeviceName(folder.filename().native());
+    // Short enough for "\" + name + " (NN)" to leave room for the book, and
+    // readable: a name the device shows only as escaped bytes is no title.
+    if (base.size() > 64 || !PathMapper::ValidMountName(base) ||
+        base != Utf8ToUtf16(folder.filename().native())) {
+        base = u"Book Folder";
+    }
     for (int n = 1; n < 100; ++n) {
         const std::u16string name =
             n == 1 ? base : base + u" (" + Utf8ToUtf16(std::to_string(n)) + u")";

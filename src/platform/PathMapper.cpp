@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/HostDir.h"
+#include "platform/HostNames.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
 
@@ -34,14 +35,14 @@ bool IsForbidden(char16_t c) {
 // The host name of one component inside an existing host folder: the exact
 // name when it exists, else the first name equal without regard to case (in
 // byte order, so the choice is the same every time). Empty when none.
-std::string MatchComponent(const std::filesystem::path& dir, const std::u16string& component) {
-    const std::string exact = Utf16ToUtf8(component);
+std::string MatchComponent(const std::filesystem::path& dir, const std::u16string& component,
+                           const std::string& exact) {
     if (host::EntryExists(dir / exact)) return exact;
     std::vector<std::string> names;
     if (!host::ListDir(dir, &names, nullptr)) return {};
     const std::string* best = nullptr;
     for (const std::string& name : names) {
-        if (EqualsNoCase(Utf8ToUtf16(name), component) && (best == nullptr || name < *best)) {
+        if (EqualsNoCase(DeviceName(name), component) && (best == nullptr || name < *best)) {
             best = &name;
         }
     }
@@ -102,11 +103,14 @@ std::optional<std::filesystem::path> PathMapper::Resolve(std::u16string_view dev
     }
     bool exists = true;
     for (size_t k = first; k < parts.size(); ++k) {
+        // A name no listing gives is not guessed at.
+        const std::optional<std::string> exact = HostName(parts[k]);
+        if (!exact) return fail(ERROR_INVALID_NAME);
         std::string name;
-        if (exists) name = MatchComponent(result, parts[k]);
+        if (exists) name = MatchComponent(result, parts[k], *exact);
         if (name.empty()) {
             exists = false;
-            name = Utf16ToUtf8(parts[k]);
+            name = *exact;
         }
         result /= name;
     }

@@ -63,14 +63,14 @@ TEST_F(LibraryBookmarksTest, ReadingRulesFirstMatchExactNamesAndOnlyCompleteLine
         "d.cmb\t7\r\n"  // a CR belongs to the line; the number still reads
         "\t8\n"         // no name
         "e.cmb\tx\n"    // no number
-        "f.cmb\t11");   // no LF: lost
+        "f.cmb\t11");   // no LF: still counts
     std::vector<uint8_t> bytes(text.begin(), text.end());
     bytes.push_back('z');  // an odd byte at the end
     WriteBytes(MainFile(), bytes);
     library.Refresh();
-    EXPECT_EQ(Pages(), (std::vector<int32_t>{4, 0, 6, 7, 0, 0}));
+    EXPECT_EQ(Pages(), (std::vector<int32_t>{4, 0, 6, 7, 0, 11}));
     EXPECT_EQ(ReadBytes(MainFile()),
-              Utf16Le("a.cmb\t4\nb.cmb\t0\nc.cmb\t6\nd.cmb\t7\ne.cmb\t0\nf.cmb\t0\n"));
+              Utf16Le("a.cmb\t4\nb.cmb\t0\nc.cmb\t6\nd.cmb\t7\ne.cmb\t0\nf.cmb\t11\n"));
 }
 
 TEST_F(LibraryBookmarksTest, APageTheBookCannotShowStartsAgainAtTheFirst) {
@@ -82,20 +82,32 @@ TEST_F(LibraryBookmarksTest, APageTheBookCannotShowStartsAgainAtTheFirst) {
     EXPECT_EQ(Pages(), (std::vector<int32_t>{0, 0}));
 }
 
-TEST_F(LibraryBookmarksTest, PagesOfHiddenBooksAreLostWhileTheyAreNotShown) {
-    Book("a.cmb", "A", 50);
-    Book("b.cmb", "B", 50);
-    const std::string text = Utf16Le("a.cmb\t3\nb.cmb\t4\n");
+TEST_F(LibraryBookmarksTest, HiddenBooksKeepTheirLinesInTheirPlacesWhileNotShown) {
+    for (const char* name : {"a.cmb", "b.cmb", "c.cmb", "d.cmb"}) Book(name, "T", 50);
+    const std::string text = Utf16Le("b.cmb\t 4\na.cmb\t3\ngone.cmb\t9\nc.cmb\t5\n");
     WriteBytes(MainFile(), std::vector<uint8_t>(text.begin(), text.end()));
-    ASSERT_TRUE(test.device().files().SetAttributes(u"\\My Documents\\InkVISTA\\b.cmb",
-                                                    FILE_ATTRIBUTE_HIDDEN));
+    for (const char16_t* hidden :
+         {u"\\My Documents\\InkVISTA\\b.cmb", u"\\My Documents\\InkVISTA\\d.cmb"})
+        ASSERT_TRUE(test.device().files().SetAttributes(hidden, FILE_ATTRIBUTE_HIDDEN));
+    // The stale temporary of a killed write goes; a user's copy stays.
+    const auto stale = MainFolder() / ".InkVISTA.bmk.inkvista-Ab12Cd.tmp";
+    const auto copy = MainFolder() / "InkVISTA.bmk.mine";
+    WriteBytes(stale, {'x'});
+    WriteBytes(copy, {'x'});
+    for (const auto& p : {stale, copy}) {
+        std::filesystem::last_write_time(
+            p, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    }
     library.Refresh();
-    EXPECT_EQ(ReadBytes(MainFile()), Utf16Le("a.cmb\t3\n"));
+    // b's line as it was, where b stands; d had none and gets none.
+    EXPECT_EQ(ReadBytes(MainFile()), Utf16Le("a.cmb\t3\nb.cmb\t 4\nc.cmb\t5\n"));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(copy));
     LibrarySettings settings;
     settings.showHiddenFiles = 1;
     library.SetSettings(settings);
     library.Refresh();
-    EXPECT_EQ(Pages(), (std::vector<int32_t>{3, 0}));
+    EXPECT_EQ(Pages(), (std::vector<int32_t>{3, 4, 5, 0}));
 }
 
 TEST_F(LibraryBookmarksTest, AReadOnlyFileOrFolderGivesTheCreateErrorEveryRefresh) {
@@ -163,6 +175,36 @@ TEST_F(LibraryBookmarksTest, SaveBookmarkRewritesOnlyTheOpenBooksLine) {
     EXPECT_TRUE(Shown().empty());
 }
 
+TEST_F(LibraryBookmarksTest, SaveBookmarkReadsTheFileAgainAndChangesOnlyItsOwnLine) {
+    for (const char* name : {"a.cmb", "b.cmb", "c.cmb"}) Book(name, "T", 50);
+    library.Refresh();
+    const std::string overlong(2000, 'x');
+    // The file as another writer left it after this refresh -> after c's page 9.
+    const std::pair<std::string, std::string> cases[] = {
+        {"a.cmb\t1\nb.cmb\t7\nc.cmb\t3\n", "a.cmb\t1\nb.cmb\t7\nc.cmb\t9\n"},
+        {"b.cmb\t7\n", "b.cmb\t7\nc.cmb\t9\n"},
+        {"c.cmb\tx\nc.cmb\t3\nc.cmb\t4\n", "c.cmb\tx\nc.cmb\t9\nc.cmb\t4\n"},
+        {"a.cmb\t1\r\nz", "a.cmb\t1\r\nz\nc.cmb\t9\n"},
+        {"c.cmb\t3", "c.cmb\t9\n"},
+        {overlong + "\tc.cmb\t3\nc.cmb\t2\n", overlong + "\tc.cmb\t3\nc.cmb\t9\n"},
+    };
+    ASSERT_TRUE(library.SetCurrentByName(0, u"c.cmb"));
+    host.model = nullptr;  // the file as the save left it, before the refresh
+    for (const auto& [before, after] : cases) {
+        const std::string bytes = Utf16Le(before);
+        WriteBytes(MainFile(), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        library.SaveBookmark(9);
+        EXPECT_EQ(ReadBytes(MainFile()), Utf16Le(after)) << before.substr(0, 40);
+    }
+    // An odd last byte carries nothing and would garble the line after it.
+    std::string odd = Utf16Le("b.cmb\t7\n");
+    odd.push_back('q');
+    WriteBytes(MainFile(), std::vector<uint8_t>(odd.begin(), odd.end()));
+    library.SaveBookmark(9);
+    EXPECT_EQ(ReadBytes(MainFile()), Utf16Le("b.cmb\t7\nc.cmb\t9\n"));
+    EXPECT_TRUE(Shown().empty());
+}
+
 TEST_F(LibraryBookmarksTest, SaveBookmarkFailuresKeepTheFileAndTellOnlyForTheMainFolder) {
     Book("a.cmb", "A", 50);
     const auto folder = test.AddCard(u"SD") / "InkVISTA";
@@ -209,13 +251,16 @@ TEST(BookmarkLineTest, ParsesNameAndPageAndRefusesWhatNamesNoBook) {
     // Pieces split anywhere, even inside a code unit, read the same.
     const std::string bytes = Utf16Le("p.cmb\t5\nq.cmb\t6\nr.cmb\t7");
     std::vector<std::pair<std::u16string, int32_t>> lines;
-    BookmarkReader reader([&](std::u16string_view n, int32_t p) { lines.emplace_back(n, p); });
+    BookmarkReader reader(
+        [&](std::u16string_view n, int32_t p, std::u16string_view) { lines.emplace_back(n, p); });
     for (char c : bytes) {
         const uint8_t b = static_cast<uint8_t>(c);
         reader.Feed(&b, 1);
     }
-    EXPECT_EQ(lines,
-              (std::vector<std::pair<std::u16string, int32_t>>{{u"p.cmb", 5}, {u"q.cmb", 6}}));
+    EXPECT_EQ(lines.size(), 2u);
+    reader.Finish();  // the last line counts without its LF
+    EXPECT_EQ(lines, (std::vector<std::pair<std::u16string, int32_t>>{
+                         {u"p.cmb", 5}, {u"q.cmb", 6}, {u"r.cmb", 7}}));
 }
 
 }  // namespace

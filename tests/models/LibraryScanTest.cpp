@@ -105,6 +105,7 @@ TEST_F(LibraryScanTest, CardsAndTheUserFolderFollowInSlotOrder) {
 TEST_F(LibraryScanTest, RowsShowPageOrSizeAndTheIconOfKindAndHiddenness) {
     BookEntry e;
     e.fileName = u"f.cmb";
+    e.displayName = u"f.cmb";
     e.title = u"Title";
     e.pageCount = 7;
     EXPECT_EQ(RowTitle(e, 0), u"Title");

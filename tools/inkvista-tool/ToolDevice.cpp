@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "book/BookInfo.h"
+#include "platform/HostNames.h"
 #include "platform/Text.h"
 
 namespace inkvista::tool {
@@ -56,7 +57,7 @@ bool ToolBook::Locate(const std::string& path, std::string* error, std::optional
         *error = path + ": not a book file";
         return false;
     }
-    fileName_ = Utf8ToUtf16(book.filename().string());
+    fileName_ = DeviceName(book.filename().native());
     if (!kind) kind = BookKindFromName(fileName_);
     if (!kind) {
         *error = path + " is not a .cmb or .cxb book";
