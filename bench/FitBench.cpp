@@ -30,7 +30,9 @@ PageImage Decoded(int index, bool portrait) {
     view.portrait = portrait;
     PageImage image;
     image.currentPage = index;
-    if (!LoadPage(library.device.device(), library.book, image, view)) std::abort();
+    if (ReadPage(library.device.device().files(), library.book, image, view).error !=
+        PageError::None)
+        std::abort();
     image.trueColour = library.pages[size_t(index)].colour;
     return image;
 }
@@ -65,8 +67,9 @@ void LoadPageBaselineBench(benchmark::State& state, int index, bool portrait) {
     PageImage image;
     image.currentPage = index;
     for (auto _ : state) {
-        if (!LoadPage(library.device.device(), library.book, image, view))
-            state.SkipWithError("LoadPage failed");
+        if (ReadPage(library.device.device().files(), library.book, image, view).error !=
+            PageError::None)
+            state.SkipWithError("ReadPage failed");
         image.trueColour = page.colour;
         Fit(image, page.colour, true);
         benchmark::DoNotOptimize(image.pixels.data());

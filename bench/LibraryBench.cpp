@@ -31,6 +31,8 @@ class NoHost : public LibraryHost {
     void ShowBookInfo(const ListBookInfo&) override {}
     void OpenRequestedBook() override {}
     bool MoveToTrash(const std::filesystem::path&) override { return false; }
+    void ShowMessage(std::u16string_view) override {}
+    bool Confirm(std::u16string_view) override { return false; }
 };
 
 struct Shelf {

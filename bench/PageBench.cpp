@@ -33,8 +33,9 @@ void LoadPageBench(benchmark::State& state, int index, bool portrait, bool fit) 
     PageImage image;
     image.currentPage = index;
     for (auto _ : state) {
-        if (!LoadPage(library.device.device(), library.book, image, view))
-            state.SkipWithError("LoadPage failed");
+        if (ReadPage(library.device.device().files(), library.book, image, view).error !=
+            PageError::None)
+            state.SkipWithError("ReadPage failed");
         benchmark::DoNotOptimize(image.pixels.data());
     }
     SetSourceRate(state, page);

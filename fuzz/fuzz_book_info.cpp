@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memory.Replace(data + 1, size - 1);
 
     BookInfo info;
-    if (!ReadBookInfo(memory.device(), memory.folders(), memory.fileName(), fuzz::MemoryBook::kSlot,
-                      kind, info))
+    if (ReadBookInfo(memory.device().files(), memory.folders(), memory.fileName(),
+                     fuzz::MemoryBook::kSlot, kind, info) != OpenBookError::None)
         return 0;
     if (info.pages.size() != static_cast<size_t>(info.pageCount)) std::abort();
     if (!fuzz::IsValidJson(BookInfoJson(info))) std::abort();

@@ -20,18 +20,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memory.Replace(data + 1, size - 1);
 
     BookState state;
-    const int before = memory.messages().shown();
-    const bool opened = OpenBook(memory.device(), state, memory.folders(), memory.fileName(),
-                                 fuzz::MemoryBook::kSlot, kind, conversion);
-    const int shown = memory.messages().shown() - before;
-    if (opened) {
-        if (shown != 0 || state.pageCount < 0 ||
+    const OpenBookError error =
+        OpenBook(memory.device().files(), state, memory.folders(), memory.fileName(),
+                 fuzz::MemoryBook::kSlot, kind, conversion);
+    if (error == OpenBookError::None) {
+        if (state.pageCount < 0 ||
             state.pageOffsets.size() != static_cast<size_t>(state.pageCount) ||
             state.bookTitle.empty() || state.bookPath != memory.devicePath())
             std::abort();
         // Every table entry must lie in the file: it was read from there.
         if (PageTableOffset(kind) + 4 * state.pageOffsets.size() > size - 1) std::abort();
-    } else if (shown != 1 || !state.pageOffsets.empty() || state.pageCount != 0) {
+    } else if (!OpenBookMessage(error) || !state.pageOffsets.empty() || state.pageCount != 0) {
         std::abort();
     }
     return 0;

@@ -55,6 +55,7 @@ class ComposingHost : public ReaderHost {
         benchmark::DoNotOptimize(frame.constBits());
     }
     void SwitchScreen(int, bool) override {}
+    void ShowMessage(std::u16string_view) override {}
     const ReaderModel* model = nullptr;
     QImage frame{240, 320, QImage::Format_RGB32};
 };

@@ -42,7 +42,8 @@ bool Open(TestDevice& test, const std::filesystem::path& book, BookState& state)
     BookFolders folders;
     folders.userDir = u"\\books";
     return !ec && kind &&
-           OpenBook(test.device(), state, folders, name, 5, *kind, TextConversion::System);
+           OpenBook(test.device().files(), state, folders, name, 5, *kind,
+                    TextConversion::System) == OpenBookError::None;
 }
 
 }  // namespace

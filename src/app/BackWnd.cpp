@@ -253,13 +253,18 @@ void BackWnd::ReleaseCapture() {
 }
 
 bool BackWnd::LoadOptions() {
-    return inkvista::LoadOptions(device_, viewOption_, keyMap_);
+    return Told(inkvista::LoadOptions(device_, viewOption_, keyMap_));
 }
 
 bool BackWnd::SaveOptions() {
-    if (!inkvista::SaveOptions(device_, viewOption_, keyMap_)) return false;
+    if (!Told(inkvista::SaveOptions(device_, viewOption_, keyMap_))) return false;
     textConversion_ = TextConversionFor(viewOption_);
     return true;
+}
+
+bool BackWnd::Told(OptionFileError error) {
+    if (const char16_t* message = OptionFileMessage(error)) device_.messages().Show(message);
+    return error == OptionFileError::None;
 }
 
 void BackWnd::ReadUserDir() {

@@ -13,6 +13,7 @@
 #include "models/HiddenBooks.h"
 #include "models/Screens.h"
 #include "platform/Device.h"
+#include "settings/OptionFile.h"
 #include "settings/TextConversion.h"
 #include "settings/UserDir.h"
 #include "settings/ViewOption.h"
@@ -101,6 +102,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // Settings and registry values, on this window's records.
     bool LoadOptions();
     bool SaveOptions();
+    // Shows the message of a failed load or save; true when there was none.
+    bool Told(OptionFileError error);
     void ReadUserDir();
     void CheckUserDir();
     // Removes the hidden books after a password reset: those of the folders

@@ -61,23 +61,22 @@ void CheckPages(File& file, const std::vector<uint32_t>& offsets, uint64_t budge
 
 }  // namespace
 
-bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_view fileName,
-                  int slotNumber, BookKind kind, BookInfo& info, uint64_t decodeBudget) {
+OpenBookError ReadBookInfo(FileSystem& files, const BookFolders& folders,
+                           std::u16string_view fileName, int slotNumber, BookKind kind,
+                           BookInfo& info, uint64_t decodeBudget) {
     info = BookInfo{};
     info.kind = kind;
     BookState state;
-    if (!OpenBook(device, state, folders, fileName, slotNumber, kind, TextConversion::System))
-        return false;
+    const OpenBookError error =
+        OpenBook(files, state, folders, fileName, slotNumber, kind, TextConversion::System);
+    if (error != OpenBookError::None) return error;
     info.pageCount = state.pageCount;
 
     // The texts come from the header as stored: OpenBook puts the file name
     // in place of an empty title, info does not.
-    File file = device.files().Open(state.bookPath, FileAccess::Read, FileCreation::OpenExisting);
+    File file = files.Open(state.bookPath, FileAccess::Read, FileCreation::OpenExisting);
     uint8_t headerBytes[kBookHeaderSize];
-    if (!file || !file.ReadExact(headerBytes, sizeof headerBytes)) {
-        device.messages().Show(u"File Open Failed");
-        return false;
-    }
+    if (!file || !file.ReadExact(headerBytes, sizeof headerBytes)) return OpenBookError::OpenFailed;
     const BookHeader header = BookHeader::Parse(headerBytes);
     const TextConversion system = TextConversion::System;
     info.title = ConvertHeaderText(header.title, kTitleWidth, system);
@@ -87,7 +86,7 @@ bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_vie
 
     info.pages.reserve(state.pageOffsets.size());
     CheckPages(file, state.pageOffsets, decodeBudget, info.pages);
-    return true;
+    return OpenBookError::None;
 }
 
 std::string JsonString(std::string_view utf8) {

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "book/BookState.h"
+#include "book/OpenBook.h"
 #include "book/PageRecord.h"
-#include "platform/Device.h"
+#include "platform/FileSystem.h"
 
 namespace inkvista {
 
@@ -42,11 +43,11 @@ struct BookInfo {
 
 // Opens the book with OpenBook, reads its header texts and page records and
 // decodes each distinct page as the reader would (portrait, not fitted),
-// within `decodeBudget` pixels, to tell whether it is complete. On false the
-// message has been shown through the device.
-bool ReadBookInfo(Device& device, const BookFolders& folders, std::u16string_view fileName,
-                  int slotNumber, BookKind kind, BookInfo& info,
-                  uint64_t decodeBudget = kInfoDecodeBudget);
+// within `decodeBudget` pixels, to tell whether it is complete. Answers why
+// the book did not open (OpenBookMessage tells it).
+OpenBookError ReadBookInfo(FileSystem& files, const BookFolders& folders,
+                           std::u16string_view fileName, int slotNumber, BookKind kind,
+                           BookInfo& info, uint64_t decodeBudget = kInfoDecodeBudget);
 
 // One JSON object: kind, pageCount, title, chapter, author, publisher and
 // pages. A page whose record cannot be read or has a bad magic has "record",

@@ -8,9 +8,6 @@
 namespace inkvista {
 namespace {
 
-constexpr char16_t kOpenFailed[] = u"File Open Failed";
-constexpr char16_t kUnsupported[] = u"Unsupported File Format";
-
 enum class ReadResult { Whole, Short, Failed };
 
 ReadResult ReadBlock(File& file, uint8_t* buffer, size_t count) {
@@ -42,9 +39,21 @@ std::u16string BuildBookPath(int slotNumber, const BookFolders& folders) {
     }
 }
 
-bool OpenBook(Device& device, BookState& state, const BookFolders& folders,
-              std::u16string_view fileName, int slotNumber, BookKind kind,
-              TextConversion conversion) {
+const char16_t* OpenBookMessage(OpenBookError error) {
+    switch (error) {
+        case OpenBookError::OpenFailed:
+            return u"File Open Failed";
+        case OpenBookError::Unsupported:
+            return u"Unsupported File Format";
+        case OpenBookError::None:
+            break;
+    }
+    return nullptr;
+}
+
+OpenBookError OpenBook(FileSystem& files, BookState& state, const BookFolders& folders,
+                       std::u16string_view fileName, int slotNumber, BookKind kind,
+                       TextConversion conversion) {
     // The previous book goes whatever happens: a failed open leaves no pages
     // that a caller could load by mistake.
     state = BookState{};
@@ -52,15 +61,16 @@ bool OpenBook(Device& device, BookState& state, const BookFolders& folders,
     const std::u16string folder = BuildBookPath(slotNumber, folders);
     state.bookPath = folder + std::u16string(fileName);
 
-    auto refuse = [&device, &state](const char16_t* message) {
-        device.messages().Show(message);
+    constexpr OpenBookError kOpenFailed = OpenBookError::OpenFailed;
+    constexpr OpenBookError kUnsupported = OpenBookError::Unsupported;
+    auto refuse = [&state](OpenBookError error) {
         state.pageCount = 0;
         state.pageOffsets.clear();
-        return false;
+        return error;
     };
 
     if (folder.empty()) return refuse(kOpenFailed);
-    File file = device.files().Open(state.bookPath, FileAccess::Read, FileCreation::OpenExisting);
+    File file = files.Open(state.bookPath, FileAccess::Read, FileCreation::OpenExisting);
     if (!file) return refuse(kOpenFailed);
 
     uint8_t headerBytes[kBookHeaderSize];
@@ -100,7 +110,7 @@ bool OpenBook(Device& device, BookState& state, const BookFolders& folders,
     }
     file.Close();
     state.pageOffsets = ParsePageTable(table.data(), header.pageCount);
-    return true;
+    return OpenBookError::None;
 }
 
 }  // namespace inkvista

@@ -7,7 +7,7 @@
 
 #include "book/BookHeader.h"
 #include "book/BookState.h"
-#include "platform/Device.h"
+#include "platform/FileSystem.h"
 #include "settings/TextConversion.h"
 
 namespace inkvista {
@@ -16,14 +16,23 @@ namespace inkvista {
 // folder), ending in "\"; empty for any other slot.
 std::u16string BuildBookPath(int slotNumber, const BookFolders& folders);
 
+// Why a book did not open.
+enum class OpenBookError {
+    None,
+    OpenFailed,   // the file cannot be opened or read: "File Open Failed"
+    Unsupported,  // not a book of its kind: "Unsupported File Format"
+};
+
+// The message that tells `error`; null for None.
+const char16_t* OpenBookMessage(OpenBookError error);
+
 // Opens the book `fileName` of folder slot `slotNumber` (1..5) as a book of
-// `kind` and fills `state`; no page is loaded. On false the message ("File
-// Open Failed" or "Unsupported File Format") has been shown and `state` holds
-// no pages. A header, header extension or page table that the file does not
+// `kind` and fills `state`; no page is loaded. On failure `state` holds no
+// pages. A header, header extension or page table that the file does not
 // hold in full is refused as an unsupported format. The file is closed on
-// every path.
-bool OpenBook(Device& device, BookState& state, const BookFolders& folders,
-              std::u16string_view fileName, int slotNumber, BookKind kind,
-              TextConversion conversion);
+// every path. Shows nothing: the caller tells the user.
+OpenBookError OpenBook(FileSystem& files, BookState& state, const BookFolders& folders,
+                       std::u16string_view fileName, int slotNumber, BookKind kind,
+                       TextConversion conversion);
 
 }  // namespace inkvista

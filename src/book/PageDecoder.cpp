@@ -6,7 +6,6 @@
 #include "book/BookFormat.h"
 #include "book/PageBuffer.h"
 #include "book/Scaler.h"
-#include "platform/Device.h"
 #include "platform/Screen.h"
 
 namespace inkvista {
@@ -263,12 +262,6 @@ PageLoad ReadPage(FileSystem& files, const BookState& book, PageImage& page,
     File file = files.Open(book.bookPath, FileAccess::Read, FileCreation::OpenExisting);
     if (!file) return {PageError::OpenFailed};
     return ReadPageAt(file, book.pageOffsets[static_cast<size_t>(page.currentPage)], page, view);
-}
-
-bool LoadPage(Device& device, const BookState& book, PageImage& page, const ViewOption& view) {
-    const PageLoad load = ReadPage(device.files(), book, page, view);
-    if (const char16_t* message = PageErrorMessage(load.error)) device.messages().Show(message);
-    return load.error == PageError::None;
 }
 
 }  // namespace inkvista

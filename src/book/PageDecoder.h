@@ -2,11 +2,11 @@
 // 3-bit grey runs or LZO1X-compressed 5-bit palette colour, turned a quarter
 // turn for landscape reading and fitted to the screen on request.
 //
-// LoadPage is four steps, each answering a PageError: read the record
+// Loading a page is four steps, each answering a PageError: read the record
 // (ReadPageLayout), read the palette and packed data (ReadPageData), decode
-// (DecodePageData) and fit (FitPage). ReadPage and ReadPageAt run them all
-// without a message box; LoadPage shows the message that belongs to the
-// error.
+// (DecodePageData) and fit (FitPage). ReadPage and ReadPageAt run them all;
+// nothing here shows a message: the caller tells the user
+// (PageErrorMessage).
 #pragma once
 
 #include <cstddef>
@@ -22,8 +22,6 @@
 
 namespace inkvista {
 
-class Device;
-
 // Why a page was not loaded.
 enum class PageError {
     None,
@@ -38,7 +36,7 @@ enum class PageError {
     ColourData,        // the LZO1X block is damaged or longer than the page
 };
 
-// The message LoadPage shows for `error`: "Unsupported File Format",
+// The message that tells `error`: "Unsupported File Format",
 // "Insufficient Memory at allocating PackData", "Insufficient Memory at
 // allocating to UnPack BMP Data", "Insufficient Memory at allocating to Load
 // BMP Data" or "Color Data Decoding Error". Null for None and for the
@@ -119,16 +117,12 @@ void FitPage(const PageLayout& layout, const ViewOption& view, PageImage& page);
 PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const ViewOption& view);
 
 // Page `page.currentPage` of `book`: opens the book file, runs the four
-// steps and closes the file.
+// steps and closes the file. Without an error the page image describes the
+// new page (a damaged page is loaded); with one the page is not loaded: the
+// page record, palette, view geometry and colour table may already belong
+// to the new page while `pixels` holds the previous one or nothing.
 PageLoad ReadPage(FileSystem& files, const BookState& book, PageImage& page,
                   const ViewOption& view);
-
-// ReadPage, with the error's message shown through the device. On true the
-// page image describes the new page; a damaged page is loaded. On false the
-// page is not loaded; the page record, palette, view geometry and colour
-// table may already belong to the new page while `pixels` holds the previous
-// one or nothing.
-bool LoadPage(Device& device, const BookState& book, PageImage& page, const ViewOption& view);
 
 // Reads `count` 3-byte entries at the file's position into `palette`;
 // entries the file does not hold in full are black. True when all were read.

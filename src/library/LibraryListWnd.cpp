@@ -53,7 +53,7 @@ std::array<QIcon, 4> LoadListIcons() {
 }  // namespace
 
 LibraryListWnd::LibraryListWnd(Device& device, ScreenSwitcher& screens, QWidget* parent)
-    : QTreeWidget(parent), screens_(screens), library_(device, *this) {
+    : QTreeWidget(parent), device_(device), screens_(screens), library_(device, *this) {
     // A report-style list view: rows without a tree, one selected row whose
     // selection stays visible when the list does not have the focus.
     setRootIsDecorated(false);
@@ -313,6 +313,14 @@ void LibraryListWnd::OpenRequestedBook() {
 
 bool LibraryListWnd::MoveToTrash(const std::filesystem::path& hostFile) {
     return MoveToDesktopTrash(hostFile);
+}
+
+void LibraryListWnd::ShowMessage(std::u16string_view text) {
+    device_.messages().Show(text);
+}
+
+bool LibraryListWnd::Confirm(std::u16string_view question) {
+    return device_.messages().Show(question, MB_OKCANCEL) == IDOK;
 }
 
 void LibraryListWnd::WriteState(JsonValue& state) const {

@@ -98,12 +98,15 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     void ShowBookInfo(const ListBookInfo& info) override;
     void OpenRequestedBook() override;
     bool MoveToTrash(const std::filesystem::path& hostFile) override;
+    void ShowMessage(std::u16string_view text) override;
+    bool Confirm(std::u16string_view question) override;
 
     void FillRows();
     RowHit HitTest(QPoint viewportPos) const;
     void OnColumnClick(int column);
     void ShowPopup();
 
+    Device& device_;
     ScreenSwitcher& screens_;
     LibraryModel library_;
     std::array<QIcon, 4> icons_;

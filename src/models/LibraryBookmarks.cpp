@@ -269,7 +269,7 @@ void LibraryModel::SyncSlot(int32_t slot) {
         AtomicFile created;
         const std::string lines = SlotLines(slot, -1, 0);
         if (!files.BeginReplace(path, created) || !created.Write(lines) || !created.Commit()) {
-            device_.messages().Show(kCreateError);
+            host_.ShowMessage(kCreateError);
         }
         return;
     }
@@ -324,7 +324,7 @@ void LibraryModel::SyncSlot(int32_t slot) {
         if (!files.BeginReplace(path, rewritten) || !rewritten.Write(lines) ||
             !rewritten.Commit()) {
             // The old file stays whole; the entries keep page 0.
-            device_.messages().Show(kRewriteError);
+            host_.ShowMessage(kRewriteError);
             return;
         }
     }
@@ -359,7 +359,7 @@ void LibraryModel::SaveBookmark(int32_t page) {
     if (const BookEntry* current = currentEntry()) {
         if (!WriteSavedPage(*current, page)) {
             if (current->slot == 0) {
-                device_.messages().Show(kMainSaveError);
+                host_.ShowMessage(kMainSaveError);
             } else {
                 selectedIndex_ = 0;
             }

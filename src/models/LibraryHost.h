@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 #include "models/LibraryInfo.h"
 
@@ -24,6 +25,10 @@ class LibraryHost {
     // Moves a book file (a host path) to the desktop's trash; false when its
     // volume has none or the move fails, and the file is then deleted.
     virtual bool MoveToTrash(const std::filesystem::path& hostFile) = 0;
+    // A message box with `text` and an OK button; returns when it closes.
+    virtual void ShowMessage(std::u16string_view text) = 0;
+    // An OK/Cancel question; true for OK.
+    virtual bool Confirm(std::u16string_view question) = 0;
 };
 
 }  // namespace inkvista

@@ -19,22 +19,16 @@ std::u16string FieldOr(const uint8_t* header, size_t offset, size_t width,
 
 }  // namespace
 
-bool ReadListBookInfo(Device& device, std::u16string_view folderPath, std::u16string_view fileName,
-                      TextConversion conversion, ListBookInfo* info) {
+const char16_t* ReadListBookInfo(FileSystem& files, std::u16string_view folderPath,
+                                 std::u16string_view fileName, TextConversion conversion,
+                                 ListBookInfo* info) {
     std::u16string path(folderPath);
     path += fileName;
-    File file = device.files().Open(path, FileAccess::Read, FileCreation::OpenExisting);
-    if (!file) {
-        device.messages().Show(u"Error on Opening File");
-        return false;
-    }
+    File file = files.Open(path, FileAccess::Read, FileCreation::OpenExisting);
+    if (!file) return u"Error on Opening File";
     uint8_t header[kBookHeaderSize] = {};
     uint32_t got = 0;
-    if (!file.Read(header, sizeof header, &got)) {
-        file.Close();
-        device.messages().Show(u"Error on Reading File");
-        return false;
-    }
+    if (!file.Read(header, sizeof header, &got)) return u"Error on Reading File";
     file.Close();
     info->fileName = DisplayFileName(fileName);
     info->title = FieldOr(header, kTitleOffset, kTitleWidth, conversion, u"NO TITLE");
@@ -44,7 +38,7 @@ bool ReadListBookInfo(Device& device, std::u16string_view folderPath, std::u16st
         FieldOr(header, kPublisherOffset, kPublisherWidth, conversion, u"NO PUBLISHER");
     const std::string pages = std::to_string(LoadBE16(header + kPageCountOffset));
     info->pages.assign(pages.begin(), pages.end());
-    return true;
+    return nullptr;
 }
 
 }  // namespace inkvista

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Device.h"
+#include "platform/FileSystem.h"
 #include "settings/TextConversion.h"
 
 namespace inkvista {
@@ -19,9 +19,11 @@ struct ListBookInfo {
 };
 
 // Reads the first 120 bytes of `folderPath` + `fileName` (a short file counts
-// as zero-filled; the magic is not looked at). False after showing "Error on
-// Opening File" or "Error on Reading File".
-bool ReadListBookInfo(Device& device, std::u16string_view folderPath, std::u16string_view fileName,
-                      TextConversion conversion, ListBookInfo* info);
+// as zero-filled; the magic is not looked at). Null when `info` was filled,
+// else the message that tells why not: "Error on Opening File" or "Error on
+// Reading File".
+const char16_t* ReadListBookInfo(FileSystem& files, std::u16string_view folderPath,
+                                 std::u16string_view fileName, TextConversion conversion,
+                                 ListBookInfo* info);
 
 }  // namespace inkvista

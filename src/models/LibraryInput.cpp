@@ -81,8 +81,11 @@ void LibraryModel::Command(int id) {
 void LibraryModel::ShowBookInfo() {
     const BookEntry* current = currentEntry();
     ListBookInfo info;
-    if (ReadListBookInfo(device_, current->folderPath, current->fileName, settings_.textConversion,
-                         &info)) {
+    if (const char16_t* failure =
+            ReadListBookInfo(device_.files(), current->folderPath, current->fileName,
+                             settings_.textConversion, &info)) {
+        host_.ShowMessage(failure);
+    } else {
         host_.ShowBookInfo(info);
     }
 }
@@ -109,7 +112,7 @@ void LibraryModel::HideCurrent() {
 void LibraryModel::DeleteCurrent() {
     // The book asked about, even if a refresh comes while the question is up.
     const std::u16string path = currentEntry()->folderPath + currentEntry()->fileName;
-    if (device_.messages().Show(kDeleteQuestion, MB_OKCANCEL) != IDOK) return;
+    if (!host_.Confirm(kDeleteQuestion)) return;
     FileSystem& files = device_.files();
     // A read-only book cannot be deleted, so it does not go to the trash
     // either; the refresh lists it again.

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "book/OpenBook.h"
-#include "book/PageDecoder.h"
 #include "models/Json.h"
 
 namespace inkvista {
@@ -33,9 +32,10 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     // file, may point past the last page: the book opens at its start.
     const bool inBook = request.bookmarkPage >= 0 && request.bookmarkPage < book_.pageCount;
     image_.currentPage = inBook ? request.bookmarkPage : 0;
-    if (LoadPage()) return true;
+    const PageError error = LoadPage();
+    if (error == PageError::None) return true;
 
-    device_.messages().Show(u"File Open Failed");
+    TellPageFailure(error, u"File Open Failed");
     CloseBook();
     book_ = BookState{};
     image_ = pageBefore;
@@ -46,30 +46,29 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
 
 bool ReaderModel::OpenBook(std::u16string_view fileName, int slotNumber, BookKind kind,
                            const BookFolders& folders, TextConversion conversion) {
-    open_ = inkvista::OpenBook(device_, book_, folders, fileName, slotNumber, kind, conversion);
+    const OpenBookError error =
+        inkvista::OpenBook(device_.files(), book_, folders, fileName, slotNumber, kind, conversion);
+    open_ = error == OpenBookError::None;
     if (open_) {
         folders_ = folders;
     } else {
         book_ = BookState{};
+        Tell(OpenBookMessage(error));
     }
     return open_;
 }
 
-bool ReaderModel::LoadPage() {
-    if (!open_) return false;
+PageError ReaderModel::LoadPage() {
+    if (!open_) return PageError::NotInBook;
     // The page loads into a copy, so a page that fails leaves the one shown
     // whole: its pixels never meet the geometry of another page.
     std::vector<uint8_t> shown = std::move(image_.pixels);
     image_.pixels.clear();
     PageImage next = image_;
     image_.pixels = std::move(shown);
-    const bool wasBusy = busy_;
-    busy_ = true;
-    const bool loaded = inkvista::LoadPage(device_, book_, next, viewOption_);
-    busy_ = wasBusy;
-    if (!loaded) return false;
-    image_ = std::move(next);
-    return true;
+    const PageError error = ReadPage(device_.files(), book_, next, viewOption_).error;
+    if (error == PageError::None) image_ = std::move(next);
+    return error;
 }
 
 void ReaderModel::CloseBook() {
@@ -88,10 +87,14 @@ void ReaderModel::CloseAndReturn(bool keepPage) {
 }
 
 void ReaderModel::Tell(const char16_t* text) {
-    const bool wasBusy = busy_;
-    busy_ = true;
-    device_.messages().Show(text);
-    busy_ = wasBusy;
+    if (text) host_.ShowMessage(text);
+}
+
+void ReaderModel::TellPageFailure(PageError error, const char16_t* then) {
+    failure_ = error;
+    Tell(PageErrorMessage(error));
+    Tell(then);
+    failure_ = PageError::None;
 }
 
 void ReaderModel::Redraw() {

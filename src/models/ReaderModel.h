@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "book/BookState.h"
+#include "book/PageDecoder.h"
 #include "book/PageImage.h"
 #include "models/OpenRequest.h"
 #include "models/ReaderHost.h"
@@ -118,20 +119,17 @@ class ReaderModel {
     // when the bookmark lies outside the book), LoadPage. `folders` are
     // those of the library's last scan; a book on a card is looked for
     // there when a page fails. A book still open is closed first. On false
-    // the failure's message has been shown (the opener's own, or "File Open
-    // Failed" for a page that does not load) and the model is closed with an
-    // empty book state; its page fields and settings copies are as they
-    // were before the call.
+    // the host has been told the failure's messages (the opener's own, or
+    // the page's and "File Open Failed" for a page that does not load) and
+    // the model is closed with an empty book state; its page fields and
+    // settings copies are as they were before the call.
     bool Open(const OpenRequest& request, const BookFolders& folders, TextConversion conversion,
               const ViewOption& viewOption, const KeyMap& keyMap);
-    // Opens `fileName` of folder slot `slotNumber` (1..5); no page is loaded.
-    // On false the message has been shown and the book state is empty.
-    bool OpenBook(std::u16string_view fileName, int slotNumber, BookKind kind,
-                  const BookFolders& folders, TextConversion conversion);
-    // Decodes page currentPage with the settings copies. On false (or
-    // without an open book) the page image is left as it was, so what is
-    // shown stays whole.
-    bool LoadPage();
+    // Decodes page currentPage with the settings copies and answers why it
+    // did not load (NotInBook without an open book). On an error the page
+    // image is left as it was, so what is shown stays whole. Tells nothing:
+    // the operation that loaded the page decides what the user hears.
+    PageError LoadPage();
     // Releases the page table and the page buffers, stops auto scroll
     // (giving the back-light back; the bar stays hidden) and the repeat
     // timers. The page fields keep their values.
@@ -230,12 +228,17 @@ class ReaderModel {
     // Repaints and counts the frame.
     void Redraw();
     void AnimationFrame();
-    bool Showable() const { return open_ && !busy_; }
-    // A message box; nothing of the viewer acts while it is up.
+    bool Showable() const { return open_ && failure_ == PageError::None; }
+    bool OpenBook(std::u16string_view fileName, int slotNumber, BookKind kind,
+                  const BookFolders& folders, TextConversion conversion);
+    // The host shows `text` (nothing for null).
     void Tell(const char16_t* text);
+    // A page that did not load, told as the page's own message and then
+    // `then`; the model keeps the failure while they are up.
+    void TellPageFailure(PageError error, const char16_t* then);
 
     // Navigation.
-    void ReportPageFailure();
+    void ReportPageFailure(PageError error);
     void TurnTo(int32_t page);
     void StepForward(bool vertical);
     void StepBackward(bool vertical);
@@ -275,9 +278,9 @@ class ReaderModel {
     InputState input_;
     AutoScrollState autoScroll_;
     uint64_t framesPainted_ = 0;
-    // A page is loading or its failure is being told: the message boxes of
-    // either run a message loop, and no timer or input may act inside it.
-    bool busy_ = false;
+    // The page failure being told to the user: the host's message boxes run
+    // a message loop, and no timer, hot key or input may act behind them.
+    PageError failure_ = PageError::None;
 };
 
 }  // namespace inkvista

@@ -27,10 +27,11 @@ constexpr int32_t kIncrementLimit = 80;
 
 void ReaderModel::TurnTo(int32_t page) {
     image_.currentPage = page;
-    if (LoadPage()) {
+    const PageError error = LoadPage();
+    if (error == PageError::None) {
         Redraw();
     } else {
-        ReportPageFailure();
+        ReportPageFailure(error);
     }
 }
 
@@ -66,10 +67,9 @@ bool ReaderModel::CardRootPath(std::u16string* path) const {
     return true;
 }
 
-void ReaderModel::ReportPageFailure() {
-    // The repeats stop before the message box, whose own message loop would
-    // otherwise let them turn (and fail) again behind it.
-    busy_ = true;
+void ReaderModel::ReportPageFailure(PageError error) {
+    // The repeats stop before the message boxes, whose own message loop would
+    // otherwise let them turn (and fail) again behind them.
     StopRepeatTimers();
     const char16_t* text = u"File Open Failed.";
     std::u16string cardRoot;
@@ -83,9 +83,8 @@ void ReaderModel::ReportPageFailure() {
             text = u"Check the Memory Card Insertion";
         }
     }
-    device_.messages().Show(text);
+    TellPageFailure(error, text);
     CloseBook();
-    busy_ = false;
     host_.SwitchScreen(kListWindowId, false);
 }
 
@@ -214,8 +213,8 @@ void ReaderModel::ToggleViewMode() {
     const int32_t oldX = image_.scrollX;
     const int32_t oldY = image_.scrollY;
     viewOption_.portrait = viewOption_.portrait ? 0 : 1;
-    if (!LoadPage()) {
-        Tell(u"CMC Data Open Failed");
+    if (const PageError error = LoadPage(); error != PageError::None) {
+        TellPageFailure(error, u"CMC Data Open Failed");
         return;
     }
     if (portrait()) {
@@ -279,14 +278,15 @@ void ReaderModel::CommitJump() {
     reading_.jumpArrowLit = 0;
     const int32_t shown = image_.currentPage;
     image_.currentPage = reading_.jumpTarget;
-    if (LoadPage()) {
+    const PageError error = LoadPage();
+    if (error == PageError::None) {
         Redraw();
         return;
     }
     // The page that is still shown stays the current one, so the counter
     // and a bookmark saved later name the page the reader sees.
     image_.currentPage = shown;
-    Tell(u"CMC Data Open Failed");
+    TellPageFailure(error, u"CMC Data Open Failed");
     Redraw();
 }
 

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/AtomicFile.h"
-
 #include "platform/ByteOrder.h"
 
 namespace inkvista {
@@ -111,7 +110,19 @@ bool ReplaceOptionData(Device& device, const std::u16string& path, File& file,
 
 }  // namespace
 
-bool LoadOptions(Device& device, ViewOption& view, KeyMap& keys) {
+const char16_t* OptionFileMessage(OptionFileError error) {
+    switch (error) {
+        case OptionFileError::Load:
+            return kLoadError;
+        case OptionFileError::Write:
+            return kWriteError;
+        case OptionFileError::None:
+            break;
+    }
+    return nullptr;
+}
+
+OptionFileError LoadOptions(Device& device, ViewOption& view, KeyMap& keys) {
     FileSystem& files = device.files();
     const std::u16string path = OptionFilePath(device);
     uint32_t error = 0;
@@ -120,44 +131,33 @@ bool LoadOptions(Device& device, ViewOption& view, KeyMap& keys) {
     if (!file) {
         error = files.LastError();
         SetDefaults(view, keys);
-        if (error != ERROR_FILE_NOT_FOUND) {
-            device.messages().Show(kLoadError);
-            return false;
-        }
+        if (error != ERROR_FILE_NOT_FOUND) return OptionFileError::Load;
         // First start: the file is made once with the defaults.
-        if (!CreateOptionFile(device, path)) {
-            device.messages().Show(kLoadError);
-            return false;
-        }
+        if (!CreateOptionFile(device, path)) return OptionFileError::Load;
         SetDefaults(view, keys);
-        return true;
+        return OptionFileError::None;
     }
     std::array<uint8_t, kOptionDataSize> bytes{};
     const size_t got = ReadUpTo(file, bytes.data(), bytes.size());
     file.Close();
     ParseOptionData(bytes.data(), got, view, keys);
-    return true;
+    return OptionFileError::None;
 }
 
-bool SaveOptions(Device& device, const ViewOption& view, const KeyMap& keys) {
+OptionFileError SaveOptions(Device& device, const ViewOption& view, const KeyMap& keys) {
     FileSystem& files = device.files();
     const std::u16string path = OptionFilePath(device);
     // Opened as for writing in place, so a missing or read-only file is
     // refused as it always was; the new content then replaces it whole.
     File file = files.Open(path, FileAccess::ReadWrite, FileCreation::OpenExisting);
     if (!file) {
-        device.messages().Show(files.LastError() == ERROR_FILE_NOT_FOUND ? kWriteError
-                                                                         : kLoadError);
-        return false;
+        return files.LastError() == ERROR_FILE_NOT_FOUND ? OptionFileError::Write
+                                                         : OptionFileError::Load;
     }
     const bool ok = ReplaceOptionData(device, path, file, OptionDataBytes(view, keys));
     file.Close();
-    if (!ok) {
-        // Settings that did not reach the file must not pass for saved.
-        device.messages().Show(kWriteError);
-        return false;
-    }
-    return true;
+    // Settings that did not reach the file must not pass for saved.
+    return ok ? OptionFileError::None : OptionFileError::Write;
 }
 
 }  // namespace inkvista

@@ -126,6 +126,10 @@ void PageViewWnd::SwitchScreen(int id, bool flag) {
     screens_.SwitchScreen(id, flag);
 }
 
+void PageViewWnd::ShowMessage(std::u16string_view text) {
+    device_.messages().Show(text);
+}
+
 void PageViewWnd::paintEvent(QPaintEvent*) {
     ComposeFrame(devicePixelRatioF());
     QPainter painter(this);

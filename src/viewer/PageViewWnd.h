@@ -44,6 +44,7 @@ class PageViewWnd : public QWidget, public ReaderHost {
     void Redraw() override;
     void AnimationFrame() override;
     void SwitchScreen(int id, bool flag) override;
+    void ShowMessage(std::u16string_view text) override;
 
   protected:
     bool event(QEvent* event) override;

@@ -18,7 +18,12 @@ class OpenBookTest : public BookFileTest {
     bool Open(std::u16string_view name, BookKind kind,
               TextConversion conversion = TextConversion::System) {
         test_.messages().Clear();
-        return OpenBook(test_.device(), state_, folders_, name, 5, kind, conversion);
+        return Told(OpenBook(test_.device().files(), state_, folders_, name, 5, kind, conversion));
+    }
+    // The message a caller shows for the error, where the tests read it.
+    bool Told(OpenBookError error) {
+        if (const char16_t* message = OpenBookMessage(error)) test_.messages().Show(message);
+        return error == OpenBookError::None;
     }
     void ExpectRefused(std::u16string_view name, BookKind kind, const char16_t* message) {
         EXPECT_FALSE(Open(name, kind)) << Utf16ToUtf8(name);
@@ -89,11 +94,11 @@ TEST_F(OpenBookTest, OpensFromMainFolderAndCards) {
     ASSERT_TRUE(encode::WriteFile(test_.Host(folders_.documentsRoot + u"\\InkVISTA\\b.cxb"),
                                   BuildBook(Book(BookKind::Cxb, 2))));
 
-    ASSERT_TRUE(OpenBook(test_.device(), state_, folders_, u"a.cmb", 3, BookKind::Cmb,
-                         TextConversion::System));
+    ASSERT_TRUE(Told(OpenBook(test_.device().files(), state_, folders_, u"a.cmb", 3, BookKind::Cmb,
+                              TextConversion::System)));
     EXPECT_EQ(state_.bookPath, u"\\CF\\InkVISTA\\a.cmb");
-    ASSERT_TRUE(OpenBook(test_.device(), state_, folders_, u"b.cxb", 1, BookKind::Cxb,
-                         TextConversion::System));
+    ASSERT_TRUE(Told(OpenBook(test_.device().files(), state_, folders_, u"b.cxb", 1, BookKind::Cxb,
+                              TextConversion::System)));
     EXPECT_EQ(state_.pageCount, 2);
     EXPECT_TRUE(Shown().empty());
 }
@@ -136,8 +141,8 @@ TEST_F(OpenBookTest, FilesThatCannotBeOpened) {
     ExpectRefused(u"missing.cmb", BookKind::Cmb, kOpenFailed);
     Put("slot.cmb", Book(BookKind::Cmb, 1));
     test_.messages().Clear();
-    EXPECT_FALSE(OpenBook(test_.device(), state_, folders_, u"slot.cmb", 0, BookKind::Cmb,
-                          TextConversion::System));
+    EXPECT_FALSE(Told(OpenBook(test_.device().files(), state_, folders_, u"slot.cmb", 0,
+                               BookKind::Cmb, TextConversion::System)));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{kOpenFailed});
 }
 

@@ -13,6 +13,7 @@
 
 #include "models/LibraryHost.h"
 #include "models/LibraryModel.h"
+#include "platform/Win32.h"
 #include "support/TestDevice.h"
 
 namespace inkvista {
@@ -26,6 +27,10 @@ class RecordingLibraryHost : public LibraryHost {
     }
     void ShowBookInfo(const ListBookInfo& info) override { infos.push_back(info); }
     void OpenRequestedBook() override { ++opens; }
+    void ShowMessage(std::u16string_view text) override { messages->Show(text); }
+    bool Confirm(std::u16string_view question) override {
+        return messages->Show(question, MB_OKCANCEL) == IDOK;
+    }
     bool MoveToTrash(const std::filesystem::path& hostFile) override {
         trashed.push_back(hostFile);
         if (!trashWorks) return false;
@@ -34,6 +39,7 @@ class RecordingLibraryHost : public LibraryHost {
     }
 
     LibraryModel* model = nullptr;
+    MessageBoxes* messages = nullptr;
     int popups = 0;
     int refreshes = 0;
     int opens = 0;
@@ -78,7 +84,10 @@ inline std::string Utf16Le(const std::string& text) {
 
 class LibraryFixture : public ::testing::Test {
   protected:
-    LibraryFixture() : library(test.device(), host) { host.model = &library; }
+    LibraryFixture() : library(test.device(), host) {
+        host.model = &library;
+        host.messages = &test.messages();
+    }
 
     std::filesystem::path MainFolder() { return test.root() / "My Documents" / "InkVISTA"; }
     void Book(const std::filesystem::path& folder, const std::string& name,

@@ -31,12 +31,14 @@ class FrameRecorder : public ReaderHost {
     void Redraw() override { Record(false); }
     void AnimationFrame() override { Record(true); }
     void SwitchScreen(int id, bool flag) override { switches.emplace_back(id, flag); }
+    void ShowMessage(std::u16string_view text) override { messages->Show(text); }
     void Record(bool animation) {
         const ReaderModel& m = *model;
         frames.push_back({m.image().scrollX, m.image().scrollY, m.currentPage(),
                           m.reading().menuShown, animation});
     }
     const ReaderModel* model = nullptr;
+    MessageBoxes* messages = nullptr;
     std::vector<Frame> frames;
     std::vector<std::pair<int, bool>> switches;
 };
@@ -45,6 +47,7 @@ class ReaderFixture : public ::testing::Test {
   protected:
     ReaderFixture() {
         host.model = &reader;
+        host.messages = &test.messages();
         folders.documentsRoot = u"\\My Documents";
     }
 

@@ -19,6 +19,8 @@ class RecordingHost : public ReaderHost {
   public:
     void Redraw() override { ++redraws; }
     void SwitchScreen(int id, bool flag) override { switches.emplace_back(id, flag); }
+    void ShowMessage(std::u16string_view text) override { messages->Show(text); }
+    MessageBoxes* messages = nullptr;
     int redraws = 0;
     std::vector<std::pair<int, bool>> switches;
 };
@@ -26,6 +28,7 @@ class RecordingHost : public ReaderHost {
 class ReaderModelTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        host.messages = &test.messages();
         folders.documentsRoot = u"\\My Documents";
         WriteBook(u"\\My Documents\\InkVISTA\\tale.cmb", 3, 160, 400, "Harbour Tale");
     }
@@ -122,7 +125,7 @@ TEST_F(ReaderModelTest, APageThatDoesNotLoadLeavesTheModelClosedWithAnEmptyBook)
     EXPECT_EQ(reader.viewOption(), portrait);
     EXPECT_EQ(reader.keyMap(), KeyMap());
     // Nothing is left that a page load could read.
-    EXPECT_FALSE(reader.LoadPage());
+    EXPECT_NE(reader.LoadPage(), PageError::None);
 
     WriteBook(u"\\My Documents\\InkVISTA\\empty.cmb", 0, 16, 16, "Empty");
     test.messages().Clear();
@@ -161,7 +164,7 @@ TEST_F(ReaderModelTest, CloseBookReleasesTheBookAndStopsAutoScrollButKeepsThePag
     EXPECT_EQ(reader.image().viewWidth, 400);
     // Closing is no way of stopping that brings the bar back.
     EXPECT_EQ(reader.reading().menuShown, 0);
-    EXPECT_FALSE(reader.LoadPage());
+    EXPECT_NE(reader.LoadPage(), PageError::None);
     EXPECT_TRUE(host.switches.empty());
 }
 

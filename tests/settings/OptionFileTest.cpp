@@ -38,8 +38,6 @@ class OptionFileTest : public ::testing::Test {
                   static_cast<std::streamsize>(bytes.size()));
     }
 
-    const std::vector<std::u16string>& Shown() { return test_.messages().shown(); }
-
     TestDevice test_;
 };
 
@@ -61,17 +59,15 @@ TEST_F(OptionFileTest, FirstStartCreatesTheFileWithTheDefaults) {
     const uint32_t other[8] = {1, 1, 1, 1, 1, 1, 1, 1};
     keys.Assign(other);
 
-    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
-    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::None);
     EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
     EXPECT_EQ(view, ViewOption{});
     EXPECT_EQ(keys, KeyMap{});
 
     // The next start reads what the first one wrote.
     view.Assign(0x01010101, 0x0101, 240, 5);
-    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::None);
     EXPECT_EQ(view, ViewOption{});
-    EXPECT_TRUE(Shown().empty());
 }
 
 TEST_F(OptionFileTest, StoredValuesAreTakenAsTheyAre) {
@@ -84,8 +80,7 @@ TEST_F(OptionFileTest, StoredValuesAreTakenAsTheyAre) {
 
     ViewOption view;
     KeyMap keys;
-    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
-    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::None);
     EXPECT_EQ(view.portrait, 1);
     EXPECT_EQ(view.smoothScroll, 0);
     EXPECT_EQ(view.fitToWindow, 1);
@@ -111,7 +106,7 @@ TEST_F(OptionFileTest, ShortFileTakesDefaultsForWholeFieldsItLacks) {
         WriteHostFile(Bytes(full.begin(), full.begin() + static_cast<long>(size)));
         ViewOption view;
         KeyMap keys;
-        EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+        EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::None);
         EXPECT_EQ(view.portrait, size > 0 ? 1 : defaults.portrait);
         EXPECT_EQ(view.tabScroll, size > 3 ? 0 : defaults.tabScroll);
         EXPECT_EQ(view.koreanPatch, size > 5 ? 1 : defaults.koreanPatch);
@@ -122,7 +117,6 @@ TEST_F(OptionFileTest, ShortFileTakesDefaultsForWholeFieldsItLacks) {
             EXPECT_EQ(keys.entries[i], size >= 20 + 4 * i ? 5u : KeyMap{}.entries[i]) << i;
         }
     }
-    EXPECT_TRUE(Shown().empty());
 }
 
 TEST_F(OptionFileTest, MissingFolderGivesDefaultsAndTheLoadMessage) {
@@ -131,8 +125,7 @@ TEST_F(OptionFileTest, MissingFolderGivesDefaultsAndTheLoadMessage) {
     view.Assign(1, 0, 80, 1);
     KeyMap keys;
     keys.entries[0] = 3;
-    EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
-    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::Load);
     EXPECT_EQ(view, ViewOption{});
     EXPECT_EQ(keys, KeyMap{});
     EXPECT_FALSE(std::filesystem::exists(HostFile()));
@@ -144,14 +137,13 @@ TEST_F(OptionFileTest, MissingFileThatCannotBeCreated) {
     ViewOption view;
     view.Assign(1, 0, 80, 1);
     KeyMap keys;
-    EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
-    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::Load);
     EXPECT_EQ(view, ViewOption{});
     EXPECT_EQ(keys, KeyMap{});
 
     // The next start tries again.
     std::filesystem::remove(HostFile());
-    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::None);
     EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
 }
 
@@ -160,8 +152,7 @@ TEST_F(OptionFileTest, UnreadableFileGivesDefaultsAndIsLeftAlone) {
     ViewOption view;
     view.Assign(1, 0, 80, 1);
     KeyMap keys;
-    EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
-    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::Load);
     EXPECT_EQ(view, ViewOption{});
     EXPECT_TRUE(std::filesystem::is_directory(HostFile()));
 }
@@ -175,8 +166,7 @@ TEST_F(OptionFileTest, SaveOverwritesTheStartOfTheExistingFile) {
     KeyMap keys;
     keys.hotKey(kUpKey) = 7;
 
-    EXPECT_TRUE(SaveOptions(test_.device(), view, keys));
-    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(SaveOptions(test_.device(), view, keys), OptionFileError::None);
     const Bytes stored = ReadHostFile();
     ASSERT_EQ(stored.size(), 50u);  // not truncated
     const auto expected = OptionDataBytes(view, keys);
@@ -185,7 +175,7 @@ TEST_F(OptionFileTest, SaveOverwritesTheStartOfTheExistingFile) {
 
     ViewOption loaded;
     KeyMap loadedKeys;
-    EXPECT_TRUE(LoadOptions(test_.device(), loaded, loadedKeys));
+    EXPECT_EQ(LoadOptions(test_.device(), loaded, loadedKeys), OptionFileError::None);
     EXPECT_EQ(loaded, view);
     EXPECT_EQ(loadedKeys, keys);
 }
@@ -193,11 +183,10 @@ TEST_F(OptionFileTest, SaveOverwritesTheStartOfTheExistingFile) {
 TEST_F(OptionFileTest, SaveNeverRecreatesADeletedFile) {
     ViewOption view;
     KeyMap keys;
-    ASSERT_TRUE(LoadOptions(test_.device(), view, keys));
+    ASSERT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::None);
     std::filesystem::remove(HostFile());
 
-    EXPECT_FALSE(SaveOptions(test_.device(), view, keys));
-    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Writing Option Data"});
+    EXPECT_EQ(SaveOptions(test_.device(), view, keys), OptionFileError::Write);
     EXPECT_FALSE(std::filesystem::exists(HostFile()));
 }
 
@@ -207,14 +196,11 @@ TEST_F(OptionFileTest, SaveThatCannotOpenOtherwiseShowsTheLoadMessage) {
                                  std::filesystem::perm_options::remove);
     ViewOption view;
     view.portrait = 1;
-    EXPECT_FALSE(SaveOptions(test_.device(), view, KeyMap{}));
-    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(SaveOptions(test_.device(), view, KeyMap{}), OptionFileError::Load);
     EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
 
-    test_.messages().Clear();
     std::filesystem::remove_all(HostFile().parent_path());
-    EXPECT_FALSE(SaveOptions(test_.device(), view, KeyMap{}));
-    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
+    EXPECT_EQ(SaveOptions(test_.device(), view, KeyMap{}), OptionFileError::Load);
     EXPECT_FALSE(std::filesystem::exists(HostFile().parent_path()));
 }
 
@@ -245,11 +231,9 @@ TEST_F(OptionFileTest, ASaveThatFailsAtAnyStepLeavesTheOldFile) {
     for (WriteStep failing : kEveryStep) {
         SCOPED_TRACE(static_cast<int>(failing));
         WriteHostFile(old);
-        test_.messages().Clear();
         SetWriteFaultHook([failing](WriteStep s) { return s != failing; });
-        EXPECT_FALSE(SaveOptions(test_.device(), view, keys));
+        EXPECT_EQ(SaveOptions(test_.device(), view, keys), OptionFileError::Write);
         SetWriteFaultHook({});
-        EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Writing Option Data"});
         // Past the rename only the flush of the folder is missing: the new
         // file is whole, never a mix.
         EXPECT_EQ(ReadHostFile(), failing == WriteStep::FlushFolder ? wanted : old);
@@ -261,15 +245,13 @@ TEST_F(OptionFileTest, AFailedFirstStartLeavesNoFileAndSaysSo) {
     for (WriteStep failing : kEveryStep) {
         SCOPED_TRACE(static_cast<int>(failing));
         std::filesystem::remove(HostFile());
-        test_.messages().Clear();
         ViewOption view;
         view.Assign(1, 0, 80, 1);
         KeyMap keys;
         keys.entries[0] = 3;
         SetWriteFaultHook([failing](WriteStep s) { return s != failing; });
-        EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
+        EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::Load);
         SetWriteFaultHook({});
-        EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
         EXPECT_EQ(view, ViewOption{});
         EXPECT_EQ(keys, KeyMap{});
         if (failing == WriteStep::FlushFolder) {
@@ -281,11 +263,9 @@ TEST_F(OptionFileTest, AFailedFirstStartLeavesNoFileAndSaysSo) {
     }
     // The next start makes it.
     std::filesystem::remove(HostFile());
-    test_.messages().Clear();
     ViewOption view;
     KeyMap keys;
-    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
-    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::None);
     EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
 }
 
@@ -298,9 +278,8 @@ TEST_F(OptionFileTest, FirstStartNeverReplacesAFileThatAppearedMeanwhile) {
     });
     ViewOption view;
     KeyMap keys;
-    EXPECT_FALSE(LoadOptions(test_.device(), view, keys));
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::Load);
     SetWriteFaultHook({});
-    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Error on Loading Option Data"});
     EXPECT_EQ(ReadHostFile(), theirs);
     EXPECT_TRUE(Others(HostFile().parent_path()).empty());
 }
@@ -322,7 +301,7 @@ TEST_F(OptionFileTest, ASaveKeepsTheFilesAttributesModeAndLink) {
 
     ViewOption view;
     view.portrait = 1;
-    ASSERT_TRUE(SaveOptions(test_.device(), view, KeyMap{}));
+    ASSERT_EQ(SaveOptions(test_.device(), view, KeyMap{}), OptionFileError::None);
     EXPECT_TRUE(std::filesystem::is_symlink(HostFile()));
     EXPECT_EQ(ReadHostFile()[0], 1);
     EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms(0640));
@@ -344,7 +323,7 @@ TEST_F(OptionFileTest, TemporariesOfACrashedSaveGoAtTheNextStart) {
     std::filesystem::last_write_time(stale, hourAgo);
     ViewOption view;
     KeyMap keys;
-    EXPECT_TRUE(LoadOptions(test_.device(), view, keys));
+    EXPECT_EQ(LoadOptions(test_.device(), view, keys), OptionFileError::None);
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_EQ(ReadHostFile(), DefaultFileBytes());
 }

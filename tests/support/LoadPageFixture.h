@@ -43,7 +43,10 @@ class LoadPageTest : public ::testing::Test {
         view.portrait = portrait ? 1 : 0;
         view.fitToWindow = fit ? 1 : 0;
         page_.currentPage = page;
-        return LoadPage(test_.device(), book_, page_, view);
+        // The message a caller tells for the error, where the tests read it.
+        const PageLoad load = ReadPage(test_.device().files(), book_, page_, view);
+        if (const char16_t* message = PageErrorMessage(load.error)) test_.messages().Show(message);
+        return load.error == PageError::None;
     }
     // The same load through ReadPage, which shows nothing and tells how the
     // page is damaged.

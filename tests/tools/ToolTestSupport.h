@@ -29,8 +29,9 @@ class BookFolderTest : public ::testing::Test {
     std::string PathOf(const std::string& name) const { return (Dir() / name).string(); }
 
     bool Open(const std::string& name, BookKind kind, BookState* state) {
-        return OpenBook(device_.device(), *state, folders_,
-                        std::u16string(name.begin(), name.end()), 5, kind, TextConversion::System);
+        return OpenBook(device_.device().files(), *state, folders_,
+                        std::u16string(name.begin(), name.end()), 5, kind,
+                        TextConversion::System) == OpenBookError::None;
     }
 
     // Page `index` as the reader shows it.
@@ -41,7 +42,8 @@ class BookFolderTest : public ::testing::Test {
         ViewOption view;
         view.portrait = portrait ? 1 : 0;
         view.fitToWindow = fit ? 1 : 0;
-        return LoadPage(device_.device(), state, page, view) && bookwriter::RenderPage(page, out);
+        return ReadPage(device_.device().files(), state, page, view).error == PageError::None &&
+               bookwriter::RenderPage(page, out);
     }
 
     TestDevice device_;

@@ -238,9 +238,7 @@ int RunExport(const std::vector<std::string>& args) {
     std::string error;
     if (!book.Locate(a.rest[0], &error)) return Fail(error);
     BookState state;
-    if (!OpenBook(book.device(), state, book.folders(), book.fileName(), ToolBook::kSlot,
-                  book.kind(), TextConversion::System))
-        return 1;
+    if (!book.Open(state)) return 1;
 
     if (a.all) return ExportAll(book, state, a);
     if (index >= state.pageCount)

@@ -53,9 +53,12 @@ int RunInfo(const std::vector<std::string>& args) {
         return 1;
     }
     BookInfo info;
-    if (!ReadBookInfo(book.device(), book.folders(), book.fileName(), ToolBook::kSlot, book.kind(),
-                      info))
+    const OpenBookError failed = ReadBookInfo(book.files(), book.folders(), book.fileName(),
+                                              ToolBook::kSlot, book.kind(), info);
+    if (failed != OpenBookError::None) {
+        book.messages().Show(OpenBookMessage(failed), MB_OK);
         return 1;
+    }
     const std::string json = BookInfoJson(info);
     std::fwrite(json.data(), 1, json.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -77,9 +77,7 @@ int RunThumbnail(const std::vector<std::string>& args) {
     const std::optional<BookKind> byName = bookwriter::BookKindOf(rest[0]);
     if (!book.Locate(rest[0], &error, byName ? byName : KindByMagic(rest[0]))) return Fail(error);
     BookState state;
-    if (!OpenBook(book.device(), state, book.folders(), book.fileName(), ToolBook::kSlot,
-                  book.kind(), TextConversion::System))
-        return 1;
+    if (!book.Open(state)) return 1;
     if (state.pageCount <= 0) return Fail(rest[0] + ": the book has no pages");
 
     PageImage page;
@@ -87,9 +85,10 @@ int RunThumbnail(const std::vector<std::string>& args) {
     ViewOption view;
     view.portrait = 1;
     view.fitToWindow = 0;
-    const int before = book.messages().shown();
-    if (!LoadPage(book.device(), state, page, view)) {
-        if (book.messages().shown() == before) std::fputs("File Open Failed\n", stderr);
+    const PageError failed = ReadPage(book.files(), state, page, view).error;
+    if (failed != PageError::None) {
+        const char16_t* message = PageErrorMessage(failed);
+        book.messages().Show(message ? message : u"File Open Failed", MB_OK);
         return 1;
     }
     QImage thumbnail = bookwriter::PageView(page);

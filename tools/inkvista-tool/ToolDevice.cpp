@@ -50,6 +50,13 @@ void StderrMessageBoxes::EndLine() {
     lineOpen_ = false;
 }
 
+bool ToolBook::Open(BookState& state) {
+    const OpenBookError error =
+        OpenBook(files(), state, folders_, fileName_, kSlot, kind_, TextConversion::System);
+    if (const char16_t* message = OpenBookMessage(error)) messages_.Show(message, MB_OK);
+    return error == OpenBookError::None;
+}
+
 bool ToolBook::Locate(const std::string& path, std::string* error, std::optional<BookKind> kind) {
     std::error_code ec;
     const std::filesystem::path book = std::filesystem::absolute(path, ec).lexically_normal();

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "book/BookState.h"
+#include "book/OpenBook.h"
 #include "platform/Device.h"
 
 namespace inkvista::tool {
@@ -44,6 +45,9 @@ class ToolBook {
                 std::optional<BookKind> kind = std::nullopt);
 
     Device& device() { return *device_; }
+    FileSystem& files() { return device_->files(); }
+    // OpenBook on this book; its refusal goes to stderr in the reader's words.
+    bool Open(BookState& state);
     StderrMessageBoxes& messages() { return messages_; }
     const BookFolders& folders() const { return folders_; }
     const std::u16string& fileName() const { return fileName_; }
