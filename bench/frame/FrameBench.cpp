@@ -93,7 +93,7 @@ struct Reader {
         folders.documentsRoot = u"\\My Documents";
         OpenRequest request;
         request.fileName = u"bench.cmb";
-        request.slotNumber = 1;
+        request.slot = FolderSlot::Main;
         if (!model.Open(request, folders, TextConversion::System, view, KeyMap())) std::abort();
     }
     TestDevice test;

@@ -42,7 +42,7 @@ bool Open(TestDevice& test, const std::filesystem::path& book, BookState& state)
     BookFolders folders;
     folders.userDir = u"\\books";
     return !ec && kind &&
-           OpenBook(test.device().files(), state, folders, name, 5, *kind,
+           OpenBook(test.device().files(), state, folders, name, FolderSlot::User, *kind,
                     TextConversion::System) == OpenBookError::None;
 }
 

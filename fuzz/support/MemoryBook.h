@@ -41,7 +41,7 @@ class MemoryBook {
     QuietMessageBoxes& messages() { return messages_; }
     // Slot 5 is the memory mount.
     const BookFolders& folders() const { return folders_; }
-    static constexpr int kSlot = 5;
+    static constexpr FolderSlot kSlot = FolderSlot::User;
     // The file's name in that folder and its whole device path.
     const std::u16string& fileName() const { return fileName_; }
     std::u16string devicePath() const { return folders_.userDir + u"\\" + fileName_; }

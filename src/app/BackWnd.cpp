@@ -50,7 +50,8 @@ bool BackWnd::Create() {
 
     // The program folder in the documents folder; its failure shows later,
     // when the option file cannot be created.
-    const std::u16string programFolder = device_.shell().PersonalFolder() + u"\\InkVISTA";
+    const std::u16string programFolder =
+        device_.shell().PersonalFolder() + u"\\" + std::u16string(kBookFolderName);
     FindData found;
     FindHandle search = device_.files().FindFirst(programFolder, &found);
     if (!search) {
@@ -94,9 +95,16 @@ bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string&
     list_.RefreshLibrary();
     // A book of a folder the library lists already opens from there: as the
     // user folder too, every book of it would be listed twice.
-    int32_t slot = 0;
-    while (slot < kUserSlot && !EqualsNoCase(library.FolderPath(slot), folder + u"\\")) ++slot;
-    if (slot == kUserSlot) {
+    FolderSlot slot = FolderSlot::User;
+    for (const FolderSlot listed : kFolderSlots) {
+        const BookFolders& folders = library.Folders();
+        if (listed != FolderSlot::User && folders.Searched(listed) &&
+            EqualsNoCase(folders.PathOf(listed), folder + u"\\")) {
+            slot = listed;
+            break;
+        }
+    }
+    if (slot == FolderSlot::User) {
         if (!SetUserDirText(userDir_, folder)) return false;
         CheckUserDir();
         list_.SetSettings(LibraryInput());
@@ -106,7 +114,7 @@ bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string&
         library.OpenCurrent();
     } else {
         // Not listed (a hidden book): it opens all the same, from its first page.
-        library.SetOpenRequest({fileName, 0, slot + 1, kind});
+        library.SetOpenRequest({fileName, 0, slot, kind});
         SwitchScreen(kViewerWindowId, false);
     }
     return screenState_ == kStateViewer;
@@ -276,12 +284,9 @@ void BackWnd::CheckUserDir() {
 }
 
 void BackWnd::DeleteHiddenBooks() {
-    const LibraryModel& library = list_.model();
-    HiddenBookFolders folders;
-    folders.documentsRoot = library.documentsRoot();
-    folders.cardNames = library.cardNames();
-    folders.cardCount = library.cardCount();
-    folders.userDir = userDir_;
+    // The library's folders, with the user folder the dialogs just chose.
+    BookFolders folders = list_.model().Folders();
+    folders.userDir = std::u16string(UserDirText(userDir_));
     folders.userDirExists = userDirExists_;
     inkvista::DeleteHiddenBooks(device_, folders);
 }

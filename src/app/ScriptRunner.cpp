@@ -271,7 +271,7 @@ bool ScriptRunner::OpenBook(const ScriptCommand& command, std::string* error) {
     OpenRequest request;
     request.fileName = command.text;
     request.bookmarkPage = static_cast<int32_t>(command.index);
-    request.slotNumber = static_cast<int32_t>(command.number);
+    request.slot = SlotOfNumber(command.number).value_or(FolderSlot::Main);
     request.kind = BookKindFromName(command.text).value_or(BookKind::Cmb);
     main_.listWnd().OpenBook(request);
     return true;

@@ -62,13 +62,13 @@ void CheckPages(File& file, const std::vector<uint32_t>& offsets, uint64_t budge
 }  // namespace
 
 OpenBookError ReadBookInfo(FileSystem& files, const BookFolders& folders,
-                           std::u16string_view fileName, int slotNumber, BookKind kind,
+                           std::u16string_view fileName, FolderSlot slot, BookKind kind,
                            BookInfo& info, uint64_t decodeBudget) {
     info = BookInfo{};
     info.kind = kind;
     BookState state;
     const OpenBookError error =
-        OpenBook(files, state, folders, fileName, slotNumber, kind, TextConversion::System);
+        OpenBook(files, state, folders, fileName, slot, kind, TextConversion::System);
     if (error != OpenBookError::None) return error;
     info.pageCount = state.pageCount;
 

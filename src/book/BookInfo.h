@@ -46,7 +46,7 @@ struct BookInfo {
 // within `decodeBudget` pixels, to tell whether it is complete. Answers why
 // the book did not open (OpenBookMessage tells it).
 OpenBookError ReadBookInfo(FileSystem& files, const BookFolders& folders,
-                           std::u16string_view fileName, int slotNumber, BookKind kind,
+                           std::u16string_view fileName, FolderSlot slot, BookKind kind,
                            BookInfo& info, uint64_t decodeBudget = kInfoDecodeBudget);
 
 // One JSON object: kind, pageCount, title, chapter, author, publisher and

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "book/BookFolders.h"
 #include "book/BookFormat.h"
 
 namespace inkvista {
@@ -13,17 +14,8 @@ struct BookState {
     std::u16string bookPath;  // device path of the open book
     std::u16string bookTitle;
     int32_t pageCount = 0;
-    std::vector<uint32_t> pageOffsets;  // native order
-    int32_t slotNumber = 0;             // 1..5
-};
-
-// Where the five folder slots are on this device (device paths, no trailing
-// "\"): slot 1 "%s\InkVISTA\" of documentsRoot, 2-4 "\%s\InkVISTA\" of the
-// cards, 5 "%s\" of userDir.
-struct BookFolders {
-    std::u16string documentsRoot;
-    std::u16string cardNames[3];
-    std::u16string userDir;
+    std::vector<uint32_t> pageOffsets;   // native order
+    FolderSlot slot = FolderSlot::Main;  // the folder it was opened from
 };
 
 }  // namespace inkvista

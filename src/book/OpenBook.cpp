@@ -24,21 +24,6 @@ ReadResult ReadBlock(File& file, uint8_t* buffer, size_t count) {
 
 }  // namespace
 
-std::u16string BuildBookPath(int slotNumber, const BookFolders& folders) {
-    switch (slotNumber) {
-        case 1:
-            return folders.documentsRoot + u"\\InkVISTA\\";
-        case 2:
-        case 3:
-        case 4:
-            return u"\\" + folders.cardNames[slotNumber - 2] + u"\\InkVISTA\\";
-        case 5:
-            return folders.userDir + u"\\";
-        default:
-            return {};
-    }
-}
-
 const char16_t* OpenBookMessage(OpenBookError error) {
     switch (error) {
         case OpenBookError::OpenFailed:
@@ -52,13 +37,13 @@ const char16_t* OpenBookMessage(OpenBookError error) {
 }
 
 OpenBookError OpenBook(FileSystem& files, BookState& state, const BookFolders& folders,
-                       std::u16string_view fileName, int slotNumber, BookKind kind,
+                       std::u16string_view fileName, FolderSlot slot, BookKind kind,
                        TextConversion conversion) {
     // The previous book goes whatever happens: a failed open leaves no pages
     // that a caller could load by mistake.
     state = BookState{};
-    state.slotNumber = slotNumber;
-    const std::u16string folder = BuildBookPath(slotNumber, folders);
+    state.slot = slot;
+    const std::u16string folder = folders.PathOf(slot);
     state.bookPath = folder + std::u16string(fileName);
 
     constexpr OpenBookError kOpenFailed = OpenBookError::OpenFailed;

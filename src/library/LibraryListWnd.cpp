@@ -156,7 +156,7 @@ void LibraryListWnd::SaveBookmark(int page) {
 }
 
 void LibraryListWnd::OpenBook(const OpenRequest& request) {
-    library_.SetCurrentByName(request.slotNumber - 1, request.fileName);
+    library_.SetCurrentByName(request.slot, request.fileName);
     library_.SetOpenRequest(request);
     screens_.SwitchScreen(kViewerWindowId, false);
 }

@@ -86,15 +86,13 @@ int DeleteHiddenIn(Device& device, const std::u16string& folder) {
 
 }  // namespace
 
-int DeleteHiddenBooks(Device& device, const HiddenBookFolders& folders) {
-    int deleted = DeleteHiddenIn(device, folders.documentsRoot + u"\\InkVISTA");
-    const int cards = std::clamp<int32_t>(folders.cardCount, 0, 3);
-    for (int k = 0; k < cards; ++k) {
-        deleted += DeleteHiddenIn(
-            device, u"\\" + folders.cardNames[static_cast<size_t>(k)] + u"\\InkVISTA");
-    }
-    if (folders.userDirExists && !UserDirText(folders.userDir).empty()) {
-        deleted += DeleteHiddenIn(device, std::u16string(UserDirText(folders.userDir)));
+int DeleteHiddenBooks(Device& device, const BookFolders& folders) {
+    int deleted = 0;
+    for (const FolderSlot slot : kFolderSlots) {
+        if (!folders.Searched(slot)) continue;
+        std::u16string folder = folders.PathOf(slot);
+        folder.pop_back();
+        deleted += DeleteHiddenIn(device, folder);
     }
     return deleted;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "book/BookFolders.h"
 #include "platform/Device.h"
 #include "settings/UserDir.h"
 
@@ -48,21 +49,11 @@ enum class PasswordChange {
 PasswordChange CheckPasswordChange(const Password& oldPassword, std::u16string_view typedOld,
                                    std::u16string_view typedNew, std::u16string_view confirm);
 
-// The folders a password reset clears of hidden books: those of the last
-// library refresh and the main window's user folder.
-struct HiddenBookFolders {
-    std::u16string documentsRoot;  // "\My Documents"
-    std::array<std::u16string, 3> cardNames;
-    int32_t cardCount = 0;
-    UserDir userDir{};
-    bool userDirExists = false;
-};
-
-// Deletes every .cmb and .cxb book with the hidden attribute in
-// "<documentsRoot>\InkVISTA", in "\<card>\InkVISTA" of each card and, when it
-// exists, in the user folder. A hidden book that is read-only loses that
+// Deletes every .cmb and .cxb book with the hidden attribute in each folder
+// the library searches (`folders`: those of the last library refresh, with
+// the main window's user folder). A hidden book that is read-only loses that
 // attribute first, so that no hidden book outlives the reset. Failures are
 // silent; answers how many books went.
-int DeleteHiddenBooks(Device& device, const HiddenBookFolders& folders);
+int DeleteHiddenBooks(Device& device, const BookFolders& folders);
 
 }  // namespace inkvista

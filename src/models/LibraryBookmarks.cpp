@@ -206,16 +206,16 @@ bool ReadPieces(File& file, Feed&& feed) {
 
 }  // namespace
 
-int32_t LibraryModel::FirstOfSlot(int32_t slot) const {
+int32_t LibraryModel::FirstOfSlot(FolderSlot slot) const {
     int32_t first = 0;
-    for (int32_t s = 0; s < slot; ++s) first += folderBookCount_[static_cast<size_t>(s)];
+    for (size_t s = 0; s < SlotIndex(slot); ++s) first += folderBookCount_[s];
     return first;
 }
 
-std::string LibraryModel::SlotLines(int32_t slot, int32_t savedIndex, int32_t savedPage) const {
+std::string LibraryModel::SlotLines(FolderSlot slot, int32_t savedIndex, int32_t savedPage) const {
     std::string bytes;
     const int32_t first = FirstOfSlot(slot);
-    const int32_t n = folderBookCount_[static_cast<size_t>(slot)];
+    const int32_t n = folderBookCount_[SlotIndex(slot)];
     for (int32_t k = 0; k < n; ++k) {
         const BookEntry& e = entries_[static_cast<size_t>(first + k)];
         AppendBookmarkLine(bytes, e.fileName, k == savedIndex ? savedPage : e.bookmarkPage);
@@ -223,17 +223,10 @@ std::string LibraryModel::SlotLines(int32_t slot, int32_t savedIndex, int32_t sa
     return bytes;
 }
 
-bool LibraryModel::SlotFolderPresent(int32_t slot) {
-    std::u16string folder;
-    if (slot == 0) {
-        folder = documentsRoot_ + u"\\InkVISTA";
-    } else if (slot <= 3) {
-        if (slot > cards_.count) return false;
-        folder = u"\\" + cards_.names[static_cast<size_t>(slot - 1)] + u"\\InkVISTA";
-    } else {
-        if (!userDirExists_) return false;
-        folder = std::u16string(UserDirText(settings_.userDir));
-    }
+bool LibraryModel::SlotFolderPresent(FolderSlot slot) {
+    if (!folders_.Searched(slot)) return false;
+    std::u16string folder = folders_.PathOf(slot);
+    folder.pop_back();  // the folder itself, not its contents
     FindData found;
     FindHandle search = device_.files().FindFirst(folder, &found);
     const bool present = search.IsValid();
@@ -242,7 +235,7 @@ bool LibraryModel::SlotFolderPresent(int32_t slot) {
 }
 
 void LibraryModel::SyncBookmarks() {
-    for (int32_t slot = 0; slot < kSlotCount; ++slot) {
+    for (const FolderSlot slot : kFolderSlots) {
         if (SlotFolderPresent(slot)) SyncSlot(slot);
     }
 }
@@ -253,11 +246,11 @@ void LibraryModel::RemoveStaleBookmarkTemporaries(const std::u16string& path) {
     if (const auto host = device_.files().mapper().Resolve(path)) RemoveStaleTemporaries(*host);
 }
 
-void LibraryModel::SyncSlot(int32_t slot) {
+void LibraryModel::SyncSlot(FolderSlot slot) {
     FileSystem& files = device_.files();
-    const std::u16string path = FolderPath(slot) + std::u16string(kBookmarkFileName);
+    const std::u16string path = folders_.PathOf(slot) + std::u16string(kBookmarkFileName);
     const size_t first = static_cast<size_t>(FirstOfSlot(slot));
-    const size_t n = static_cast<size_t>(folderBookCount_[static_cast<size_t>(slot)]);
+    const size_t n = static_cast<size_t>(folderBookCount_[SlotIndex(slot)]);
     RemoveStaleBookmarkTemporaries(path);
 
     // What opening the file for reading and writing needs: the file itself,
@@ -278,7 +271,7 @@ void LibraryModel::SyncSlot(int32_t slot) {
     pages.reserve(n);
     for (size_t k = 0; k < n; ++k) pages.emplace(entries_[first + k].fileName, -1);
     // The hidden books not listed now keep their lines as they were.
-    const std::vector<UnlistedBook>& unlisted = unlisted_[static_cast<size_t>(slot)];
+    const std::vector<UnlistedBook>& unlisted = unlisted_[SlotIndex(slot)];
     std::unordered_map<std::u16string_view, std::optional<std::u16string>> kept;
     for (const UnlistedBook& book : unlisted) kept.emplace(book.fileName, std::nullopt);
     BookmarkReader reader([&pages, &kept](std::u16string_view name, int32_t page,
@@ -358,7 +351,7 @@ bool LibraryModel::WriteSavedPage(const BookEntry& book, int32_t page) {
 void LibraryModel::SaveBookmark(int32_t page) {
     if (const BookEntry* current = currentEntry()) {
         if (!WriteSavedPage(*current, page)) {
-            if (current->slot == 0) {
+            if (current->slot == FolderSlot::Main) {
                 host_.ShowMessage(kMainSaveError);
             } else {
                 selectedIndex_ = 0;

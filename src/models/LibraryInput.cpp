@@ -95,7 +95,7 @@ void LibraryModel::OpenCurrent() {
     if (!current) return;
     openRequest_.fileName = current->fileName;
     openRequest_.bookmarkPage = current->bookmarkPage;
-    openRequest_.slotNumber = current->slot + 1;
+    openRequest_.slot = current->slot;
     openRequest_.kind = current->kind;
     host_.OpenRequestedBook();
 }

@@ -14,19 +14,21 @@ RefreshReport LibraryModel::Refresh() {
     entries_.clear();
     // The entry it pointed at is gone; a command now needs a new tap.
     currentEntry_ = -1;
-    documentsRoot_.clear();
-    cards_ = CardFolders{};
+    folders_ = BookFolders{};
 
-    documentsRoot_ = device_.shell().PersonalFolder();
-    cards_ = FindCardFolders(device_);
+    folders_.documentsRoot = device_.shell().PersonalFolder();
+    const CardFolders cards = FindCardFolders(device_);
+    folders_.cardNames = cards.names;
+    folders_.cardCount = cards.count;
     showHiddenSnapshot_ = settings_.showHiddenFiles;
-    userDirExists_ = CheckUserDir(device_, settings_.userDir);
+    folders_.userDir = std::u16string(UserDirText(settings_.userDir));
+    folders_.userDirExists = CheckUserDir(device_, settings_.userDir);
     ScanBooks();
     EnsureCardFolders();
     SyncBookmarks();
 
     RefreshReport report;
-    report.userDirExists = userDirExists_;
+    report.userDirExists = folders_.userDirExists;
     if (settings_.isLoox) {
         report.cardsProbed = true;
         report.card1Present = ProbeStorageCard(device_);
@@ -40,7 +42,7 @@ const BookEntry* LibraryModel::currentEntry() const {
     return &entries_[static_cast<size_t>(currentEntry_)];
 }
 
-bool LibraryModel::SetCurrentByName(int32_t slot, std::u16string_view fileName) {
+bool LibraryModel::SetCurrentByName(FolderSlot slot, std::u16string_view fileName) {
     for (size_t i = 0; i < entries_.size(); ++i) {
         if (entries_[i].slot == slot && entries_[i].fileName == fileName) {
             currentEntry_ = static_cast<int32_t>(i);
@@ -50,25 +52,6 @@ bool LibraryModel::SetCurrentByName(int32_t slot, std::u16string_view fileName) 
     return false;
 }
 
-std::u16string LibraryModel::FolderPath(int32_t slot) const {
-    if (slot == 0) return documentsRoot_ + u"\\InkVISTA\\";
-    if (slot >= 1 && slot <= 3) {
-        return u"\\" + cards_.names[static_cast<size_t>(slot - 1)] + u"\\InkVISTA\\";
-    }
-    if (slot == kUserSlot) return std::u16string(UserDirText(settings_.userDir)) + u"\\";
-    return {};
-}
-
-BookFolders LibraryModel::Folders() const {
-    BookFolders folders;
-    folders.documentsRoot = documentsRoot_;
-    for (int i = 0; i < cards_.count && i < 3; ++i) {
-        folders.cardNames[i] = cards_.names[static_cast<size_t>(i)];
-    }
-    folders.userDir = std::u16string(UserDirText(settings_.userDir));
-    return folders;
-}
-
 void LibraryModel::WriteState(JsonValue& list) const {
     list["selectedIndex"] = selectedIndex_;
     list["showFileName"] = showFileName_ != 0;
@@ -76,11 +59,13 @@ void LibraryModel::WriteState(JsonValue& list) const {
     JsonValue& counts = list["folderBookCount"] = JsonValue::Array();
     for (int32_t count : folderBookCount_) counts.Append(count);
     JsonValue& cards = list["cardNames"] = JsonValue::Array();
-    for (int32_t k = 0; k < cards_.count; ++k) cards.Append(cards_.names[static_cast<size_t>(k)]);
+    for (int32_t k = 0; k < folders_.cardCount; ++k) {
+        cards.Append(folders_.cardNames[static_cast<size_t>(k)]);
+    }
     JsonValue& entries = list["entries"] = JsonValue::Array();
     for (const BookEntry& e : entries_) {
         JsonValue& item = entries.Append(JsonValue::Object());
-        item["slot"] = e.slot;
+        item["slot"] = static_cast<int32_t>(SlotIndex(e.slot));
         item["kind"] = static_cast<int>(e.kind);
         item["fileName"] = e.fileName;
         item["displayName"] = e.displayName;

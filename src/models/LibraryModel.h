@@ -24,12 +24,9 @@ namespace inkvista {
 
 class JsonValue;
 
-constexpr int kSlotCount = 5;
-constexpr int32_t kUserSlot = 4;
-
 // One listed book file.
 struct BookEntry {
-    int32_t slot = 0;  // folder slot 0-4
+    FolderSlot slot = FolderSlot::Main;
     BookKind kind = BookKind::Cmb;
     std::u16string fileName;     // as the directory listing gives it
     std::u16string displayName;  // how the list shows fileName
@@ -116,14 +113,14 @@ class LibraryModel {
     // entry (a refresh came between the tap and the choice).
     void Command(int id);
 
-    // RequestOpen and the open: the current entry's name, page, slot + 1
-    // and kind go into the open request, then the host opens it.
+    // RequestOpen and the open: the current entry's name, page, slot and
+    // kind go into the open request, then the host opens it.
     void OpenCurrent();
     // The opener's request (the script's `open` and older callers).
     void SetOpenRequest(const OpenRequest& request) { openRequest_ = request; }
     // The entry of `slot` named exactly `fileName` becomes current; false
     // when there is none.
-    bool SetCurrentByName(int32_t slot, std::u16string_view fileName);
+    bool SetCurrentByName(FolderSlot slot, std::u16string_view fileName);
     void Select(int32_t index) { selectedIndex_ = index; }
 
     // Remembers `page` for the current entry in its folder's bookmark file,
@@ -143,16 +140,15 @@ class LibraryModel {
     void ToggleShowSize() { showSize_ = showSize_ ? 0 : 1; }
 
     const std::vector<BookEntry>& entries() const { return entries_; }
-    const std::array<int32_t, kSlotCount>& folderBookCount() const { return folderBookCount_; }
-    const std::u16string& documentsRoot() const { return documentsRoot_; }
-    const std::array<std::u16string, 3>& cardNames() const { return cards_.names; }
-    int32_t cardCount() const { return cards_.count; }
-    bool userDirExists() const { return userDirExists_; }
-
-    // The folder path of `slot` (trailing backslash) by the last refresh.
-    std::u16string FolderPath(int32_t slot) const;
-    // The five folders of the last refresh, for the book opener.
-    BookFolders Folders() const;
+    const std::array<int32_t, kFolderSlotCount>& folderBookCount() const {
+        return folderBookCount_;
+    }
+    // The five folders of the last refresh.
+    const BookFolders& Folders() const { return folders_; }
+    const std::u16string& documentsRoot() const { return folders_.documentsRoot; }
+    const std::array<std::u16string, 3>& cardNames() const { return folders_.cardNames; }
+    int32_t cardCount() const { return folders_.cardCount; }
+    bool userDirExists() const { return folders_.userDirExists; }
 
     // The model's members of the script state's "list" object.
     void WriteState(JsonValue& list) const;
@@ -160,16 +156,16 @@ class LibraryModel {
   private:
     // LibraryScan.cpp
     void ScanBooks();
-    void ScanPattern(int32_t slot, BookKind kind, int32_t& count);
+    void ScanPattern(FolderSlot slot, BookKind kind, int32_t& count);
     void EnsureCardFolders();
     // LibraryBookmarks.cpp
     void SyncBookmarks();
-    bool SlotFolderPresent(int32_t slot);
-    void SyncSlot(int32_t slot);
+    bool SlotFolderPresent(FolderSlot slot);
+    void SyncSlot(FolderSlot slot);
     void RemoveStaleBookmarkTemporaries(const std::u16string& path);
     bool WriteSavedPage(const BookEntry& book, int32_t page);
-    int32_t FirstOfSlot(int32_t slot) const;
-    std::string SlotLines(int32_t slot, int32_t savedIndex, int32_t savedPage) const;
+    int32_t FirstOfSlot(FolderSlot slot) const;
+    std::string SlotLines(FolderSlot slot, int32_t savedIndex, int32_t savedPage) const;
     // LibraryInput.cpp
     void OnHoldTimer();
     void ShowBookInfo();
@@ -189,18 +185,16 @@ class LibraryModel {
     int32_t showSize_ = 0;
     // Scan state.
     std::vector<BookEntry> entries_;
-    std::array<int32_t, kSlotCount> folderBookCount_{};
+    std::array<int32_t, kFolderSlotCount> folderBookCount_{};
     // A hidden book the scan passed over because hidden books are not
     // shown: its bookmark line is kept, before the entry at `position`.
     struct UnlistedBook {
         std::u16string fileName;
         size_t position = 0;
     };
-    std::array<std::vector<UnlistedBook>, kSlotCount> unlisted_;
+    std::array<std::vector<UnlistedBook>, kFolderSlotCount> unlisted_;
     std::set<std::u16string> cleanedFolders_;
-    std::u16string documentsRoot_;
-    CardFolders cards_;
-    bool userDirExists_ = false;
+    BookFolders folders_;
     uint8_t showHiddenSnapshot_ = 0;
 };
 

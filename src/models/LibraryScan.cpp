@@ -29,19 +29,17 @@ void ReadHeader(File& file, uint8_t (&header)[kBookHeaderSize]) {
 void LibraryModel::ScanBooks() {
     folderBookCount_.fill(0);
     for (auto& books : unlisted_) books.clear();
-    for (int32_t slot = 0; slot < kSlotCount; ++slot) {
-        const bool searched = slot == 0 || (slot <= 3 && slot <= cards_.count) ||
-                              (slot == kUserSlot && userDirExists_);
-        if (!searched) continue;
+    for (const FolderSlot slot : kFolderSlots) {
+        if (!folders_.Searched(slot)) continue;
         int32_t count = 0;
         ScanPattern(slot, BookKind::Cmb, count);
         ScanPattern(slot, BookKind::Cxb, count);
-        folderBookCount_[static_cast<size_t>(slot)] = count;
+        folderBookCount_[SlotIndex(slot)] = count;
     }
 }
 
-void LibraryModel::ScanPattern(int32_t slot, BookKind kind, int32_t& count) {
-    const std::u16string folder = FolderPath(slot);
+void LibraryModel::ScanPattern(FolderSlot slot, BookKind kind, int32_t& count) {
+    const std::u16string folder = folders_.PathOf(slot);
     const std::u16string_view extension = kind == BookKind::Cmb ? kCmbExtension : kCxbExtension;
     FolderFiles listing;
     if (!listing.List(device_.files(), folder + u"*" + std::u16string(extension))) return;
@@ -54,8 +52,7 @@ void LibraryModel::ScanPattern(int32_t slot, BookKind kind, int32_t& count) {
         if (found.IsDirectory()) continue;
         const bool hidden = (found.attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
         if (hidden && !showHiddenSnapshot_) {
-            unlisted_[static_cast<size_t>(slot)].push_back(
-                {found.name, static_cast<size_t>(count)});
+            unlisted_[SlotIndex(slot)].push_back({found.name, static_cast<size_t>(count)});
             continue;
         }
 
@@ -83,18 +80,19 @@ void LibraryModel::ScanPattern(int32_t slot, BookKind kind, int32_t& count) {
 
 void LibraryModel::EnsureCardFolders() {
     FileSystem& files = device_.files();
-    for (int32_t k = 0; k < cards_.count; ++k) {
-        const std::u16string card = u"\\" + cards_.names[static_cast<size_t>(k)];
+    for (int32_t k = 0; k < folders_.cardCount; ++k) {
+        const std::u16string card = u"\\" + folders_.cardNames[static_cast<size_t>(k)];
         FindData found;
         FindHandle present = files.FindFirst(card, &found);
         if (!present) continue;
         present.Close();
-        FindHandle folder = files.FindFirst(card + u"\\InkVISTA", &found);
+        const std::u16string books = card + u"\\" + std::u16string(kBookFolderName);
+        FindHandle folder = files.FindFirst(books, &found);
         if (folder) {
             folder.Close();
             continue;
         }
-        files.CreateDirectory(card + u"\\InkVISTA");  // a card that refuses it is left so
+        files.CreateDirectory(books);  // a card that refuses it is left so
     }
 }
 

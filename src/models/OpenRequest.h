@@ -11,7 +11,7 @@ namespace inkvista {
 struct OpenRequest {
     std::u16string fileName;
     int32_t bookmarkPage = 0;
-    int32_t slotNumber = 0;         // folder slot + 1
+    FolderSlot slot = FolderSlot::Main;
     BookKind kind = BookKind::Cmb;  // of the entry the request came from
 };
 

@@ -23,7 +23,7 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     const PageImage pageBefore = image_;
     const ViewOption viewBefore = viewOption_;
     const KeyMap keysBefore = keyMap_;
-    if (!OpenBook(request.fileName, request.slotNumber, request.kind, folders, conversion)) {
+    if (!OpenBook(request.fileName, request.slot, request.kind, folders, conversion)) {
         return false;
     }
     viewOption_ = viewOption;
@@ -44,10 +44,10 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     return false;
 }
 
-bool ReaderModel::OpenBook(std::u16string_view fileName, int slotNumber, BookKind kind,
+bool ReaderModel::OpenBook(std::u16string_view fileName, FolderSlot slot, BookKind kind,
                            const BookFolders& folders, TextConversion conversion) {
     const OpenBookError error =
-        inkvista::OpenBook(device_.files(), book_, folders, fileName, slotNumber, kind, conversion);
+        inkvista::OpenBook(device_.files(), book_, folders, fileName, slot, kind, conversion);
     open_ = error == OpenBookError::None;
     if (open_) {
         folders_ = folders;

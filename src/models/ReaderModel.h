@@ -169,7 +169,7 @@ class ReaderModel {
     // (timer 4).
     void PressPageButton(int which);
     void ReleasePageButton();
-    // "\NAME" of the book's storage card for a book on a card (slots 2-4).
+    // "\NAME" of the book's storage card for a book on a card.
     bool CardRootPath(std::u16string* path) const;
 
     // ---- Input (ReaderInput.cpp) ----------------------------------------
@@ -229,7 +229,7 @@ class ReaderModel {
     void Redraw();
     void AnimationFrame();
     bool Showable() const { return open_ && failure_ == PageError::None; }
-    bool OpenBook(std::u16string_view fileName, int slotNumber, BookKind kind,
+    bool OpenBook(std::u16string_view fileName, FolderSlot slot, BookKind kind,
                   const BookFolders& folders, TextConversion conversion);
     // The host shows `text` (nothing for null).
     void Tell(const char16_t* text);

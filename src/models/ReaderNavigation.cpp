@@ -2,6 +2,7 @@
 // their snap and animation, the bar, the orientation, the page-jump panel,
 // the held page buttons of the bar.
 #include <algorithm>
+#include <optional>
 
 #include "models/ReaderModel.h"
 
@@ -61,9 +62,9 @@ void ReaderModel::GoLastPage() {
 }
 
 bool ReaderModel::CardRootPath(std::u16string* path) const {
-    const int32_t slot = book_.slotNumber;
-    if (slot < 2 || slot > 4) return false;
-    *path = u"\\" + folders_.cardNames[slot - 2];
+    const std::optional<size_t> card = CardOf(book_.slot);
+    if (!card) return false;
+    *path = u"\\" + folders_.cardNames[*card];
     return true;
 }
 

@@ -32,6 +32,8 @@ size_t ReadUpTo(File& file, uint8_t* buffer, size_t count) {
 }  // namespace
 
 std::u16string OptionFilePath(Device& device) {
+    // The book folder under the spelling the option file has always been
+    // looked for by; the file system does not tell the two apart.
     return device.shell().PersonalFolder() + u"\\InkVista\\InkVISTA.opt";
 }
 

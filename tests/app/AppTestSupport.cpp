@@ -186,7 +186,7 @@ OpenRequest Request(const std::u16string& file, int page) {
     OpenRequest request;
     request.fileName = file;
     request.bookmarkPage = page;
-    request.slotNumber = 1;
+    request.slot = FolderSlot::Main;
     return request;
 }
 

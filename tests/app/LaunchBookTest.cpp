@@ -50,7 +50,7 @@ TEST_F(LaunchedBook, OpensAtTheBookmarkAndComesBackToItsFolder) {
     EXPECT_EQ(wnd.screenState(), kStateList);
     const LibraryModel& library = wnd.listWnd().model();
     ASSERT_EQ(library.entries().size(), 1u);
-    EXPECT_EQ(library.entries()[0].slot, kUserSlot);
+    EXPECT_EQ(library.entries()[0].slot, FolderSlot::User);
     EXPECT_EQ(library.entries()[0].bookmarkPage, 2);
     EXPECT_EQ(StoredUserDir(), u"\\Stored");
     EXPECT_TRUE(program.dev.messages().shown().empty());
@@ -64,7 +64,7 @@ TEST_F(LaunchedBook, ABookThatFailsToOpenLeavesItsFolderListed) {
     EXPECT_FALSE(wnd.viewWnd().model().isOpen());
     EXPECT_EQ(program.dev.messages().shown(),
               std::vector<std::u16string>{u"Unsupported File Format"});
-    EXPECT_EQ(wnd.listWnd().model().folderBookCount()[kUserSlot], 2);
+    EXPECT_EQ(wnd.listWnd().model().folderBookCount()[SlotIndex(FolderSlot::User)], 2);
     EXPECT_EQ(StoredUserDir(), u"\\Stored");
 }
 
@@ -73,7 +73,7 @@ TEST_F(LaunchedBook, ABookOfAListedFolderOpensFromThere) {
                                     250, "Main"));
     BackWnd& wnd = program.Start();
     ASSERT_TRUE(wnd.OpenLaunchBook(u"\\my documents\\InkVISTA", u"main.cmb", BookKind::Cmb));
-    EXPECT_EQ(wnd.viewWnd().model().book().slotNumber, 1);
+    EXPECT_EQ(wnd.viewWnd().model().book().slot, FolderSlot::Main);
     // The user folder stays the stored one, so no book is listed twice.
     EXPECT_EQ(UserDirText(wnd.userDir()), u"\\Stored");
     wnd.viewWnd().model().CloseAndReturn(true);

@@ -15,8 +15,8 @@ using encode::PagePlan;
 class BookInfoTest : public BookFileTest {
   protected:
     bool Read(std::u16string_view name, BookKind kind) {
-        return ReadBookInfo(test_.device().files(), folders_, name, 5, kind, info_) ==
-               OpenBookError::None;
+        return ReadBookInfo(test_.device().files(), folders_, name, FolderSlot::User, kind,
+                            info_) == OpenBookError::None;
     }
     BookInfo info_;
 };
@@ -150,8 +150,8 @@ TEST_F(BookInfoTest, SharedRecordsDecodeOnceAndTheBudgetLeavesTheRestUnchecked) 
     Put("shared.cmb", bytes);
     // Room for two pages' pixels: pages 0 and 1, then the entries that share
     // their records, answered as those were; the colour page is left.
-    ASSERT_TRUE(ReadBookInfo(test_.device().files(), folders_, u"shared.cmb", 5, BookKind::Cmb,
-                             info_, 2 * 480) == OpenBookError::None);
+    ASSERT_TRUE(ReadBookInfo(test_.device().files(), folders_, u"shared.cmb", FolderSlot::User,
+                             BookKind::Cmb, info_, 2 * 480) == OpenBookError::None);
     std::vector<bool> checked, complete;
     for (const PageInfo& page : info_.pages) {
         checked.push_back(page.checked);
@@ -168,8 +168,8 @@ TEST_F(BookInfoTest, SharedRecordsDecodeOnceAndTheBudgetLeavesTheRestUnchecked) 
     }
     EXPECT_EQ(completes, 4u);
     // With room for a third page the colour page is decoded as well.
-    ASSERT_TRUE(ReadBookInfo(test_.device().files(), folders_, u"shared.cmb", 5, BookKind::Cmb,
-                             info_, 3 * 480) == OpenBookError::None);
+    ASSERT_TRUE(ReadBookInfo(test_.device().files(), folders_, u"shared.cmb", FolderSlot::User,
+                             BookKind::Cmb, info_, 3 * 480) == OpenBookError::None);
     EXPECT_TRUE(info_.pages[4].checked && info_.pages[4].complete);
 }
 
@@ -189,11 +189,12 @@ TEST_F(BookInfoTest, RefusesWhatTheReaderRefuses) {
     plan.pages = {GreyPage(8, 8)};
     plan.extentLimit = 400;
     Put("wide.cmb", plan);
-    EXPECT_EQ(ReadBookInfo(test_.device().files(), folders_, u"wide.cmb", 5, BookKind::Cmb, info_),
+    EXPECT_EQ(ReadBookInfo(test_.device().files(), folders_, u"wide.cmb", FolderSlot::User,
+                           BookKind::Cmb, info_),
               OpenBookError::Unsupported);
-    EXPECT_EQ(
-        ReadBookInfo(test_.device().files(), folders_, u"nothing.cmb", 5, BookKind::Cmb, info_),
-        OpenBookError::OpenFailed);
+    EXPECT_EQ(ReadBookInfo(test_.device().files(), folders_, u"nothing.cmb", FolderSlot::User,
+                           BookKind::Cmb, info_),
+              OpenBookError::OpenFailed);
 }
 
 }  // namespace

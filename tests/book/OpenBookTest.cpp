@@ -18,7 +18,8 @@ class OpenBookTest : public BookFileTest {
     bool Open(std::u16string_view name, BookKind kind,
               TextConversion conversion = TextConversion::System) {
         test_.messages().Clear();
-        return Told(OpenBook(test_.device().files(), state_, folders_, name, 5, kind, conversion));
+        return Told(OpenBook(test_.device().files(), state_, folders_, name, FolderSlot::User, kind,
+                             conversion));
     }
     // The message a caller shows for the error, where the tests read it.
     bool Told(OpenBookError error) {
@@ -42,18 +43,27 @@ class OpenBookTest : public BookFileTest {
     BookState state_;
 };
 
-TEST(BuildBookPathTest, EachSlotHasItsFolder) {
+TEST(BookFoldersTest, EachSlotHasItsFolderAndIsSearchedWhenItIsThere) {
     BookFolders folders;
     folders.documentsRoot = u"\\My Documents";
-    folders.cardNames[0] = u"Storage Card";
-    folders.cardNames[2] = u"SD";
+    folders.cardNames = {u"Storage Card", u"", u"SD"};
+    folders.cardCount = 1;
     folders.userDir = u"\\Comics";
-    EXPECT_EQ(BuildBookPath(1, folders), u"\\My Documents\\InkVISTA\\");
-    EXPECT_EQ(BuildBookPath(2, folders), u"\\Storage Card\\InkVISTA\\");
-    EXPECT_EQ(BuildBookPath(4, folders), u"\\SD\\InkVISTA\\");
-    EXPECT_EQ(BuildBookPath(5, folders), u"\\Comics\\");
-    EXPECT_EQ(BuildBookPath(0, folders), u"");
-    EXPECT_EQ(BuildBookPath(6, folders), u"");
+    EXPECT_EQ(folders.PathOf(FolderSlot::Main), u"\\My Documents\\InkVISTA\\");
+    EXPECT_EQ(folders.PathOf(FolderSlot::Card1), u"\\Storage Card\\InkVISTA\\");
+    EXPECT_EQ(folders.PathOf(FolderSlot::Card3), u"\\SD\\InkVISTA\\");
+    EXPECT_EQ(folders.PathOf(FolderSlot::User), u"\\Comics\\");
+    EXPECT_EQ(folders.PathOf(static_cast<FolderSlot>(5)), u"");
+    std::vector<bool> searched;
+    for (FolderSlot slot : kFolderSlots) searched.push_back(folders.Searched(slot));
+    EXPECT_EQ(searched, (std::vector<bool>{true, true, false, false, false}));
+    folders.userDirExists = true;
+    EXPECT_TRUE(folders.Searched(FolderSlot::User));
+    // The script's numbers: 1 main, 2-4 the cards, 5 the user folder.
+    EXPECT_EQ(SlotOfNumber(1), FolderSlot::Main);
+    EXPECT_EQ(SlotOfNumber(5), FolderSlot::User);
+    EXPECT_FALSE(SlotOfNumber(0));
+    EXPECT_FALSE(SlotOfNumber(6));
 }
 
 TEST_F(OpenBookTest, OpensBothKindsWithAbsolutePageOffsets) {
@@ -66,7 +76,7 @@ TEST_F(OpenBookTest, OpensBothKindsWithAbsolutePageOffsets) {
         EXPECT_EQ(state_.bookPath, u"\\book.bin");
         EXPECT_EQ(state_.bookTitle, u"Volume 1");
         EXPECT_EQ(state_.pageCount, 3);
-        EXPECT_EQ(state_.slotNumber, 5);
+        EXPECT_EQ(state_.slot, FolderSlot::User);
         EXPECT_EQ(state_.pageOffsets, PageOffsets(plan));
         EXPECT_EQ(state_.pageOffsets[0], kind == BookKind::Cmb ? 170u : 146u);
     }
@@ -94,11 +104,11 @@ TEST_F(OpenBookTest, OpensFromMainFolderAndCards) {
     ASSERT_TRUE(encode::WriteFile(test_.Host(folders_.documentsRoot + u"\\InkVISTA\\b.cxb"),
                                   BuildBook(Book(BookKind::Cxb, 2))));
 
-    ASSERT_TRUE(Told(OpenBook(test_.device().files(), state_, folders_, u"a.cmb", 3, BookKind::Cmb,
-                              TextConversion::System)));
+    ASSERT_TRUE(Told(OpenBook(test_.device().files(), state_, folders_, u"a.cmb", FolderSlot::Card2,
+                              BookKind::Cmb, TextConversion::System)));
     EXPECT_EQ(state_.bookPath, u"\\CF\\InkVISTA\\a.cmb");
-    ASSERT_TRUE(Told(OpenBook(test_.device().files(), state_, folders_, u"b.cxb", 1, BookKind::Cxb,
-                              TextConversion::System)));
+    ASSERT_TRUE(Told(OpenBook(test_.device().files(), state_, folders_, u"b.cxb", FolderSlot::Main,
+                              BookKind::Cxb, TextConversion::System)));
     EXPECT_EQ(state_.pageCount, 2);
     EXPECT_TRUE(Shown().empty());
 }
@@ -141,8 +151,9 @@ TEST_F(OpenBookTest, FilesThatCannotBeOpened) {
     ExpectRefused(u"missing.cmb", BookKind::Cmb, kOpenFailed);
     Put("slot.cmb", Book(BookKind::Cmb, 1));
     test_.messages().Clear();
-    EXPECT_FALSE(Told(OpenBook(test_.device().files(), state_, folders_, u"slot.cmb", 0,
-                               BookKind::Cmb, TextConversion::System)));
+    EXPECT_FALSE(
+        Told(OpenBook(test_.device().files(), state_, folders_, u"slot.cmb",
+                      static_cast<FolderSlot>(-1), BookKind::Cmb, TextConversion::System)));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{kOpenFailed});
 }
 

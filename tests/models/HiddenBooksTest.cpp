@@ -124,11 +124,11 @@ TEST_F(HiddenBooksTest, ResetRemovesHiddenBooksOfEveryFolderAndNothingElse) {
     Book(u"\\Comics\\f.cmb", false);
     Book(u"\\My Documents\\g.cmb", true);  // no book folder
 
-    HiddenBookFolders folders;
+    BookFolders folders;
     folders.documentsRoot = u"\\My Documents";
     folders.cardNames[0] = u"SD";
     folders.cardCount = 1;
-    SetUserDirText(folders.userDir, u"\\Comics");
+    folders.userDir = u"\\Comics";
     folders.userDirExists = true;
     EXPECT_EQ(DeleteHiddenBooks(device(), folders), 4);
 
@@ -148,11 +148,11 @@ TEST_F(HiddenBooksTest, ResetLeavesFoldersItWasNotGiven) {
     std::filesystem::create_directories(test.Host(u"\\Comics"));
     Book(u"\\SD\\InkVISTA\\d.cmb", true);
     Book(u"\\Comics\\e.cmb", true);
-    HiddenBookFolders folders;
+    BookFolders folders;
     folders.documentsRoot = u"\\My Documents";
     folders.cardNames[0] = u"SD";
     folders.cardCount = 0;  // the card came after the last refresh
-    SetUserDirText(folders.userDir, u"\\Comics");
+    folders.userDir = u"\\Comics";
     folders.userDirExists = false;  // not checked since
     EXPECT_EQ(DeleteHiddenBooks(device(), folders), 0);
     EXPECT_TRUE(Exists(u"\\SD\\InkVISTA\\d.cmb"));
@@ -165,7 +165,7 @@ TEST_F(HiddenBooksTest, ResetLeavesFoldersItWasNotGiven) {
 TEST_F(HiddenBooksTest, AHiddenReadOnlyBookDoesNotOutliveTheReset) {
     if (!KeepsAttributes()) GTEST_SKIP() << "the temporary folder keeps no extended attributes";
     Book(u"\\My Documents\\InkVISTA\\locked.cmb", true, true);
-    HiddenBookFolders folders;
+    BookFolders folders;
     folders.documentsRoot = u"\\My Documents";
     EXPECT_EQ(DeleteHiddenBooks(device(), folders), 1);
     EXPECT_FALSE(Exists(u"\\My Documents\\InkVISTA\\locked.cmb"));

@@ -74,7 +74,7 @@ TEST_F(HostileNamesTest, EveryOperationReachesExactlyTheListedFile) {
         Pick(pair.target);
         library.Command(kCommandHide);
         EXPECT_EQ(library.entries().size(), 1u);
-        HiddenBookFolders folders;
+        BookFolders folders;
         folders.documentsRoot = u"\\My Documents";
         EXPECT_EQ(DeleteHiddenBooks(test.device(), folders), 1);
         EXPECT_FALSE(std::filesystem::exists(MainFolder() / pair.target));

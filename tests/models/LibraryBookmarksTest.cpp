@@ -164,7 +164,7 @@ TEST_F(LibraryBookmarksTest, SaveBookmarkRewritesOnlyTheOpenBooksLine) {
     WriteBytes(folder / "InkVISTA.bmk", std::vector<uint8_t>(text.begin(), text.end()));
     library.Refresh();
     // The third book of the card: row 1 + 2.
-    ASSERT_TRUE(library.SetCurrentByName(1, u"c.cmb"));
+    ASSERT_TRUE(library.SetCurrentByName(FolderSlot::Card1, u"c.cmb"));
     library.Select(3);
     library.SaveBookmark(9);
     EXPECT_EQ(host.refreshes, 1);
@@ -188,7 +188,7 @@ TEST_F(LibraryBookmarksTest, SaveBookmarkReadsTheFileAgainAndChangesOnlyItsOwnLi
         {"c.cmb\t3", "c.cmb\t9\n"},
         {overlong + "\tc.cmb\t3\nc.cmb\t2\n", overlong + "\tc.cmb\t3\nc.cmb\t9\n"},
     };
-    ASSERT_TRUE(library.SetCurrentByName(0, u"c.cmb"));
+    ASSERT_TRUE(library.SetCurrentByName(FolderSlot::Main, u"c.cmb"));
     host.model = nullptr;  // the file as the save left it, before the refresh
     for (const auto& [before, after] : cases) {
         const std::string bytes = Utf16Le(before);
@@ -214,7 +214,7 @@ TEST_F(LibraryBookmarksTest, SaveBookmarkFailuresKeepTheFileAndTellOnlyForTheMai
     const std::string cardBefore = ReadBytes(folder / "InkVISTA.bmk");
 
     SetWriteFaultHook([](WriteStep step) { return step != WriteStep::Write; });
-    ASSERT_TRUE(library.SetCurrentByName(0, u"a.cmb"));
+    ASSERT_TRUE(library.SetCurrentByName(FolderSlot::Main, u"a.cmb"));
     library.Select(1);
     library.SaveBookmark(7);
     SetWriteFaultHook({});
@@ -225,7 +225,7 @@ TEST_F(LibraryBookmarksTest, SaveBookmarkFailuresKeepTheFileAndTellOnlyForTheMai
 
     test.messages().Clear();
     SetWriteFaultHook([](WriteStep step) { return step != WriteStep::Rename; });
-    ASSERT_TRUE(library.SetCurrentByName(1, u"c.cmb"));
+    ASSERT_TRUE(library.SetCurrentByName(FolderSlot::Card1, u"c.cmb"));
     library.SaveBookmark(7);
     SetWriteFaultHook({});
     EXPECT_EQ(ReadBytes(folder / "InkVISTA.bmk"), cardBefore);

@@ -62,7 +62,7 @@ TEST_F(LibraryInputTest, DoubleTapOpensTheRowTheFirstTapSelectedElseOnlySelects)
     EXPECT_EQ(host.opens, 1);
     const OpenRequest& request = library.openRequest();
     EXPECT_EQ(request.fileName, u"c.cxb");
-    EXPECT_EQ(request.slotNumber, 1);
+    EXPECT_EQ(request.slot, FolderSlot::Main);
     EXPECT_EQ(request.kind, BookKind::Cxb);
     EXPECT_EQ(request.bookmarkPage, 0);
 

@@ -127,7 +127,7 @@ TEST_F(LibraryModelTest, SelectionAndOpenRequestAreKeptAndTheSelectionWrittenToS
     OpenRequest request;
     request.fileName = u"b.cxb";
     request.bookmarkPage = 7;
-    request.slotNumber = 2;
+    request.slot = FolderSlot::Card1;
     request.kind = BookKind::Cxb;
     library.SetOpenRequest(request);
     library.Refresh();

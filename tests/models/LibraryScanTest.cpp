@@ -35,7 +35,7 @@ TEST_F(LibraryScanTest, MainFolderOnlyCmbBeforeCxbTitlesFromHeaderOrFileName) {
     EXPECT_EQ(e[3].kind, BookKind::Cxb);
     for (int32_t i = 0; i < 4; ++i) {
         EXPECT_EQ(e[static_cast<size_t>(i)].indexInFolder, i);
-        EXPECT_EQ(e[static_cast<size_t>(i)].slot, 0);
+        EXPECT_EQ(e[static_cast<size_t>(i)].slot, FolderSlot::Main);
         EXPECT_EQ(e[static_cast<size_t>(i)].folderPath, u"\\My Documents\\InkVISTA\\");
     }
 }
@@ -85,9 +85,9 @@ TEST_F(LibraryScanTest, CardsAndTheUserFolderFollowInSlotOrder) {
     EXPECT_TRUE(report.userDirExists);
     EXPECT_EQ(FileNames(), (std::vector<std::u16string>{u"main.cxb", u"cf.cmb", u"user.cmb"}));
     EXPECT_EQ(library.folderBookCount(), (std::array<int32_t, 5>{1, 0, 1, 0, 1}));
-    EXPECT_EQ(library.entries()[1].slot, 2);
+    EXPECT_EQ(library.entries()[1].slot, FolderSlot::Card2);
     EXPECT_EQ(library.entries()[1].folderPath, u"\\CF\\InkVISTA\\");
-    EXPECT_EQ(library.entries()[2].slot, 4);
+    EXPECT_EQ(library.entries()[2].slot, FolderSlot::User);
     EXPECT_EQ(library.entries()[2].folderPath, u"\\Comics\\");
     // The card without a folder got one after the scan: its books show up
     // at the next refresh.

@@ -81,11 +81,11 @@ class ReaderFixture : public ::testing::Test {
         host.frames.clear();
     }
 
-    bool Open(std::u16string file, int page, int slot = 1) {
+    bool Open(std::u16string file, int page, FolderSlot slot = FolderSlot::Main) {
         OpenRequest request;
         request.fileName = std::move(file);
         request.bookmarkPage = page;
-        request.slotNumber = slot;
+        request.slot = slot;
         return reader.Open(request, folders, TextConversion::System, view, keys);
     }
 

@@ -52,7 +52,7 @@ class ReaderModelTest : public ::testing::Test {
         OpenRequest request;
         request.fileName = std::move(file);
         request.bookmarkPage = page;
-        request.slotNumber = 1;
+        request.slot = FolderSlot::Main;
         return request;
     }
 
@@ -78,7 +78,7 @@ TEST_F(ReaderModelTest, OpenTakesCopiesOfTheSettingsAndStartsAtTheBookmark) {
     EXPECT_TRUE(reader.isOpen());
     EXPECT_EQ(reader.book().bookTitle, u"Harbour Tale");
     EXPECT_EQ(reader.book().pageCount, 3);
-    EXPECT_EQ(reader.book().slotNumber, 1);
+    EXPECT_EQ(reader.book().slot, FolderSlot::Main);
     EXPECT_EQ(reader.currentPage(), 2);
     EXPECT_EQ(reader.viewOption(), view);
     EXPECT_EQ(reader.keyMap(), keys);
@@ -116,7 +116,7 @@ TEST_F(ReaderModelTest, APageThatDoesNotLoadLeavesTheModelClosedWithAnEmptyBook)
     EXPECT_TRUE(reader.book().bookTitle.empty());
     EXPECT_EQ(reader.book().pageCount, 0);
     EXPECT_TRUE(reader.book().pageOffsets.empty());
-    EXPECT_EQ(reader.book().slotNumber, 0);
+    EXPECT_EQ(reader.book().slot, FolderSlot::Main);
     EXPECT_TRUE(reader.image().pixels.empty());
     EXPECT_EQ(reader.autoScroll().autoScrollOn, 0);
     // The page and the settings copies are those of before the attempt.

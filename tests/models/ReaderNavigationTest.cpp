@@ -238,7 +238,7 @@ TEST_F(Navigation, APageThatFailsToLoadTellsWhereTheBookWentAndReturns) {
     const std::filesystem::path card = test.AddCard(u"SD Card");
     folders.cardNames[0] = u"SD Card";
     WriteBook(u"card.cmb", 3, 240, 320, u"\\SD Card\\InkVISTA");
-    ASSERT_TRUE(Open(u"card.cmb", 0, 2));
+    ASSERT_TRUE(Open(u"card.cmb", 0, FolderSlot::Card1));
     std::u16string root;
     ASSERT_TRUE(reader.CardRootPath(&root));
     EXPECT_EQ(root, u"\\SD Card");

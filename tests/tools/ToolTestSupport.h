@@ -30,7 +30,7 @@ class BookFolderTest : public ::testing::Test {
 
     bool Open(const std::string& name, BookKind kind, BookState* state) {
         return OpenBook(device_.device().files(), *state, folders_,
-                        std::u16string(name.begin(), name.end()), 5, kind,
+                        std::u16string(name.begin(), name.end()), FolderSlot::User, kind,
                         TextConversion::System) == OpenBookError::None;
     }
 

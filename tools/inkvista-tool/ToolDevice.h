@@ -52,7 +52,7 @@ class ToolBook {
     const BookFolders& folders() const { return folders_; }
     const std::u16string& fileName() const { return fileName_; }
     BookKind kind() const { return kind_; }
-    static constexpr int kSlot = 5;
+    static constexpr FolderSlot kSlot = FolderSlot::User;
 
   private:
     StderrMessageBoxes messages_;
