@@ -26,6 +26,8 @@ install(DIRECTORY ${_data}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/ic
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/tool.md
               ${PROJECT_SOURCE_DIR}/docs/scripting.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Debian's machine-readable statement of who holds the rights in the package.
+install(FILES ${_data}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Manual pages, compressed as Debian wants them when gzip is at hand.
 find_program(INKVISTA_GZIP gzip)

@@ -2,7 +2,7 @@
 // text, on a small host tree made once per run: a root with folders and
 // files differing in case, and one mount.
 //   Resolve refuses exactly the paths the device refuses (not absolute,
-//   MAX_PATH units or more, a forbidden character) and never answers a
+//   longer than kMaxLongPathUnits, a forbidden character) and never answers a
 //   host path outside the root or the mount.
 //   WildcardMatch agrees with a plain dynamic-programming matcher.
 //   FindFirst/FindNext list only names the pattern matches, each once.
@@ -70,7 +70,7 @@ bool Within(const fs::path& path, const fs::path& top) {
 
 bool Refused(std::u16string_view path) {
     if (path.empty() || (path[0] != u'\\' && path[0] != u'/')) return true;
-    if (path.size() >= static_cast<size_t>(MAX_PATH)) return true;
+    if (path.size() > kMaxLongPathUnits) return true;
     for (char16_t c : path) {
         if (c < 0x20 || std::u16string_view(u":*?\"<>|").find(c) != std::u16string_view::npos)
             return true;

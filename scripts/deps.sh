@@ -4,6 +4,9 @@ INKVISTA_PACKAGES=(cmake g++ make pkg-config qt6-base-dev liblzo2-dev fonts-nanu
                    libarchive-dev libglib2.0-dev libgtest-dev libbenchmark-dev time)
 # What making and checking the Debian package needs beyond the build.
 INKVISTA_PACKAGE_TOOLS=(dpkg-dev file desktop-file-utils libxml2-utils)
+# What the tests need beyond the build: the screen-saver hold is tried
+# against a stand-in service on a private session bus.
+INKVISTA_TEST_PACKAGES=(dbus python3-dbusmock)
 
 inkvista_ensure_packages() {
     local missing=()

@@ -1,6 +1,5 @@
 #include "dialogs/UserDirDialog.h"
 
-#include <QLabel>
 #include <QLoggingCategory>
 #include <QTreeWidgetItem>
 #include <memory>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "dialogs/FolderTreeView.h"
+#include "dialogs/PathLabel.h"
 #include "models/FolderTree.h"
 #include "platform/Win32.h"
 
@@ -23,7 +23,6 @@ using K = ControlKind;
 
 constexpr ControlRow kControls[] = {
     {kStaticControlId, K::Label, u"Current User InkVISTA Directory", 4, 4, 124, 8},
-    {kUserDirLabelId, K::Label, u"NONE", 4, 15, 124, 17},
     {kUserDirOkId, K::DefaultButton, u"OK", 12, 109, 50, 19},
     {kUserDirCancelId, K::Button, u"Cancel", 69, 109, 50, 19},
 };
@@ -36,12 +35,6 @@ QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A path has no blanks to wrap at: a long one may also break after each
-// separator (a zero-width space there shows nothing).
-QString WithBreaks(QString path) {
-    return path.replace(QLatin1Char('\\'), QStringLiteral("\\\u200B"));
-}
-
 void SetIcon(QTreeWidgetItem* item, const QIcon& icon) {
     item->setIcon(0, icon);
 }
@@ -50,11 +43,17 @@ void SetIcon(QTreeWidgetItem* item, const QIcon& icon) {
 
 UserDirDialog::UserDirDialog(QWidget* owner, FileSystem& files, DialogWorkingCopies& working)
     : TemplateDialog(owner, kTemplate), files_(files), working_(working) {
+    // The current folder's label (1056) breaks a long path at its
+    // separators for display only.
+    auto* label = Keep(std::make_unique<PathLabel>(this));
+    SetControlId(label, kUserDirLabelId);
+    Place(label, 4, 15, 124, 17);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     tree_ = Keep(std::make_unique<FolderTreeView>(this));
     SetControlId(tree_, kUserDirTreeId);
     Place(tree_, 4, 35, 126, 70);
     // The tree comes after the label in the tab order, before the buttons.
-    setTabOrder(control<QWidget>(kUserDirLabelId), tree_);
+    setTabOrder(label, tree_);
     setTabOrder(tree_, control<QWidget>(kUserDirOkId));
 
     tree_->addTopLevelItem(NewFolderItem(ToQString(kFolderTreeRoot)));
@@ -62,8 +61,7 @@ UserDirDialog::UserDirDialog(QWidget* owner, FileSystem& files, DialogWorkingCop
     connect(tree_, &QTreeWidget::itemCollapsed, this, &UserDirDialog::OnCollapsed);
 
     const std::u16string_view current = UserDirText(working_.userDir);
-    control<QLabel>(kUserDirLabelId)
-        ->setText(current.empty() ? QStringLiteral("NONE") : WithBreaks(ToQString(current)));
+    label->setText(current.empty() ? QStringLiteral("NONE") : ToQString(current));
 }
 
 QTreeWidgetItem* UserDirDialog::NewFolderItem(const QString& name) const {

@@ -36,7 +36,7 @@ bool IsFolder(const std::filesystem::path& path) {
 
 uint32_t SplitPattern(std::u16string_view pattern, std::u16string_view* folder,
                       std::u16string_view* last) {
-    if (pattern.size() >= static_cast<size_t>(MAX_PATH)) return ERROR_FILENAME_EXCED_RANGE;
+    if (pattern.size() > kMaxLongPathUnits) return ERROR_FILENAME_EXCED_RANGE;
     const size_t sep = pattern.find_last_of(u"\\/");
     if (sep == std::u16string_view::npos) return ERROR_PATH_NOT_FOUND;
     *folder = sep == 0 ? pattern.substr(0, 1) : pattern.substr(0, sep);

@@ -66,7 +66,7 @@ std::optional<std::filesystem::path> PathMapper::Resolve(std::u16string_view dev
         if (error) *error = code;
         return std::nullopt;
     };
-    if (devicePath.size() >= static_cast<size_t>(MAX_PATH)) {
+    if (devicePath.size() > kMaxLongPathUnits) {
         return fail(ERROR_FILENAME_EXCED_RANGE);
     }
     if (devicePath.empty() || !IsSeparator(devicePath[0])) return fail(ERROR_PATH_NOT_FOUND);

@@ -23,7 +23,7 @@ class PathMapper {
     // The host path of a device path. Every existing component is matched
     // exactly, else without regard to case; components that do not exist yet
     // are taken as written (so a file can be created there). Refuses (nullopt)
-    // a path that is not absolute, is MAX_PATH units or longer, or holds a
+    // a path that is not absolute, is longer than kMaxLongPathUnits, or holds a
     // character the device forbids (":*?\"<>|" or control characters).
     std::optional<std::filesystem::path> Resolve(std::u16string_view devicePath) const;
     // The same, telling why a path is refused: ERROR_FILENAME_EXCED_RANGE

@@ -16,14 +16,14 @@ uint64_t Power::EventsSet(std::u16string_view name) const {
 }
 
 void Power::KeepAwake(bool keep) {
+    if (keep == wanted_) return;
+    wanted_ = keep;
+    if (!session_) return;
     if (keep) {
-        if (awake_) return;
-        awake_ = session_ ? session_->Hold() : true;
-        return;
+        session_->Hold();
+    } else {
+        session_->Release();
     }
-    if (!awake_) return;
-    if (session_) session_->Release();
-    awake_ = false;
 }
 
 }  // namespace inkvista

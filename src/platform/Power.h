@@ -11,14 +11,18 @@
 namespace inkvista {
 
 // A desktop session's screen saver and idle suspend, held off on request.
+// The session may answer late or never, so asking does not wait for it.
 class SessionAwake {
   public:
     virtual ~SessionAwake() = default;
-    // Asks the session to keep the screen on; false when there is nobody to
-    // ask (no session bus, no screen-saver service).
-    virtual bool Hold() = 0;
-    // Gives the hold back; harmless when none is held.
+    // Asks the session to keep the screen on and returns at once; held()
+    // tells when the session has granted it.
+    virtual void Hold() = 0;
+    // Gives the hold back, or the request still under way as soon as the
+    // session answers it; harmless when none is held or asked for.
     virtual void Release() = 0;
+    // The session granted the hold, and it has not been given back.
+    virtual bool held() const = 0;
 };
 
 // Counts what the program asked of the system, so script mode and tests can
@@ -41,14 +45,16 @@ class Power {
     // Holds the screen on (true) or lets it go (false); a second hold or
     // release changes nothing.
     void KeepAwake(bool keep);
-    // Whether a hold is in place now (asked for and granted).
-    bool awake() const { return awake_; }
+    // Whether a hold is in place now: asked for and granted. While the
+    // session has not answered yet, or when it refused or never answered,
+    // it is not.
+    bool awake() const { return wanted_ && (!session_ || session_->held()); }
 
   private:
     uint64_t idleResets_ = 0;
     std::map<std::u16string, uint64_t, std::less<>> events_;
     SessionAwake* session_ = nullptr;
-    bool awake_ = false;
+    bool wanted_ = false;
 };
 
 }  // namespace inkvista

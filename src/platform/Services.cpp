@@ -26,14 +26,12 @@ ClockTime TimerService::LocalTime() const {
     return ClockTime{local.tm_hour, local.tm_min};
 }
 
-namespace {
-// The system never runs a timer faster than this.
-constexpr unsigned kMinimumPeriodMs = 10;
-}  // namespace
-
 unsigned VirtualClock::SetTimer(const void* owner, unsigned id, unsigned periodMs, Callback cb) {
     if (id == 0 || !cb) return 0;
-    const unsigned period = std::max(periodMs, kMinimumPeriodMs);
+    // Each timer runs the period asked for, as the window's timers do (the
+    // continuous auto scroll's 5 ms included); only a zero period, which would
+    // fire forever without the clock moving, takes the clock's one tick.
+    const unsigned period = std::max(periodMs, 1u);
     // Setting a running timer again restarts it with the new period but keeps
     // its place among timers due at the same moment.
     auto it = timers_.find({owner, id});

@@ -1,6 +1,7 @@
 // Values of the handheld's system interface that the program's logic relies on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace inkvista {
@@ -34,8 +35,15 @@ constexpr uint32_t ERROR_DIR_NOT_EMPTY = 145;
 constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 constexpr uint32_t ERROR_FILENAME_EXCED_RANGE = 206;
 
-// A device path holds at most this many UTF-16 units including its terminator.
+// The device's fixed path buffers hold at most this many UTF-16 units
+// including the terminator; the stored `UserDir` value is one of them.
 constexpr int MAX_PATH = 260;
+// The longest device path the desktop's file services take, in UTF-16 units.
+// Paths the program builds (a stored folder with a book's or the bookmark
+// file's name behind it) may pass MAX_PATH, as paths on the desktop do; the
+// bound keeps a path of any length from being mapped. A host path past the
+// host's own limit is refused by the host with the same error.
+constexpr size_t kMaxLongPathUnits = 32767;
 
 // Message boxes.
 constexpr uint32_t MB_OK = 0x0;

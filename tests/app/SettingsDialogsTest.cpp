@@ -16,6 +16,7 @@
 #include "dialogs/FolderTreeView.h"
 #include "dialogs/OptionsDialog.h"
 #include "dialogs/PasswordDialogs.h"
+#include "dialogs/PathLabel.h"
 #include "dialogs/UserDirDialog.h"
 #include "models/LibraryModel.h"
 #include "platform/AtomicFile.h"
@@ -456,23 +457,42 @@ TEST_F(UserDirDialogTest, TheAdoptedFolderCarriesOverAndAnEmptyFolderStopsExpand
     }
     SetUserDirText(working.userDir, u"\\Before");
     UserDirDialog again(nullptr, device().files(), working);
-    EXPECT_EQ(
-        FindControl(&again, kUserDirLabelId)->property("text").toString().remove(QChar(0x200B)),
-        QStringLiteral("\\Before"));
+    EXPECT_EQ(FindControl(&again, kUserDirLabelId)->property("text").toString(),
+              QStringLiteral("\\Before"));
     ClickControl(&again, kUserDirOkId);
     EXPECT_EQ(UserDirText(working.userDir), u"\\My Documents\\Comics");
 }
 
 TEST_F(UserDirDialogTest, ALongFolderWrapsAtItsSeparatorsWithinTheLabel) {
-    SetUserDirText(working.userDir, u"\\My Documents\\Comics\\Collected\\Volume01");
-    UserDirDialog dialog(nullptr, device().files(), working);
-    auto* label = qobject_cast<QLabel*>(FindControl(&dialog, kUserDirLabelId));
-    ASSERT_TRUE(label);
-    EXPECT_GT(label->fontMetrics().horizontalAdvance(label->text()), label->width());
-    const QRect laidOut = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000),
-                                                            Qt::TextWordWrap, label->text());
-    EXPECT_LE(laidOut.width(), label->width());
-    EXPECT_LE(laidOut.height(), label->height());
+    // The text (what scripts and the state read) stays the path; only the
+    // lines drawn break it, after separators, or inside a name too wide.
+    const QString wide = QString(40, QLatin1Char('W'));
+    const struct {
+        QString path;
+        bool breaksInsideAName;
+    } cases[] = {
+        {QStringLiteral("\\My Documents\\Comics\\Collected\\Volume01"), false},
+        {QStringLiteral("\\Comics\\") + wide, true},
+    };
+    for (const auto& c : cases) {
+        SetUserDirText(working.userDir, c.path.toStdU16String());
+        UserDirDialog dialog(nullptr, device().files(), working);
+        auto* label = qobject_cast<PathLabel*>(FindControl(&dialog, kUserDirLabelId));
+        ASSERT_TRUE(label);
+        EXPECT_EQ(label->text(), c.path);
+        const QStringList lines = label->Lines();
+        EXPECT_GT(lines.size(), 1) << c.path.toStdString();
+        EXPECT_EQ(lines.join(QString()), c.path);
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(lines[i]), label->width());
+            if (i + 1 < lines.size() && !c.breaksInsideAName) {
+                EXPECT_TRUE(lines[i].endsWith(QLatin1Char('\\'))) << lines[i].toStdString();
+            }
+        }
+        if (!c.breaksInsideAName) {
+            EXPECT_LE(lines.size() * label->fontMetrics().lineSpacing(), label->height());
+        }
+    }
 }
 
 TEST_F(UserDirDialogTest, OkWithoutAnyExpansionRemovesTheFolder) {

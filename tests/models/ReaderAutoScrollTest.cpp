@@ -47,13 +47,15 @@ TEST_F(AutoScroll, ContinuousCreepsThreePixelsAndPausesAtEachEnd) {
     ASSERT_EQ(Y(), 580);
     reader.ToggleAutoScroll();
     EXPECT_EQ(reader.autoScroll().periodMs, 5u);
-    // The system runs no timer faster than every 10 ms.
-    test.clock().Advance(10);
+    // One creep every 5 ms, as the window's timer runs it.
+    test.clock().Advance(4);
+    EXPECT_EQ(Y(), 580);
+    test.clock().Advance(1);
     EXPECT_EQ(Y(), 577);
     // 193 ticks reach 1, then one to 0 that reports the end.
-    test.clock().Advance(10 * 192);
+    test.clock().Advance(5 * 192);
     EXPECT_EQ(Y(), 1);
-    test.clock().Advance(10);
+    test.clock().Advance(5);
     EXPECT_EQ(Y(), 0);
     EXPECT_EQ(reader.autoScroll().periodMs, 1000u);
     test.clock().Advance(999);
@@ -81,7 +83,7 @@ TEST_F(AutoScroll, APageThatFitsIsNeverAdvanced) {
     view.autoScrollSec = 0;
     OpenPage(320, 240, true, 3, 0);  // wider than tall: it creeps right
     reader.ToggleAutoScroll();
-    test.clock().Advance(10 * 26);
+    test.clock().Advance(5 * 26);
     EXPECT_EQ(X(), 78);
     EXPECT_NE(reader.autoScroll().autoScrollTimer, 0u);
 }

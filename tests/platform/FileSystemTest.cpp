@@ -288,29 +288,30 @@ TEST_F(FileSystemTest, SizeIsTheLowHalfAndFoldersHaveNone) {
     EXPECT_EQ(f.Size(), (uint64_t(1) << 32) + 5);
 }
 
-TEST_F(FileSystemTest, PathsOfMaxPathOrLongerAreRefused) {
-    // "\My Documents\" is 14 units; the name fills the rest.
-    const std::u16string prefix = u"\\My Documents\\";
-    const std::u16string over = prefix + std::u16string(260 - prefix.size(), u'n');
-    // The host allows only 255 bytes per name; use folders to reach the limit.
-    std::u16string deep = prefix;
-    while (deep.size() + 101 <= 259) {
+TEST_F(FileSystemTest, PathsPastMaxPathWorkUpToTheLongPathBound) {
+    // The host allows only 255 bytes per name; folders make the path long.
+    std::u16string deep = u"\\My Documents\\";
+    while (deep.size() < 300) {
         deep += std::u16string(100, u'd');
         ASSERT_TRUE(files().CreateDirectory(deep)) << files().LastError();
         deep += u"\\";
     }
-    const std::u16string deepFits = deep + std::u16string(259 - deep.size(), u'f');
-    ASSERT_EQ(deepFits.size(), 259u);
-    File f = files().Open(deepFits, FileAccess::Write, FileCreation::CreateNew);
+    const std::u16string book = deep + u"book.cmb";
+    File f = files().Open(book, FileAccess::Write, FileCreation::CreateNew);
     EXPECT_TRUE(f) << files().LastError();
     f.Close();
-    EXPECT_FALSE(files().Open(deepFits + u"g", FileAccess::Write, FileCreation::CreateNew));
+    FindData found;
+    EXPECT_TRUE(files().FindFirst(deep + u"*.cmb", &found));
+    EXPECT_EQ(found.name, u"book.cmb");
+    EXPECT_NE(files().GetAttributes(book), INVALID_FILE_ATTRIBUTES);
+
+    const std::u16string over = u"\\My Documents\\" + std::u16string(kMaxLongPathUnits, u'n');
+    EXPECT_FALSE(files().Open(over, FileAccess::Write, FileCreation::CreateNew));
     EXPECT_EQ(files().LastError(), ERROR_FILENAME_EXCED_RANGE);
     EXPECT_FALSE(files().FindFirst(over, nullptr));
     EXPECT_EQ(files().LastError(), ERROR_FILENAME_EXCED_RANGE);
     EXPECT_EQ(files().GetAttributes(over), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(files().LastError(), ERROR_FILENAME_EXCED_RANGE);
-    EXPECT_NE(files().GetAttributes(deepFits), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(FileSystemTest, AttributesOfPlainFilesAndFolders) {

@@ -79,18 +79,20 @@ TEST_F(PathMapperTest, DotDotNeverLeavesTheRootOrAMount) {
     EXPECT_EQ(mapper_.Resolve(u"\\.\\My Documents\\.\\y"), t_.root() / "docs" / "y");
 }
 
-TEST_F(PathMapperTest, PathLengthLimitIsMaxPathWithTerminator) {
-    // 259 units fit (the 260th is the terminator); 260 do not.
-    std::u16string ok = u"\\" + std::u16string(258, u'a');
-    ASSERT_EQ(ok.size(), 259u);
+TEST_F(PathMapperTest, PathsPassMaxPathUpToTheLongPathBound) {
+    // The device's 260-unit buffers bound no path the program builds.
     uint32_t error = 0;
-    EXPECT_TRUE(mapper_.Resolve(ok, &error));
-    EXPECT_EQ(error, ERROR_SUCCESS);
-    std::u16string tooLong = ok + u"a";
-    EXPECT_FALSE(mapper_.Resolve(tooLong, &error));
+    const std::u16string past =
+        u"\\" + std::u16string(200, u'a') + u"\\" + std::u16string(99, u'b');
+    ASSERT_EQ(past.size(), 301u);
+    EXPECT_EQ(mapper_.Resolve(past, &error),
+              t_.root() / std::string(200, 'a') / std::string(99, 'b'));
+    const std::u16string longest = u"\\" + std::u16string(kMaxLongPathUnits - 1, u'a');
+    EXPECT_TRUE(mapper_.Resolve(longest, &error));
+    EXPECT_FALSE(mapper_.Resolve(longest + u"a", &error));
     EXPECT_EQ(error, ERROR_FILENAME_EXCED_RANGE);
-    // Units, not bytes: 258 Hangul syllables are 774 bytes of UTF-8 but fit.
-    EXPECT_TRUE(mapper_.Resolve(u"\\" + std::u16string(258, u'\uAC00')));
+    // Units, not bytes: Hangul syllables are three bytes of UTF-8 each.
+    EXPECT_TRUE(mapper_.Resolve(u"\\" + std::u16string(kMaxLongPathUnits - 1, u'\uAC00')));
 }
 
 TEST_F(PathMapperTest, RefusesRelativePathsAndForbiddenCharacters) {
