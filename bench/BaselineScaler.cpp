@@ -190,8 +190,6 @@ bool Resample(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_t so
 void SetViewAfterFit(PageImage& page, const FitSize& size) {
     page.viewWidth = size.width;
     page.viewHeight = size.height;
-    if (page.orientation == PixelOrientation::Landscape)
-        page.scrollY = size.height > kScreenHeight ? size.height - kScreenHeight : 0;
 }
 
 // The source of a fit: the page as it stands, rows of its own stride. False when `pixels` cannot
@@ -311,18 +309,13 @@ bool FitGreyPage(PageImage& page) {
         return false;
     page.pixels = std::move(fitted);
     page.rowStride = page.rotatedStride = static_cast<uint32_t>(stride);
-    page.indexedInfo.header.width = size->width;
-    page.indexedInfo.header.height = -size->height;
     SetViewAfterFit(page, *size);
     return true;
 }
 
 bool FitColourPage(PageImage& page) {
     const std::optional<FitSize> size = ComputeFitSize(page.viewWidth, page.viewHeight);
-    if (!size || !HasViewPixels(page)) {
-        page.trueColour = 0;
-        return false;
-    }
+    if (!size || !HasViewPixels(page)) return false;
     const auto width = static_cast<uint32_t>(page.viewWidth);
     const auto height = static_cast<uint32_t>(page.viewHeight);
     const uint64_t workStride = Stride24(width);
@@ -330,7 +323,6 @@ bool FitColourPage(PageImage& page) {
     std::vector<uint8_t> work, fitted;
     if (!AllocatePageBuffer(work, workStride * height) ||
         !AllocatePageBuffer(fitted, fittedStride * static_cast<uint64_t>(size->height))) {
-        page.trueColour = 0;
         return false;
     }
 
@@ -356,10 +348,8 @@ bool FitColourPage(PageImage& page) {
     ResampleImage(work, width, height, fitted, static_cast<uint32_t>(size->width),
                   static_cast<uint32_t>(size->height));
     page.pixels = std::move(fitted);
-    page.trueColour = 1;
+    page.format = PixelFormat::Bgr24;
     page.rowStride = page.rotatedStride = static_cast<uint32_t>(fittedStride);
-    page.colourInfo.width = size->width;
-    page.colourInfo.height = -size->height;
     SetViewAfterFit(page, *size);
     return true;
 }

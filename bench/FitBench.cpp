@@ -29,11 +29,9 @@ PageImage Decoded(int index, bool portrait) {
     ViewOption view;
     view.portrait = portrait;
     PageImage image;
-    image.currentPage = index;
-    if (ReadPage(library.device.device().files(), library.book, image, view).error !=
+    if (ReadPage(library.device.device().files(), library.book, index, image, view).error !=
         PageError::None)
         std::abort();
-    image.trueColour = library.pages[size_t(index)].colour;
     return image;
 }
 
@@ -65,12 +63,10 @@ void LoadPageBaselineBench(benchmark::State& state, int index, bool portrait) {
     view.portrait = portrait;
     view.fitToWindow = 0;
     PageImage image;
-    image.currentPage = index;
     for (auto _ : state) {
-        if (ReadPage(library.device.device().files(), library.book, image, view).error !=
+        if (ReadPage(library.device.device().files(), library.book, index, image, view).error !=
             PageError::None)
             state.SkipWithError("ReadPage failed");
-        image.trueColour = page.colour;
         Fit(image, page.colour, true);
         benchmark::DoNotOptimize(image.pixels.data());
     }
@@ -134,8 +130,7 @@ void CheckAgainstBaseline(int index, bool portrait, const std::string& name) {
     const bool resized = Fit(fitted, page.colour, false);
     if (resized != Fit(expected, page.colour, true) || fitted.pixels != expected.pixels ||
         fitted.rowStride != expected.rowStride || fitted.viewWidth != expected.viewWidth ||
-        fitted.viewHeight != expected.viewHeight || fitted.scrollY != expected.scrollY ||
-        fitted.trueColour != expected.trueColour) {
+        fitted.viewHeight != expected.viewHeight || fitted.format != expected.format) {
         std::fprintf(stderr, "%s: the fit differs from the baseline scaler\n", name.c_str());
         std::abort();
     }

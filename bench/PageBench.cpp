@@ -31,9 +31,8 @@ void LoadPageBench(benchmark::State& state, int index, bool portrait, bool fit) 
     view.portrait = portrait;
     view.fitToWindow = fit;
     PageImage image;
-    image.currentPage = index;
     for (auto _ : state) {
-        if (ReadPage(library.device.device().files(), library.book, image, view).error !=
+        if (ReadPage(library.device.device().files(), library.book, index, image, view).error !=
             PageError::None)
             state.SkipWithError("ReadPage failed");
         benchmark::DoNotOptimize(image.pixels.data());

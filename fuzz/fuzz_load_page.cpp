@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ViewOption view;
         view.portrait = bits & 1;
         view.fitToWindow = (bits >> 1) & 1;
-        page.currentPage = (flags & 1) ^ turn;
-        const PageLoad load = ReadPage(memory.device().files(), book, page, view);
+        const int32_t index = (flags & 1) ^ turn;
+        const PageLoad load = ReadPage(memory.device().files(), book, index, page, view);
         if (load.error == PageError::None) fuzz::CheckLoadedPage(page);
     }
     return 0;

@@ -44,7 +44,7 @@ class ComposingHost : public ReaderHost {
   public:
     void Redraw() override {
         frame.fill(kStockGrey);
-        DrawPage(frame, model->image());
+        DrawPage(frame, model->image(), model->position().scrollX, model->position().scrollY);
         OverlayState state;
         state.portrait = model->portrait();
         state.menuShown = model->reading().menuShown != 0;

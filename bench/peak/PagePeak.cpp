@@ -75,16 +75,16 @@ int main(int argc, char** argv) {
             continue;
         }
         if (arg.empty() || arg.find_first_not_of("0123456789") != std::string::npos) return Usage();
-        page.currentPage = std::atoi(arg.c_str());
-        const PageLoad load = ReadPage(test.device().files(), book, page, view);
-        std::printf("page %d: ", page.currentPage);
+        const int32_t index = std::atoi(arg.c_str());
+        const PageLoad load = ReadPage(test.device().files(), book, index, page, view);
+        std::printf("page %d: ", index);
         if (const char16_t* message = PageErrorMessage(load.error))
             std::printf("%s\n", Utf16ToUtf8(message).c_str());
         else if (load.error != PageError::None)
             std::printf("not loaded\n");
         else
             std::printf("%dx%d%s%s\n", page.viewWidth, page.viewHeight,
-                        page.trueColour ? ", 24-bit" : "",
+                        page.trueColour() ? ", 24-bit" : "",
                         load.damage == PageDamage::None ? "" : ", damaged");
     }
     return 0;

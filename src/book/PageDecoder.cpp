@@ -14,42 +14,12 @@ namespace {
 // Spare zero bytes after a packed block.
 constexpr uint32_t kPackedSlack = 8;
 
+// The size the page shows at: turned in landscape.
 void SetPageView(PageImage& page, const PageRecord& record, bool portrait) {
     const auto width = static_cast<int32_t>(record.width);
     const auto height = static_cast<int32_t>(record.height);
-    page.scrollX = 0;
-    if (portrait) {
-        page.viewWidth = width;
-        page.viewHeight = height;
-        page.scrollY = 0;
-    } else {
-        // The view starts at the bottom of the turned page, which shows the
-        // stored image's left part.
-        page.viewWidth = height;
-        page.viewHeight = width;
-        page.scrollY =
-            record.width > static_cast<uint32_t>(kScreenHeight) ? width - kScreenHeight : 0;
-    }
-    page.indexedInfo.header.width = page.viewWidth;
-    page.indexedInfo.header.height = -page.viewHeight;
-}
-
-// The colour table carries over between pages: a colour page sets the first
-// entries from its palette, a grey page puts the ramp back.
-void SetColourTable(PageImage& page, bool grey) {
-    for (size_t i = 0; i < kColourEntries; ++i) {
-        RgbQuad& entry = page.indexedInfo.colours[i];
-        if (grey) {
-            const auto v = static_cast<uint8_t>(i);
-            entry = RgbQuad{v, v, v, 0};
-        } else {
-            const auto at = [&](size_t k) -> uint8_t {
-                return k < page.palette.size() ? page.palette[k] : 0;
-            };
-            const size_t first = kPaletteEntrySize * i;
-            entry = RgbQuad{at(first + 2), at(first + 1), at(first), 0};
-        }
-    }
+    page.viewWidth = portrait ? width : height;
+    page.viewHeight = portrait ? height : width;
 }
 
 // Sizes come from the file: what the page needs at each step is checked
@@ -192,11 +162,9 @@ PageMemory PlanPageMemory(const PageLayout& layout, bool portrait) {
 PageError ReadPageData(File& file, const PageLayout& layout, bool portrait, PageImage& page,
                        PackedData& packed) {
     const PageRecord& record = layout.record;
-    page.pageRecord = record;
     SetPageView(page, record, portrait);
     if (layout.paletteAt != layout.recordEnd) file.Seek(layout.paletteAt);
     const bool paletteRead = ReadPalette(file, record.paletteCount, page.palette);
-    SetColourTable(page, layout.grey);
 
     // A grey page stops decoding where its data ends and a colour block
     // fails to decompress.
@@ -222,7 +190,9 @@ PageError DecodePageData(const PageLayout& layout, PackedData& packed, bool port
     const PageError error = layout.grey ? DecodeGrey(layout, packed, portrait, page, &found)
                                         : DecodeColour(layout, packed, portrait, page, &found);
     if (damage) *damage = found;
-    if (error == PageError::None) page.trueColour = 0;
+    if (error == PageError::None) {
+        page.format = layout.grey ? PixelFormat::Grey8 : PixelFormat::Indexed8;
+    }
     return error;
 }
 
@@ -231,8 +201,6 @@ void FitPage(const PageLayout& layout, const ViewOption& view, PageImage& page) 
     if (layout.grey) {
         FitGreyPage(page);
     } else {
-        // FitColourPage clears it again when the page needs no fit.
-        page.trueColour = 1;
         FitColourPage(page);
     }
 }
@@ -255,13 +223,13 @@ PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const ViewOpti
     return load;
 }
 
-PageLoad ReadPage(FileSystem& files, const BookState& book, PageImage& page,
+PageLoad ReadPage(FileSystem& files, const BookState& book, int32_t index, PageImage& page,
                   const ViewOption& view) {
-    if (page.currentPage < 0 || static_cast<size_t>(page.currentPage) >= book.pageOffsets.size())
+    if (index < 0 || static_cast<size_t>(index) >= book.pageOffsets.size())
         return {PageError::NotInBook};
     File file = files.Open(book.bookPath, FileAccess::Read, FileCreation::OpenExisting);
     if (!file) return {PageError::OpenFailed};
-    return ReadPageAt(file, book.pageOffsets[static_cast<size_t>(page.currentPage)], page, view);
+    return ReadPageAt(file, book.pageOffsets[static_cast<size_t>(index)], page, view);
 }
 
 }  // namespace inkvista

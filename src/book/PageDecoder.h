@@ -93,35 +93,35 @@ struct PageMemory {
 };
 PageMemory PlanPageMemory(const PageLayout& layout, bool portrait);
 
-// Read-data, with the file where ReadPageLayout left it: sets the page
-// record, view geometry (viewWidth, viewHeight, scrollX, scrollY and the
-// 8-bit bitmap header), palette and colour table of `page`, then reads the
-// packed data into `packed`. Packed data the file does not hold is missing,
+// Read-data, with the file where ReadPageLayout left it: sets the view size
+// (viewWidth, viewHeight) and the palette of `page`, then reads the packed
+// data into `packed`. Packed data the file does not hold is missing,
 // not zero. Fails only with NoMemoryPacked, the rest of `page` then already
 // changed.
 PageError ReadPageData(File& file, const PageLayout& layout, bool portrait, PageImage& page,
                        PackedData& packed);
 
 // Decode: `page.pixels` (and both strides) from the packed data, turned in
-// landscape mode; trueColour 0. `packed` is released on the way. `damage`
+// landscape mode, and their format (Grey8 or Indexed8). `packed` is released
+// on the way. `damage`
 // tells whether the whole page came from the data.
 PageError DecodePageData(const PageLayout& layout, PackedData& packed, bool portrait,
                          PageImage& page, PageDamage* damage);
 
 // Fit: when the view asks for it, the decoded page fitted to the screen
-// (FitGreyPage, FitColourPage); a fitted colour page is 24-bit.
+// (FitGreyPage, FitColourPage); a fitted colour page is Bgr24.
 void FitPage(const PageLayout& layout, const ViewOption& view, PageImage& page);
 
 // The four steps on an open book file, for the page whose record stands at
 // `offset`.
 PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const ViewOption& view);
 
-// Page `page.currentPage` of `book`: opens the book file, runs the four
-// steps and closes the file. Without an error the page image describes the
-// new page (a damaged page is loaded); with one the page is not loaded: the
-// page record, palette, view geometry and colour table may already belong
-// to the new page while `pixels` holds the previous one or nothing.
-PageLoad ReadPage(FileSystem& files, const BookState& book, PageImage& page,
+// Page `index` (from 0) of `book`: opens the book file, runs the four steps
+// and closes the file. Without an error the page image describes the new
+// page (a damaged page is loaded); with one the page is not loaded: the
+// palette and view size may already belong to the new page while `pixels`
+// holds the previous one or nothing.
+PageLoad ReadPage(FileSystem& files, const BookState& book, int32_t index, PageImage& page,
                   const ViewOption& view);
 
 // Reads `count` 3-byte entries at the file's position into `palette`;

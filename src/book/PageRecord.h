@@ -6,10 +6,19 @@
 #include <cstdint>
 
 #include "book/BookFormat.h"
-#include "book/PageImage.h"
 #include "platform/FileSystem.h"
 
 namespace inkvista {
+
+struct PageRecord {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t bitsPerPixel = 0;
+    uint32_t packedSize = 0;
+    uint16_t skipWords = 0;
+    uint16_t paletteCount = 0;
+    char magic[2] = {0, 0};  // "CX" or "XC"
+};
 
 enum class PageEncoding {
     GreyRuns,       // 3-bit grey runs

@@ -66,8 +66,6 @@ bool WalkImage24(bool shrink, std::span<const uint8_t> source, uint32_t sourceWi
 void SetViewAfterFit(PageImage& page, const FitSize& size) {
     page.viewWidth = size.width;
     page.viewHeight = size.height;
-    if (page.orientation == PixelOrientation::Landscape)
-        page.scrollY = size.height > kScreenHeight ? size.height - kScreenHeight : 0;
 }
 
 // The source of a fit: the page as it stands, rows of its own stride. False when `pixels` cannot
@@ -170,8 +168,6 @@ bool FitGreyPage(PageImage& page) {
         return false;
     page.pixels = std::move(fitted);
     page.rowStride = page.rotatedStride = static_cast<uint32_t>(stride);
-    page.indexedInfo.header.width = size->width;
-    page.indexedInfo.header.height = -size->height;
     SetViewAfterFit(page, *size);
     return true;
 }
@@ -181,7 +177,6 @@ bool FitGreyPage(PageImage& page) {
 bool FitColourPage(PageImage& page) {
     const std::optional<FitSize> size = ComputeFitSize(page.viewWidth, page.viewHeight);
     if (!size || !HasViewPixels(page) || !WithinPageLimit(page, FitWorkBytes(page, true))) {
-        page.trueColour = 0;
         return false;
     }
     const auto targetWidth = static_cast<uint32_t>(size->width);
@@ -202,14 +197,11 @@ bool FitColourPage(PageImage& page) {
     if (!AllocatePageBuffer(fitted, stride * targetHeight) ||
         !ResamplePlanes(source, Target(fitted.data(), stride, targetWidth, targetHeight),
                         FastScaleKernels())) {
-        page.trueColour = 0;
         return false;
     }
     page.pixels = std::move(fitted);
-    page.trueColour = 1;
+    page.format = PixelFormat::Bgr24;
     page.rowStride = page.rotatedStride = static_cast<uint32_t>(stride);
-    page.colourInfo.width = size->width;
-    page.colourInfo.height = -size->height;
     SetViewAfterFit(page, *size);
     return true;
 }

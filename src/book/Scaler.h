@@ -68,8 +68,8 @@ bool ResampleGrey(std::span<const uint8_t> source, uint32_t sourceWidth, uint32_
 // Fit the freshly decoded (and turned) page in place, in the orientation its
 // pixels have. They answer true when the page was resized. A page that needs
 // no fit, or whose pixels and FitWorkBytes together would pass the page
-// limit (kMaxPageBytes), stays as it is (FitColourPage then leaves it 8-bit:
-// trueColour 0).
+// limit (kMaxPageBytes), stays as it is (FitColourPage then leaves it
+// Indexed8; a fitted colour page is Bgr24).
 bool FitGreyPage(PageImage& page);
 bool FitColourPage(PageImage& page);
 

@@ -96,15 +96,15 @@ void ReaderModel::OnAutoScrollTick() {
 bool ReaderModel::CreepDown() {
     if (!Showable()) return false;
     const int32_t end = image_.viewHeight - kViewHeight;
-    if (image_.scrollY >= end) {
+    if (position_.scrollY >= end) {
         GoNextPage();
         return false;
     }
     bool moving = true;
-    if (int64_t{image_.scrollY} + kViewHeight + kCreepPixels < image_.viewHeight) {
-        image_.scrollY += kCreepPixels;
+    if (int64_t{position_.scrollY} + kViewHeight + kCreepPixels < image_.viewHeight) {
+        position_.scrollY += kCreepPixels;
     } else {
-        image_.scrollY = end;
+        position_.scrollY = end;
         moving = false;
     }
     if (reading_.menuShown && portrait() && AtFarEnd()) {
@@ -117,16 +117,16 @@ bool ReaderModel::CreepDown() {
 
 bool ReaderModel::CreepUp() {
     if (!Showable()) return false;
-    if (image_.scrollY <= 0) {
+    if (position_.scrollY <= 0) {
         portrait() ? GoPrevPage() : GoNextPage();
         return false;
     }
     bool moving = true;
-    if (image_.scrollY - kCreepPixels < 0) {
-        image_.scrollY = 0;
+    if (position_.scrollY - kCreepPixels < 0) {
+        position_.scrollY = 0;
         moving = false;
     } else {
-        image_.scrollY -= kCreepPixels;
+        position_.scrollY -= kCreepPixels;
     }
     Redraw();
     return moving;
@@ -135,15 +135,15 @@ bool ReaderModel::CreepUp() {
 bool ReaderModel::CreepRight() {
     if (!Showable()) return false;
     const int32_t end = image_.viewWidth - kViewWidth;
-    if (image_.scrollX >= end) {
+    if (position_.scrollX >= end) {
         GoNextPage();
         return false;
     }
     bool moving = true;
-    if (int64_t{image_.scrollX} + kViewWidth + kCreepPixels < image_.viewWidth) {
-        image_.scrollX += kCreepPixels;
+    if (int64_t{position_.scrollX} + kViewWidth + kCreepPixels < image_.viewWidth) {
+        position_.scrollX += kCreepPixels;
     } else {
-        image_.scrollX = end;
+        position_.scrollX = end;
         moving = false;
     }
     if (reading_.menuShown && !portrait() && AtFarEnd()) {

@@ -192,8 +192,8 @@ void ReaderModel::OnDrag(int32_t x, int32_t y) {
     };
     const bool wide = image_.viewWidth > visibleX;
     const bool tall = image_.viewHeight > visibleY;
-    if (wide) follow(image_.scrollX, dx, image_.viewWidth, visibleX);
-    if (tall) follow(image_.scrollY, dy, image_.viewHeight, visibleY);
+    if (wide) follow(position_.scrollX, dx, image_.viewWidth, visibleX);
+    if (tall) follow(position_.scrollY, dy, image_.viewHeight, visibleY);
     if (wide || tall) Redraw();
     input_.lastTapX = x;
     input_.lastTapY = y;

@@ -21,6 +21,7 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     if (open_) CloseBook();
     // A closed model holds no page buffers, so keeping its page is cheap.
     const PageImage pageBefore = image_;
+    const ReadingPosition positionBefore = position_;
     const ViewOption viewBefore = viewOption_;
     const KeyMap keysBefore = keyMap_;
     if (!OpenBook(request.fileName, request.slot, request.kind, folders, conversion)) {
@@ -31,7 +32,7 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     // A bookmark from an older edition of the book, or a damaged bookmark
     // file, may point past the last page: the book opens at its start.
     const bool inBook = request.bookmarkPage >= 0 && request.bookmarkPage < book_.pageCount;
-    image_.currentPage = inBook ? request.bookmarkPage : 0;
+    position_.currentPage = inBook ? request.bookmarkPage : 0;
     const PageError error = LoadPage();
     if (error == PageError::None) return true;
 
@@ -39,6 +40,7 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     CloseBook();
     book_ = BookState{};
     image_ = pageBefore;
+    position_ = positionBefore;
     viewOption_ = viewBefore;
     keyMap_ = keysBefore;
     return false;
@@ -66,9 +68,17 @@ PageError ReaderModel::LoadPage() {
     image_.pixels.clear();
     PageImage next = image_;
     image_.pixels = std::move(shown);
-    const PageError error = ReadPage(device_.files(), book_, next, viewOption_).error;
-    if (error == PageError::None) image_ = std::move(next);
-    return error;
+    const PageError error =
+        ReadPage(device_.files(), book_, position_.currentPage, next, viewOption_).error;
+    if (error != PageError::None) return error;
+    image_ = std::move(next);
+    // A new page is read from its top; turned, that is the bottom of the
+    // turned image, which shows the stored page's left part.
+    position_.scrollX = 0;
+    const bool turned = image_.orientation == PixelOrientation::Landscape;
+    position_.scrollY =
+        turned && image_.viewHeight > kViewHeight ? image_.viewHeight - kViewHeight : 0;
+    return PageError::None;
 }
 
 void ReaderModel::CloseBook() {
@@ -110,10 +120,10 @@ void ReaderModel::AnimationFrame() {
 void ReaderModel::WriteState(JsonValue& viewer) const {
     viewer["open"] = open_;
     viewer["bookTitle"] = std::u16string_view(book_.bookTitle);
-    viewer["currentPage"] = image_.currentPage;
+    viewer["currentPage"] = position_.currentPage;
     viewer["pageCount"] = book_.pageCount;
-    viewer["scrollX"] = image_.scrollX;
-    viewer["scrollY"] = image_.scrollY;
+    viewer["scrollX"] = position_.scrollX;
+    viewer["scrollY"] = position_.scrollY;
     viewer["viewWidth"] = image_.viewWidth;
     viewer["viewHeight"] = image_.viewHeight;
     viewer["menuShown"] = reading_.menuShown != 0;
@@ -129,7 +139,7 @@ void ReaderModel::WriteState(JsonValue& viewer) const {
         autoScroll_.autoScrollTimer != 0 ? JsonValue(autoScroll_.periodMs) : JsonValue();
     viewer["savedBatteryTimeout"] = autoScroll_.savedBatteryTimeout;
     viewer["portrait"] = viewOption_.portrait != 0;
-    viewer["trueColour"] = image_.trueColour != 0;
+    viewer["trueColour"] = image_.trueColour();
     viewer["framesPainted"] = framesPainted_;
     const Power& power = device_.power();
     viewer["backlightEvents"] = power.EventsSet(kBacklightChangeEvent);

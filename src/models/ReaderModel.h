@@ -83,6 +83,14 @@ struct ReadingState {
     unsigned pageButtonTimer = 0;
 };
 
+// Where the reader is: the page shown (from 0) and the view's place in the
+// page image.
+struct ReadingPosition {
+    int32_t currentPage = 0;
+    int32_t scrollX = 0;
+    int32_t scrollY = 0;
+};
+
 // Where the stylus last went down or dragged to.
 struct InputState {
     int32_t lastTapX = 0;
@@ -211,7 +219,8 @@ class ReaderModel {
     bool isOpen() const { return open_; }
     const BookState& book() const { return book_; }
     const PageImage& image() const { return image_; }
-    int32_t currentPage() const { return image_.currentPage; }
+    const ReadingPosition& position() const { return position_; }
+    int32_t currentPage() const { return position_.currentPage; }
     const ViewOption& viewOption() const { return viewOption_; }
     const KeyMap& keyMap() const { return keyMap_; }
     bool portrait() const { return viewOption_.portrait != 0; }
@@ -269,8 +278,9 @@ class ReaderModel {
     bool open_ = false;
     BookState book_;
     BookFolders folders_;
-    // Page image: currentPage, the decoded page, its view and scroll position.
+    // The decoded page, and where the reader is in the book and the page.
     PageImage image_;
+    ReadingPosition position_;
     // Settings copies, taken at each opening.
     ViewOption viewOption_;
     KeyMap keyMap_;

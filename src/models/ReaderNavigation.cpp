@@ -27,7 +27,7 @@ constexpr int32_t kIncrementLimit = 80;
 // Page turns
 
 void ReaderModel::TurnTo(int32_t page) {
-    image_.currentPage = page;
+    position_.currentPage = page;
     const PageError error = LoadPage();
     if (error == PageError::None) {
         Redraw();
@@ -38,8 +38,8 @@ void ReaderModel::TurnTo(int32_t page) {
 
 void ReaderModel::GoNextPage() {
     if (!Showable()) return;
-    if (static_cast<uint32_t>(image_.currentPage) + 1 < static_cast<uint32_t>(book_.pageCount)) {
-        TurnTo(image_.currentPage + 1);
+    if (static_cast<uint32_t>(position_.currentPage) + 1 < static_cast<uint32_t>(book_.pageCount)) {
+        TurnTo(position_.currentPage + 1);
         return;
     }
     reading_.lastPageNotice = 1;
@@ -47,8 +47,8 @@ void ReaderModel::GoNextPage() {
 }
 
 void ReaderModel::GoPrevPage() {
-    if (!Showable() || image_.currentPage <= 0) return;
-    TurnTo(image_.currentPage - 1);
+    if (!Showable() || position_.currentPage <= 0) return;
+    TurnTo(position_.currentPage - 1);
 }
 
 void ReaderModel::GoFirstPage() {
@@ -93,16 +93,16 @@ void ReaderModel::ReportPageFailure(PageError error) {
 // Scroll steps
 
 bool ReaderModel::AtFarEnd() const {
-    if (portrait()) return image_.scrollY >= image_.viewHeight - kViewHeight;
-    return image_.scrollX >= image_.viewWidth - kViewWidth;
+    if (portrait()) return position_.scrollY >= image_.viewHeight - kViewHeight;
+    return position_.scrollX >= image_.viewWidth - kViewWidth;
 }
 
 void ReaderModel::KeepEndAboveMenu() {
     const int32_t bar = reading_.menuShown ? kBarThickness : 0;
     if (portrait()) {
-        image_.scrollY = std::max(0, image_.viewHeight - (kViewHeight - bar));
+        position_.scrollY = std::max(0, image_.viewHeight - (kViewHeight - bar));
     } else {
-        image_.scrollX = std::max(0, image_.viewWidth - (kViewWidth - bar));
+        position_.scrollX = std::max(0, image_.viewWidth - (kViewWidth - bar));
     }
 }
 
@@ -125,7 +125,7 @@ void ReaderModel::Animate(int32_t& position, int32_t start, int32_t final) {
 }
 
 void ReaderModel::StepForward(bool vertical) {
-    int32_t& position = vertical ? image_.scrollY : image_.scrollX;
+    int32_t& position = vertical ? position_.scrollY : position_.scrollX;
     const int64_t extent = vertical ? image_.viewHeight : image_.viewWidth;
     const int64_t window = vertical ? kViewHeight : kViewWidth;
     const int64_t range = viewOption_.scrollRange;
@@ -145,7 +145,7 @@ void ReaderModel::StepForward(bool vertical) {
 }
 
 void ReaderModel::StepBackward(bool vertical) {
-    int32_t& position = vertical ? image_.scrollY : image_.scrollX;
+    int32_t& position = vertical ? position_.scrollY : position_.scrollX;
     const int64_t range = viewOption_.scrollRange;
     const int32_t start = position;
     const int64_t target = int64_t{start} - range;
@@ -161,7 +161,7 @@ void ReaderModel::StepBackward(bool vertical) {
 
 void ReaderModel::StepDown() {
     if (!Showable()) return;
-    if (image_.scrollY >= image_.viewHeight - kViewHeight) {
+    if (position_.scrollY >= image_.viewHeight - kViewHeight) {
         if (image_.viewHeight < image_.viewWidth) return;
         portrait() ? GoNextPage() : GoPrevPage();
         return;
@@ -171,7 +171,7 @@ void ReaderModel::StepDown() {
 
 void ReaderModel::StepUp() {
     if (!Showable()) return;
-    if (image_.scrollY <= 0) {
+    if (position_.scrollY <= 0) {
         if (image_.viewHeight < image_.viewWidth) return;
         portrait() ? GoPrevPage() : GoNextPage();
         return;
@@ -181,7 +181,7 @@ void ReaderModel::StepUp() {
 
 void ReaderModel::StepRight() {
     if (!Showable()) return;
-    if (image_.scrollX >= image_.viewWidth - kViewWidth) {
+    if (position_.scrollX >= image_.viewWidth - kViewWidth) {
         if (image_.viewWidth >= image_.viewHeight) GoNextPage();
         return;
     }
@@ -190,7 +190,7 @@ void ReaderModel::StepRight() {
 
 void ReaderModel::StepLeft() {
     if (!Showable()) return;
-    if (image_.scrollX <= 0) {
+    if (position_.scrollX <= 0) {
         if (image_.viewWidth >= image_.viewHeight) GoPrevPage();
         return;
     }
@@ -211,17 +211,17 @@ void ReaderModel::ToggleMenu() {
 
 void ReaderModel::ToggleViewMode() {
     if (!Showable()) return;
-    const int32_t oldX = image_.scrollX;
-    const int32_t oldY = image_.scrollY;
+    const int32_t oldX = position_.scrollX;
+    const int32_t oldY = position_.scrollY;
     viewOption_.portrait = viewOption_.portrait ? 0 : 1;
     if (const PageError error = LoadPage(); error != PageError::None) {
         TellPageFailure(error, u"CMC Data Open Failed");
         return;
     }
     if (portrait()) {
-        image_.scrollY = oldX;
+        position_.scrollY = oldX;
     } else {
-        image_.scrollX = oldY;
+        position_.scrollX = oldY;
     }
     if (AtFarEnd()) KeepEndAboveMenu();
     Redraw();
@@ -233,7 +233,7 @@ void ReaderModel::ToggleViewMode() {
 void ReaderModel::ShowJumpPanel() {
     if (!Showable()) return;
     reading_.jumpPanelShown = 1;
-    reading_.jumpTarget = image_.currentPage;
+    reading_.jumpTarget = position_.currentPage;
     Redraw();
 }
 
@@ -277,8 +277,8 @@ void ReaderModel::OnJumpRepeatTick() {
 void ReaderModel::CommitJump() {
     if (!Showable()) return;
     reading_.jumpArrowLit = 0;
-    const int32_t shown = image_.currentPage;
-    image_.currentPage = reading_.jumpTarget;
+    const int32_t shown = position_.currentPage;
+    position_.currentPage = reading_.jumpTarget;
     const PageError error = LoadPage();
     if (error == PageError::None) {
         Redraw();
@@ -286,7 +286,7 @@ void ReaderModel::CommitJump() {
     }
     // The page that is still shown stays the current one, so the counter
     // and a bookmark saved later name the page the reader sees.
-    image_.currentPage = shown;
+    position_.currentPage = shown;
     TellPageFailure(error, u"CMC Data Open Failed");
     Redraw();
 }

@@ -79,7 +79,7 @@ const QImage& PageViewWnd::ComposeFrame(qreal pixelRatio) {
     }
     backBitmap_.fill(kStockGrey);
     if (!reader_.isOpen()) return backBitmap_;
-    DrawPage(backBitmap_, reader_.image());
+    DrawPage(backBitmap_, reader_.image(), reader_.position().scrollX, reader_.position().scrollY);
 
     const ReadingState& reading = reader_.reading();
     OverlayState overlays;

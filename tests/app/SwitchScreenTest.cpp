@@ -169,10 +169,8 @@ TEST_F(SwitchScreen, APageSmallerThanTheWindowSitsAtTheReadersTopLeft) {
     }
 
     // Scrolled, the visible part follows scrollX.
-    PageImage scrolled = reader().image();
-    scrolled.scrollX = 10;
     frame.fill(kGrey);
-    DrawPage(frame, scrolled);
+    DrawPage(frame, reader().image(), 10, reader().position().scrollY);
     const int level = grey[static_cast<size_t>(10) * 200 + 199];
     EXPECT_EQ(frame.pixel(0, 120), qRgb(level, level, level));
 

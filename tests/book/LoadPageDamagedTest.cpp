@@ -219,9 +219,10 @@ TEST_F(LoadPageDamagedTest, MissingPaletteEntriesAreBlack) {
     colour.palette.resize(12);  // entries 0 to 3
     PutPages({colour});
     ASSERT_TRUE(Load(0, true));
-    EXPECT_EQ(page_.indexedInfo.colours[3].red, ColourPalette()[9]);
+    const std::array<RgbQuad, 256> colours = ColourTable(page_);
+    EXPECT_EQ(colours[3].red, ColourPalette()[9]);
     for (size_t i = 4; i < 32; ++i) {
-        const RgbQuad& entry = page_.indexedInfo.colours[i];
+        const RgbQuad& entry = colours[i];
         EXPECT_TRUE(entry.red == 0 && entry.green == 0 && entry.blue == 0) << i;
     }
 }

@@ -14,20 +14,13 @@ TEST_F(LoadPageTest, GreyPagePortraitIsTheStoredImage) {
     const uint32_t w = 37, h = 23;
     const auto codes = SomeCodes(w, h);
     PutPages({GreyCodes(codes, w, h)});
-    page_.scrollX = 5;
-    page_.scrollY = 9;
     ASSERT_TRUE(Load(0, true));
     EXPECT_TRUE(Shown().empty());
     EXPECT_EQ(page_.viewWidth, 37);
     EXPECT_EQ(page_.viewHeight, 23);
-    EXPECT_EQ(page_.scrollX, 0);
-    EXPECT_EQ(page_.scrollY, 0);
     EXPECT_EQ(page_.rowStride, 40u);
-    EXPECT_EQ(page_.trueColour, 0);
-    EXPECT_EQ(page_.indexedInfo.header.width, 37);
-    EXPECT_EQ(page_.indexedInfo.header.height, -23);
-    EXPECT_EQ(page_.pageRecord.width, w);
-    EXPECT_EQ(page_.pageRecord.paletteCount, 8);
+    EXPECT_EQ(page_.format, PixelFormat::Grey8);
+    EXPECT_EQ(page_.palette.size(), 3u * 8);
     ASSERT_EQ(page_.pixels.size(), 40u * h);
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x)
@@ -46,17 +39,14 @@ TEST_F(LoadPageTest, SkippedWordsAndRowTableAreSteppedOver) {
             ASSERT_EQ(page_.pixels[y * 12 + x], GreyOf(codes[y * w + x])) << x << "," << y;
 }
 
-TEST_F(LoadPageTest, LandscapeTurnsAndScrollsToTheBottom) {
+TEST_F(LoadPageTest, LandscapeTurns) {
     const uint32_t w = 400, h = 240;
     const auto codes = SomeCodes(w, h);
     PutPages({GreyCodes(codes, w, h), GreyCodes(SomeCodes(300, 240), 300, 240)});
     ASSERT_TRUE(Load(0, false));
     EXPECT_EQ(page_.viewWidth, 240);
     EXPECT_EQ(page_.viewHeight, 400);
-    EXPECT_EQ(page_.scrollY, 80);
     EXPECT_EQ(page_.rotatedStride, 240u);
-    EXPECT_EQ(page_.indexedInfo.header.width, 240);
-    EXPECT_EQ(page_.indexedInfo.header.height, -400);
     ASSERT_EQ(page_.pixels.size(), 240u * 400u);
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x)
@@ -65,7 +55,6 @@ TEST_F(LoadPageTest, LandscapeTurnsAndScrollsToTheBottom) {
 
     ASSERT_TRUE(Load(1, false));
     EXPECT_EQ(page_.viewHeight, 300);
-    EXPECT_EQ(page_.scrollY, 0);
 }
 
 TEST_F(LoadPageTest, ColourPageSetsTheColourTableAndGreyPageRestoresIt) {
@@ -74,23 +63,25 @@ TEST_F(LoadPageTest, ColourPageSetsTheColourTableAndGreyPageRestoresIt) {
     PutPages({Colour(indices, w, h), GreyCodes(SomeCodes(8, 8), 8, 8)});
     ASSERT_TRUE(Load(0, true));
     EXPECT_TRUE(Shown().empty());
-    EXPECT_EQ(page_.trueColour, 0);
+    EXPECT_EQ(page_.format, PixelFormat::Indexed8);
     EXPECT_EQ(page_.rowStride, 32u);
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x)
             ASSERT_EQ(page_.pixels[y * 32 + x], indices[y * w + x]) << x << "," << y;
     const auto palette = ColourPalette();
+    const std::array<RgbQuad, 256> colours = ColourTable(page_);
     for (size_t i = 0; i < 32; ++i) {
-        const RgbQuad& entry = page_.indexedInfo.colours[i];
+        const RgbQuad& entry = colours[i];
         EXPECT_EQ(entry.red, palette[3 * i]);
         EXPECT_EQ(entry.green, palette[3 * i + 1]);
         EXPECT_EQ(entry.blue, palette[3 * i + 2]);
     }
-    EXPECT_EQ(page_.indexedInfo.colours[32].red, 32);
+    EXPECT_EQ(colours[32].red, 32);
 
     ASSERT_TRUE(Load(1, true));
+    const std::array<RgbQuad, 256> ramp = ColourTable(page_);
     for (size_t i = 0; i < 256; ++i) {
-        const RgbQuad& entry = page_.indexedInfo.colours[i];
+        const RgbQuad& entry = ramp[i];
         ASSERT_TRUE(entry.red == i && entry.green == i && entry.blue == i) << i;
     }
 }
@@ -210,8 +201,7 @@ TEST_F(LoadPageTest, FitToWindowResamplesGreyAndColour) {
     ASSERT_TRUE(Load(0, true, true));
     EXPECT_EQ(page_.viewWidth, 240);
     EXPECT_EQ(page_.viewHeight, 360);
-    EXPECT_EQ(page_.trueColour, 0);
-    EXPECT_EQ(page_.indexedInfo.header.height, -360);
+    EXPECT_FALSE(page_.trueColour());
     std::vector<uint8_t> grey(320 * 480);
     for (size_t i = 0; i < grey.size(); ++i) grey[i] = GreyOf(codes[i]);
     std::vector<uint8_t> expected(240 * 360);
@@ -220,28 +210,18 @@ TEST_F(LoadPageTest, FitToWindowResamplesGreyAndColour) {
 
     // Turned, it is shown 480 × 320: wide but not higher than the screen.
     ASSERT_TRUE(Load(1, false, true));
-    EXPECT_EQ(page_.trueColour, 0);
+    EXPECT_FALSE(page_.trueColour());
     EXPECT_EQ(page_.viewWidth, 480);
 
     ASSERT_TRUE(Load(1, true, true));
-    EXPECT_EQ(page_.trueColour, 1);
+    EXPECT_TRUE(page_.trueColour());
     EXPECT_EQ(page_.viewWidth, 240);
     EXPECT_EQ(page_.rowStride, 720u);
-    EXPECT_EQ(page_.colourInfo.height, -360);
     EXPECT_EQ(page_.pixels.size(), 720u * 360u);
 
     ASSERT_TRUE(Load(2, true, true));
-    EXPECT_EQ(page_.trueColour, 0);
+    EXPECT_FALSE(page_.trueColour());
     EXPECT_EQ(page_.pixels.size(), 240u * 320u);
-}
-
-TEST_F(LoadPageTest, LandscapeFitScrollsToTheBottomOfTheFittedPage) {
-    // Stored 450 wide, 300 high: shown 300 × 450, fitted to 240 × 360.
-    PutPages({GreyCodes(SomeCodes(450, 300), 450, 300)});
-    ASSERT_TRUE(Load(0, false, true));
-    EXPECT_EQ(page_.viewWidth, 240);
-    EXPECT_EQ(page_.viewHeight, 360);
-    EXPECT_EQ(page_.scrollY, 40);
 }
 
 }  // namespace

@@ -41,11 +41,15 @@ class PageMemoryTest : public LoadPageTest {
         layout.record.height = h;
         layout.record.paletteCount = layout.grey ? 8 : 32;
         // The packed size is the page's own: read it back from the book.
-        page_.currentPage = index;
+        File file = test_.device().files().Open(book_.bookPath, FileAccess::Read,
+                                                FileCreation::OpenExisting);
+        PageRecord record;
+        ReadPageRecord(file, book_.pageOffsets[static_cast<size_t>(index)], record);
+        layout.record.packedSize = record.packedSize;
         ViewOption view;
         view.portrait = portrait;
-        EXPECT_EQ(ReadPage(test_.device().files(), book_, page_, view).error, PageError::None);
-        layout.record.packedSize = page_.pageRecord.packedSize;
+        EXPECT_EQ(ReadPage(test_.device().files(), book_, index, page_, view).error,
+                  PageError::None);
         const PageMemory memory = PlanPageMemory(layout, portrait);
         uint64_t most = std::max({memory.read, memory.decode, memory.store});
         if (fit) most = std::max(most, page_.pixels.capacity() + FitWorkBytes(page_, !layout.grey));
@@ -71,9 +75,8 @@ TEST_F(PageMemoryTest, ReadingAPageHoldsNoMoreThanItsPlan) {
                 ViewOption view;
                 view.portrait = portrait;
                 view.fitToWindow = fit;
-                page_.currentPage = index;
                 AllocationPeak peak;
-                ASSERT_EQ(ReadPage(test_.device().files(), book_, page_, view).error,
+                ASSERT_EQ(ReadPage(test_.device().files(), book_, index, page_, view).error,
                           PageError::None);
                 EXPECT_LE(peak.Peak(), allowed + kSmallThings);
                 // The count sees the page's buffers at all.
@@ -125,7 +128,7 @@ TEST(FitWorkBytes, AFitPastTheLimitLeavesThePageAsItIs) {
             page.viewWidth = 320;
             page.viewHeight = 480;
             page.rowStride = 320;
-            page.trueColour = colour;
+            page.format = colour ? PixelFormat::Indexed8 : PixelFormat::Grey8;
             const uint64_t work = FitWorkBytes(page, colour);
             // Memory reserved, not touched.
             page.pixels.reserve(kMaxPageBytes - work + over);
@@ -135,7 +138,7 @@ TEST(FitWorkBytes, AFitPastTheLimitLeavesThePageAsItIs) {
             if (over == 0) continue;
             EXPECT_EQ(page.pixels, before);
             EXPECT_EQ(page.viewWidth, 320);
-            EXPECT_EQ(page.trueColour, 0);
+            EXPECT_FALSE(page.trueColour());
         }
 }
 

@@ -286,7 +286,7 @@ PageImage View(uint32_t w, uint32_t h, bool landscape, bool colour, Random& rand
         // Indices of a colour page, a few past its palette of 30 entries.
         for (auto& v : page.pixels) v = uint8_t(random() % 50 == 0 ? random() : random() % 32);
         page.palette = RandomBytes(30 * 3, random);
-        page.trueColour = 1;
+        page.format = PixelFormat::Indexed8;
     }
     return page;
 }

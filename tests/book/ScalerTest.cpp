@@ -228,11 +228,10 @@ PageImage GreyView(int32_t w, int32_t h, uint32_t stride, bool portrait, std::mt
     page.orientation = portrait ? PixelOrientation::Portrait : PixelOrientation::Landscape;
     page.pixels.resize(size_t{stride} * uint32_t(h));
     for (auto& v : page.pixels) v = uint8_t(random());
-    page.scrollY = 7;
     return page;
 }
 
-TEST(FitGreyPage, PortraitFitReplacesPixelsAndKeepsScroll) {
+TEST(FitGreyPage, PortraitFitReplacesPixels) {
     std::mt19937 random(11);
     PageImage page = GreyView(320, 480, 324, true, random);
     const PageImage before = page;
@@ -241,28 +240,23 @@ TEST(FitGreyPage, PortraitFitReplacesPixelsAndKeepsScroll) {
     EXPECT_EQ(page.viewHeight, 360);
     EXPECT_EQ(page.rowStride, 240u);
     EXPECT_EQ(page.rotatedStride, 240u);
-    EXPECT_EQ(page.indexedInfo.header.width, 240);
-    EXPECT_EQ(page.indexedInfo.header.height, -360);
-    EXPECT_EQ(page.scrollY, 7);
-    EXPECT_EQ(page.trueColour, 0);
+    EXPECT_FALSE(page.trueColour());
     std::vector<uint8_t> expected(240 * 360);
     ASSERT_TRUE(ResampleGrey(before.pixels, 320, 480, 324, expected, 240, 360, 240));
     EXPECT_EQ(page.pixels, expected);
 }
 
-TEST(FitGreyPage, LandscapeUsesTurnedRowsAndScrollsToTheBottom) {
+TEST(FitGreyPage, LandscapeUsesTurnedRows) {
     std::mt19937 random(12);
     PageImage page = GreyView(300, 450, 300, false, random);
     ASSERT_TRUE(FitGreyPage(page));
     EXPECT_EQ(page.viewWidth, 240);
     EXPECT_EQ(page.viewHeight, 360);
-    EXPECT_EQ(page.scrollY, 40);
     EXPECT_EQ(page.pixels.size(), 240u * 360u);
 
     PageImage low = GreyView(243, 250, 244, false, random);  // fits to 240 × 246
     ASSERT_TRUE(FitGreyPage(low));
     EXPECT_EQ(low.viewHeight, 246);
-    EXPECT_EQ(low.scrollY, 0);
 }
 
 TEST(FitGreyPage, PagesThatFitAreLeftAlone) {
@@ -289,7 +283,7 @@ PageImage ColourView(int32_t w, int32_t h, std::mt19937& random) {
     for (int i = 0; i < 32; ++i)
         page.palette.insert(page.palette.end(),
                             {uint8_t(8 * i), uint8_t(255 - i), uint8_t(i * i % 256)});
-    page.trueColour = 1;
+    page.format = PixelFormat::Indexed8;
     return page;
 }
 
@@ -298,12 +292,9 @@ TEST(FitColourPage, FittedPageIsTwentyFourBitThroughThePalette) {
     PageImage page = ColourView(320, 480, random);
     const PageImage before = page;
     ASSERT_TRUE(FitColourPage(page));
-    EXPECT_EQ(page.trueColour, 1);
+    EXPECT_EQ(page.format, PixelFormat::Bgr24);
     EXPECT_EQ(page.rowStride, 720u);
     EXPECT_EQ(page.rotatedStride, 720u);
-    EXPECT_EQ(page.colourInfo.width, 240);
-    EXPECT_EQ(page.colourInfo.height, -360);
-    EXPECT_EQ(page.colourInfo.bitCount, 24);
 
     std::vector<uint8_t> work(Stride24(320) * 480, 0);
     for (uint32_t y = 0; y < 480; ++y)
@@ -324,7 +315,7 @@ TEST(FitColourPage, PageNeedingNoFitStaysEightBit) {
     PageImage page = ColourView(240, 320, random);
     const PageImage before = page;
     EXPECT_FALSE(FitColourPage(page));
-    EXPECT_EQ(page.trueColour, 0);
+    EXPECT_EQ(page.format, PixelFormat::Indexed8);
     EXPECT_EQ(page.pixels, before.pixels);
     EXPECT_EQ(page.rowStride, 240u);
 }

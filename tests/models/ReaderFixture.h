@@ -34,7 +34,7 @@ class FrameRecorder : public ReaderHost {
     void ShowMessage(std::u16string_view text) override { messages->Show(text); }
     void Record(bool animation) {
         const ReaderModel& m = *model;
-        frames.push_back({m.image().scrollX, m.image().scrollY, m.currentPage(),
+        frames.push_back({m.position().scrollX, m.position().scrollY, m.currentPage(),
                           m.reading().menuShown, animation});
     }
     const ReaderModel* model = nullptr;
@@ -92,13 +92,13 @@ class ReaderFixture : public ::testing::Test {
     void Scroll(int32_t x, int32_t y) {
         // Positions reached by earlier steps, set up through the drag.
         reader.OnTapDown(120, 160);
-        reader.OnDrag(120 - (x - reader.image().scrollX), 160 - (y - reader.image().scrollY));
+        reader.OnDrag(120 - (x - reader.position().scrollX), 160 - (y - reader.position().scrollY));
         reader.OnRelease();
         host.frames.clear();
     }
 
-    int32_t X() const { return reader.image().scrollX; }
-    int32_t Y() const { return reader.image().scrollY; }
+    int32_t X() const { return reader.position().scrollX; }
+    int32_t Y() const { return reader.position().scrollY; }
     int32_t Page() const { return reader.currentPage(); }
 
     TestDevice test;

@@ -93,8 +93,20 @@ TEST_F(ReaderModelTest, OpenTakesCopiesOfTheSettingsAndStartsAtTheBookmark) {
     EXPECT_FALSE(reader.portrait());
     EXPECT_EQ(reader.image().viewWidth, 400);
     EXPECT_EQ(reader.image().viewHeight, 160);
-    EXPECT_EQ(reader.image().scrollX, 0);
+    EXPECT_EQ(reader.position().scrollX, 0);
     EXPECT_TRUE(host.switches.empty());
+
+    // A page taller than the screen once turned (or fitted) starts at its
+    // bottom, the stored page's left part.
+    WriteBook(u"\\My Documents\\InkVISTA\\wide.cmb", 1, 448, 304, "Wide");
+    for (const uint8_t fit : {0, 1}) {
+        reader.CloseBook();
+        ViewOption turned;
+        turned.fitToWindow = fit;
+        ASSERT_TRUE(Open(u"wide.cmb", 0, turned));
+        EXPECT_GT(reader.image().viewHeight, 320);
+        EXPECT_EQ(reader.position().scrollY, reader.image().viewHeight - 320) << int(fit);
+    }
 }
 
 TEST_F(ReaderModelTest, APageThatDoesNotLoadLeavesTheModelClosedWithAnEmptyBook) {

@@ -42,9 +42,8 @@ class LoadPageTest : public ::testing::Test {
         ViewOption view;
         view.portrait = portrait ? 1 : 0;
         view.fitToWindow = fit ? 1 : 0;
-        page_.currentPage = page;
         // The message a caller tells for the error, where the tests read it.
-        const PageLoad load = ReadPage(test_.device().files(), book_, page_, view);
+        const PageLoad load = ReadPage(test_.device().files(), book_, page, page_, view);
         if (const char16_t* message = PageErrorMessage(load.error)) test_.messages().Show(message);
         return load.error == PageError::None;
     }
@@ -54,8 +53,7 @@ class LoadPageTest : public ::testing::Test {
         ViewOption view;
         view.portrait = portrait ? 1 : 0;
         view.fitToWindow = fit ? 1 : 0;
-        page_.currentPage = page;
-        const PageLoad load = ReadPage(test_.device().files(), book_, page_, view);
+        const PageLoad load = ReadPage(test_.device().files(), book_, page, page_, view);
         EXPECT_EQ(load.error, PageError::None);
         return load.damage;
     }

@@ -38,11 +38,11 @@ class BookFolderTest : public ::testing::Test {
     bool Show(const BookState& state, int32_t index, bool portrait, bool fit,
               bookwriter::RasterImage* out) {
         PageImage page;
-        page.currentPage = index;
         ViewOption view;
         view.portrait = portrait ? 1 : 0;
         view.fitToWindow = fit ? 1 : 0;
-        return ReadPage(device_.device().files(), state, page, view).error == PageError::None &&
+        return ReadPage(device_.device().files(), state, index, page, view).error ==
+                   PageError::None &&
                bookwriter::RenderPage(page, out);
     }
 

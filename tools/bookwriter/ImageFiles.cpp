@@ -32,11 +32,6 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool IsGreyPage(const PageRecord& record) {
-    return !(std::memcmp(record.magic, kXcRecordMagic, kRecordMagicSize) == 0 &&
-             record.bitsPerPixel == kColourBitsPerPixel);
-}
-
 // While one lives, the image codecs say nothing on stderr: Qt's warnings
 // are collected through a message handler, and libpng, which prints its
 // errors to stderr itself, writes into /dev/null. The tool is
@@ -289,19 +284,20 @@ QImage PageView(const PageImage& page) {
     const uint64_t w = static_cast<uint32_t>(page.viewWidth);
     const uint64_t h = static_cast<uint32_t>(page.viewHeight);
     const uint64_t stride = page.PixelStride();
-    const uint64_t bytesPerPixel = page.trueColour ? 3 : 1;
+    const uint64_t bytesPerPixel = page.trueColour() ? 3 : 1;
     if (stride < w * bytesPerPixel || stride > INT_MAX ||
         stride * (h - 1) + w * bytesPerPixel > page.pixels.size())
         return QImage();
     const uchar* data = page.pixels.data();
     const int iw = static_cast<int>(w), ih = static_cast<int>(h);
     const auto bpl = static_cast<qsizetype>(stride);
-    if (page.trueColour) return QImage(data, iw, ih, bpl, QImage::Format_BGR888);
-    if (IsGreyPage(page.pageRecord)) return QImage(data, iw, ih, bpl, QImage::Format_Grayscale8);
+    if (page.trueColour()) return QImage(data, iw, ih, bpl, QImage::Format_BGR888);
+    if (page.format == PixelFormat::Grey8) {
+        return QImage(data, iw, ih, bpl, QImage::Format_Grayscale8);
+    }
     QImage indexed(data, iw, ih, bpl, QImage::Format_Indexed8);
     QList<QRgb> table;
-    table.reserve(static_cast<qsizetype>(page.indexedInfo.colours.size()));
-    for (const RgbQuad& c : page.indexedInfo.colours) table.push_back(qRgb(c.red, c.green, c.blue));
+    for (const RgbQuad& c : ColourTable(page)) table.push_back(qRgb(c.red, c.green, c.blue));
     indexed.setColorTable(table);
     return indexed;
 }

@@ -77,8 +77,7 @@ Exported ExportPage(ToolBook& book, const BookState& state, int32_t index, const
                     const std::string& out, bookwriter::ImageFormat format,
                     const std::string& label) {
     PageImage page;
-    page.currentPage = index;
-    const PageLoad load = ReadPage(book.device().files(), state, page, view);
+    const PageLoad load = ReadPage(book.files(), state, index, page, view);
     if (load.error != PageError::None) {
         const char16_t* message = PageErrorMessage(load.error);
         book.messages().EndLine();

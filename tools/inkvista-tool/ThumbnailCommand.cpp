@@ -81,11 +81,10 @@ int RunThumbnail(const std::vector<std::string>& args) {
     if (state.pageCount <= 0) return Fail(rest[0] + ": the book has no pages");
 
     PageImage page;
-    page.currentPage = 0;
     ViewOption view;
     view.portrait = 1;
     view.fitToWindow = 0;
-    const PageError failed = ReadPage(book.files(), state, page, view).error;
+    const PageError failed = ReadPage(book.files(), state, 0, page, view).error;
     if (failed != PageError::None) {
         const char16_t* message = PageErrorMessage(failed);
         book.messages().Show(message ? message : u"File Open Failed", MB_OK);
