@@ -20,6 +20,7 @@
 #include "platform/HostFolders.h"
 #include "platform/Screen.h"
 #include "platform/Text.h"
+#include "ui/Fonts.h"
 #include "ui/HotKeys.h"
 #include "ui/QtServices.h"
 #include "ui/WindowMessages.h"
@@ -220,6 +221,10 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    for (const QString& file : LoadReaderFonts()) {
+        std::fprintf(stderr, "inkvista: cannot load the font %s; texts may look different\n",
+                     qPrintable(file));
+    }
 
     if (options.script) return RunScript(qapp, options, std::move(commands));
     return RunDesktop(qapp, options);
