@@ -1,8 +1,11 @@
 #include "app/BackWnd.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QGuiApplication>
+#include <QTimer>
 #include <memory>
 
 #include "models/Json.h"
@@ -309,9 +312,33 @@ bool BackWnd::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void BackWnd::RequestClose() {
+    if (closed_) return;
+    QWidget* open = QApplication::activePopupWidget();
+    if (!open) open = QApplication::activeModalWidget();
+    if (!open) {
+        close();
+        return;
+    }
+    // The nested event loop of what is open has to end before the window
+    // may: whatever waits on it (a confirmation, a dialog) sees Cancel and
+    // finishes first.
+    if (auto* dialog = qobject_cast<QDialog*>(open)) {
+        dialog->reject();
+    } else {
+        open->close();
+    }
+    QTimer::singleShot(0, this, &BackWnd::RequestClose);
+}
+
 void BackWnd::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     if (!event->isAccepted()) return;
+    // However the window goes (the window manager, the session, a signal, the
+    // end of a script), an open book keeps its page as the viewer's close
+    // button keeps it.
+    ReaderModel& reader = viewer_.model();
+    if (screenState_ == kStateViewer && reader.isOpen()) reader.CloseAndReturn(true);
     closed_ = true;
     // Destroying the window takes its timers and hot keys with it.
     if (cardPollTimer_ != 0) device_.timers().KillTimer(this, cardPollTimer_);

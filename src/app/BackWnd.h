@@ -107,6 +107,13 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // of the last library refresh and of the user folder.
     void DeleteHiddenBooks();
 
+    // Closes the window as the window manager does, from the event loop:
+    // first any open popup menu, dialog or message box is dismissed (as with
+    // Cancel) and the code that waited on it finishes, then the window
+    // closes, which keeps the page of an open book. For requests from
+    // outside the window: termination signals, the desktop session ending.
+    void RequestClose();
+
     // In script mode activation comes only from the script: the platform's
     // own activation changes are then left alone.
     void SetIgnorePlatformActivation(bool ignore) { ignorePlatformActivation_ = ignore; }

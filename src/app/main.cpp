@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QFile>
+#include <QSessionManager>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,6 +23,7 @@
 #include "platform/HostFolders.h"
 #include "platform/Screen.h"
 #include "platform/Text.h"
+#include "ui/CloseSignals.h"
 #include "ui/Fonts.h"
 #include "ui/HotKeys.h"
 #include "ui/QtServices.h"
@@ -115,6 +119,13 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
 }
 
 int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
+    // Caught from here on; what they ask for happens once the loop runs, with
+    // the book open.
+    CloseSignals closeSignals;
+    if (!closeSignals.Watch()) {
+        std::fprintf(stderr, "inkvista: cannot catch termination signals (%s)\n",
+                     std::strerror(errno));
+    }
     QtMessageBoxes messages;
     QtTimerService timers;
     Device device(options.device, messages, timers);
@@ -146,6 +157,11 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
         }
     } closeWatch(&window);
     window.installEventFilter(&closeWatch);
+    // Whoever asks the program to end, the page being read is kept.
+    QObject::connect(&closeSignals, &CloseSignals::received, &window,
+                     [&window] { window.RequestClose(); });
+    QObject::connect(&qapp, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.RequestClose(); });
 
     // Without --root the storage cards are the host's removable volumes:
     // their coming and going reaches the window as device-change messages.
