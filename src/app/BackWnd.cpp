@@ -92,6 +92,8 @@ bool BackWnd::Create() {
 
 bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
                              BookKind kind) {
+    ReaderModel& reader = viewer_.model();
+    if (screenState_ == kStateViewer && reader.isOpen()) reader.CloseAndReturn(true);
     LibraryModel& library = list_.model();
     library.Select(0);
     list_.RefreshLibrary();
@@ -312,10 +314,40 @@ bool BackWnd::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+namespace {
+
+// What holds a nested event loop now, if anything.
+QWidget* OpenPopupOrModal() {
+    QWidget* open = QApplication::activePopupWidget();
+    return open ? open : QApplication::activeModalWidget();
+}
+
+constexpr int kIdlePollMs = 200;
+
+}  // namespace
+
+void BackWnd::WhenIdle(std::function<void()> action) {
+    if (closed_) return;
+    if (!OpenPopupOrModal()) {
+        action();
+        return;
+    }
+    QTimer::singleShot(kIdlePollMs, this, [this, action = std::move(action)]() mutable {
+        WhenIdle(std::move(action));
+    });
+}
+
+void BackWnd::BringToFront() {
+    if (closed_) return;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void BackWnd::RequestClose() {
     if (closed_) return;
-    QWidget* open = QApplication::activePopupWidget();
-    if (!open) open = QApplication::activeModalWidget();
+    QWidget* open = OpenPopupOrModal();
     if (!open) {
         close();
         return;

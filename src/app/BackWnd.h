@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "dialogs/WorkingCopies.h"
@@ -70,8 +71,15 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // book opens at its remembered page. False
     // when it could not be opened (the reader has shown why; the list of
     // that folder is showing).
+    // A book still open is closed first, keeping its page, as the viewer's
+    // close button closes it.
     bool OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
                         BookKind kind);
+    // Runs `action` from the event loop once no popup menu, dialog or box is
+    // open (at once when none is).
+    void WhenIdle(std::function<void()> action);
+    // Shown, not minimised, raised and active: another start asked for it.
+    void BringToFront();
 
     // WM_ACTIVATE with WA_ACTIVE / WA_INACTIVE.
     void OnActivate(bool active);

@@ -15,6 +15,7 @@
 #include "Version.h"
 #include "app/BackWnd.h"
 #include "app/LaunchOptions.h"
+#include "app/OneReader.h"
 #include "app/ReaderApp.h"
 #include "app/ScriptRunner.h"
 #include "book/BookFormat.h"
@@ -76,8 +77,9 @@ struct LaunchBook {
     BookKind kind = BookKind::Cmb;
 };
 
-// Where the device reaches `book`; false after saying why on standard error.
-bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBook* placed) {
+// Where the device reaches `book`; false with `error` saying why.
+bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBook* placed,
+                     std::string* error) {
     placed->fileName = Utf8ToUtf16(book.filename().string());
     placed->kind = BookKindFromName(placed->fileName).value_or(BookKind::Cmb);
     const auto folder = ReachHostFolder(device, book.parent_path());
@@ -85,10 +87,10 @@ bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBo
     const auto host =
         folder ? device.files().mapper().Resolve(*folder + u"\\" + placed->fileName) : std::nullopt;
     if (!host || !std::filesystem::equivalent(*host, book, ec)) {
-        std::fprintf(stderr,
-                     "inkvista: the device cannot reach this book (name too long or "
-                     "holding a character the device forbids): %s\n",
-                     book.string().c_str());
+        *error =
+            "the device cannot reach this book (name too long or holding a character the "
+            "device forbids): " +
+            book.string();
         return false;
     }
     placed->folder = *folder;
@@ -101,7 +103,11 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
     ScriptClock clock;
     Device device(options.device, messages, clock);
     LaunchBook book;
-    if (options.book && !PlaceLaunchBook(device, *options.book, &book)) return kUsageStatus;
+    std::string error;
+    if (options.book && !PlaceLaunchBook(device, *options.book, &book, &error)) {
+        std::fprintf(stderr, "inkvista: %s\n", error.c_str());
+        return kUsageStatus;
+    }
     DesktopHotKeys hotKeys;
     hotKeys.Install();
     ReaderApp app(device, hotKeys);
@@ -119,6 +125,22 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
 }
 
 int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
+    OneReader one(ReaderAddressFor(options.device));
+    std::string error;
+    bool serve = false;
+    switch (one.Begin(options.book, &error)) {
+        case OneReader::Start::HandedOver:
+            return 0;
+        case OneReader::Start::Refused:
+            std::fprintf(stderr, "inkvista: %s\n", error.c_str());
+            return kUsageStatus;
+        case OneReader::Start::Alone:
+            std::fprintf(stderr, "inkvista: %s; running on its own\n", error.c_str());
+            break;
+        case OneReader::Start::Serve:
+            serve = true;
+            break;
+    }
     // Caught from here on; what they ask for happens once the loop runs, with
     // the book open.
     CloseSignals closeSignals;
@@ -130,7 +152,10 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     QtTimerService timers;
     Device device(options.device, messages, timers);
     LaunchBook book;
-    if (options.book && !PlaceLaunchBook(device, *options.book, &book)) return kUsageStatus;
+    if (options.book && !PlaceLaunchBook(device, *options.book, &book, &error)) {
+        std::fprintf(stderr, "inkvista: %s\n", error.c_str());
+        return kUsageStatus;
+    }
     DesktopHotKeys hotKeys;
     hotKeys.Install();
     ReaderApp app(device, hotKeys);
@@ -172,6 +197,30 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
             QCoreApplication::sendEvent(&window, &change);
         });
         mounts->Start();
+    }
+    // Later starts hand their books to this one, once it is up: they open as
+    // the book of the command line did, when no box or dialog is in the way.
+    if (serve && !one.Listen(
+                     [&](const std::optional<std::filesystem::path>& handed) -> std::string {
+                         if (!handed) {
+                             window.BringToFront();
+                             return {};
+                         }
+                         std::string refusal;
+                         std::filesystem::path checked;
+                         LaunchBook placed;
+                         if (!TakeLaunchBook(handed->string(), &checked, &refusal) ||
+                             !PlaceLaunchBook(device, checked, &placed, &refusal)) {
+                             return refusal;
+                         }
+                         window.BringToFront();
+                         window.WhenIdle([&window, placed] {
+                             window.OpenLaunchBook(placed.folder, placed.fileName, placed.kind);
+                         });
+                         return {};
+                     },
+                     &error)) {
+        std::fprintf(stderr, "inkvista: %s; running on its own\n", error.c_str());
     }
     const int status = qapp.exec();
     window.removeEventFilter(&closeWatch);
