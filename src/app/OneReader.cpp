@@ -2,7 +2,6 @@
 
 #include <QCryptographicHash>
 #include <QDataStream>
-#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
@@ -63,8 +62,11 @@ OneReader::Start Ask(QLocalSocket& socket, const std::optional<std::filesystem::
 }  // namespace
 
 ReaderAddress ReaderAddressFor(const DeviceOptions& options) {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) folder = QDir::tempPath();
+    // Without a runtime folder of the user's own there is no place that
+    // other users cannot reach: the address stays empty and the reader runs
+    // on its own.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) return {};
     QString name = QStringLiteral("inkvista");
     if (options.root || options.registryFile) {
         const QString key = Absolute(options.registryFile.value_or(DefaultRegistryFile())) +
@@ -88,6 +90,10 @@ OneReader::~OneReader() {
 
 OneReader::Start OneReader::Begin(const std::optional<std::filesystem::path>& book,
                                   std::string* message) {
+    if (address_.lock.isEmpty()) {
+        *message = "no runtime folder of this user's (XDG_RUNTIME_DIR)";
+        return Start::Alone;
+    }
     if (lock_.tryLock(0)) return Start::Serve;
     if (lock_.error() != QLockFile::LockFailedError) {
         *message = "cannot make " + address_.lock.toStdString();

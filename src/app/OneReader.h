@@ -26,7 +26,8 @@ struct ReaderAddress {
     QString socket;
     QString lock;
 };
-// Needs a QCoreApplication (for the runtime folder, which it creates).
+// Needs a QCoreApplication (for the runtime folder, which it creates). Empty
+// when the user has no runtime folder.
 ReaderAddress ReaderAddressFor(const DeviceOptions& options);
 
 class OneReader : public QObject {
