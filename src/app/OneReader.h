@@ -41,7 +41,7 @@ class OneReader : public QObject {
     using Handler = std::function<std::string(const std::optional<std::filesystem::path>& book)>;
 
     enum class Start {
-        Serve,       // this is the device's reader: Listen once it is up
+        Serve,       // this is the device's reader: Listen once its window exists
         HandedOver,  // the running reader took the request: end with 0
         Refused,     // it refused the book: `message` says why
         Alone,       // no reader could be reached or become one: run unshared

@@ -167,6 +167,31 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     qapp.setQuitOnLastWindowClosed(false);
     app.InitInstance();
     window.setFixedSize(kScreenWidth, kScreenHeight);
+    // Later starts hand their books to this one from now on: they open as the
+    // book of the command line does, once no box or dialog (one of start-up
+    // too) is in the way.
+    if (serve && !one.Listen(
+                     [&](const std::optional<std::filesystem::path>& handed) -> std::string {
+                         if (!handed) {
+                             window.BringToFront();
+                             return {};
+                         }
+                         std::string refusal;
+                         std::filesystem::path checked;
+                         LaunchBook placed;
+                         if (!TakeLaunchBook(handed->string(), &checked, &refusal) ||
+                             !PlaceLaunchBook(device, checked, &placed, &refusal)) {
+                             return refusal;
+                         }
+                         window.BringToFront();
+                         window.WhenIdle([&window, placed] {
+                             window.OpenLaunchBook(placed.folder, placed.fileName, placed.kind);
+                         });
+                         return {};
+                     },
+                     &error)) {
+        std::fprintf(stderr, "inkvista: %s; running on its own\n", error.c_str());
+    }
     if (options.book) window.OpenLaunchBook(book.folder, book.fileName, book.kind);
     // The shell brings a program it starts to the front.
     window.OnActivate(true);
@@ -197,30 +222,6 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
             QCoreApplication::sendEvent(&window, &change);
         });
         mounts->Start();
-    }
-    // Later starts hand their books to this one, once it is up: they open as
-    // the book of the command line did, when no box or dialog is in the way.
-    if (serve && !one.Listen(
-                     [&](const std::optional<std::filesystem::path>& handed) -> std::string {
-                         if (!handed) {
-                             window.BringToFront();
-                             return {};
-                         }
-                         std::string refusal;
-                         std::filesystem::path checked;
-                         LaunchBook placed;
-                         if (!TakeLaunchBook(handed->string(), &checked, &refusal) ||
-                             !PlaceLaunchBook(device, checked, &placed, &refusal)) {
-                             return refusal;
-                         }
-                         window.BringToFront();
-                         window.WhenIdle([&window, placed] {
-                             window.OpenLaunchBook(placed.folder, placed.fileName, placed.kind);
-                         });
-                         return {};
-                     },
-                     &error)) {
-        std::fprintf(stderr, "inkvista: %s; running on its own\n", error.c_str());
     }
     const int status = qapp.exec();
     window.removeEventFilter(&closeWatch);

@@ -71,8 +71,15 @@ class ReaderProcess : public ::testing::Test {
         EXPECT_TRUE(process->waitForStarted());
         return process;
     }
-    // The reader listens for later starts once it is up, its book open.
+    // The reader listens for later starts.
     bool Serving() { return !Listed("*.socket").isEmpty(); }
+    // Start-up is over once a start that only asks it to come to the front
+    // has been answered.
+    bool UpAndRunning() {
+        if (!WaitFor([&] { return Serving(); })) return false;
+        auto raise = Start({});
+        return Finish(*raise) == 0;
+    }
     // The process that holds the lock (the first line of its file), or 0.
     qint64 LockHolder() {
         const QStringList locks = Listed("*.lock");
@@ -102,7 +109,7 @@ class ReaderProcess : public ::testing::Test {
 TEST_F(ReaderProcess, ASecondStartHandsItsBookToTheRunningReader) {
     std::ofstream(main_ / "InkVISTA.bmk", std::ios::binary) << Lines({{u"x.cmb", 2}});
     auto reader = Start({Path(main_ / "x.cmb")});
-    ASSERT_TRUE(WaitFor([&] { return Serving(); }));
+    ASSERT_TRUE(UpAndRunning());
 
     std::ofstream(scratch_.base() / "s.script") << "state s.json\n";
     auto script = Start({"--script", Path(scratch_.base() / "s.script")});
@@ -134,8 +141,7 @@ TEST_F(ReaderProcess, AKilledReadersSocketIsTakenOver) {
 
     auto reader = Start({Path(main_ / "x.cmb")});
     ASSERT_TRUE(WaitFor([&] { return LockHolder() == reader->processId(); }));
-    auto raise = Start({});
-    EXPECT_EQ(Finish(*raise), 0);
+    EXPECT_TRUE(UpAndRunning());
     EXPECT_EQ(reader->state(), QProcess::Running);
     reader->terminate();
     EXPECT_EQ(Finish(*reader), 0);
