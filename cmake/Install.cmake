@@ -66,10 +66,11 @@ book, hidden books behind a password and an automatic scroll.
 inkvista-tool prints what a book holds, exports its pages as pictures, makes
 books from pictures, folders and comic archives (CBZ, CBR, CB7, CBT) and
 gives file managers the covers of books as thumbnails.")
-# The libraries' packages come from dpkg-shlibdeps; Korean titles need the
-# Nanum fonts, which no library pulls in.
+# The libraries' packages come from dpkg-shlibdeps; the reader draws its
+# texts from the files of these font packages (src/ui/Fonts.cpp), which no
+# library pulls in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum, fonts-dejavu-core, fonts-dejavu-extra, fonts-liberation")
 # The book types, the menu entry and the icon are picked up by the file
 # triggers of these packages; nothing to run from maintainer scripts.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")

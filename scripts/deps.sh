@@ -1,7 +1,13 @@
 # Sourced by scripts/run, scripts/test and scripts/package: makes sure the
 # Debian packages the build needs are there, installing them when we are root.
 INKVISTA_PACKAGES=(cmake g++ make pkg-config qt6-base-dev liblzo2-dev fonts-nanum fonts-liberation
-                   libarchive-dev libglib2.0-dev libgtest-dev libbenchmark-dev time)
+                   fonts-dejavu-core fonts-dejavu-extra libarchive-dev libglib2.0-dev libgtest-dev
+                   libbenchmark-dev time)
+# Common fonts the reader must not pick up in place of its own: the tests run
+# with them installed, so that the kept screenshots prove the look does not
+# depend on what else a machine has.
+INKVISTA_TEST_FONTS=(fonts-droid-fallback fonts-noto-mono fonts-lato fonts-liberation2
+                     fonts-font-awesome fonts-lyx)
 # What making and checking the Debian package needs beyond the build.
 INKVISTA_PACKAGE_TOOLS=(dpkg-dev file desktop-file-utils libxml2-utils)
 # What the tests need beyond the build: the screen-saver hold is tried

@@ -17,6 +17,7 @@
 #include "models/ReaderModel.h"
 #include "platform/HeapTuning.h"
 #include "support/TestDevice.h"
+#include "ui/Fonts.h"
 #include "viewer/Overlays.h"
 #include "viewer/PagePainter.h"
 
@@ -146,6 +147,7 @@ int main(int argc, char** argv) {
     // As the reader runs.
     inkvista::KeepFreedPageMemory();
     QGuiApplication app(argc, argv);
+    inkvista::LoadReaderFonts();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     inkvista::RegisterAll();

@@ -1,8 +1,11 @@
 #include "app/BackWnd.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QGuiApplication>
+#include <QTimer>
 #include <memory>
 
 #include "models/Json.h"
@@ -90,6 +93,8 @@ bool BackWnd::Create() {
 
 bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
                              BookKind kind) {
+    ReaderModel& reader = viewer_.model();
+    if (screenState_ == kStateViewer && reader.isOpen()) reader.CloseAndReturn(true);
     LibraryModel& library = list_.model();
     library.Select(0);
     list_.RefreshLibrary();
@@ -319,9 +324,63 @@ bool BackWnd::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+namespace {
+
+// What holds a nested event loop now, if anything.
+QWidget* OpenPopupOrModal() {
+    QWidget* open = QApplication::activePopupWidget();
+    return open ? open : QApplication::activeModalWidget();
+}
+
+constexpr int kIdlePollMs = 200;
+
+}  // namespace
+
+void BackWnd::WhenIdle(std::function<void()> action) {
+    if (closed_) return;
+    if (!OpenPopupOrModal()) {
+        action();
+        return;
+    }
+    QTimer::singleShot(kIdlePollMs, this, [this, action = std::move(action)]() mutable {
+        WhenIdle(std::move(action));
+    });
+}
+
+void BackWnd::BringToFront() {
+    if (closed_) return;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void BackWnd::RequestClose() {
+    if (closed_) return;
+    QWidget* open = OpenPopupOrModal();
+    if (!open) {
+        close();
+        return;
+    }
+    // The nested event loop of what is open has to end before the window
+    // may: whatever waits on it (a confirmation, a dialog) sees Cancel and
+    // finishes first.
+    if (auto* dialog = qobject_cast<QDialog*>(open)) {
+        dialog->reject();
+    } else {
+        open->close();
+    }
+    QTimer::singleShot(0, this, &BackWnd::RequestClose);
+}
+
 void BackWnd::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     if (!event->isAccepted()) return;
+    // However the window goes (the window manager, the session, a signal, the
+    // end of a script), an open book keeps its page as the viewer's close
+    // button keeps it.
+    ReaderModel& reader = viewer_.model();
+    if (screenState_ == kStateViewer && reader.isOpen()) reader.CloseAndReturn(true);
     closed_ = true;
     // Destroying the window takes its timers and hot keys with it.
     if (cardPollTimer_ != 0) device_.timers().KillTimer(this, cardPollTimer_);

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "dialogs/WorkingCopies.h"
@@ -71,8 +72,15 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // book opens at its remembered page. False
     // when it could not be opened (the reader has shown why; the list of
     // that folder is showing).
+    // A book still open is closed first, keeping its page, as the viewer's
+    // close button closes it.
     bool OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
                         BookKind kind);
+    // Runs `action` from the event loop once no popup menu, dialog or box is
+    // open (at once when none is).
+    void WhenIdle(std::function<void()> action);
+    // Shown, not minimised, raised and active: another start asked for it.
+    void BringToFront();
 
     // WM_ACTIVATE with WA_ACTIVE / WA_INACTIVE.
     void OnActivate(bool active);
@@ -109,6 +117,13 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // Removes the hidden books after a password reset: those of the folders
     // of the last library refresh and of the user folder.
     void DeleteHiddenBooks();
+
+    // Closes the window as the window manager does, from the event loop:
+    // first any open popup menu, dialog or message box is dismissed (as with
+    // Cancel) and the code that waited on it finishes, then the window
+    // closes, which keeps the page of an open book. For requests from
+    // outside the window: termination signals, the desktop session ending.
+    void RequestClose();
 
     // In script mode activation comes only from the script: the platform's
     // own activation changes are then left alone.

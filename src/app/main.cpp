@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QFile>
+#include <QSessionManager>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +15,7 @@
 #include "Version.h"
 #include "app/BackWnd.h"
 #include "app/LaunchOptions.h"
+#include "app/OneReader.h"
 #include "app/ReaderApp.h"
 #include "app/ScriptRunner.h"
 #include "book/BookFormat.h"
@@ -21,6 +25,8 @@
 #include "platform/HostNames.h"
 #include "platform/Screen.h"
 #include "platform/Text.h"
+#include "ui/CloseSignals.h"
+#include "ui/Fonts.h"
 #include "ui/HotKeys.h"
 #include "ui/QtServices.h"
 #include "ui/WindowMessages.h"
@@ -72,8 +78,9 @@ struct LaunchBook {
     BookKind kind = BookKind::Cmb;
 };
 
-// Where the device reaches `book`; false after saying why on standard error.
-bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBook* placed) {
+// Where the device reaches `book`; false with `error` saying why.
+bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBook* placed,
+                     std::string* error) {
     placed->fileName = DeviceName(book.filename().native());
     placed->kind = BookKindFromName(placed->fileName).value_or(BookKind::Cmb);
     const auto folder = ReachHostFolder(device, book.parent_path());
@@ -81,10 +88,10 @@ bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBo
     const auto host =
         folder ? device.files().mapper().Resolve(*folder + u"\\" + placed->fileName) : std::nullopt;
     if (!host || !std::filesystem::equivalent(*host, book, ec)) {
-        std::fprintf(stderr,
-                     "inkvista: the device cannot reach this book (name too long or "
-                     "holding a character the device forbids): %s\n",
-                     book.string().c_str());
+        *error =
+            "the device cannot reach this book (name too long or holding a character the "
+            "device forbids): " +
+            book.string();
         return false;
     }
     placed->folder = *folder;
@@ -97,7 +104,11 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
     ScriptClock clock;
     Device device(options.device, messages, clock);
     LaunchBook book;
-    if (options.book && !PlaceLaunchBook(device, *options.book, &book)) return kUsageStatus;
+    std::string error;
+    if (options.book && !PlaceLaunchBook(device, *options.book, &book, &error)) {
+        std::fprintf(stderr, "inkvista: %s\n", error.c_str());
+        return kUsageStatus;
+    }
     DesktopHotKeys hotKeys;
     hotKeys.Install();
     ReaderApp app(device, hotKeys);
@@ -115,11 +126,37 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
 }
 
 int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
+    OneReader one(ReaderAddressFor(options.device));
+    std::string error;
+    bool serve = false;
+    switch (one.Begin(options.book, &error)) {
+        case OneReader::Start::HandedOver:
+            return 0;
+        case OneReader::Start::Refused:
+            std::fprintf(stderr, "inkvista: %s\n", error.c_str());
+            return kUsageStatus;
+        case OneReader::Start::Alone:
+            std::fprintf(stderr, "inkvista: %s; running on its own\n", error.c_str());
+            break;
+        case OneReader::Start::Serve:
+            serve = true;
+            break;
+    }
+    // Caught from here on; what they ask for happens once the loop runs, with
+    // the book open.
+    CloseSignals closeSignals;
+    if (!closeSignals.Watch()) {
+        std::fprintf(stderr, "inkvista: cannot catch termination signals (%s)\n",
+                     std::strerror(errno));
+    }
     QtMessageBoxes messages;
     QtTimerService timers;
     Device device(options.device, messages, timers);
     LaunchBook book;
-    if (options.book && !PlaceLaunchBook(device, *options.book, &book)) return kUsageStatus;
+    if (options.book && !PlaceLaunchBook(device, *options.book, &book, &error)) {
+        std::fprintf(stderr, "inkvista: %s\n", error.c_str());
+        return kUsageStatus;
+    }
     DesktopHotKeys hotKeys;
     hotKeys.Install();
     ReaderApp app(device, hotKeys);
@@ -131,6 +168,31 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     qapp.setQuitOnLastWindowClosed(false);
     app.InitInstance();
     window.setFixedSize(kScreenWidth, kScreenHeight);
+    // Later starts hand their books to this one from now on: they open as the
+    // book of the command line does, once no box or dialog (one of start-up
+    // too) is in the way.
+    if (serve && !one.Listen(
+                     [&](const std::optional<std::filesystem::path>& handed) -> std::string {
+                         if (!handed) {
+                             window.BringToFront();
+                             return {};
+                         }
+                         std::string refusal;
+                         std::filesystem::path checked;
+                         LaunchBook placed;
+                         if (!TakeLaunchBook(handed->string(), &checked, &refusal) ||
+                             !PlaceLaunchBook(device, checked, &placed, &refusal)) {
+                             return refusal;
+                         }
+                         window.BringToFront();
+                         window.WhenIdle([&window, placed] {
+                             window.OpenLaunchBook(placed.folder, placed.fileName, placed.kind);
+                         });
+                         return {};
+                     },
+                     &error)) {
+        std::fprintf(stderr, "inkvista: %s; running on its own\n", error.c_str());
+    }
     if (options.book) window.OpenLaunchBook(book.folder, book.fileName, book.kind);
     // The shell brings a program it starts to the front.
     window.OnActivate(true);
@@ -146,6 +208,11 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
         }
     } closeWatch(&window);
     window.installEventFilter(&closeWatch);
+    // Whoever asks the program to end, the page being read is kept.
+    QObject::connect(&closeSignals, &CloseSignals::received, &window,
+                     [&window] { window.RequestClose(); });
+    QObject::connect(&qapp, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.RequestClose(); });
 
     // Without --root the storage cards are the host's removable volumes:
     // their coming and going reaches the window as device-change messages.
@@ -221,6 +288,10 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    for (const QString& file : LoadReaderFonts()) {
+        std::fprintf(stderr, "inkvista: cannot load the font %s; texts may look different\n",
+                     qPrintable(file));
+    }
 
     if (options.script) return RunScript(qapp, options, std::move(commands));
     return RunDesktop(qapp, options);

@@ -20,6 +20,7 @@
 #include "ui/Artwork.h"
 #include "ui/DesktopTrash.h"
 #include "ui/DialogControls.h"
+#include "ui/Fonts.h"
 #include "ui/WindowMessages.h"
 
 namespace inkvista {
@@ -69,13 +70,8 @@ LibraryListWnd::LibraryListWnd(Device& device, ScreenSwitcher& screens, QWidget*
     setFrameShadow(QFrame::Plain);
     setLineWidth(1);
     setIconSize(QSize(kListIconWidth, kListIconHeight));
-    QFont rows = font();
-    // Korean titles need a font with Hangul; the first family lacking a
-    // character hands it on to the next.
-    rows.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("NanumGothic"),
-                      QStringLiteral("Noto Sans CJK KR")});
-    rows.setPixelSize(12);
-    setFont(rows);
+    // Korean titles are drawn in the Hangul face that follows the sans one.
+    setFont(ReaderFont(kSansFamily, 12));
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight,
                      colours.color(QPalette::Active, QPalette::Highlight));

@@ -19,6 +19,7 @@
 #include "platform/Screen.h"
 #include "platform/Win32.h"
 #include "ui/Artwork.h"
+#include "ui/Fonts.h"
 
 namespace inkvista {
 
@@ -72,10 +73,8 @@ QWidget* FindControl(QWidget* dialog, int id) {
 QFont TemplateFont(DialogFace /*face*/, int pointSize) {
     // A narrow sans face, as the device's: the templates are drawn for it,
     // and a wide face would not fit them on the 240-pixel screen.
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = ReaderFont(kSansFamily, std::max(1, MulDiv(pointSize, kDeviceDpi, 72)));
     font.setStretch(QFont::SemiCondensed);
-    font.setPixelSize(std::max(1, MulDiv(pointSize, kDeviceDpi, 72)));
     return font;
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "ui/Artwork.h"
+#include "ui/Fonts.h"
 
 namespace inkvista {
 
@@ -133,17 +134,13 @@ int BatteryPicture(uint8_t percent, bool portrait) {
 }
 
 QFont UprightFont() {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(kUprightPixels);
+    QFont font = ReaderFont(kSansFamily, kUprightPixels);
     font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }
 
 QFont SideFont() {
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setPixelSize(14);
-    font.setStyleHint(QFont::Serif);
-    return font;
+    return ReaderFont(kSerifFamily, 14);
 }
 
 void DrawOverlays(QImage& target, const OverlayState& state) {

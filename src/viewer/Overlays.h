@@ -37,7 +37,8 @@ int BatteryPicture(uint8_t percent, bool portrait);
 void DrawOverlays(QImage& target, const OverlayState& state);
 
 // The fonts of the frame's texts: the upright one of portrait and the one
-// turned a quarter turn for landscape ("Times New Roman", 14 pixels).
+// turned a quarter turn for landscape (the serif face in the metrics of
+// "Times New Roman", 14 pixels).
 QFont UprightFont();
 QFont SideFont();
 

@@ -18,6 +18,7 @@
 #include "encode/PageEncoder.h"
 #include "settings/OptionFile.h"
 #include "ui/DialogControls.h"
+#include "ui/Fonts.h"
 #include "ui/WindowMessages.h"
 
 namespace inkvista::test {
@@ -32,6 +33,7 @@ class QtEnvironment : public ::testing::Environment {
         if (!app_) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             app_ = std::make_unique<QApplication>(argc_, argv_);
+            LoadReaderFonts();
         }
         return *app_;
     }
