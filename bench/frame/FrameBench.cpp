@@ -55,7 +55,8 @@ class ComposingHost : public ReaderHost {
         DrawOverlays(frame, state);
         benchmark::DoNotOptimize(frame.constBits());
     }
-    void SwitchScreen(int, bool) override {}
+    void OpenRequestedBook() override {}
+    void ReturnToLibrary(bool) override {}
     void ShowMessage(std::u16string_view) override {}
     const ReaderModel* model = nullptr;
     QImage frame{240, 320, QImage::Format_RGB32};

@@ -15,7 +15,6 @@
 #include "settings/KeyAction.h"
 #include "settings/OptionFile.h"
 #include "ui/HotKeys.h"
-#include "ui/WindowMessages.h"
 
 namespace inkvista {
 
@@ -34,6 +33,11 @@ BackWnd::BackWnd(Device& device, HotKeys& hotKeys)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     connect(&list_, &LibraryListWnd::refreshed, this, &BackWnd::OnLibraryRefreshed);
+    // Queued, as the device posted WM_USER + 2: the button acts once the
+    // event loop runs again.
+    connect(this, &BackWnd::hardwareButtonPosted, &viewer_, &PageViewWnd::OnHardwareButton,
+            Qt::QueuedConnection);
+    hotKeys_.SetReceiver([this](int id) { OnHotKey(id); });
     UnregisterHotKeys();
 }
 
@@ -43,6 +47,7 @@ BackWnd::~BackWnd() {
         cardPollTimer_ = 0;
     }
     UnregisterHotKeys();
+    hotKeys_.SetReceiver({});
     backBitmap_ = QImage();
     // The members go next in reverse order: keyMap, viewOption, the viewer and
     // the list.
@@ -94,7 +99,7 @@ bool BackWnd::Create() {
 bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
                              BookKind kind) {
     ReaderModel& reader = viewer_.model();
-    if (screenState_ == kStateViewer && reader.isOpen()) reader.CloseAndReturn(true);
+    if (screenState_ == Screen::Viewer && reader.isOpen()) reader.CloseAndReturn(true);
     LibraryModel& library = list_.model();
     library.Select(0);
     list_.RefreshLibrary();
@@ -120,9 +125,9 @@ bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string&
     } else {
         // Not listed (a hidden book): it opens all the same, from its first page.
         library.SetOpenRequest({fileName, 0, slot, kind});
-        SwitchScreen(kViewerWindowId, false);
+        OpenRequestedBook();
     }
-    return screenState_ == kStateViewer;
+    return screenState_ == Screen::Viewer;
 }
 
 void BackWnd::FullScreen(uint32_t flags) {
@@ -137,18 +142,18 @@ void BackWnd::OnActivate(bool active) {
         setGeometry(0, 0, screenWidth_, screenHeight_);
         update();
         RegisterHotKeys();
-        if (screenState_ == kStateViewer) {
+        if (screenState_ == Screen::Viewer) {
             viewer_.setFocus();
             if (autoScrollWasOn_) {
                 reader.ToggleAutoScroll();
                 autoScrollWasOn_ = false;
             }
-        } else if (screenState_ == kStateList) {
+        } else if (screenState_ == Screen::List) {
             list_.setFocus();
         }
         return;
     }
-    if (screenState_ == kStateViewer && reader.autoScroll().autoScrollOn) {
+    if (screenState_ == Screen::Viewer && reader.autoScroll().autoScrollOn) {
         reader.ToggleAutoScroll();
         autoScrollWasOn_ = true;
     } else {
@@ -188,34 +193,30 @@ std::vector<uint32_t> BackWnd::RegisteredHotKeyCodes() const {
 
 void BackWnd::OnHotKey(int id) {
     if (HotKeyIndex(static_cast<uint32_t>(id), hotKeyBase_) < 0) return;
-    if (screenState_ != kStateViewer) return;  // a held button does nothing elsewhere
-    QCoreApplication::postEvent(
-        &viewer_, std::make_unique<UserMessageEvent>(kHotKeyMessage, static_cast<uintptr_t>(id), 0)
-                      .release());  // the event queue takes ownership
+    if (screenState_ != Screen::Viewer) return;  // a held button does nothing elsewhere
+    emit hardwareButtonPosted(static_cast<uint32_t>(id));
 }
 
-void BackWnd::SwitchScreen(int id, bool flag) {
-    if (id == kListWindowId) {
-        screenState_ = kStateList;
-        if (flag) {
-            list_.SaveBookmark(viewer_.model().currentPage());
-        } else {
-            list_.model().Select(0);
-            list_.RefreshLibrary();
-        }
-        viewer_.hide();
-        list_.show();
-        list_.setFocus();
-        return;
+void BackWnd::ReturnToLibrary(bool keepPage) {
+    screenState_ = Screen::List;
+    if (keepPage) {
+        list_.SaveBookmark(viewer_.model().currentPage());
+    } else {
+        list_.model().Select(0);
+        list_.RefreshLibrary();
     }
-    if (id != kViewerWindowId) return;
+    viewer_.hide();
+    list_.show();
+    list_.setFocus();
+}
 
+void BackWnd::OpenRequestedBook() {
     const LibraryModel& library = list_.model();
     if (!viewer_.model().Open(library.openRequest(), library.Folders(), textConversion_,
                               viewOption_, keyMap_)) {
-        return;  // the reader has shown its message
+        return;  // the reader has told why
     }
-    screenState_ = kStateViewer;
+    screenState_ = Screen::Viewer;
     list_.hide();
     viewer_.show();
     viewer_.setFocus();
@@ -224,17 +225,17 @@ void BackWnd::SwitchScreen(int id, bool flag) {
 void BackWnd::OnTimer(unsigned id) {
     if (id != kCardPollTimerId) return;
     const uint8_t present = ProbeStorageCard2(device_);
-    if (screenState_ == kStateList && present != card2Present_) list_.RefreshLibrary();
+    if (screenState_ == Screen::List && present != card2Present_) list_.RefreshLibrary();
 }
 
 void BackWnd::OnDeviceChange(uint32_t deviceEvent) {
     if (deviceEvent == DBT_DEVICEARRIVAL) {
-        if (screenState_ == kStateList) {
+        if (screenState_ == Screen::List) {
             device_.timers().Sleep(100);  // let the new volume settle
             list_.RefreshLibrary();
         }
     } else if (deviceEvent == DBT_DEVICEREMOVECOMPLETE) {
-        if (screenState_ == kStateList) list_.RefreshLibrary();
+        if (screenState_ == Screen::List) list_.RefreshLibrary();
     }
 }
 
@@ -297,8 +298,8 @@ void BackWnd::DeleteHiddenBooks() {
 }
 
 void BackWnd::WriteState(JsonValue& state) const {
-    state["screenState"] = screenState_;
-    state["pressedButton"] = pressedButton_;
+    state["screenState"] = static_cast<int>(screenState_);
+    state["pressedButton"] = static_cast<int>(pressedButton_);
     JsonValue& keys = state["hotKeys"] = JsonValue::Array();
     for (uint32_t code : RegisteredHotKeyCodes()) keys.Append(code);
     WriteSettingsState(state);
@@ -308,14 +309,6 @@ void BackWnd::WriteState(JsonValue& state) const {
 
 bool BackWnd::event(QEvent* event) {
     const int type = event->type();
-    if (type == kHotKeyEventType) {
-        OnHotKey(static_cast<HotKeyEvent*>(event)->id());
-        return true;
-    }
-    if (type == kDeviceChangeEventType) {
-        OnDeviceChange(static_cast<DeviceChangeEvent*>(event)->deviceEvent());
-        return true;
-    }
     if (type == QEvent::WindowActivate || type == QEvent::WindowDeactivate) {
         const bool handled = QWidget::event(event);
         if (!ignorePlatformActivation_) OnActivate(type == QEvent::WindowActivate);
@@ -380,7 +373,7 @@ void BackWnd::closeEvent(QCloseEvent* event) {
     // end of a script), an open book keeps its page as the viewer's close
     // button keeps it.
     ReaderModel& reader = viewer_.model();
-    if (screenState_ == kStateViewer && reader.isOpen()) reader.CloseAndReturn(true);
+    if (screenState_ == Screen::Viewer && reader.isOpen()) reader.CloseAndReturn(true);
     closed_ = true;
     // Destroying the window takes its timers and hot keys with it.
     if (cardPollTimer_ != 0) device_.timers().KillTimer(this, cardPollTimer_);

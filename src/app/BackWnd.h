@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/HomeScreen.h"
 #include "dialogs/WorkingCopies.h"
 #include "library/LibraryListWnd.h"
 #include "models/HiddenBooks.h"
@@ -27,23 +28,15 @@ namespace inkvista {
 class HotKeys;
 class JsonValue;
 
-// Which surface or dialog is current. No other value is ever stored.
-enum ScreenState : int {
-    kStateList = 2,
-    kStateOptions = 4,
-    kStateAbout = 8,
-    kStateKeys = 9,
-    kStateViewer = 16,
-};
-
-// Home-screen button held by the stylus (same numbers as the states of the
-// dialogs they open); kNoButton when none.
-enum PressedButton : int {
-    kButtonClose = 0,
-    kNoButton = 2,
-    kButtonOptions = 4,
-    kButtonAbout = 8,
-    kButtonKeys = 9,
+// Which surface or dialog is current: the home screen (the list), one of
+// its dialogs, or the viewer. The numbers are the ones the script state
+// shows as `screenState`.
+enum class Screen : int {
+    List = 2,
+    Options = 4,
+    About = 8,
+    Keys = 9,
+    Viewer = 16,
 };
 
 constexpr unsigned kCardPollTimerId = 6;
@@ -88,15 +81,21 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     void OnDeviceChange(uint32_t deviceEvent);
     // WM_TIMER.
     void OnTimer(unsigned id);
-    // 1001: back to the library (flag: remember the page being read);
-    // 1002: open the list's open request. Any other id does nothing.
-    void SwitchScreen(int id, bool flag) override;
+    // The passages between the home screen and the viewer (ScreenSwitcher).
+    void OpenRequestedBook() override;
+    void ReturnToLibrary(bool keepPage) override;
 
     // The hardware buttons.
     void RegisterHotKeys();
     void UnregisterHotKeys();
     // WM_HOTKEY: forwards a button to the viewer while it is shown.
     void OnHotKey(int id);
+
+  signals:
+    // WM_USER + 2, a hardware button for the viewer.
+    void hardwareButtonPosted(uint32_t code);
+
+  public:
     // Key codes held now (hotKeyBase + i for each set flag), ascending.
     std::vector<uint32_t> RegisteredHotKeyCodes() const;
 
@@ -139,8 +138,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // Read-only views of the window's fields.
     int screenWidth() const { return screenWidth_; }
     int screenHeight() const { return screenHeight_; }
-    int screenState() const { return screenState_; }
-    int pressedButton() const { return pressedButton_; }
+    Screen screenState() const { return screenState_; }
+    HomeButton pressedButton() const { return pressedButton_; }
     const std::array<bool, 4>& hotKeyRegistered() const { return hotKeyRegistered_; }
     bool isLoox() const { return isLoox_; }
     uint32_t hotKeyBase() const { return hotKeyBase_; }
@@ -186,8 +185,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
 
     int screenWidth_ = 0;
     int screenHeight_ = 0;
-    int screenState_ = kStateList;
-    int pressedButton_ = kNoButton;
+    Screen screenState_ = Screen::List;
+    HomeButton pressedButton_ = HomeButton::None;
     std::array<bool, 4> hotKeyRegistered_{};
     bool isLoox_ = false;
     uint32_t hotKeyBase_ = 0;

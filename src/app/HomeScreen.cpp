@@ -26,7 +26,7 @@ bool InCloseBox(int x, int y) {
     return x >= 222 && x <= 237 && y >= 5 && y <= 20;
 }
 
-void ComposeHomeScreen(QImage& back, int pressedButton, MessageBoxes& messages) {
+void ComposeHomeScreen(QImage& back, HomeButton pressedButton, MessageBoxes& messages) {
     struct Overlay {
         int id, x, y, width;
     };
@@ -35,17 +35,17 @@ void ComposeHomeScreen(QImage& back, int pressedButton, MessageBoxes& messages) 
     static constexpr Overlay kKey{135, 85, 48, 39};
     const Overlay* overlay = nullptr;
     switch (pressedButton) {
-        case kButtonOptions:
+        case HomeButton::Options:
             overlay = &kOption;
             break;
-        case kButtonAbout:
+        case HomeButton::About:
             overlay = &kAbout;
             break;
-        case kButtonKeys:
+        case HomeButton::Keys:
             overlay = &kKey;
             break;
-        case kButtonClose:  // the close box has no pressed look
-        case kNoButton:
+        case HomeButton::Close:  // the close box has no pressed look
+        case HomeButton::None:
             break;
         default:
             messages.Show(u"Error on DrawBackImage()--> Switch in BackWnd.cpp");
@@ -87,42 +87,42 @@ void BackWnd::InvalidateAndUpdate() {
 
 void BackWnd::OnStylusDown(int x, int y) {
     if (InKeyButton(x, y)) {
-        pressedButton_ = kButtonKeys;
+        pressedButton_ = HomeButton::Keys;
         InvalidateAndUpdate();
         TakeCapture();
     }
     if (InOptionAboutBand(x, y)) {
-        pressedButton_ = x < 180 ? kButtonOptions : kButtonAbout;
+        pressedButton_ = x < 180 ? HomeButton::Options : HomeButton::About;
         InvalidateAndUpdate();
         TakeCapture();
     }
-    if (InCloseBox(x, y)) pressedButton_ = kButtonClose;
+    if (InCloseBox(x, y)) pressedButton_ = HomeButton::Close;
 }
 
 void BackWnd::OnStylusUp(int x, int y) {
-    bool repaintDue = pressedButton_ != kNoButton;
-    if (InKeyButton(x, y) && pressedButton_ == kButtonKeys) RunKeysDialog();
+    bool repaintDue = pressedButton_ != HomeButton::None;
+    if (InKeyButton(x, y) && pressedButton_ == HomeButton::Keys) RunKeysDialog();
     if (InOptionAboutBand(x, y)) {
-        if (x >= 180 && pressedButton_ == kButtonAbout) {
-            screenState_ = kStateAbout;
+        if (x >= 180 && pressedButton_ == HomeButton::About) {
+            screenState_ = Screen::About;
             ShowDialog();
             list_.setFocus();
-        } else if (x < 180 && pressedButton_ == kButtonOptions) {
+        } else if (x < 180 && pressedButton_ == HomeButton::Options) {
             RunOptionsDialog();
         }
     }
-    if (InCloseBox(x, y) && pressedButton_ == kButtonClose) {
+    if (InCloseBox(x, y) && pressedButton_ == HomeButton::Close) {
         repaintDue = false;
         if (device_.messages().Show(u"Quit InkVISTA ?", MB_OKCANCEL) == IDOK) close();
     }
-    screenState_ = kStateList;
-    pressedButton_ = kNoButton;
+    screenState_ = Screen::List;
+    pressedButton_ = HomeButton::None;
     if (captured_) ReleaseCapture();
     if (repaintDue) InvalidateAndUpdate();
 }
 
 void BackWnd::RunKeysDialog() {
-    screenState_ = kStateKeys;
+    screenState_ = Screen::Keys;
     working_.keyMap = keyMap_;
     if (ShowDialog()) {
         keyMap_ = working_.keyMap;
@@ -133,7 +133,7 @@ void BackWnd::RunKeysDialog() {
 }
 
 void BackWnd::RunOptionsDialog() {
-    screenState_ = kStateOptions;
+    screenState_ = Screen::Options;
     working_.viewOption = viewOption_;
     if (ShowDialog()) {
         viewOption_ = working_.viewOption;
@@ -148,7 +148,7 @@ bool BackWnd::ShowDialog() {
     // A dialog coming up cancels the stylus capture of the button that opened it.
     if (QWidget::mouseGrabber() == this) releaseMouse();
     switch (screenState_) {
-        case kStateOptions: {
+        case Screen::Options: {
             working_.password = password_;
             working_.userDir = userDir_;
             OptionsDialog dialog(this, device_, working_);
@@ -166,12 +166,12 @@ bool BackWnd::ShowDialog() {
             }
             return confirmed;
         }
-        case kStateAbout: {
+        case Screen::About: {
             AboutDialog dialog(this);
             dialog.CentreOverScreen();
             return dialog.exec() == IDOK;
         }
-        case kStateKeys: {
+        case Screen::Keys: {
             ButtonSettingDialog dialog(
                 this, working_, isLoox_ ? kButtonSettingLooxTemplateId : kButtonSettingTemplateId);
             dialog.PlaceOverOwner();

@@ -7,6 +7,15 @@
 
 namespace inkvista {
 
+// The home-screen button held by the stylus (the state's `pressedButton`).
+enum class HomeButton : int {
+    Close = 0,
+    None = 2,
+    Options = 4,
+    About = 8,
+    Keys = 9,
+};
+
 // Hit regions in screen pixels, both ends inclusive.
 bool InKeyButton(int x, int y);
 // "Option" (x < 180) and "About" share one band.
@@ -17,6 +26,6 @@ bool InCloseBox(int x, int y);
 // and the pressed look of `pressedButton`. A value that is no button shows
 // "Error on DrawBackImage()--> Switch in BackWnd.cpp" and adds no pressed
 // look.
-void ComposeHomeScreen(QImage& back, int pressedButton, MessageBoxes& messages);
+void ComposeHomeScreen(QImage& back, HomeButton pressedButton, MessageBoxes& messages);
 
 }  // namespace inkvista

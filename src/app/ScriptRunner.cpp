@@ -10,7 +10,6 @@
 #include "platform/Device.h"
 #include "platform/Text.h"
 #include "ui/HotKeys.h"
-#include "ui/WindowMessages.h"
 
 namespace inkvista {
 
@@ -237,8 +236,7 @@ bool ScriptRunner::Card(const ScriptCommand& command, std::string* error) {
         }
         device_.InsertCard(command.text, command.file);
         if (command.quiet) return true;
-        DeviceChangeEvent change(DBT_DEVICEARRIVAL);
-        QCoreApplication::sendEvent(&main_, &change);
+        main_.OnDeviceChange(DBT_DEVICEARRIVAL);
         return true;
     }
     if (!device_.RemoveCard(command.text)) {
@@ -246,8 +244,7 @@ bool ScriptRunner::Card(const ScriptCommand& command, std::string* error) {
         return false;
     }
     if (command.quiet) return true;
-    DeviceChangeEvent change(DBT_DEVICEREMOVECOMPLETE);
-    QCoreApplication::sendEvent(&main_, &change);
+    main_.OnDeviceChange(DBT_DEVICEREMOVECOMPLETE);
     return true;
 }
 
@@ -263,9 +260,9 @@ bool ScriptRunner::Wait(int64_t ms) {
 // --- books ---
 
 bool ScriptRunner::OpenBook(const ScriptCommand& command, std::string* error) {
-    if (main_.screenState() != kStateList) {
+    if (main_.screenState() != Screen::List) {
         *error = "'open' works from the home screen (screenState 2, now " +
-                 std::to_string(main_.screenState()) + ")";
+                 std::to_string(static_cast<int>(main_.screenState())) + ")";
         return false;
     }
     OpenRequest request;
@@ -278,9 +275,9 @@ bool ScriptRunner::OpenBook(const ScriptCommand& command, std::string* error) {
 }
 
 bool ScriptRunner::CloseBook(std::string* error) {
-    if (main_.screenState() != kStateViewer) {
+    if (main_.screenState() != Screen::Viewer) {
         *error = "'close' needs an open book (screenState 16, now " +
-                 std::to_string(main_.screenState()) + ")";
+                 std::to_string(static_cast<int>(main_.screenState())) + ")";
         return false;
     }
     // The close button of the viewer's status bar: the book closes and the

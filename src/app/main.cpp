@@ -29,7 +29,6 @@
 #include "ui/Fonts.h"
 #include "ui/HotKeys.h"
 #include "ui/QtServices.h"
-#include "ui/WindowMessages.h"
 
 namespace inkvista {
 namespace {
@@ -218,10 +217,8 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     // their coming and going reaches the window as device-change messages.
     std::unique_ptr<MountWatcher> mounts;
     if (!options.device.root) {
-        mounts = std::make_unique<MountWatcher>(device, [&window](uint32_t deviceEvent) {
-            DeviceChangeEvent change(deviceEvent);
-            QCoreApplication::sendEvent(&window, &change);
-        });
+        mounts = std::make_unique<MountWatcher>(
+            device, [&window](uint32_t deviceEvent) { window.OnDeviceChange(deviceEvent); });
         mounts->Start();
     }
     const int status = qapp.exec();

@@ -21,7 +21,6 @@
 #include "ui/DesktopTrash.h"
 #include "ui/DialogControls.h"
 #include "ui/Fonts.h"
-#include "ui/WindowMessages.h"
 
 namespace inkvista {
 
@@ -154,7 +153,7 @@ void LibraryListWnd::SaveBookmark(int page) {
 void LibraryListWnd::OpenBook(const OpenRequest& request) {
     library_.SetCurrentByName(request.slot, request.fileName);
     library_.SetOpenRequest(request);
-    screens_.SwitchScreen(kViewerWindowId, false);
+    screens_.OpenRequestedBook();
 }
 
 std::vector<ListRow> LibraryListWnd::Rows() const {
@@ -260,18 +259,9 @@ void LibraryListWnd::OnColumnClick(int column) {
     RefreshLibrary();
 }
 
-bool LibraryListWnd::event(QEvent* event) {
-    if (static_cast<int>(event->type()) == kUserMessageEventType &&
-        static_cast<UserMessageEvent*>(event)->message() == kPopupMenuMessage) {
-        ShowPopup();
-        return true;
-    }
-    return QTreeWidget::event(event);
-}
-
 void LibraryListWnd::PostPopupMessage() {
-    QCoreApplication::postEvent(this, std::make_unique<UserMessageEvent>(kPopupMenuMessage, 0, 0)
-                                          .release());  // the event queue takes ownership
+    // From the message loop, not from inside the hold timer.
+    QMetaObject::invokeMethod(this, &LibraryListWnd::ShowPopup, Qt::QueuedConnection);
 }
 
 void LibraryListWnd::ShowPopup() {
@@ -304,7 +294,7 @@ void LibraryListWnd::ShowBookInfo(const ListBookInfo& info) {
 }
 
 void LibraryListWnd::OpenRequestedBook() {
-    screens_.SwitchScreen(kViewerWindowId, false);
+    screens_.OpenRequestedBook();
 }
 
 bool LibraryListWnd::MoveToTrash(const std::filesystem::path& hostFile) {

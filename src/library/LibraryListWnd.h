@@ -37,7 +37,7 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     Q_OBJECT
 
   public:
-    // `screens` is the main window's SwitchScreen, used to open a book.
+    // `screens` are the main window's passages, used to open a book.
     LibraryListWnd(Device& device, ScreenSwitcher& screens, QWidget* parent);
     ~LibraryListWnd() override;
 
@@ -85,7 +85,6 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     void refreshed(const RefreshReport& report);
 
   protected:
-    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

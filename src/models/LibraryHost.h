@@ -20,7 +20,7 @@ class LibraryHost {
     // closes.
     virtual void ShowBookInfo(const ListBookInfo& info) = 0;
     // Asks the main window to open the model's open request
-    // (SwitchScreen(1002)).
+    // (ScreenSwitcher::OpenRequestedBook).
     virtual void OpenRequestedBook() = 0;
     // Moves a book file (a host path) to the desktop's trash; false when its
     // volume has none or the move fails, and the file is then deleted.

@@ -1,4 +1,4 @@
-// The book the main window opens next (SwitchScreen(1002)).
+// The book the main window opens next (ScreenSwitcher::OpenRequestedBook).
 #pragma once
 
 #include <cstdint>

@@ -93,7 +93,7 @@ void ReaderModel::CloseBook() {
 
 void ReaderModel::CloseAndReturn(bool keepPage) {
     CloseBook();
-    host_.SwitchScreen(kListWindowId, keepPage);
+    host_.ReturnToLibrary(keepPage);
 }
 
 void ReaderModel::Tell(const char16_t* text) {

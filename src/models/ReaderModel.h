@@ -122,7 +122,7 @@ class ReaderModel {
 
     // ---- Opening and closing (ReaderModel.cpp) --------------------------
 
-    // The viewer's part of SwitchScreen(1002): OpenBook, copies of the
+    // The viewer's part of opening the requested book: OpenBook, copies of the
     // settings, the request's bookmark page as currentPage (the first page
     // when the bookmark lies outside the book), LoadPage. `folders` are
     // those of the library's last scan; a book on a card is looked for
@@ -142,8 +142,8 @@ class ReaderModel {
     // (giving the back-light back; the bar stays hidden) and the repeat
     // timers. The page fields keep their values.
     void CloseBook();
-    // CloseBook, then back to the library through the host:
-    // SwitchScreen(1001, keepPage).
+    // CloseBook, then back to the library through the host
+    // (ReturnToLibrary(keepPage)).
     void CloseAndReturn(bool keepPage);
 
     // ---- Navigation (ReaderNavigation.cpp) ------------------------------

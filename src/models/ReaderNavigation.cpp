@@ -86,7 +86,7 @@ void ReaderModel::ReportPageFailure(PageError error) {
     }
     TellPageFailure(error, text);
     CloseBook();
-    host_.SwitchScreen(kListWindowId, false);
+    host_.ReturnToLibrary(false);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,20 +1,24 @@
-// The two full-screen surfaces and the one passage between them.
+// The two full-screen surfaces and the passages between them.
 #pragma once
 
 namespace inkvista {
 
-// Child window ids of the main window; also the ids SwitchScreen takes.
+// Child window ids of the main window.
 constexpr int kListWindowId = 1001;
 constexpr int kViewerWindowId = 1002;
 
-// The main window's SwitchScreen, as the list and the viewer reach it.
+// The main window's passages between the surfaces, as the list and the
+// viewer reach them.
 class ScreenSwitcher {
   public:
     virtual ~ScreenSwitcher() = default;
-    // 1001: back to the library (flag: save the page being read as the
-    // bookmark); 1002: open the list's open request. Any other id does
-    // nothing.
-    virtual void SwitchScreen(int id, bool flag) = 0;
+    // The list's open request opens in the viewer, which then covers the
+    // screen; a book that does not open leaves the home screen as it was.
+    virtual void OpenRequestedBook() = 0;
+    // Back from the viewer to the home screen. With `keepPage` the page
+    // being read is saved as the book's bookmark; without, the list is
+    // refreshed with its first row selected.
+    virtual void ReturnToLibrary(bool keepPage) = 0;
 };
 
 }  // namespace inkvista

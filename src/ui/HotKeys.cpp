@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "platform/Win32.h"
-#include "ui/WindowMessages.h"
 
 namespace inkvista {
 
@@ -68,6 +67,10 @@ DesktopHotKeys::~DesktopHotKeys() {
     if (installed_ && qApp) qApp->removeEventFilter(this);
 }
 
+void DesktopHotKeys::SetReceiver(std::function<void(int id)> pressed) {
+    pressed_ = std::move(pressed);
+}
+
 void DesktopHotKeys::SetTarget(QWidget* target) {
     target_ = target;
 }
@@ -114,9 +117,8 @@ std::vector<uint32_t> DesktopHotKeys::RegisteredKeys() const {
 bool DesktopHotKeys::SendHotKey(uint32_t vk) {
     int id = 0;
     const Registration* registration = Find(vk, &id);
-    if (!registration || !target_) return false;
-    HotKeyEvent event(id, registration->modifiers, vk);
-    QCoreApplication::sendEvent(target_.data(), &event);
+    if (!registration || !pressed_) return false;
+    pressed_(id);
     return true;
 }
 

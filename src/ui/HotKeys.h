@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -22,6 +23,9 @@ class HotKeys {
     virtual bool Register(int id, uint32_t modifiers, uint32_t vk) = 0;
     // Gives back identifier `id`; harmless when it is not held.
     virtual void Unregister(int id) = 0;
+    // Who hears a held key's press (WM_HOTKEY) under its identifier,
+    // whichever window has the focus: the main window, for its lifetime.
+    virtual void SetReceiver(std::function<void(int id)> pressed) = 0;
 };
 
 // Virtual-key codes of Qt keys: F1…F4 are the hardware buttons 0xC1…0xC4 (F5
@@ -35,8 +39,8 @@ int QtKeyFromVirtualKey(uint32_t vk);
 uint32_t VirtualKeyOf(const QKeyEvent& event);
 
 // The desktop's hot keys: an application-wide event filter hands a registered
-// key to the main window as a HotKeyEvent whichever window has the focus; any
-// other key goes on to the focused window as an ordinary key press.
+// key to the receiver whichever window has the focus; any other key goes on
+// to the focused window as an ordinary key press.
 class DesktopHotKeys : public QObject, public HotKeys {
     Q_OBJECT
 
@@ -44,13 +48,15 @@ class DesktopHotKeys : public QObject, public HotKeys {
     DesktopHotKeys();
     ~DesktopHotKeys() override;
 
-    // The window that receives WM_HOTKEY (the main window).
+    // The main window: keys go to its focus child when the application has
+    // no focus.
     void SetTarget(QWidget* target);
     // Installs the filter on the application (once).
     void Install();
 
     bool Register(int id, uint32_t modifiers, uint32_t vk) override;
     void Unregister(int id) override;
+    void SetReceiver(std::function<void(int id)> pressed) override;
 
     bool IsRegistered(uint32_t vk) const;
     // Registered key codes, ascending.
@@ -75,6 +81,7 @@ class DesktopHotKeys : public QObject, public HotKeys {
 
     std::map<int, Registration> registered_;
     QPointer<QWidget> target_;
+    std::function<void(int id)> pressed_;
     bool installed_ = false;
 };
 

@@ -12,7 +12,6 @@
 #include "platform/Screen.h"
 #include "ui/DialogControls.h"
 #include "ui/HotKeys.h"
-#include "ui/WindowMessages.h"
 #include "viewer/Overlays.h"
 #include "viewer/PagePainter.h"
 #include "viewer/ScreenSaverInhibit.h"
@@ -122,8 +121,12 @@ void PageViewWnd::AnimationFrame() {
     lastAnimationFrame_.start();
 }
 
-void PageViewWnd::SwitchScreen(int id, bool flag) {
-    screens_.SwitchScreen(id, flag);
+void PageViewWnd::OpenRequestedBook() {
+    screens_.OpenRequestedBook();
+}
+
+void PageViewWnd::ReturnToLibrary(bool keepPage) {
+    screens_.ReturnToLibrary(keepPage);
 }
 
 void PageViewWnd::ShowMessage(std::u16string_view text) {
@@ -220,17 +223,8 @@ void PageViewWnd::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-bool PageViewWnd::event(QEvent* event) {
-    if (event->type() == static_cast<QEvent::Type>(kUserMessageEventType)) {
-        const auto* message = static_cast<UserMessageEvent*>(event);
-        if (message->message() == kHotKeyMessage) {
-            reader_.OnHardwareButton(static_cast<uint32_t>(message->wParam()));
-        } else if (message->message() == kCloseBookMessage) {
-            reader_.OnCloseRequest();
-        }
-        return true;
-    }
-    return QWidget::event(event);
+void PageViewWnd::OnHardwareButton(uint32_t code) {
+    reader_.OnHardwareButton(code);
 }
 
 }  // namespace inkvista

@@ -22,7 +22,7 @@ class PageViewWnd : public QWidget, public ReaderHost {
     Q_OBJECT
 
   public:
-    // `screens` is the main window's SwitchScreen, reached when the model
+    // `screens` are the main window's passages, reached when the model
     // hands the screen back to the library.
     PageViewWnd(Device& device, ScreenSwitcher& screens, QWidget* parent);
     ~PageViewWnd() override;
@@ -40,14 +40,17 @@ class PageViewWnd : public QWidget, public ReaderHost {
     // The script state's "viewer" object.
     void WriteState(JsonValue& state) const;
 
+    // WM_USER + 2: a hardware button the main window posted.
+    void OnHardwareButton(uint32_t code);
+
     // ReaderHost.
     void Redraw() override;
     void AnimationFrame() override;
-    void SwitchScreen(int id, bool flag) override;
+    void OpenRequestedBook() override;
+    void ReturnToLibrary(bool keepPage) override;
     void ShowMessage(std::u16string_view text) override;
 
   protected:
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

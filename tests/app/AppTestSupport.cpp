@@ -19,7 +19,6 @@
 #include "settings/OptionFile.h"
 #include "ui/DialogControls.h"
 #include "ui/Fonts.h"
-#include "ui/WindowMessages.h"
 
 namespace inkvista::test {
 
@@ -170,18 +169,10 @@ bool TypeInto(QWidget* dialog, int id, const QString& text) {
     return true;
 }
 
-PostedButtons::PostedButtons(QWidget* window) {
-    window->installEventFilter(this);
-}
-
-bool PostedButtons::eventFilter(QObject*, QEvent* event) {
-    if (event->type() == static_cast<QEvent::Type>(kUserMessageEventType)) {
-        const auto* message = static_cast<UserMessageEvent*>(event);
-        if (message->message() == kHotKeyMessage) {
-            codes.push_back(static_cast<uint32_t>(message->wParam()));
-        }
-    }
-    return false;
+PostedButtons::PostedButtons(BackWnd& window) {
+    connect(
+        &window, &BackWnd::hardwareButtonPosted, this,
+        [this](uint32_t code) { codes.push_back(code); }, Qt::QueuedConnection);
 }
 
 OpenRequest Request(const std::u16string& file, int page) {
@@ -222,7 +213,7 @@ std::vector<uint8_t> Program::OptionBytesOf(const ViewOption& view, const KeyMap
 
 bool Program::Open(const std::u16string& file, int page) {
     wnd().listWnd().OpenBook(Request(file, page));
-    return wnd().screenState() == kStateViewer;
+    return wnd().screenState() == Screen::Viewer;
 }
 
 void Program::ConfirmKeyMap(const KeyMap& map) {

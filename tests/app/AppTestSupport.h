@@ -29,6 +29,7 @@ class RecordingHotKeys : public HotKeys {
   public:
     bool Register(int id, uint32_t modifiers, uint32_t vk) override;
     void Unregister(int id) override;
+    void SetReceiver(std::function<void(int id)>) override {}
     // Identifiers the system refuses.
     std::set<int> refuse;
     // What is held now: id → (modifiers, vk).
@@ -88,15 +89,12 @@ bool SelectEntry(QWidget* dialog, int id, int index);
 // applies).
 bool TypeInto(QWidget* dialog, int id, const QString& text);
 
-// Records the hardware buttons (WM_USER + 2) that reach `window`, in the
-// order they arrive.
+// Records the hardware buttons (WM_USER + 2) the main window posts to the
+// viewer, in the order they arrive there.
 class PostedButtons : public QObject {
   public:
-    explicit PostedButtons(QWidget* window);
+    explicit PostedButtons(BackWnd& window);
     std::vector<uint32_t> codes;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // A request for book `file` of the main folder (slot 1) at `page`.

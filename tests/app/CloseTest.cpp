@@ -52,7 +52,7 @@ TEST(CloseWithABookOpen, EveryWayKeepsThePageAsTheViewersCloseDoes) {
         AppendBookmarkLine(expected, u"a.cmb", 0);
         AppendBookmarkLine(expected, u"tale.cmb", 2);
         EXPECT_EQ(ReadFile(program.dev.Host(u"\\My Documents\\InkVISTA\\InkVISTA.bmk")), expected);
-        EXPECT_EQ(wnd.screenState(), kStateList);
+        EXPECT_EQ(wnd.screenState(), Screen::List);
         EXPECT_FALSE(wnd.viewWnd().model().isOpen());
         EXPECT_EQ(wnd.isClosed(), way.programEnds);
         EXPECT_TRUE(program.dev.messages().shown().empty());
@@ -72,7 +72,7 @@ TEST(CloseWithABookOpen, ARequestWaitsForAnOpenDialogToEnd) {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     EXPECT_TRUE(wnd.isClosed());
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ TEST(HomeScreen, EveryPictureIsDrawnForEnlargedWindows) {
     program.Start();
     QImage frame(720, 960, QImage::Format_RGB32);
     frame.setDevicePixelRatio(3);
-    ComposeHomeScreen(frame, kNoButton, program.dev.messages());
+    ComposeHomeScreen(frame, HomeButton::None, program.dev.messages());
     const QImage back = LoadBitmap(129, 3).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(frame.copy(0, 0, 720, 960).convertToFormat(QImage::Format_RGB32), back);
 }
@@ -95,10 +95,13 @@ TEST(HomeScreen, AHeldButtonIsDrawnPressedUntilTheStylusLifts) {
     EXPECT_TRUE(Shows(frame, 129, 0, 0));
 
     struct Case {
-        int x, button, bitmap, at;
+        int x;
+        HomeButton button;
+        int bitmap, at;
     };
-    for (const Case& c : {Case{100, kButtonKeys, 135, 85}, Case{150, kButtonOptions, 136, 127},
-                          Case{200, kButtonAbout, 134, 182}}) {
+    for (const Case& c :
+         {Case{100, HomeButton::Keys, 135, 85}, Case{150, HomeButton::Options, 136, 127},
+          Case{200, HomeButton::About, 134, 182}}) {
         Down(wnd, c.x, 58);
         EXPECT_EQ(wnd.pressedButton(), c.button);
         EXPECT_TRUE(wnd.captured());
@@ -106,8 +109,8 @@ TEST(HomeScreen, AHeldButtonIsDrawnPressedUntilTheStylusLifts) {
         EXPECT_TRUE(Shows(frame, c.bitmap, c.at, 48)) << c.bitmap;
         // Lifted outside every button: only the pressed look goes.
         Up(wnd, 60, 200);
-        EXPECT_EQ(wnd.pressedButton(), kNoButton);
-        EXPECT_EQ(wnd.screenState(), kStateList);
+        EXPECT_EQ(wnd.pressedButton(), HomeButton::None);
+        EXPECT_EQ(wnd.screenState(), Screen::List);
         EXPECT_FALSE(wnd.captured());
         EXPECT_TRUE(Shows(Compose(wnd), 129, 0, 0));
     }
@@ -117,20 +120,23 @@ TEST(HomeScreen, ButtonRegionsEndWhereTheyEnd) {
     Program program;
     BackWnd& wnd = program.Start();
     struct Case {
-        int x, y, pressed;
+        int x, y;
+        HomeButton pressed;
     };
-    for (const Case& c :
-         {Case{85, 58, kNoButton}, Case{86, 58, kButtonKeys}, Case{124, 67, kButtonKeys},
-          Case{125, 58, kNoButton}, Case{127, 58, kNoButton}, Case{128, 49, kButtonOptions},
-          Case{179, 58, kButtonOptions}, Case{180, 58, kButtonAbout}, Case{234, 58, kButtonAbout},
-          Case{235, 58, kNoButton}, Case{237, 58, kNoButton}, Case{150, 48, kNoButton},
-          Case{150, 68, kNoButton}, Case{222, 5, kButtonClose}, Case{237, 20, kButtonClose},
-          Case{221, 12, kNoButton}, Case{230, 21, kNoButton}}) {
+    for (const Case& c : {Case{85, 58, HomeButton::None}, Case{86, 58, HomeButton::Keys},
+                          Case{124, 67, HomeButton::Keys}, Case{125, 58, HomeButton::None},
+                          Case{127, 58, HomeButton::None}, Case{128, 49, HomeButton::Options},
+                          Case{179, 58, HomeButton::Options}, Case{180, 58, HomeButton::About},
+                          Case{234, 58, HomeButton::About}, Case{235, 58, HomeButton::None},
+                          Case{237, 58, HomeButton::None}, Case{150, 48, HomeButton::None},
+                          Case{150, 68, HomeButton::None}, Case{222, 5, HomeButton::Close},
+                          Case{237, 20, HomeButton::Close}, Case{221, 12, HomeButton::None},
+                          Case{230, 21, HomeButton::None}}) {
         wnd.OnStylusDown(c.x, c.y);
         EXPECT_EQ(wnd.pressedButton(), c.pressed) << c.x << "," << c.y;
         // Lifted where no button is: nothing opens, the press is forgotten.
         wnd.OnStylusUp(60, 200);
-        EXPECT_EQ(wnd.pressedButton(), kNoButton);
+        EXPECT_EQ(wnd.pressedButton(), HomeButton::None);
     }
 }
 
@@ -150,15 +156,16 @@ TEST(HomeScreen, PressOnOneButtonAndLiftOnAnotherOpensNothing) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(watch.seen());
     EXPECT_EQ(program.CardsListed(), 0);  // no refresh either
-    EXPECT_EQ(wnd.pressedButton(), kNoButton);
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.pressedButton(), HomeButton::None);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
     EXPECT_TRUE(Shows(Compose(wnd), 129, 0, 0));
 }
 
 TEST(HomeScreen, AboutShowsTheVersion) {
     Program program;
     BackWnd& wnd = program.Start();
-    int stateDuring = 0, pressedDuring = 0;
+    Screen stateDuring = Screen::List;
+    HomeButton pressedDuring = HomeButton::None;
     QString version, title;
     bool centred = false;
     DialogWatch watch([&](QWidget* dialog) {
@@ -177,10 +184,10 @@ TEST(HomeScreen, AboutShowsTheVersion) {
     EXPECT_EQ(title, QStringLiteral("About"));
     EXPECT_EQ(version, QStringLiteral("Version 2.0.4"));
     EXPECT_TRUE(centred);
-    EXPECT_EQ(stateDuring, kStateAbout);
-    EXPECT_EQ(pressedDuring, kButtonAbout);
-    EXPECT_EQ(wnd.screenState(), kStateList);
-    EXPECT_EQ(wnd.pressedButton(), kNoButton);
+    EXPECT_EQ(stateDuring, Screen::About);
+    EXPECT_EQ(pressedDuring, HomeButton::About);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
+    EXPECT_EQ(wnd.pressedButton(), HomeButton::None);
     EXPECT_EQ(wnd.window()->focusWidget(), &wnd.listWnd());
 }
 
@@ -189,13 +196,13 @@ TEST(HomeScreen, CloseBoxAsksBeforeQuitting) {
     BackWnd& wnd = program.Start();
     program.dev.messages().QueueAnswer(IDCANCEL);
     Down(wnd, 230, 12);
-    EXPECT_EQ(wnd.pressedButton(), kButtonClose);
+    EXPECT_EQ(wnd.pressedButton(), HomeButton::Close);
     EXPECT_FALSE(wnd.captured());  // the close box takes no capture
     Up(wnd, 230, 12);
     EXPECT_EQ(program.dev.messages().shown(), std::vector<std::u16string>{u"Quit InkVISTA ?"});
     EXPECT_FALSE(wnd.isClosed());
     EXPECT_TRUE(wnd.isVisible());
-    EXPECT_EQ(wnd.pressedButton(), kNoButton);
+    EXPECT_EQ(wnd.pressedButton(), HomeButton::None);
 
     // Lifted outside the box: no question.
     Down(wnd, 230, 12);
@@ -231,7 +238,7 @@ TEST(HomeScreen, ButtonSettingAppliesTheMapOnlyWhenConfirmed) {
     EXPECT_EQ(program.keys.heldIds(), (std::vector<int>{0xC1, 0xC2, 0xC4}));
     {
         DialogWatch watch([&](QWidget* dialog) {
-            EXPECT_EQ(wnd.screenState(), kStateKeys);
+            EXPECT_EQ(wnd.screenState(), Screen::Keys);
             SelectEntry(dialog, kHotKey3ListId, MenuOnOff - kFirstHotKeyAction);
             SelectEntry(dialog, kHotKey4ListId, NoMapping - kFirstHotKeyAction);
             test::ClickControl(dialog, kButtonSettingOkId);
@@ -247,7 +254,7 @@ TEST(HomeScreen, ButtonSettingAppliesTheMapOnlyWhenConfirmed) {
     EXPECT_EQ(program.OptionBytes(), after);
     // Taken again at once: the third button now, the fourth released.
     EXPECT_EQ(program.keys.heldIds(), (std::vector<int>{0xC1, 0xC2, 0xC3}));
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
 }
 
 TEST(HomeScreen, ButtonSettingOnTheLooxUsesItsOwnTemplate) {
@@ -272,7 +279,7 @@ TEST(HomeScreen, OptionsRefreshesTheLibraryEvenWhenCancelled) {
     {
         DialogWatch watch([&](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Options"));
-            EXPECT_EQ(wnd.screenState(), kStateOptions);
+            EXPECT_EQ(wnd.screenState(), Screen::Options);
             // What the password and folder dialogs inside would have done.
             DialogWorkingCopies& working = static_cast<OptionsDialog*>(dialog)->working();
             test::ClickControl(dialog, kOptionsPortraitId);
@@ -308,20 +315,20 @@ TEST(HomeScreen, OptionsRefreshesTheLibraryEvenWhenCancelled) {
     ASSERT_EQ(after.size(), 48u);
     EXPECT_EQ(after[0], 1);
     EXPECT_EQ(after[8], 200);
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
 }
 
 TEST(HomeScreen, ImpossibleStatesAreReported) {
     Program program;
     BackWnd& wnd = program.Start();
     QImage frame(240, 320, QImage::Format_RGB32);
-    ComposeHomeScreen(frame, 5, program.dev.messages());
+    ComposeHomeScreen(frame, static_cast<HomeButton>(5), program.dev.messages());
     EXPECT_EQ(program.dev.messages().shown(),
               std::vector<std::u16string>{u"Error on DrawBackImage()--> Switch in BackWnd.cpp"});
     EXPECT_TRUE(Shows(frame, 129, 0, 0));  // the frame is still drawn
 
     program.dev.messages().Clear();
-    ASSERT_EQ(wnd.screenState(), kStateList);  // no dialog belongs to the list
+    ASSERT_EQ(wnd.screenState(), Screen::List);  // no dialog belongs to the list
     EXPECT_FALSE(wnd.ShowDialog());
     EXPECT_EQ(program.dev.messages().shown(),
               std::vector<std::u16string>{u"Error on ShowDialog in BackWnd"});
@@ -332,7 +339,7 @@ TEST(HomeScreen, AnImageLargerThanTheScreenKeepsItsEdgesWhite) {
     RecordingMessageBoxes messages;
     QImage frame(300, 400, QImage::Format_RGB32);
     frame.fill(Qt::black);
-    ComposeHomeScreen(frame, kNoButton, messages);
+    ComposeHomeScreen(frame, HomeButton::None, messages);
     EXPECT_EQ(frame.pixel(260, 10), qRgb(255, 255, 255));
     EXPECT_EQ(frame.pixel(10, 350), qRgb(255, 255, 255));
     EXPECT_NE(frame.pixel(10, 10), qRgb(255, 255, 255));  // the banner

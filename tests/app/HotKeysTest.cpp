@@ -6,7 +6,6 @@
 #include "AppTestSupport.h"
 #include "settings/KeyAction.h"
 #include "ui/HotKeys.h"
-#include "ui/WindowMessages.h"
 
 namespace inkvista {
 namespace {
@@ -54,14 +53,13 @@ TEST(HotKeys, AButtonIsPostedToTheViewerOnlyWhileItIsShown) {
     ASSERT_TRUE(
         test::WriteTestBook(program.dev.Host(u"\\My Documents\\InkVISTA\\b.cmb"), 1, 240, 320));
     BackWnd& wnd = program.Start();
-    test::PostedButtons posted(&wnd.viewWnd());
-    HotKeyEvent press(0xC1, MOD_WIN, 0xC1);
-    QApplication::sendEvent(&wnd, &press);
+    test::PostedButtons posted(wnd);
+    wnd.OnHotKey(0xC1);
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(posted.codes.empty());
 
     ASSERT_TRUE(program.Open(u"b.cmb"));
-    QApplication::sendEvent(&wnd, &press);
+    wnd.OnHotKey(0xC1);
     // Posted, not sent: it arrives when the queue is worked off.
     EXPECT_TRUE(posted.codes.empty());
     QCoreApplication::sendPostedEvents();
@@ -93,7 +91,7 @@ TEST(HotKeys, DesktopKeysReachTheMainWindowOrTheFocusedWindow) {
     LibraryListWnd& list = wnd.listWnd();
     ASSERT_EQ(list.Rows().size(), 2u);
     list.SelectRow(0);
-    test::PostedButtons posted(&wnd.viewWnd());
+    test::PostedButtons posted(wnd);
 
     // Registered buttons become WM_HOTKEY whichever window has the focus.
     ASSERT_TRUE(program.Open(u"b.cmb"));
@@ -107,7 +105,7 @@ TEST(HotKeys, DesktopKeysReachTheMainWindowOrTheFocusedWindow) {
     EXPECT_EQ(posted.codes, (std::vector<uint32_t>{0xC2, 0xC4}));
 
     // Other keys go to the focused window as key presses: the list moves.
-    wnd.SwitchScreen(kListWindowId, false);
+    wnd.ReturnToLibrary(false);
     EXPECT_TRUE(desktop.DeliverKey(VK_DOWN));
     EXPECT_EQ(list.SelectedRow(), 1);
 

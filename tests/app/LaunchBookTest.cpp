@@ -41,13 +41,13 @@ TEST_F(LaunchedBook, OpensAtTheBookmarkAndComesBackToItsFolder) {
     BackWnd& wnd = program.Start();
     ASSERT_TRUE(wnd.OpenLaunchBook(u"\\Run", u"tale.cmb", BookKind::Cmb));
     const ReaderModel& reader = wnd.viewWnd().model();
-    EXPECT_EQ(wnd.screenState(), kStateViewer);
+    EXPECT_EQ(wnd.screenState(), Screen::Viewer);
     EXPECT_EQ(reader.book().bookPath, u"\\Run\\tale.cmb");
     EXPECT_EQ(reader.currentPage(), 2);
     EXPECT_EQ(UserDirText(wnd.userDir()), u"\\Run");
 
     wnd.viewWnd().model().CloseAndReturn(true);
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
     const LibraryModel& library = wnd.listWnd().model();
     ASSERT_EQ(library.entries().size(), 1u);
     EXPECT_EQ(library.entries()[0].slot, FolderSlot::User);
@@ -60,7 +60,7 @@ TEST_F(LaunchedBook, ABookThatFailsToOpenLeavesItsFolderListed) {
     std::ofstream(program.dev.Host(u"\\Run\\broken.cmb"), std::ios::binary) << "CM";
     BackWnd& wnd = program.Start();
     EXPECT_FALSE(wnd.OpenLaunchBook(u"\\Run", u"broken.cmb", BookKind::Cmb));
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
     EXPECT_FALSE(wnd.viewWnd().model().isOpen());
     EXPECT_EQ(program.dev.messages().shown(),
               std::vector<std::u16string>{u"Unsupported File Format"});

@@ -66,12 +66,12 @@ TEST_F(LibraryList, ATapSelectsAndADoubleTapOnTheSelectedRowOpensIt) {
     // A double tap on another row only selects it.
     const QPoint row1 = RowPoint(list, 1);
     Mouse(list, QEvent::MouseButtonDblClick, row1);
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
     EXPECT_EQ(list.model().selectedIndex(), 1);
     EXPECT_EQ(list.SelectedRow(), 1);
 
     Mouse(list, QEvent::MouseButtonDblClick, row1);
-    EXPECT_EQ(wnd.screenState(), kStateViewer);
+    EXPECT_EQ(wnd.screenState(), Screen::Viewer);
     EXPECT_EQ(wnd.viewWnd().model().book().bookTitle, u"Gamma");
 }
 
@@ -109,13 +109,13 @@ TEST_F(LibraryList, ThePageReadIsShownAfterCloseAndKeptAcrossAStart) {
         list.RefreshLibrary();
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(&list, &enter);
-        ASSERT_EQ(wnd.screenState(), kStateViewer);
+        ASSERT_EQ(wnd.screenState(), Screen::Viewer);
         EXPECT_EQ(wnd.viewWnd().model().book().bookTitle, u"Gamma");
         wnd.viewWnd().model().CloseAndReturn(true);
         list.OpenBook(test::Request(u"c.cmb", 2));
-        ASSERT_EQ(wnd.screenState(), kStateViewer);
+        ASSERT_EQ(wnd.screenState(), Screen::Viewer);
         wnd.viewWnd().model().CloseAndReturn(true);
-        EXPECT_EQ(wnd.screenState(), kStateList);
+        EXPECT_EQ(wnd.screenState(), Screen::List);
         EXPECT_EQ(list.Rows()[1].column1, QStringLiteral("3 / 003"));
         EXPECT_EQ(list.SelectedRow(), 1);
     }

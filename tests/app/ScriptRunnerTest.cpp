@@ -124,7 +124,7 @@ TEST(ScriptRunner, ButtonsReachTheViewerOnlyWhileABookIsShown) {
         "state s.json\n"
         "close\n"
         "button 2\n",  // home screen again
-        [&](BackWnd& wnd) { posted = std::make_unique<test::PostedButtons>(&wnd.viewWnd()); });
+        [&](BackWnd& wnd) { posted = std::make_unique<test::PostedButtons>(wnd); });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(program.State("s.json").value("screenState").toInt(), 16);
     const std::vector<uint32_t> forwarded = {0xC1, 0xC4};

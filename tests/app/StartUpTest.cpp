@@ -51,8 +51,8 @@ TEST(StartUp, FirstStartCreatesTheProgramFolderAndTheOptionFile) {
     EXPECT_EQ(wnd.screenWidth(), 240);
     EXPECT_EQ(wnd.screenHeight(), 320);
     EXPECT_EQ(wnd.backImage().size(), QSize(240, 320));
-    EXPECT_EQ(wnd.screenState(), kStateList);
-    EXPECT_EQ(wnd.pressedButton(), kNoButton);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
+    EXPECT_EQ(wnd.pressedButton(), HomeButton::None);
     // The registry key is made with empty values.
     bool created = true;
     ASSERT_TRUE(program.dev.device().registry().CreateKey(kRegistryKey, &created));

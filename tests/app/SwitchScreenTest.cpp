@@ -5,7 +5,6 @@
 
 #include "AppTestSupport.h"
 #include "settings/KeyAction.h"
-#include "ui/WindowMessages.h"
 #include "viewer/PagePainter.h"
 
 namespace inkvista {
@@ -38,9 +37,9 @@ TEST_F(SwitchScreen, OpensTheRequestedBookAtItsBookmark) {
     PageViewWnd& viewer = wnd.viewWnd();
     LibraryListWnd& list = wnd.listWnd();
     Request(u"tale.cmb", 1);
-    wnd.SwitchScreen(kViewerWindowId, false);
+    wnd.OpenRequestedBook();
     EXPECT_TRUE(program.dev.messages().shown().empty());
-    EXPECT_EQ(wnd.screenState(), kStateViewer);
+    EXPECT_EQ(wnd.screenState(), Screen::Viewer);
     EXPECT_TRUE(viewer.isVisibleTo(&wnd));
     EXPECT_FALSE(list.isVisibleTo(&wnd));
     EXPECT_EQ(wnd.window()->focusWidget(), &viewer);
@@ -56,8 +55,8 @@ TEST_F(SwitchScreen, OpensTheRequestedBookAtItsBookmark) {
     // (and finds the card inserted meanwhile) and keeps the selection.
     program.InsertCardQuietly(u"Storage Card");
     list.model().Select(2);
-    wnd.SwitchScreen(kListWindowId, true);
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    wnd.ReturnToLibrary(true);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
     EXPECT_EQ(program.CardsListed(), 1);
     EXPECT_EQ(list.model().selectedIndex(), 2);
     EXPECT_FALSE(viewer.isVisibleTo(&wnd));
@@ -70,8 +69,8 @@ TEST_F(SwitchScreen, OpensTheRequestedBookAtItsBookmark) {
     changed.hotKey(0) = MenuOnOff;
     program.ConfirmKeyMap(changed);
     EXPECT_EQ(reader().keyMap().hotKey(0), static_cast<uint32_t>(AutoScrollOnOff));
-    wnd.SwitchScreen(kViewerWindowId, false);
-    ASSERT_EQ(wnd.screenState(), kStateViewer);
+    wnd.OpenRequestedBook();
+    ASSERT_EQ(wnd.screenState(), Screen::Viewer);
     EXPECT_EQ(reader().keyMap().hotKey(0), static_cast<uint32_t>(MenuOnOff));
 
     // Back without it: first row, plain refresh.
@@ -84,14 +83,8 @@ TEST_F(SwitchScreen, OpensTheRequestedBookAtItsBookmark) {
     // A closed book paints nothing but the grey background.
     EXPECT_EQ(viewer.ComposeFrame().pixel(5, 5), kGrey);
     program.dev.device().RemoveCard(u"Storage Card");
-    wnd.SwitchScreen(kListWindowId, false);
+    wnd.ReturnToLibrary(false);
     EXPECT_EQ(list.model().selectedIndex(), 0);
-    EXPECT_EQ(program.CardsListed(), 0);
-
-    // Any other id does nothing.
-    program.InsertCardQuietly(u"Storage Card");
-    wnd.SwitchScreen(1003, true);
-    EXPECT_EQ(wnd.screenState(), kStateList);
     EXPECT_EQ(program.CardsListed(), 0);
 }
 
@@ -99,20 +92,20 @@ TEST_F(SwitchScreen, AFirstPageThatCannotBeLoadedKeepsTheList) {
     BackWnd& wnd = program.Start();
     // A bookmark past the book's end opens the first page.
     Request(u"tale.cmb", 7);
-    wnd.SwitchScreen(kViewerWindowId, false);
+    wnd.OpenRequestedBook();
     EXPECT_TRUE(program.dev.messages().shown().empty());
-    EXPECT_EQ(wnd.screenState(), kStateViewer);
+    EXPECT_EQ(wnd.screenState(), Screen::Viewer);
     EXPECT_EQ(reader().currentPage(), 0);
     const std::filesystem::path file = program.dev.Host(u"\\My Documents\\InkVISTA\\tale.cmb");
     const uint32_t lastRecord = reader().book().pageOffsets[2];
-    wnd.SwitchScreen(kListWindowId, false);
+    wnd.ReturnToLibrary(false);
 
     // The bookmarked page's record cut short.
     std::filesystem::resize_file(file, lastRecord + 20);
     Request(u"tale.cmb", 2);
-    wnd.SwitchScreen(kViewerWindowId, false);
+    wnd.OpenRequestedBook();
     EXPECT_EQ(program.dev.messages().shown(), std::vector<std::u16string>{u"File Open Failed"});
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
     EXPECT_TRUE(wnd.listWnd().isVisibleTo(&wnd));
     EXPECT_FALSE(wnd.viewWnd().isVisibleTo(&wnd));
     // The viewer does not keep the book it could not show.
@@ -125,9 +118,9 @@ TEST_F(SwitchScreen, AFirstPageThatCannotBeLoadedKeepsTheList) {
     // A book that does not open at all: only the opener's own message.
     program.dev.messages().Clear();
     Request(u"missing.cmb", 0);
-    wnd.SwitchScreen(kViewerWindowId, false);
+    wnd.OpenRequestedBook();
     EXPECT_EQ(program.dev.messages().shown(), std::vector<std::u16string>{u"File Open Failed"});
-    EXPECT_EQ(wnd.screenState(), kStateList);
+    EXPECT_EQ(wnd.screenState(), Screen::List);
     EXPECT_FALSE(reader().isOpen());
 }
 
@@ -153,7 +146,7 @@ TEST_F(SwitchScreen, APageSmallerThanTheWindowSitsAtTheReadersTopLeft) {
     EXPECT_EQ(frame.pixel(10, 250), kGrey);
 
     // Landscape: turned a quarter turn and at the bottom-left.
-    wnd.SwitchScreen(kListWindowId, false);
+    wnd.ReturnToLibrary(false);
     program.ConfirmViewOption(ViewOption());
     ASSERT_TRUE(program.Open(u"tale.cmb"));
     EXPECT_EQ(reader().image().viewWidth, 250);
@@ -175,7 +168,7 @@ TEST_F(SwitchScreen, APageSmallerThanTheWindowSitsAtTheReadersTopLeft) {
     EXPECT_EQ(frame.pixel(0, 120), qRgb(level, level, level));
 
     if (!test::ShotDir().isEmpty()) {
-        wnd.SwitchScreen(kListWindowId, false);
+        wnd.ReturnToLibrary(false);
         program.ConfirmViewOption(portrait);
         program.Open(u"tale.cmb");
         EXPECT_TRUE(wnd.grab().save(test::ShotDir() + "/page.png"));
@@ -238,7 +231,7 @@ TEST(CardPoll, OnlyTheLooxPollsAndOnlyTheListRefreshes) {
     loox.dev.clock().Advance(1000);
     EXPECT_EQ(loox.CardsListed(), 1);
     EXPECT_EQ(wnd.card2Present(), 1);
-    wnd.SwitchScreen(kListWindowId, false);
+    wnd.ReturnToLibrary(false);
     EXPECT_EQ(loox.CardsListed(), 1);
     EXPECT_EQ(wnd.listWnd().model().cardNames()[0], u"Storage Card");
     EXPECT_EQ(wnd.card1Present(), 1);
@@ -259,8 +252,7 @@ TEST(DeviceChange, CardsRefreshTheListOnlyWhileItIsShown) {
     EXPECT_EQ(wnd.listWnd().model().cardNames()[0], u"Storage Card");
 
     program.dev.device().RemoveCard(u"Storage Card");
-    DeviceChangeEvent removed(DBT_DEVICEREMOVECOMPLETE);
-    QApplication::sendEvent(&wnd, &removed);
+    wnd.OnDeviceChange(DBT_DEVICEREMOVECOMPLETE);
     EXPECT_EQ(program.CardsListed(), 0);
     EXPECT_EQ(program.dev.clock().NowMs(), start + 100);
 

@@ -30,7 +30,8 @@ class FrameRecorder : public ReaderHost {
   public:
     void Redraw() override { Record(false); }
     void AnimationFrame() override { Record(true); }
-    void SwitchScreen(int id, bool flag) override { switches.emplace_back(id, flag); }
+    void OpenRequestedBook() override { switches.emplace_back(kViewerWindowId, false); }
+    void ReturnToLibrary(bool keepPage) override { switches.emplace_back(kListWindowId, keepPage); }
     void ShowMessage(std::u16string_view text) override { messages->Show(text); }
     void Record(bool animation) {
         const ReaderModel& m = *model;

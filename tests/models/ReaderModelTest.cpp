@@ -18,7 +18,8 @@ namespace {
 class RecordingHost : public ReaderHost {
   public:
     void Redraw() override { ++redraws; }
-    void SwitchScreen(int id, bool flag) override { switches.emplace_back(id, flag); }
+    void OpenRequestedBook() override { switches.emplace_back(kViewerWindowId, false); }
+    void ReturnToLibrary(bool keepPage) override { switches.emplace_back(kListWindowId, keepPage); }
     void ShowMessage(std::u16string_view text) override { messages->Show(text); }
     MessageBoxes* messages = nullptr;
     int redraws = 0;
