@@ -84,7 +84,7 @@ bool BackWnd::Create() {
     viewOption_.showHiddenFiles = 0;
 
     list_.Create(QRect(7, 78, screenWidth_ - 14, screenHeight_ - 85), kListWindowId,
-                 LibraryInput());
+                 LibrarySettingsNow());
     viewer_.Create(QRect(0, 0, screenWidth_, screenHeight_), kViewerWindowId);
     viewer_.model().SetHotKeyBase(hotKeyBase_);
 
@@ -117,7 +117,7 @@ bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string&
     if (slot == FolderSlot::User) {
         if (!SetUserDirText(userDir_, folder)) return false;
         CheckUserDir();
-        list_.SetSettings(LibraryInput());
+        list_.SetSettings(LibrarySettingsNow());
         list_.RefreshLibrary();
     }
     if (library.SetCurrentByName(slot, fileName)) {
@@ -239,7 +239,7 @@ void BackWnd::OnDeviceChange(uint32_t deviceEvent) {
     }
 }
 
-LibrarySettings BackWnd::LibraryInput() const {
+LibrarySettings BackWnd::LibrarySettingsNow() const {
     LibrarySettings settings;
     settings.userDir = userDir_;
     settings.isLoox = isLoox_;

@@ -173,8 +173,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // Key dialog confirmed / Options closed: the stylus-up actions.
     void RunKeysDialog();
     void RunOptionsDialog();
-    // What the library takes from this window's settings.
-    LibrarySettings LibraryInput() const;
+    // What the library takes from this window's settings as they are now.
+    LibrarySettings LibrarySettingsNow() const;
     // The settings, the password's presence and the shell's full-screen
     // state in the script state (SettingsState.cpp).
     void WriteSettingsState(JsonValue& state) const;

@@ -139,7 +139,7 @@ void BackWnd::RunOptionsDialog() {
         viewOption_ = working_.viewOption;
         SaveOptions();
     }
-    list_.SetSettings(LibraryInput());
+    list_.SetSettings(LibrarySettingsNow());
     list_.RefreshLibrary();
     list_.setFocus();
 }

@@ -272,7 +272,7 @@ class ReaderModel {
 
     Device& device_;
     ReaderHost& host_;
-    uint32_t hotKeyBase_ = 0xC1;
+    uint32_t hotKeyBase_ = kHotKeyBaseDefault;
 
     // Open book, and the folders of the library scan it came from.
     bool open_ = false;

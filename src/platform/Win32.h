@@ -68,5 +68,8 @@ constexpr uint32_t VK_LEFT = 0x25;
 constexpr uint32_t VK_UP = 0x26;
 constexpr uint32_t VK_RIGHT = 0x27;
 constexpr uint32_t VK_DOWN = 0x28;
+// The first of the device's application (hardware) buttons; the next ones
+// follow it.
+constexpr uint32_t VK_APP1 = 0xC1;
 
 }  // namespace inkvista

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/Win32.h"
+
 namespace inkvista {
 
 struct KeyMap;
@@ -33,8 +35,8 @@ std::u16string_view KeyActionText(uint32_t code);
 
 // Key code of the first hardware button (`hotKeyBase`): 0xC1, or 0xC2 on the
 // FUJITSU Pocket LOOX. The main window decides it at its device check.
-constexpr uint32_t kHotKeyBaseDefault = 0xC1;
-constexpr uint32_t kHotKeyBaseLoox = 0xC2;
+constexpr uint32_t kHotKeyBaseDefault = VK_APP1;
+constexpr uint32_t kHotKeyBaseLoox = VK_APP1 + 1;
 constexpr int kHotKeyCount = 4;
 
 // The OEM string of the device whose buttons start one code higher. Compared

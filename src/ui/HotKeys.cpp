@@ -12,7 +12,7 @@ namespace inkvista {
 
 uint32_t VirtualKeyFromQtKey(int qtKey) {
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F5) {
-        return 0xC1 + static_cast<uint32_t>(qtKey - Qt::Key_F1);
+        return VK_APP1 + static_cast<uint32_t>(qtKey - Qt::Key_F1);
     }
     switch (qtKey) {
         case Qt::Key_Left:
@@ -36,7 +36,7 @@ uint32_t VirtualKeyFromQtKey(int qtKey) {
 }
 
 int QtKeyFromVirtualKey(uint32_t vk) {
-    if (vk >= 0xC1 && vk <= 0xC5) return Qt::Key_F1 + static_cast<int>(vk - 0xC1);
+    if (vk >= VK_APP1 && vk <= VK_APP1 + 4) return Qt::Key_F1 + static_cast<int>(vk - VK_APP1);
     switch (vk) {
         case VK_LEFT:
             return Qt::Key_Left;
