@@ -1,7 +1,7 @@
 # Sourced by scripts/run, scripts/test and scripts/package: makes sure the
 # Debian packages the build needs are there, installing them when we are root.
 INKVISTA_PACKAGES=(cmake g++ make pkg-config qt6-base-dev liblzo2-dev fonts-nanum fonts-liberation
-                   libarchive-dev libgtest-dev libbenchmark-dev time)
+                   libarchive-dev libjpeg-dev libgtest-dev libbenchmark-dev time)
 # What making and checking the Debian package needs beyond the build.
 INKVISTA_PACKAGE_TOOLS=(dpkg-dev file desktop-file-utils libxml2-utils)
 
