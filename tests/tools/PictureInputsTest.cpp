@@ -90,8 +90,8 @@ TEST_F(PictureInputs, ArchivesGivePicturesInNaturalOrderAndSkipTheRest) {
         std::vector<int> widths(3, 0);
         const PictureFeed feed = FeedOf(inputs, {});
         ASSERT_TRUE(feed(
-            [&](size_t page, const QImage& picture, const std::string&, std::string*) {
-                widths.at(page) = picture.width();
+            [&](size_t page, PictureSource source, const std::string&, std::string*) {
+                widths.at(page) = QImage::fromData(source.bytes).width();
                 return true;
             },
             &error))
@@ -128,7 +128,7 @@ TEST_F(PictureInputs, ArchivesPastTheirLimitsOrDamagedAreRefused) {
     const InputProblem listed = ListInputs({PathOf("cut.cbz")}, {}, &inputs, &error);
     if (listed == InputProblem::None) {
         EXPECT_FALSE(FeedOf(inputs, {})(
-            [](size_t, const QImage&, const std::string&, std::string*) { return true; }, &error));
+            [](size_t, PictureSource, const std::string&, std::string*) { return true; }, &error));
     }
     EXPECT_NE(error.find("cut.cbz"), std::string::npos) << error;
 }

@@ -2,6 +2,7 @@
 // can say.
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "bookwriter/Quantise.h"
 #include "encode/PageEncoder.h"
@@ -180,10 +181,6 @@ class GreyDither {
     std::vector<int> now_, next_;
 };
 
-void LumaRow(const uint8_t* rgb, size_t width, uint8_t* out) {
-    for (size_t x = 0; x < width; ++x) out[x] = Luma601(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2]);
-}
-
 // Adds each level's pixels in runs shorter than kMinRun.
 void CountShortRuns(const uint8_t* row, size_t width, std::array<uint64_t, 8>& shortPixels,
                     std::array<bool, 8>& used) {
@@ -196,9 +193,14 @@ void CountShortRuns(const uint8_t* row, size_t width, std::array<uint64_t, 8>& s
     }
 }
 
-// The two levels that stood alone least often; on equal counts the outer
-// one, as paper and ink are what runs best.
-RunOnly ChooseRunOnly(const std::array<uint64_t, 8>& shortPixels) {
+// What a run-only pair costs is measured, not guessed from how rarely the
+// levels stand alone: the pairs of the levels that stand alone least often
+// are each dithered in full and judged by their error.
+constexpr int kRunOnlyCandidates = 4;
+
+// The levels by how rarely they stood alone; on equal counts the outer one,
+// as paper and ink are what runs best.
+std::array<int, kGreyLevels.size()> ByShortPixels(const std::array<uint64_t, 8>& shortPixels) {
     std::array<int, kGreyLevels.size()> order{};
     for (int i = 0; i < kLevelCount; ++i) order[static_cast<size_t>(i)] = i;
     auto middle = [](int i) { return std::abs(2 * i - (kLevelCount - 1)); };
@@ -207,25 +209,20 @@ RunOnly ChooseRunOnly(const std::array<uint64_t, 8>& shortPixels) {
         const uint64_t sb = shortPixels[static_cast<size_t>(b)];
         return sa != sb ? sa < sb : middle(a) > middle(b);
     });
-    RunOnly runOnly{};
-    runOnly[static_cast<size_t>(order[0])] = true;
-    runOnly[static_cast<size_t>(order[1])] = true;
-    return runOnly;
+    return order;
 }
 
-// One pass over the picture into `out` (level indices); answers whether
+// One pass over the luma plane into `out` (level indices); answers whether
 // the result is encodable as it stands, and each level's short-run count.
-bool DitherPass(PictureRows& rows, Dither dither, const RunOnly& runOnly, uint8_t* out,
+bool DitherPass(const RasterImage& luma, Dither dither, const RunOnly& runOnly, uint8_t* out,
                 std::array<uint64_t, 8>* shortPixels) {
-    const auto w = static_cast<size_t>(rows.width());
-    GreyDither pass(static_cast<uint32_t>(w), dither, runOnly);
-    std::vector<uint8_t> luma(w);
+    const size_t w = luma.width;
+    GreyDither pass(luma.width, dither, runOnly);
     std::array<bool, 8> used{};
     shortPixels->fill(0);
-    for (int y = 0; y < rows.height(); ++y) {
-        LumaRow(rows.Row(y), w, luma.data());
-        uint8_t* row = out + static_cast<size_t>(y) * w;
-        pass.Row(luma.data(), static_cast<uint32_t>(y), row);
+    for (uint32_t y = 0; y < luma.height; ++y) {
+        uint8_t* row = out + size_t{y} * w;
+        pass.Row(&luma.data[size_t{y} * w], y, row);
         CountShortRuns(row, w, *shortPixels, used);
     }
     const auto single =
@@ -233,19 +230,120 @@ bool DitherPass(PictureRows& rows, Dither dither, const RunOnly& runOnly, uint8_
     return static_cast<size_t>(single) <= kMostSingleLevels;
 }
 
+// A dithered page: level indices, and its error as the eye sees it.
+struct Dithered {
+    std::vector<uint8_t> levels;
+    bool encodable = false;  // by the run code as it stands
+    double error = 0;
+};
+
+// The squared error of `levels` against `luma` after both are blurred by
+// the binomial filter 1 4 6 4 1 (close to a Gaussian of sigma 1): what is
+// left of a dither pattern at arm's length, and what dashes and broken
+// lines change.
+double BlurredError(const RasterImage& luma, const std::vector<uint8_t>& levels) {
+    const size_t w = luma.width, h = luma.height;
+    if (w == 0 || h == 0) return 0;
+    std::vector<int32_t> d(w * h), across(w * h);
+    for (size_t i = 0; i < w * h; ++i) d[i] = Level(levels[i]) - luma.data[i];
+    auto at = [](size_t i, int k, size_t n) {
+        const auto j = static_cast<long>(i) + k;
+        return static_cast<size_t>(std::clamp<long>(j, 0, static_cast<long>(n) - 1));
+    };
+    static constexpr int kTaps[5] = {1, 4, 6, 4, 1};
+    for (size_t y = 0; y < h; ++y)
+        for (size_t x = 0; x < w; ++x) {
+            int32_t sum = 0;
+            for (int k = -2; k <= 2; ++k) sum += kTaps[k + 2] * d[y * w + at(x, k, w)];
+            across[y * w + x] = sum;
+        }
+    double total = 0;
+    for (size_t y = 0; y < h; ++y)
+        for (size_t x = 0; x < w; ++x) {
+            int64_t sum = 0;
+            for (int k = -2; k <= 2; ++k) sum += kTaps[k + 2] * across[at(y, k, h) * w + x];
+            const double v = double(sum) / 256;
+            total += v * v;
+        }
+    return total;
+}
+
+Dithered Dither1(const RasterImage& luma, Dither dither, const RunOnly& runOnly,
+                 std::array<uint64_t, 8>* shortPixels) {
+    Dithered d;
+    d.levels.resize(size_t{luma.width} * luma.height);
+    d.encodable = DitherPass(luma, dither, runOnly, d.levels.data(), shortPixels);
+    d.error = BlurredError(luma, d.levels);
+    return d;
+}
+
+// The dither within the run code's rule with the least error, given the
+// free dither's short-run counts.
+Dithered BestForRuns(const RasterImage& luma, Dither dither,
+                     const std::array<uint64_t, 8>& freeShortPixels) {
+    const auto order = ByShortPixels(freeShortPixels);
+    std::optional<Dithered> best;
+    std::array<uint64_t, 8> shortPixels{};
+    for (int i = 0; i < kRunOnlyCandidates; ++i) {
+        for (int j = i + 1; j < kRunOnlyCandidates; ++j) {
+            RunOnly runOnly{};
+            runOnly[static_cast<size_t>(order[static_cast<size_t>(i)])] = true;
+            runOnly[static_cast<size_t>(order[static_cast<size_t>(j)])] = true;
+            Dithered d = Dither1(luma, dither, runOnly, &shortPixels);
+            if (!best || d.error < best->error) best = std::move(d);
+        }
+    }
+    return std::move(*best);
+}
+
+GreyPixels ToGreyPixels(const RasterImage& luma, std::vector<uint8_t> levels) {
+    GreyPixels out;
+    out.width = luma.width;
+    out.height = luma.height;
+    for (uint8_t& v : levels) v = kGreyLevels[v];
+    out.grey = std::move(levels);
+    return out;
+}
+
 }  // namespace
 
-GreyPixels QuantiseGrey(const QImage& image, Dither dither) {
-    PictureRows rows(image);
-    GreyPixels out;
-    out.width = static_cast<uint32_t>(std::max(0, rows.width()));
-    out.height = static_cast<uint32_t>(std::max(0, rows.height()));
-    out.grey.resize(size_t{out.width} * out.height);
+GreyPixels QuantiseGrey(const RasterImage& luma, Dither dither) {
     std::array<uint64_t, 8> shortPixels{};
-    if (!DitherPass(rows, dither, RunOnly{}, out.grey.data(), &shortPixels))
-        DitherPass(rows, dither, ChooseRunOnly(shortPixels), out.grey.data(), &shortPixels);
-    for (uint8_t& v : out.grey) v = kGreyLevels[v];
-    return out;
+    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels);
+    if (!free.encodable) free = BestForRuns(luma, dither, shortPixels);
+    return ToGreyPixels(luma, std::move(free.levels));
+}
+
+GreyPixels QuantiseGrey(const QImage& image, Dither dither) {
+    return QuantiseGrey(LumaOf(image), dither);
+}
+
+std::optional<GreyPage> QuantiseGreyPage(const RasterImage& luma, Dither dither,
+                                         const std::string& record) {
+    std::array<uint64_t, 8> shortPixels{};
+    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels);
+    std::vector<uint8_t> palette;
+    for (uint8_t level : kGreyLevels) palette.insert(palette.end(), {level, level, level});
+    std::optional<encode::PagePlan> exact =
+        encode::ColourPage(free.levels.data(), luma.width, luma.height, luma.width, palette);
+    if (!exact) return std::nullopt;
+    std::optional<Dithered> constrained;
+    if (!free.encodable) constrained = BestForRuns(luma, dither, shortPixels);
+    const Dithered& runs = free.encodable ? free : *constrained;
+    GreyPage page;
+    if (free.encodable || runs.error <= free.error * (1 + kRunErrorTolerance)) {
+        GreyPixels shown = ToGreyPixels(luma, runs.levels);
+        std::optional<encode::PagePlan> coded =
+            encode::GreyPage(shown.grey.data(), shown.width, shown.height, shown.width, record);
+        if (coded && coded->packed.size() < exact->packed.size()) {
+            page.plan = std::move(*coded);
+            page.shown = std::move(shown);
+            return page;
+        }
+    }
+    page.plan = std::move(*exact);
+    page.shown = ToGreyPixels(luma, std::move(free.levels));
+    return page;
 }
 
 }  // namespace inkvista::bookwriter

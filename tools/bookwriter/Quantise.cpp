@@ -197,19 +197,52 @@ const uint8_t* PictureRows::Row(int y) {
     return dst;
 }
 
+RasterImage LumaOf(const QImage& image) {
+    PictureRows rows(image);
+    RasterImage out;
+    out.width = static_cast<uint32_t>(std::max(0, rows.width()));
+    out.height = static_cast<uint32_t>(std::max(0, rows.height()));
+    out.grey = true;
+    out.data.resize(size_t{out.width} * out.height);
+    for (uint32_t y = 0; y < out.height; ++y) {
+        const uint8_t* rgb = rows.Row(static_cast<int>(y));
+        uint8_t* dst = &out.data[size_t{y} * out.width];
+        for (size_t x = 0; x < out.width; ++x)
+            dst[x] = Luma601(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2]);
+    }
+    return out;
+}
+
+RasterImage RgbOf(const QImage& image) {
+    PictureRows rows(image);
+    RasterImage out;
+    out.width = static_cast<uint32_t>(std::max(0, rows.width()));
+    out.height = static_cast<uint32_t>(std::max(0, rows.height()));
+    out.grey = false;
+    const size_t row = size_t{out.width} * 3;
+    out.data.resize(row * out.height);
+    for (uint32_t y = 0; y < out.height; ++y)
+        std::copy_n(rows.Row(static_cast<int>(y)), row, &out.data[y * row]);
+    return out;
+}
+
 IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours) {
+    return QuantiseColour(RgbOf(image), dither, maxColours);
+}
+
+IndexedPixels QuantiseColour(const RasterImage& rgb, Dither dither, int maxColours) {
     maxColours = std::clamp(maxColours, 1, 32);
-    PictureRows flat(image);
     IndexedPixels out;
-    out.width = static_cast<uint32_t>(std::max(0, flat.width()));
-    out.height = static_cast<uint32_t>(std::max(0, flat.height()));
+    out.width = rgb.width;
+    out.height = rgb.height;
     const size_t w = out.width;
+    const auto Row = [&](uint32_t y) { return &rgb.data[size_t{y} * w * 3]; };
     out.indices.resize(w * out.height);
 
     // Few colours: keep them exactly.
     std::map<uint32_t, uint8_t> exact;
     for (uint32_t y = 0; y < out.height && exact.size() <= static_cast<size_t>(maxColours); ++y) {
-        const uint8_t* src = flat.Row(static_cast<int>(y));
+        const uint8_t* src = Row(y);
         for (size_t x = 0; x < w && exact.size() <= static_cast<size_t>(maxColours); ++x)
             exact.emplace((src[3 * x] << 16) | (src[3 * x + 1] << 8) | src[3 * x + 2], 0);
     }
@@ -222,7 +255,7 @@ IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours)
                                 static_cast<uint8_t>(rgb)});
         }
         for (uint32_t y = 0; y < out.height; ++y) {
-            const uint8_t* src = flat.Row(static_cast<int>(y));
+            const uint8_t* src = Row(y);
             for (size_t x = 0; x < w; ++x)
                 out.indices[y * w + x] =
                     exact[(src[3 * x] << 16) | (src[3 * x + 1] << 8) | src[3 * x + 2]];
@@ -232,7 +265,7 @@ IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours)
 
     std::vector<Cell> grid(1 << 18);
     for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* src = flat.Row(static_cast<int>(y));
+        const uint8_t* src = Row(y);
         for (size_t x = 0; x < w; ++x) {
             const uint8_t* p = src + 3 * x;
             Cell& c = grid[static_cast<size_t>((p[0] >> 2) << 12 | (p[1] >> 2) << 6 | p[2] >> 2)];
@@ -247,7 +280,7 @@ IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours)
 
     std::vector<int> errNow(3 * (w + 2), 0), errNext(3 * (w + 2), 0);
     for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* src = flat.Row(static_cast<int>(y));
+        const uint8_t* src = Row(y);
         uint8_t* dst = out.indices.data() + y * w;
         const bool reverse = (y & 1) != 0;
         for (size_t i = 0; i < w; ++i) {
