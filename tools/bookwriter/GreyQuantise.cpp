@@ -1,10 +1,12 @@
 // The grey quantiser: dithering into eight levels within what the run code
 // can say.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 
 #include "bookwriter/Quantise.h"
+#include "bookwriter/Refine.h"
 #include "encode/PageEncoder.h"
 
 namespace inkvista::bookwriter {
@@ -19,18 +21,33 @@ int Level(int index) {
     return kGreyLevels[static_cast<size_t>(index)];
 }
 
-int NearestIndex(int v) {
-    static const std::array<uint8_t, 256> table = [] {
-        std::array<uint8_t, 256> t{};
-        for (int value = 0; value < 256; ++value) {
-            int best = 0;
-            for (int i = 1; i < kLevelCount; ++i)
-                if (std::abs(Level(i) - value) < std::abs(Level(best) - value)) best = i;
-            t[static_cast<size_t>(value)] = static_cast<uint8_t>(best);
+constexpr std::array<uint8_t, 256> kNearest = [] {
+    std::array<uint8_t, 256> t{};
+    for (int value = 0; value < 256; ++value) {
+        int best = 0;
+        for (int i = 1; i < kLevelCount; ++i) {
+            const int d = kGreyLevels[static_cast<size_t>(i)] - value;
+            const int bd = kGreyLevels[static_cast<size_t>(best)] - value;
+            if ((d < 0 ? -d : d) < (bd < 0 ? -bd : bd)) best = i;
         }
-        return t;
-    }();
-    return table[static_cast<size_t>(std::clamp(v, 0, 255))];
+        t[static_cast<size_t>(value)] = static_cast<uint8_t>(best);
+    }
+    return t;
+}();
+
+// The level at or below each value.
+constexpr std::array<uint8_t, 256> kBelow = [] {
+    std::array<uint8_t, 256> t{};
+    for (int value = 0; value < 256; ++value) {
+        int i = 0;
+        while (i + 1 < kLevelCount && kGreyLevels[static_cast<size_t>(i + 1)] <= value) ++i;
+        t[static_cast<size_t>(value)] = static_cast<uint8_t>(i);
+    }
+    return t;
+}();
+
+int NearestIndex(int v) {
+    return kNearest[static_cast<size_t>(std::clamp(v, 0, 255))];
 }
 
 // Levels (by index) that may appear only in runs of kMinRun pixels or more.
@@ -212,6 +229,19 @@ std::array<int, kGreyLevels.size()> ByShortPixels(const std::array<uint64_t, 8>&
     return order;
 }
 
+// Each level's pixels in runs shorter than kMinRun over a whole page;
+// answers whether the grey run code can say the page as it stands.
+bool CountAllShortRuns(const std::vector<uint8_t>& levels, uint32_t width, uint32_t height,
+                       std::array<uint64_t, 8>* shortPixels) {
+    std::array<bool, 8> used{};
+    shortPixels->fill(0);
+    for (uint32_t y = 0; y < height; ++y)
+        CountShortRuns(&levels[size_t{y} * width], width, *shortPixels, used);
+    const auto single =
+        std::count_if(shortPixels->begin(), shortPixels->end(), [](uint64_t n) { return n > 0; });
+    return static_cast<size_t>(single) <= kMostSingleLevels;
+}
+
 // One pass over the luma plane into `out` (level indices); answers whether
 // the result is encodable as it stands, and each level's short-run count.
 bool DitherPass(const RasterImage& luma, Dither dither, const RunOnly& runOnly, uint8_t* out,
@@ -269,18 +299,56 @@ double BlurredError(const RasterImage& luma, const std::vector<uint8_t>& levels)
 }
 
 Dithered Dither1(const RasterImage& luma, Dither dither, const RunOnly& runOnly,
-                 std::array<uint64_t, 8>* shortPixels) {
+                 std::array<uint64_t, 8>* shortPixels, bool measure) {
     Dithered d;
     d.levels.resize(size_t{luma.width} * luma.height);
     d.encodable = DitherPass(luma, dither, runOnly, d.levels.data(), shortPixels);
-    d.error = BlurredError(luma, d.levels);
+    if (measure) d.error = BlurredError(luma, d.levels);
     return d;
 }
 
+// How a free dither's pixels lie in runs, per level: what the grey run code
+// would take for it once two levels are made run-only.
+struct RunShape {
+    std::array<uint64_t, 8> shortPixels{}, longPixels{}, longCodes{};
+
+    RunShape(const std::vector<uint8_t>& levels, uint32_t width, uint32_t height) {
+        for (uint32_t y = 0; y < height; ++y) {
+            const uint8_t* row = &levels[size_t{y} * width];
+            for (uint32_t x = 0; x < width;) {
+                uint32_t end = x + 1;
+                while (end < width && row[end] == row[x]) ++end;
+                const uint32_t n = end - x;
+                if (n < kMinRun) {
+                    shortPixels[row[x]] += n;
+                } else {
+                    longPixels[row[x]] += n;
+                    longCodes[row[x]] += (n + encode::kMaxRun - 1) / encode::kMaxRun;
+                }
+                x = end;
+            }
+        }
+    }
+
+    // About the bytes with `runOnly` the two levels given the run codes: 9
+    // bits a run for them (their lone pixels go into runs or to other
+    // levels), 3 bits a pixel for every other level, in runs or not.
+    uint64_t Bytes(const RunOnly& runOnly) const {
+        uint64_t bits = 0;
+        for (size_t l = 0; l < 8; ++l)
+            bits += runOnly[l] ? 9 * longCodes[l] + 3 * shortPixels[l]
+                               : 3 * (shortPixels[l] + longPixels[l]);
+        return bits / 8;
+    }
+};
+
 // The dither within the run code's rule with the least error, given the
-// free dither's short-run counts.
-Dithered BestForRuns(const RasterImage& luma, Dither dither,
-                     const std::array<uint64_t, 8>& freeShortPixels) {
+// free dither's short-run counts; only run-only pairs for which `worth`
+// answers true are tried. None when no pair is.
+template <typename Worth>
+std::optional<Dithered> BestForRuns(const RasterImage& luma, Dither dither,
+                                    const std::array<uint64_t, 8>& freeShortPixels,
+                                    const Worth& worth) {
     const auto order = ByShortPixels(freeShortPixels);
     std::optional<Dithered> best;
     std::array<uint64_t, 8> shortPixels{};
@@ -289,11 +357,31 @@ Dithered BestForRuns(const RasterImage& luma, Dither dither,
             RunOnly runOnly{};
             runOnly[static_cast<size_t>(order[static_cast<size_t>(i)])] = true;
             runOnly[static_cast<size_t>(order[static_cast<size_t>(j)])] = true;
-            Dithered d = Dither1(luma, dither, runOnly, &shortPixels);
+            if (!worth(runOnly)) continue;
+            Dithered d = Dither1(luma, dither, runOnly, &shortPixels, true);
             if (!best || d.error < best->error) best = std::move(d);
         }
     }
-    return std::move(*best);
+    return best;
+}
+
+// The search of RefinePage, with each pixel's choices the two levels
+// around its picture value.
+void Refine(const RasterImage& luma, std::vector<uint8_t>& levels) {
+    std::vector<uint8_t> choices(levels.size() * 2);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        choices[2 * i] = kBelow[luma.data[i]];
+        choices[2 * i + 1] =
+            static_cast<uint8_t>(std::min(kBelow[luma.data[i]] + 1, kLevelCount - 1));
+    }
+    RefineInput in;
+    in.width = luma.width;
+    in.height = luma.height;
+    in.picture = luma.data.data();
+    in.palette = kGreyLevels.data();
+    in.entries = kLevelCount;
+    in.choices = choices.data();
+    RefinePage(in, levels);
 }
 
 GreyPixels ToGreyPixels(const RasterImage& luma, std::vector<uint8_t> levels) {
@@ -309,8 +397,10 @@ GreyPixels ToGreyPixels(const RasterImage& luma, std::vector<uint8_t> levels) {
 
 GreyPixels QuantiseGrey(const RasterImage& luma, Dither dither) {
     std::array<uint64_t, 8> shortPixels{};
-    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels);
-    if (!free.encodable) free = BestForRuns(luma, dither, shortPixels);
+    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels, false);
+    if (!free.encodable)
+        free =
+            std::move(*BestForRuns(luma, dither, shortPixels, [](const RunOnly&) { return true; }));
     return ToGreyPixels(luma, std::move(free.levels));
 }
 
@@ -321,24 +411,39 @@ GreyPixels QuantiseGrey(const QImage& image, Dither dither) {
 std::optional<GreyPage> QuantiseGreyPage(const RasterImage& luma, Dither dither,
                                          const std::string& record) {
     std::array<uint64_t, 8> shortPixels{};
-    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels);
+    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels, false);
+    if (dither == Dither::FloydSteinberg) {
+        Refine(luma, free.levels);
+        free.encodable = CountAllShortRuns(free.levels, luma.width, luma.height, &shortPixels);
+    }
     std::vector<uint8_t> palette;
     for (uint8_t level : kGreyLevels) palette.insert(palette.end(), {level, level, level});
     std::optional<encode::PagePlan> exact =
         encode::ColourPage(free.levels.data(), luma.width, luma.height, luma.width, palette);
     if (!exact) return std::nullopt;
-    std::optional<Dithered> constrained;
-    if (!free.encodable) constrained = BestForRuns(luma, dither, shortPixels);
-    const Dithered& runs = free.encodable ? free : *constrained;
     GreyPage page;
-    if (free.encodable || runs.error <= free.error * (1 + kRunErrorTolerance)) {
-        GreyPixels shown = ToGreyPixels(luma, runs.levels);
+    auto take = [&](GreyPixels shown) {
         std::optional<encode::PagePlan> coded =
             encode::GreyPage(shown.grey.data(), shown.width, shown.height, shown.width, record);
-        if (coded && coded->packed.size() < exact->packed.size()) {
-            page.plan = std::move(*coded);
-            page.shown = std::move(shown);
-            return page;
+        if (!coded || coded->packed.size() >= exact->packed.size()) return false;
+        page.plan = std::move(*coded);
+        page.shown = std::move(shown);
+        return true;
+    };
+    if (free.encodable) {
+        if (take(ToGreyPixels(luma, free.levels))) return page;
+    } else {
+        // Only pairs that can make the page smaller than the XC record are
+        // tried; whether their forced runs cost too much is measured.
+        const RunShape shape(free.levels, luma.width, luma.height);
+        const std::optional<Dithered> runs = BestForRuns(
+            luma, dither, shortPixels,
+            [&](const RunOnly& runOnly) { return shape.Bytes(runOnly) < exact->packed.size(); });
+        if (runs) {
+            free.error = BlurredError(luma, free.levels);
+            if (runs->error <= free.error * (1 + kRunErrorTolerance) &&
+                take(ToGreyPixels(luma, runs->levels)))
+                return page;
         }
     }
     page.plan = std::move(*exact);

@@ -9,9 +9,14 @@
 namespace inkvista::bookwriter {
 namespace {
 
-// Pages are resized from at least this many times their stored size, so
-// that the filter has the detail it needs.
-constexpr uint64_t kOversample = 2;
+// JPEG pictures are decoded reduced, by 1/2, 1/4 or 1/8, only to no less
+// than 3.5 times their stored size: a reduced DCT leaves block edges in fine
+// hatching and screen tones that a resize by less does not hide, and the
+// other scales do worse. Measured on drawn pages of 3-pixel hatching resized
+// to 320 wide, against the full decode resized: a 1200-pixel page decoded at
+// 7/8 differs by up to 19 grey values (SSIM 0.992), a 1600-pixel one at 6/8
+// by 19 (0.983), a 2400-pixel one at 1/2 by 8 (0.998).
+constexpr uint64_t kOversampleHalves = 7;
 
 // A picture as decoded: `raster` may be smaller than the picture's own
 // `full` size when the codec decoded it reduced.
@@ -153,11 +158,14 @@ int DecodeEighths(PixelSize size, const PageRule& rule) {
         part.width = std::max<uint32_t>(1, size.width / 2);
     if (spread && rule.spreads == Spreads::Rotate) std::swap(part.width, part.height);
     const PixelSize target = TargetSize(part, rule.size);
-    auto need = [](uint32_t to, uint32_t from) {
-        return static_cast<int>((8 * kOversample * to + from - 1) / from);
+    // The smallest of 1/8, 1/4 and 1/2 that leaves enough pixels.
+    auto enough = [&](int eighths) {
+        return 2 * uint64_t{ScaledSide(part.width, eighths)} >= kOversampleHalves * target.width &&
+               2 * uint64_t{ScaledSide(part.height, eighths)} >= kOversampleHalves * target.height;
     };
-    return std::clamp(std::max(need(target.width, part.width), need(target.height, part.height)), 1,
-                      8);
+    for (int eighths : {1, 2, 4})
+        if (enough(eighths)) return eighths;
+    return 8;
 }
 
 RasterImage TurnLeft(const RasterImage& p, const Region& r) {

@@ -40,9 +40,9 @@ struct PictureSource {
 // The most pages one picture can make.
 constexpr size_t kMostPagesPerPicture = 2;
 
-// How many eighths of its size a picture of `size` must be decoded at for
-// its pages to be resized from at least twice their stored size (8: in
-// full).
+// How many eighths of its size a JPEG picture of `size` is decoded at: 1, 2
+// or 4 when that still leaves 3.5 times the stored size of its pages, else 8
+// (in full).
 int DecodeEighths(PixelSize size, const PageRule& rule);
 
 // The pages of one picture, in reading order; `name` names it in messages.
