@@ -1,6 +1,5 @@
 // What pack reads: pictures, folders and comic archives, all untrusted.
 #include <archive.h>
-#include <archive_entry.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -17,6 +16,7 @@ namespace inkvista::bookwriter {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::WriteArchive;
 
 QByteArray Png(int w, int h, QRgb colour) {
     QImage image(w, h, QImage::Format_RGB32);
@@ -26,26 +26,6 @@ QByteArray Png(int w, int h, QRgb colour) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-// Writes an archive of `format` (ARCHIVE_FORMAT_*) holding the entries.
-void WriteArchive(const std::string& path, int format,
-                  const std::vector<std::pair<std::string, QByteArray>>& entries) {
-    archive* a = archive_write_new();
-    archive_write_set_format(a, format);
-    ASSERT_EQ(archive_write_open_filename(a, path.c_str()), ARCHIVE_OK);
-    for (const auto& [name, data] : entries) {
-        archive_entry* e = archive_entry_new();
-        archive_entry_set_pathname(e, name.c_str());
-        archive_entry_set_size(e, data.size());
-        archive_entry_set_filetype(e, AE_IFREG);
-        archive_entry_set_perm(e, 0644);
-        archive_write_header(a, e);
-        archive_write_data(a, data.constData(), static_cast<size_t>(data.size()));
-        archive_entry_free(e);
-    }
-    archive_write_close(a);
-    archive_write_free(a);
 }
 
 class PictureInputs : public testing::BookFolderTest {};

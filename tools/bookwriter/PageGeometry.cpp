@@ -49,6 +49,15 @@ uint32_t PlainLines(uint32_t most, const Line& line) {
     return n;
 }
 
+// Whether `r` holds nothing but one paper.
+bool Blank(const RasterImage& p, const Region& r) {
+    const Paper paper = PaperOf(LumaAt(p, r.x, r.y));
+    for (uint32_t y = r.y; y < r.y + r.height; ++y)
+        for (uint32_t x = r.x; x < r.x + r.width; ++x)
+            if (PaperOf(LumaAt(p, x, y)) != paper) return false;
+    return paper != Paper::None;
+}
+
 // The paper kept along a side of `length` lines.
 uint32_t Sliver(uint32_t length) {
     return std::max<uint32_t>(1, (length + 99) / 100);
@@ -112,9 +121,12 @@ Region FindContent(const RasterImage& p, double limit) {
     const uint32_t left = Cut(limitX, p.width, column);
     const uint32_t right =
         Cut(limitX, p.width, [&](uint32_t i) { return column(p.width - 1 - i); });
-    // A blank picture is paper to the limit on every side: it stays whole.
+    const Region content{left, top, p.width - left - right, p.height - top - bottom};
     if (top + bottom >= p.height || left + right >= p.width) return Whole(p);
-    return {left, top, p.width - left - right, p.height - top - bottom};
+    // Paper to the limit on every side may be a blank page: it stays whole.
+    if (top == limitY && bottom == limitY && left == limitX && right == limitX && Blank(p, content))
+        return Whole(p);
+    return content;
 }
 
 std::vector<Region> PageRegions(const RasterImage& picture, const CropRule& crop, bool split,

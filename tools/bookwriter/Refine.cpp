@@ -14,6 +14,8 @@ constexpr int kBlurRadius = 3;
 constexpr int kReach = 4;
 constexpr float kOwnError = 0.05f;
 constexpr int kMostPasses = 8;
+// Passes stop once fewer than this share of the pixels moved.
+constexpr size_t kSettled = 500;
 
 // The blur's autocorrelation along one axis (a Gaussian of sigma 1.4): how
 // a change at one pixel moves the blurred error around it.
@@ -44,14 +46,11 @@ struct EyeBlur {
 
 const EyeBlur kEye;
 
+template <size_t Channels>
 class Refiner {
   public:
     Refiner(const RefineInput& in, std::vector<uint8_t>& indices)
-        : in_(in),
-          indices_(indices),
-          w_(in.width),
-          h_(in.height),
-          c_(static_cast<size_t>(in.channels)) {
+        : in_(in), indices_(indices), w_(in.width), h_(in.height) {
         for (size_t e = 0; e < std::min<size_t>(in.entries, 256); ++e)
             for (size_t k = 0; k < c_; ++k) palette_[e * 3 + k] = in.palette[e * c_ + k];
         // pull = the error correlated with the blur's autocorrelation, a
@@ -85,8 +84,9 @@ class Refiner {
         for (int pass = 0; pass < kMostPasses; ++pass) {
             size_t moved = 0;
             for (size_t y = 0; y < h_; ++y)
-                for (size_t x = 0; x < w_; ++x) moved += Toggle(x, y) + Swap(x, y);
-            if (moved * 1000 < w_ * h_) break;
+                for (size_t x = 0; x < w_; ++x)
+                    if (!Settled(y * w_ + x)) moved += Toggle(x, y) + Swap(x, y);
+            if (moved * kSettled < w_ * h_) break;
         }
     }
 
@@ -94,6 +94,11 @@ class Refiner {
     float Value(int entry, size_t k) const { return palette_[static_cast<size_t>(entry) * 3 + k]; }
     float Own(size_t i, int entry, size_t k) const {
         return Value(entry, k) - in_.picture[i * c_ + k];
+    }
+    // A pixel with one choice, and that taken (paper, ink), has nothing to
+    // try: it cannot move, and no neighbour can trade with it.
+    bool Settled(size_t i) const {
+        return in_.choices[2 * i] == in_.choices[2 * i + 1] && indices_[i] == in_.choices[2 * i];
     }
     bool May(size_t i, int entry) const {
         return in_.choices[2 * i] == entry || in_.choices[2 * i + 1] == entry;
@@ -180,7 +185,8 @@ class Refiner {
 
     const RefineInput& in_;
     std::vector<uint8_t>& indices_;
-    size_t w_, h_, c_;
+    static constexpr size_t c_ = Channels;
+    size_t w_, h_;
     std::vector<float> pull_;
     std::array<float, 256 * 3> palette_{};
 };
@@ -188,8 +194,9 @@ class Refiner {
 }  // namespace
 
 void RefinePage(const RefineInput& input, std::vector<uint8_t>& indices) {
-    if (input.width == 0 || input.height == 0 || input.channels < 1 || input.channels > 3) return;
-    Refiner(input, indices).Run();
+    if (input.width == 0 || input.height == 0) return;
+    if (input.channels == 1) Refiner<1>(input, indices).Run();
+    if (input.channels == 3) Refiner<3>(input, indices).Run();
 }
 
 }  // namespace inkvista::bookwriter

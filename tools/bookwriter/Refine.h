@@ -26,7 +26,7 @@ struct RefineInput {
 // by a Gaussian of sigma 1 (what the eye makes of a dither pattern at arm's
 // length), plus a twentieth of the plain squared difference, so that the
 // pattern keeps to the picture pixel by pixel too. Passes go on until
-// hardly a pixel moves (at most 8). Error diffusion leaves clumps and worms
+// hardly a pixel moves (fewer than 1 in 500, or 8 passes). Error diffusion leaves clumps and worms
 // in flat tones and uneven dots along edges; the search evens them out. A
 // page whose pixels all equal their picture values stays as it is.
 void RefinePage(const RefineInput& input, std::vector<uint8_t>& indices);
