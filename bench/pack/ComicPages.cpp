@@ -2,8 +2,9 @@
 // publishers deliver them, drawn the same on every run. 24 pictures of
 // 1200 x 1800 and more: line art with 3-pixel hatching and cross-hatching,
 // dot screen tones, balloons of small lettering, photo-like panels with
-// grain, colour cel pages, two double-page spreads (2400 x 1800) and a page
-// with wide white margins. Grey pages are PNG, scans and colour pages JPEG.
+// grain, colour cel pages, two double-page spreads (2400 x 1800), a page
+// with wide white margins and three 2400 x 3600 scans. Grey pages are PNG
+// or JPEG, scans and colour pages JPEG.
 //
 //   inkvista_comic_pages DIR
 #include <QDir>
@@ -279,7 +280,7 @@ int main(int argc, char** argv) {
     }
     Style scan;
     scan.photo = true;
-    for (int i = 0; i < 3; ++i) save(Page(1400, 2100, scan, 300 + i), "scan", true);
+    for (int i = 0; i < 3; ++i) save(Page(2400, 3600, scan, 300 + i), "scan", true);
     std::printf("%d pictures in %s\n", n, argv[1]);
     return 0;
 }

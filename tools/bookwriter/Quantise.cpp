@@ -114,16 +114,21 @@ std::vector<uint8_t> BuildPalette(const std::vector<Cell>& cells, int maxColours
         }
         centres.push_back({acc[0] / acc[3], acc[1] / acc[3], acc[2] / acc[3]});
     }
+    std::vector<std::array<double, 3>> means(cells.size());
+    for (size_t i = 0; i < cells.size(); ++i)
+        for (int k = 0; k < 3; ++k) means[i][static_cast<size_t>(k)] = cells[i].Mean(k);
     for (int round = 0; round < kMeansRounds; ++round) {
         std::vector<std::array<double, 4>> acc(centres.size());
-        for (const Cell& c : cells) {
+        for (size_t ci = 0; ci < cells.size(); ++ci) {
+            const Cell& c = cells[ci];
+            const std::array<double, 3>& m = means[ci];
             size_t best = 0;
             double bestD = std::numeric_limits<double>::max();
             for (size_t i = 0; i < centres.size(); ++i) {
                 double d = 0;
                 const double w[3] = {3, 4, 2};
-                for (int k = 0; k < 3; ++k)
-                    d += w[k] * (c.Mean(k) - centres[i][k]) * (c.Mean(k) - centres[i][k]);
+                for (size_t k = 0; k < 3; ++k)
+                    d += w[k] * (m[k] - centres[i][k]) * (m[k] - centres[i][k]);
                 if (d < bestD) {
                     bestD = d;
                     best = i;

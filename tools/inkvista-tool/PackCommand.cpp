@@ -44,6 +44,9 @@ const char kHelp[] =
     "  --original         each picture as it is: its own size, no crop, spreads\n"
     "                     kept (unless --crop-limit or --spreads say otherwise)\n"
     "  --upscale          enlarge pictures smaller than the page size too\n"
+    "  --linear-light     resize in linear light: fine hatching and screen tones\n"
+    "                     keep their brightness instead of averaging darker (such\n"
+    "                     pages come out lighter than their picture's grey values)\n"
     "\n"
     "Pages:\n"
     "  --no-crop          keep plain white or black borders (cropped by default,\n"
@@ -230,6 +233,8 @@ int ParseOption(const std::vector<std::string>& args, size_t& i, PackArgs* p) {
         p->options.size.mode = bookwriter::SizeRule::Mode::Original;
     } else if (a == "--upscale") {
         p->options.size.upscale = true;
+    } else if (a == "--linear-light") {
+        p->options.linearLight = true;
     } else if (a == "--no-crop") {
         p->noCrop = true;
     } else if (a == "--rtl") {
