@@ -16,23 +16,92 @@ int Clamp255(int v) {
 }
 
 // Squared distance with the eye's weights for red, green and blue.
-int Distance(int r, int g, int b, const uint8_t* p) {
-    const int dr = r - p[0], dg = g - p[1], db = b - p[2];
-    return 3 * dr * dr + 4 * dg * dg + 2 * db * db;
-}
+// Squared distance with per-channel weights.
+struct Weights {
+    int r, g, b;
+};
+// The eye's weights for red, green and blue.
+constexpr Weights kEyeWeights{3, 4, 2};
+constexpr Weights kEqualWeights{1, 1, 1};
 
-int Nearest(int r, int g, int b, const std::vector<uint8_t>& palette) {
-    int best = 0;
-    int bestD = std::numeric_limits<int>::max();
-    for (size_t i = 0; i * 3 < palette.size(); ++i) {
-        const int d = Distance(r, g, b, &palette[i * 3]);
-        if (d < bestD) {
-            bestD = d;
-            best = static_cast<int>(i);
-        }
+// The palette sorted by green, searched outwards from the query's green:
+// once the green difference alone costs more than the second best found,
+// nothing further that way can be nearer. Gives what a search of every
+// entry gives (ties to the lower index), a few entries looked at instead of
+// 32.
+class PaletteSearch {
+  public:
+    PaletteSearch(const std::vector<uint8_t>& palette, Weights w) : palette_(palette), w_(w) {
+        for (size_t i = 0; i * 3 < palette.size(); ++i) order_.push_back(static_cast<int>(i));
+        std::stable_sort(order_.begin(), order_.end(),
+                         [&](int a, int b) { return Green(a) < Green(b); });
+        for (int i : order_) greens_.push_back(Green(i));
     }
-    return best;
-}
+
+    // The nearest entry and the next nearest (the same when there is one).
+    std::pair<int, int> TwoNearest(int r, int g, int b) const {
+        Best best;
+        const auto start = static_cast<size_t>(std::lower_bound(greens_.begin(), greens_.end(), g) -
+                                               greens_.begin());
+        for (size_t k = start; k < order_.size(); ++k)
+            if (!best.Try(*this, order_[k], r, g, b)) break;
+        for (size_t k = start; k-- > 0;)
+            if (!best.Try(*this, order_[k], r, g, b)) break;
+        return {best.first, best.second >= 0 ? best.second : best.first};
+    }
+    int Nearest(int r, int g, int b) const {
+        int best = -1, bestD = 0;
+        auto tryEntry = [&](int i) {
+            const int dg = g - Green(i);
+            if (best >= 0 && w_.g * dg * dg > bestD) return false;
+            const uint8_t* p = &palette_[static_cast<size_t>(i) * 3];
+            const int dr = r - p[0], db = b - p[2];
+            const int d = w_.r * dr * dr + w_.g * dg * dg + w_.b * db * db;
+            if (best < 0 || d < bestD || (d == bestD && i < best)) {
+                best = i;
+                bestD = d;
+            }
+            return true;
+        };
+        const auto start = static_cast<size_t>(std::lower_bound(greens_.begin(), greens_.end(), g) -
+                                               greens_.begin());
+        for (size_t k = start; k < order_.size(); ++k)
+            if (!tryEntry(order_[k])) break;
+        for (size_t k = start; k-- > 0;)
+            if (!tryEntry(order_[k])) break;
+        return best;
+    }
+
+  private:
+    struct Best {
+        int first = -1, second = -1;
+        int firstD = 0, secondD = 0;
+        // False once the entry's green alone puts it past the second best.
+        bool Try(const PaletteSearch& s, int i, int r, int g, int b) {
+            const int dg = g - s.Green(i);
+            if (second >= 0 && s.w_.g * dg * dg > secondD) return false;
+            const uint8_t* p = &s.palette_[static_cast<size_t>(i) * 3];
+            const int dr = r - p[0], db = b - p[2];
+            const int d = s.w_.r * dr * dr + s.w_.g * dg * dg + s.w_.b * db * db;
+            if (first < 0 || d < firstD || (d == firstD && i < first)) {
+                second = first;
+                secondD = firstD;
+                first = i;
+                firstD = d;
+            } else if (second < 0 || d < secondD || (d == secondD && i < second)) {
+                second = i;
+                secondD = d;
+            }
+            return true;
+        }
+    };
+    int Green(int i) const { return palette_[static_cast<size_t>(i) * 3 + 1]; }
+
+    const std::vector<uint8_t>& palette_;
+    Weights w_;
+    std::vector<int> order_;
+    std::vector<int> greens_;
+};
 
 // One occupied cell of the colour histogram (6 bits per channel).
 struct Cell {
@@ -117,26 +186,51 @@ std::vector<uint8_t> BuildPalette(const std::vector<Cell>& cells, int maxColours
     std::vector<std::array<double, 3>> means(cells.size());
     for (size_t i = 0; i < cells.size(); ++i)
         for (int k = 0; k < 3; ++k) means[i][static_cast<size_t>(k)] = cells[i].Mean(k);
+    std::vector<size_t> owner(cells.size(), centres.size());
     for (int round = 0; round < kMeansRounds; ++round) {
+        // Centres by green, searched outwards from each cell's green: past a
+        // green difference that alone costs more than the best found, no
+        // centre can be nearer.
+        std::vector<size_t> byGreen(centres.size());
+        for (size_t i = 0; i < byGreen.size(); ++i) byGreen[i] = i;
+        std::stable_sort(byGreen.begin(), byGreen.end(),
+                         [&](size_t a, size_t b) { return centres[a][1] < centres[b][1]; });
         std::vector<std::array<double, 4>> acc(centres.size());
+        bool moved = false;
         for (size_t ci = 0; ci < cells.size(); ++ci) {
             const Cell& c = cells[ci];
             const std::array<double, 3>& m = means[ci];
             size_t best = 0;
             double bestD = std::numeric_limits<double>::max();
-            for (size_t i = 0; i < centres.size(); ++i) {
+            auto tryCentre = [&](size_t i) {
+                const double dg = m[1] - centres[i][1];
+                if (4 * dg * dg > bestD) return false;
                 double d = 0;
                 const double w[3] = {3, 4, 2};
                 for (size_t k = 0; k < 3; ++k)
                     d += w[k] * (m[k] - centres[i][k]) * (m[k] - centres[i][k]);
-                if (d < bestD) {
+                if (d < bestD || (d == bestD && i < best)) {
                     bestD = d;
                     best = i;
                 }
-            }
+                return true;
+            };
+            const auto start = static_cast<size_t>(
+                std::lower_bound(byGreen.begin(), byGreen.end(), m[1],
+                                 [&](size_t i, double g) { return centres[i][1] < g; }) -
+                byGreen.begin());
+            for (size_t k = start; k < byGreen.size(); ++k)
+                if (!tryCentre(byGreen[k])) break;
+            for (size_t k = start; k-- > 0;)
+                if (!tryCentre(byGreen[k])) break;
+            moved = moved || owner[ci] != best;
+            owner[ci] = best;
             for (int k = 0; k < 3; ++k) acc[best][k] += static_cast<double>(c.sum[k]);
             acc[best][3] += static_cast<double>(c.count);
         }
+        // Every cell where it was: the centres stand, and so would every
+        // round after.
+        if (!moved) break;
         for (size_t i = 0; i < centres.size(); ++i)
             if (acc[i][3] > 0)
                 for (int k = 0; k < 3; ++k) centres[i][k] = acc[i][k] / acc[i][3];
@@ -159,24 +253,10 @@ void Refine(const RasterImage& rgb, IndexedPixels* page) {
     const size_t n = page->indices.size(), entries = page->palette.size() / 3;
     if (entries < 2) return;
     std::vector<uint8_t> choices(2 * n);
+    const PaletteSearch search(page->palette, kEqualWeights);
     for (size_t i = 0; i < n; ++i) {
         const uint8_t* c = &rgb.data[3 * i];
-        int first = -1, second = -1;
-        int firstD = 0, secondD = 0;
-        for (size_t e = 0; e < entries; ++e) {
-            const uint8_t* p = &page->palette[3 * e];
-            const int d = (c[0] - p[0]) * (c[0] - p[0]) + (c[1] - p[1]) * (c[1] - p[1]) +
-                          (c[2] - p[2]) * (c[2] - p[2]);
-            if (first < 0 || d < firstD) {
-                second = first;
-                secondD = firstD;
-                first = static_cast<int>(e);
-                firstD = d;
-            } else if (second < 0 || d < secondD) {
-                second = static_cast<int>(e);
-                secondD = d;
-            }
-        }
+        const auto [first, second] = search.TwoNearest(c[0], c[1], c[2]);
         choices[2 * i] = static_cast<uint8_t>(first);
         choices[2 * i + 1] = static_cast<uint8_t>(second);
     }
@@ -344,6 +424,7 @@ IndexedPixels QuantiseColour(const RasterImage& rgb, Dither dither, int maxColou
         if (c.count > 0) cells.push_back(c);
     out.palette = BuildPalette(cells, maxColours);
 
+    const PaletteSearch search(out.palette, kEyeWeights);
     std::vector<int> errNow(3 * (w + 2), 0), errNext(3 * (w + 2), 0);
     for (uint32_t y = 0; y < out.height; ++y) {
         const uint8_t* src = Row(y);
@@ -359,7 +440,7 @@ IndexedPixels QuantiseColour(const RasterImage& rgb, Dither dither, int maxColou
                     v += ((2 * kBayer4[y & 3][x & 3] + 1 - 16) * 24) / 32;
                 want[k] = Clamp255(v);
             }
-            const int index = Nearest(want[0], want[1], want[2], out.palette);
+            const int index = search.Nearest(want[0], want[1], want[2]);
             dst[x] = static_cast<uint8_t>(index);
             if (dither != Dither::FloydSteinberg) continue;
             const size_t ahead = reverse ? x : x + 2, behind = reverse ? x + 2 : x;
