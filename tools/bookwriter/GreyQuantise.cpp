@@ -421,11 +421,14 @@ std::optional<GreyPage> QuantiseGreyPage(const RasterImage& luma, Dither dither,
     std::optional<encode::PagePlan> exact =
         encode::ColourPage(free.levels.data(), luma.width, luma.height, luma.width, palette);
     if (!exact) return std::nullopt;
+    // Sizes are of whole pages: the grey run code's record carries a row
+    // table, the XC record a palette of 32 entries.
+    const uint64_t exactBytes = encode::PageSize(*exact);
     GreyPage page;
     auto take = [&](GreyPixels shown) {
         std::optional<encode::PagePlan> coded =
             encode::GreyPage(shown.grey.data(), shown.width, shown.height, shown.width, record);
-        if (!coded || coded->packed.size() >= exact->packed.size()) return false;
+        if (!coded || encode::PageSize(*coded) >= exactBytes) return false;
         page.plan = std::move(*coded);
         page.shown = std::move(shown);
         return true;
@@ -436,9 +439,14 @@ std::optional<GreyPage> QuantiseGreyPage(const RasterImage& luma, Dither dither,
         // Only pairs that can make the page smaller than the XC record are
         // tried; whether their forced runs cost too much is measured.
         const RunShape shape(free.levels, luma.width, luma.height);
+        encode::PagePlan estimate;
+        estimate.record = record;
+        estimate.height = luma.height;
+        estimate.palette.resize(3 * encode::kGreyPaletteEntries);
+        const uint64_t frame = encode::PageSize(estimate);
         const std::optional<Dithered> runs = BestForRuns(
             luma, dither, shortPixels,
-            [&](const RunOnly& runOnly) { return shape.Bytes(runOnly) < exact->packed.size(); });
+            [&](const RunOnly& runOnly) { return frame + shape.Bytes(runOnly) < exactBytes; });
         if (runs) {
             free.error = BlurredError(luma, free.levels);
             if (runs->error <= free.error * (1 + kRunErrorTolerance) &&
