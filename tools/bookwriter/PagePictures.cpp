@@ -1,5 +1,9 @@
 #include "bookwriter/PagePictures.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QBuffer>
 #include <algorithm>
 
@@ -45,6 +49,20 @@ bool DecodeWithQt(const QByteArray& bytes, const std::string& name, const PageRu
     return true;
 }
 
+// Whether the regular file at `path` starts like a JPEG (a FIFO or device is
+// not waited on: LoadPicture then says what it is).
+bool IsJpegFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    uint8_t head[3] = {};
+    const bool jpeg = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                      read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head) &&
+                      LooksLikeJpeg(head, sizeof head);
+    close(fd);
+    return jpeg;
+}
+
 bool DecodeBytes(const QByteArray& bytes, const std::string& name, const PageRule& rule,
                  Decoded* out, std::string* error) {
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
@@ -77,6 +95,14 @@ bool DecodeBytes(const QByteArray& bytes, const std::string& name, const PageRul
 bool Decode(const PictureSource& source, const std::string& name, const PageRule& rule,
             Decoded* out, std::string* error) {
     if (!source.path.empty()) {
+        // A JPEG is decoded from memory; other files stream into Qt's reader,
+        // so that the file is not held beside the picture it decodes to.
+        if (!IsJpegFile(source.path)) {
+            QImage image;
+            if (LoadPicture(source.path, &image, error) != PictureProblem::None) return false;
+            FromImage(image, rule, out);
+            return true;
+        }
         QByteArray bytes;
         if (ReadPictureFile(source.path, &bytes, error) != PictureProblem::None) return false;
         return DecodeBytes(bytes, name, rule, out, error);
