@@ -1,5 +1,6 @@
 #include "bookwriter/Packer.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -107,6 +108,9 @@ class PagePool {
             } catch (const std::bad_alloc&) {
                 r.pages.clear();
                 r.error = job.name + ": not enough memory to make its page";
+            } catch (const std::exception& e) {
+                r.pages.clear();
+                r.error = job.name + ": " + e.what();
             }
             job.source = PictureSource();  // its bytes go before the result waits
             {
@@ -174,7 +178,9 @@ bool PackFeed(const std::string& out, size_t count, const PictureFeed& feed,
     }
     PackProgress progress;
     progress.total = count;
-    PagePool pool(options.jobs, options);
+    // No more threads than pictures.
+    PagePool pool(static_cast<unsigned>(std::min<size_t>(options.jobs, std::max<size_t>(count, 1))),
+                  options);
     auto write = [&](PagePool::Result r, std::string* why) {
         if (!r.error.empty()) {
             *why = r.error;
