@@ -2,6 +2,7 @@
 // margins, spreads, tone, and the header texts of ComicInfo.xml.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 
@@ -49,6 +50,27 @@ TEST(TargetSize, JpegIsDecodedReducedOnlyFarAboveThePageSize) {
     EXPECT_EQ(DecodeEighths({4800, 1800}, rule), 4);
     rule.size.mode = Mode::Original;
     EXPECT_EQ(DecodeEighths({9600, 14400}, rule), 8);
+
+    // Decoded at 1/8 (60 x 90 for a page of 16 x 24), it is still the picture.
+    QImage picture(480, 720, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter(&picture).fillRect(0, 0, 240, 720, QColor(30, 30, 30));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&buffer, "JPEG", 95));
+    rule.size = {Mode::Width, 16, 0, false};
+    ASSERT_EQ(DecodeEighths({480, 720}, rule), 1);
+    PictureSource source;
+    source.bytes = jpeg;
+    std::vector<RasterImage> pages;
+    std::string error;
+    ASSERT_TRUE(PreparePages(source, "page.jpg", rule, &pages, &error)) << error;
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].width, 16u);
+    EXPECT_EQ(pages[0].height, 24u);
+    EXPECT_NEAR(pages[0].data[12 * 16 + 3], 30, 6);
+    EXPECT_NEAR(pages[0].data[12 * 16 + 12], 255, 6);
 }
 
 // White paper with a black frame whose sides lie `left`, `top`, `right` and
