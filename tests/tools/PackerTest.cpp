@@ -43,7 +43,7 @@ RasterImage Expected(const QImage& picture, const PackOptions& options) {
     out.height = static_cast<uint32_t>(picture.height());
     out.grey = !options.colour;
     if (!options.colour) {
-        out.data = QuantiseGrey(picture, options.dither).grey;
+        out.data = QuantiseGreyPage(LumaOf(picture), options.dither, options.record)->shown.grey;
     } else {
         const IndexedPixels px = QuantiseColour(picture, options.dither);
         for (uint8_t i : px.indices)
@@ -167,7 +167,7 @@ TEST_F(PackedBook, GreyPagesNeedingEveryLevelComeBackExactly) {
         ASSERT_TRUE(Open("gradient.cmb", BookKind::Cmb, &state));
         RasterImage shown;
         ASSERT_TRUE(Show(state, 0, true, false, &shown));
-        EXPECT_EQ(shown.data, QuantiseGrey(gradient, d).grey);
+        EXPECT_EQ(shown.data, QuantiseGreyPage(LumaOf(gradient), d, "CX")->shown.grey);
     }
 }
 
@@ -258,7 +258,7 @@ TEST(PackOptionsCheck, BookKindComesFromTheExtensionInAnyCase) {
 
 TEST_F(PackedBook, MorePicturesThanAHeaderCountsAreRefusedBeforeAnyWork) {
     size_t asked = 0;
-    const PictureSource source = [&](size_t, QImage* picture, std::string*, std::string*) {
+    const PictureMaker source = [&](size_t, QImage* picture, std::string*, std::string*) {
         ++asked;
         *picture = QImage(1, 1, QImage::Format_RGB32);
         return true;

@@ -1,6 +1,5 @@
 // What pack reads: pictures, folders and comic archives, all untrusted.
 #include <archive.h>
-#include <archive_entry.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -17,6 +16,7 @@ namespace inkvista::bookwriter {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::WriteArchive;
 
 QByteArray Png(int w, int h, QRgb colour) {
     QImage image(w, h, QImage::Format_RGB32);
@@ -26,26 +26,6 @@ QByteArray Png(int w, int h, QRgb colour) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-// Writes an archive of `format` (ARCHIVE_FORMAT_*) holding the entries.
-void WriteArchive(const std::string& path, int format,
-                  const std::vector<std::pair<std::string, QByteArray>>& entries) {
-    archive* a = archive_write_new();
-    archive_write_set_format(a, format);
-    ASSERT_EQ(archive_write_open_filename(a, path.c_str()), ARCHIVE_OK);
-    for (const auto& [name, data] : entries) {
-        archive_entry* e = archive_entry_new();
-        archive_entry_set_pathname(e, name.c_str());
-        archive_entry_set_size(e, data.size());
-        archive_entry_set_filetype(e, AE_IFREG);
-        archive_entry_set_perm(e, 0644);
-        archive_write_header(a, e);
-        archive_write_data(a, data.constData(), static_cast<size_t>(data.size()));
-        archive_entry_free(e);
-    }
-    archive_write_close(a);
-    archive_write_free(a);
 }
 
 class PictureInputs : public testing::BookFolderTest {};
@@ -90,8 +70,8 @@ TEST_F(PictureInputs, ArchivesGivePicturesInNaturalOrderAndSkipTheRest) {
         std::vector<int> widths(3, 0);
         const PictureFeed feed = FeedOf(inputs, {});
         ASSERT_TRUE(feed(
-            [&](size_t page, const QImage& picture, const std::string&, std::string*) {
-                widths.at(page) = picture.width();
+            [&](size_t page, PictureSource source, const std::string&, std::string*) {
+                widths.at(page) = QImage::fromData(source.bytes).width();
                 return true;
             },
             &error))
@@ -128,7 +108,7 @@ TEST_F(PictureInputs, ArchivesPastTheirLimitsOrDamagedAreRefused) {
     const InputProblem listed = ListInputs({PathOf("cut.cbz")}, {}, &inputs, &error);
     if (listed == InputProblem::None) {
         EXPECT_FALSE(FeedOf(inputs, {})(
-            [](size_t, const QImage&, const std::string&, std::string*) { return true; }, &error));
+            [](size_t, PictureSource, const std::string&, std::string*) { return true; }, &error));
     }
     EXPECT_NE(error.find("cut.cbz"), std::string::npos) << error;
 }

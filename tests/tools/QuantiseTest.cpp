@@ -55,6 +55,35 @@ TEST(GreyQuantiser, DitheringKeepsTheToneOfAnArea) {
     }
     const GreyPixels plain = QuantiseGrey(flat, Dither::None);
     EXPECT_EQ(std::set<uint8_t>(plain.grey.begin(), plain.grey.end()), std::set<uint8_t>{146});
+
+    // The page as stored, refined after diffusion, keeps flat tones too.
+    for (int v : {30, 128, 200, 240}) {
+        QImage tone(64, 64, QImage::Format_RGB32);
+        tone.fill(qRgb(v, v, v));
+        const GreyPixels out = QuantiseGreyPage(LumaOf(tone), Dither::FloydSteinberg, "CX")->shown;
+        double sum = 0;
+        for (uint8_t g : out.grey) sum += g;
+        EXPECT_NEAR(sum / static_cast<double>(out.grey.size()), v, 2.0) << v;
+    }
+}
+
+TEST(GreyPages, PicturesAlreadyInEightLevelsAreStoredExactly) {
+    // Every level standing alone somewhere, as in lettering on screen
+    // tones: the run code could say it only by changing pixels, which drew
+    // dashes through letters; the page takes the record that keeps it.
+    TestRng rng(3);
+    RasterImage luma;
+    luma.width = 61;
+    luma.height = 40;
+    for (uint32_t i = 0; i < luma.width * luma.height; ++i)
+        luma.data.push_back(kGreyLevels[rng.Below(8)]);
+    EXPECT_NE(QuantiseGrey(luma, Dither::FloydSteinberg).grey, luma.data);
+    for (Dither d : kAllDithers) {
+        const std::optional<GreyPage> page = QuantiseGreyPage(luma, d, "CX");
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->shown.grey, luma.data);
+        EXPECT_EQ(page->plan.record, "XC");
+    }
 }
 
 // A white-to-black gradient, one grey value per row, over patches of flat

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <QBuffer>
 #include <QImage>
 #include <fstream>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <sstream>
 
 #include "ToolTestSupport.h"
+#include "bookwriter/ComicArchive.h"
 #include "bookwriter/Packer.h"
 #include "bookwriter/Quantise.h"
 #include "encode/PageEncoder.h"
@@ -80,7 +82,8 @@ bool ReadNetpbm(const std::string& path, const char* magic, uint32_t* w, uint32_
 TEST_F(ToolCommand, PackThenExportGivesBackTheQuantisedPictures) {
     const std::string a = Picture("a.png", 7, 5, 1), b = Picture("b.png", 241, 3, 2);
     const std::string book = PathOf("Book.CMB");  // the extension in any case
-    ToolRun r = Tool({"pack", book, a, b, "--title", "달빛 탐정", "--author", "Mara"});
+    ToolRun r =
+        Tool({"pack", book, a, b, "--original", "--title", "달빛 탐정", "--author", "Mara"});
     ASSERT_EQ(r.status, 0) << r.err;
 
     // Grey, portrait, as P5.
@@ -92,7 +95,9 @@ TEST_F(ToolCommand, PackThenExportGivesBackTheQuantisedPictures) {
     EXPECT_EQ(w, 241u);
     EXPECT_EQ(h, 3u);
     QImage picture(QString::fromStdString(b));
-    EXPECT_EQ(pixels, bookwriter::QuantiseGrey(picture, bookwriter::Dither::FloydSteinberg).grey);
+    EXPECT_EQ(pixels, bookwriter::QuantiseGreyPage(bookwriter::LumaOf(picture),
+                                                   bookwriter::Dither::FloydSteinberg, "CX")
+                          ->shown.grey);
 
     // The same page turned, as P6: every grey becomes three equal bytes.
     r = Tool({"export", book, "1", PathOf("p1.ppm"), "--landscape"});
@@ -109,7 +114,7 @@ TEST_F(ToolCommand, PackThenExportGivesBackTheQuantisedPictures) {
 
     // Colour pages, as PNG.
     const std::string colour = PathOf("colour.cxb");
-    r = Tool({"pack", colour, a, "--colour", "--dither", "none"});
+    r = Tool({"pack", colour, a, "--colour", "--dither", "none", "--original"});
     ASSERT_EQ(r.status, 0) << r.err;
     r = Tool({"export", colour, "0", PathOf("c0.png")});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -193,11 +198,15 @@ TEST_F(ToolCommand, DamagedBooksFailWithTheReadersMessage) {
 }
 
 TEST_F(ToolCommand, DamagedGreyPagesAreWrittenWithAWarningAndStatusOne) {
-    const std::string picture = Picture("p.png", 64, 48, 7);
+    // Three grey-run pages of six levels.
+    TestRng rng(7);
+    std::vector<uint8_t> grey(64 * 48);
+    for (uint8_t& v : grey) v = static_cast<uint8_t>(40 * rng.Below(6));
+    encode::BookPlan plan;
+    for (int i = 0; i < 3; ++i) plan.pages.push_back(*encode::GreyPage(grey.data(), 64, 48, 64));
+    const std::vector<uint8_t> bytes = encode::BuildBook(plan);
     const std::string whole = PathOf("whole.cmb");
-    ASSERT_EQ(Tool({"pack", whole, picture, picture, picture}).status, 0);
-    std::ifstream in(whole, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_TRUE(encode::WriteFile(whole, bytes));
     // One byte short: the last page's data ends early.
     std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 1);
     ASSERT_TRUE(encode::WriteFile(PathOf("cut.cmb"), cut));
@@ -254,6 +263,15 @@ TEST_F(ToolCommand, WrongUsageExitsWithStatusTwoAndWritesNothing) {
          "contradict"},
         {{"export", PathOf("t.cmb"), "--all", PathOf("d"), "--max-output", "lots"}, "size"},
         {{"export", PathOf("t.cmb"), "0", PathOf("a.png"), "--max-output", "1G"}, "--all"},
+        {{"pack", PathOf("t.cmb"), a, "--width", "0"}, "--width"},
+        {{"pack", PathOf("t.cmb"), a, "--size", "240"}, "--size"},
+        {{"pack", PathOf("t.cmb"), a, "--jobs", "0"}, "--jobs"},
+        {{"pack", PathOf("t.cmb"), a, "--spreads", "fold"}, "fold"},
+        {{"pack", PathOf("t.cmb"), a, "--width", "300", "--original"}, "at most"},
+        {{"pack", PathOf("t.cmb"), a, "--crop-limit", "60"}, "--crop-limit"},
+        {{"pack", PathOf("t.cmb"), a, "--gamma", "0"}, "--gamma"},
+        {{"pack", PathOf("t.cmb"), a, "--force"}, "--into"},
+        {{"pack", "--into", PathOf("d"), "--title", std::string(33, 'x'), a}, "title"},
         {{"thumbnail", PathOf("t.cmb"), PathOf("t.png"), "0"}, "SIZE"},
         {{"thumbnail", PathOf("t.cmb"), PathOf("t.jpg")}, ".png"},
     };
@@ -287,6 +305,117 @@ TEST_F(ToolCommand, PackRefusesWhatItCannotReadAndLeavesNoBook) {
     EXPECT_FALSE(std::filesystem::exists(PathOf("t.cmb")));
     for (const auto& entry : std::filesystem::directory_iterator(Dir()))
         EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+QByteArray Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+TEST_F(ToolCommand, IntoMakesABookOfEachArchiveOrFolderAndReportsTheOnesThatFail) {
+    QImage page(60, 90, QImage::Format_RGB32);
+    page.fill(qRgb(200, 200, 200));
+    const QByteArray png = Encoded(page, "PNG");
+    const QByteArray info =
+        "<ComicInfo><Series>Harbor &amp; Lights</Series><Number>1</Number>"
+        "<Writer>Mara Reyes and the whole harbor crew</Writer></ComicInfo>";
+    const std::string good = PathOf("Night Harbor 01.cbz"), bad = PathOf("bad.cbz");
+    testing::WriteArchive(good, ARCHIVE_FORMAT_ZIP,
+                          {{"ComicInfo.xml", info}, {"p1.png", png}, {"p2.png", png}});
+    testing::WriteArchive(bad, ARCHIVE_FORMAT_ZIP, {{"p1.png", png}, {"p2.png", png.left(100)}});
+    std::filesystem::create_directory(PathOf("Folder"));
+    ASSERT_TRUE(page.save(QString::fromStdString(PathOf("Folder/1.png"))));
+    const std::string out = PathOf("out");
+
+    ToolRun r = Tool({"pack", "--into", out, good, bad, PathOf("Folder")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("p2.png in " + bad + ": the picture is damaged"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("warning: " + good + ": ComicInfo.xml: the author"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out + "/bad.cmb"));
+    const std::string made = out + "/Night Harbor 01.cmb";
+    r = Tool({"info", made});
+    EXPECT_NE(r.out.find("\"title\": \"Harbor & Lights\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"chapter\": \"1\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"author\": \"Mara Reyes and the w\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"pageCount\": 2"), std::string::npos) << r.out;
+    EXPECT_NE(Tool({"info", out + "/Folder.cmb"}).out.find("\"title\": \"Folder\""),
+              std::string::npos);
+
+    // A book there already is kept, unless --force; the command line's
+    // texts win over ComicInfo.xml.
+    const std::string before = ReadText(made);
+    r = Tool({"pack", "--into", out, good, "--title", "Given"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(made + ": there already"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadText(made), before);
+    r = Tool({"pack", "--into", out, good, "--title", "Given", "--force"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(Tool({"info", made}).out.find("\"title\": \"Given\""), std::string::npos);
+}
+
+TEST_F(ToolCommand, ExportToCbzAndPackingItBackGivesTheSamePages) {
+    const std::string a = Picture("a.png", 90, 130, 1), b = Picture("b.png", 70, 100, 2);
+    for (const bool colour : {false, true}) {
+        SCOPED_TRACE(colour);
+        const std::string kind = colour ? ".cxb" : ".cmb";
+        const std::string book = PathOf("book" + kind), cbz = PathOf("book.cbz");
+        const std::string back = PathOf("back" + kind);
+        std::vector<std::string> pack = {"pack",          book,       a,       b, "--title",
+                                         "달빛 & <탐정>", "--author", "한서윤"};
+        if (colour) pack.push_back("--colour");
+        ASSERT_EQ(Tool(pack).status, 0);
+        ToolRun r = Tool({"export", book, cbz});
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::vector<bookwriter::ArchivePicture> entries;
+        QByteArray info;
+        std::string error;
+        ASSERT_TRUE(bookwriter::ListArchivePictures(cbz, {}, &entries, &error, &info)) << error;
+        ASSERT_EQ(entries.size(), 2u);
+        EXPECT_EQ(entries[0].name, "001.png");
+        EXPECT_EQ(entries[1].name, "002.png");
+        EXPECT_NE(info.indexOf("<Series>달빛 &amp; &lt;탐정&gt;</Series>"), -1)
+            << info.toStdString();
+
+        pack = {"pack", back, cbz, "--original"};
+        if (colour) pack.push_back("--colour");
+        r = Tool(pack);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const ToolRun was = Tool({"info", book}), is = Tool({"info", back});
+        EXPECT_NE(is.out.find("\"title\": \"달빛 & <탐정>\""), std::string::npos) << is.out;
+        EXPECT_NE(is.out.find("\"author\": \"한서윤\""), std::string::npos) << is.out;
+        for (const char* page : {"0", "1"}) {
+            ASSERT_EQ(Tool({"export", book, page, PathOf("was.ppm")}).status, 0);
+            ASSERT_EQ(Tool({"export", back, page, PathOf("is.ppm")}).status, 0);
+            EXPECT_EQ(ReadText(PathOf("was.ppm")), ReadText(PathOf("is.ppm"))) << page;
+        }
+    }
+}
+
+TEST_F(ToolCommand, TheBookIsTheSameForAnyNumberOfJobs) {
+    std::vector<std::string> pictures;
+    for (uint32_t i = 0; i < 4; ++i)
+        pictures.push_back(Picture("p" + std::to_string(i) + ".png", 80 + 10 * int(i), 120, i + 1));
+    QImage spread(250, 150, QImage::Format_RGB32);
+    spread.fill(qRgb(240, 230, 200));
+    ASSERT_TRUE(spread.save(QString::fromStdString(PathOf("spread.jpg"))));
+    pictures.push_back(PathOf("spread.jpg"));
+    for (const char* kind : {"--grey", "--colour"}) {
+        std::vector<std::string> args = {"pack", PathOf("one.cmb"), kind, "--jobs", "1"};
+        args.insert(args.end(), pictures.begin(), pictures.end());
+        ASSERT_EQ(Tool(args).status, 0);
+        args[1] = PathOf("three.cmb");
+        args[4] = "3";
+        ASSERT_EQ(Tool(args).status, 0);
+        const std::string one = ReadText(PathOf("one.cmb"));
+        EXPECT_EQ(one, ReadText(PathOf("three.cmb"))) << kind;
+        EXPECT_NE(Tool({"info", PathOf("one.cmb")}).out.find("\"pageCount\": 6"),
+                  std::string::npos);
+    }
 }
 
 TEST_F(ToolCommand, TellsItsVersion) {

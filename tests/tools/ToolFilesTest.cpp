@@ -207,7 +207,7 @@ TEST_F(ToolFiles, NothingIsLeftInTheTemporaryFolder) {
 }
 
 TEST_F(ToolFiles, ProgressShowsOnATerminalOnly) {
-    QImage picture(30, 20, QImage::Format_RGB32);
+    QImage picture(20, 30, QImage::Format_RGB32);
     picture.fill(qRgb(90, 90, 90));
     const std::string a = PathOf("a.png");
     ASSERT_TRUE(picture.save(QString::fromStdString(a)));

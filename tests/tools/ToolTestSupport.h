@@ -2,8 +2,11 @@
 // through the reader's own OpenBook and LoadPage.
 #pragma once
 
+#include <archive.h>
+#include <archive_entry.h>
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QImage>
 #include <cstdint>
 #include <filesystem>
@@ -79,6 +82,26 @@ inline std::vector<uint8_t> TurnLeft(const std::vector<uint8_t>& pixels, uint32_
                 out[((width - 1 - x) * size_t{height} + y) * c + k] =
                     pixels[(y * size_t{width} + x) * c + k];
     return out;
+}
+
+// Writes an archive of `format` (ARCHIVE_FORMAT_*) holding the entries.
+inline void WriteArchive(const std::string& path, int format,
+                         const std::vector<std::pair<std::string, QByteArray>>& entries) {
+    archive* a = archive_write_new();
+    archive_write_set_format(a, format);
+    ASSERT_EQ(archive_write_open_filename(a, path.c_str()), ARCHIVE_OK);
+    for (const auto& [name, data] : entries) {
+        archive_entry* e = archive_entry_new();
+        archive_entry_set_pathname(e, name.c_str());
+        archive_entry_set_size(e, data.size());
+        archive_entry_set_filetype(e, AE_IFREG);
+        archive_entry_set_perm(e, 0644);
+        archive_write_header(a, e);
+        archive_write_data(a, data.constData(), static_cast<size_t>(data.size()));
+        archive_entry_free(e);
+    }
+    archive_write_close(a);
+    archive_write_free(a);
 }
 
 }  // namespace inkvista::testing

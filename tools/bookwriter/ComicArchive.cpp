@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <memory>
 
+#include "bookwriter/ComicInfo.h"
 #include "bookwriter/ImageFiles.h"
+#include "platform/AtomicFile.h"
 
 namespace inkvista::bookwriter {
 namespace {
@@ -56,19 +59,34 @@ ArchivePtr OpenArchive(const std::string& path, std::string* error) {
     return a;
 }
 
-// A regular file with a picture's extension, not hidden and not in a
-// hidden folder (such as the resource forks some archivers add), with a
-// name that stays inside the archive (no "..", not absolute).
-bool IsPictureEntry(archive_entry* entry, const std::string& name) {
+// A regular file, not hidden and not in a hidden folder (such as the
+// resource forks some archivers add), with a name that stays inside the
+// archive (no "..", not absolute).
+bool IsUsableEntry(archive_entry* entry, const std::string& name) {
     if (archive_entry_filetype(entry) != AE_IFREG || name.starts_with("/")) return false;
     size_t start = 0;
     while (start < name.size()) {
         const size_t end = std::min(name.find('/', start), name.size());
         const std::string_view part(name.data() + start, end - start);
-        if (part.starts_with(".") || part == "__MACOSX") return false;
+        if (part.starts_with(".") || part == "__MACOSX" || part == "..") return false;
         start = end + 1;
     }
-    return HasPictureExtension(name);
+    return true;
+}
+
+bool IsPictureEntry(archive_entry* entry, const std::string& name) {
+    return IsUsableEntry(entry, name) && HasPictureExtension(name);
+}
+
+// How deep a ComicInfo.xml entry lies (0 at the top), or -1 for any other.
+int ComicInfoDepth(archive_entry* entry, const std::string& name) {
+    if (!IsUsableEntry(entry, name)) return -1;
+    const size_t slash = name.find_last_of('/');
+    const std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (file.size() != std::strlen(kComicInfoName)) return -1;
+    for (size_t i = 0; i < file.size(); ++i)
+        if (Fold(file[i]) != Fold(kComicInfoName[i])) return -1;
+    return static_cast<int>(std::count(name.begin(), name.end(), '/'));
 }
 
 std::string EntryName(archive_entry* entry) {
@@ -115,6 +133,20 @@ bool ReadEntry(archive* a, archive_entry* entry, const std::string& path, const 
         }
         data->append(buffer, static_cast<qsizetype>(n));
     }
+}
+
+// The metadata only adds to a book: what cannot be read of it is left out,
+// and one longer than kMaxComicInfoBytes is cut there, which its reader then
+// finds broken.
+void ReadComicInfoEntry(archive* a, QByteArray* data) {
+    data->clear();
+    char buffer[1 << 14];
+    while (data->size() <= kMaxComicInfoBytes) {
+        const la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
+        if (n <= 0) return;
+        data->append(buffer, static_cast<qsizetype>(n));
+    }
+    data->truncate(kMaxComicInfoBytes);
 }
 
 // Walks the archive's entries; `visit` answers false to stop with an error.
@@ -178,12 +210,21 @@ std::string Printable(std::string_view text) {
 }
 
 bool ListArchivePictures(const std::string& path, const ArchiveLimits& limits,
-                         std::vector<ArchivePicture>* pictures, std::string* error) {
+                         std::vector<ArchivePicture>* pictures, std::string* error,
+                         QByteArray* comicInfo) {
     pictures->clear();
+    if (comicInfo) comicInfo->clear();
+    int infoDepth = -1;
     const bool ok = WalkEntries(
         path, limits,
-        [&](archive*, archive_entry* entry, uint64_t ordinal) {
+        [&](archive* a, archive_entry* entry, uint64_t ordinal) {
             const std::string name = EntryName(entry);
+            const int depth = comicInfo ? ComicInfoDepth(entry, name) : -1;
+            if (depth >= 0 && (infoDepth < 0 || depth < infoDepth)) {
+                ReadComicInfoEntry(a, comicInfo);
+                infoDepth = depth;
+                return true;
+            }
             if (!IsPictureEntry(entry, name)) return true;
             if (archive_entry_size_is_set(entry) &&
                 uint64_t(archive_entry_size(entry)) > limits.entryBytes) {
@@ -214,6 +255,84 @@ bool ReadArchivePictures(const std::string& path, const ArchiveLimits& limits,
             return take(ordinal, name, data, error);
         },
         error);
+}
+
+struct CbzWriter::State {
+    AtomicFile file;
+    archive* zip = nullptr;
+    std::time_t modified = 0;
+    std::string path;
+    ~State() {
+        if (zip) archive_write_free(zip);
+    }
+};
+
+namespace {
+
+la_ssize_t WriteToFile(archive*, void* client, const void* data, size_t size) {
+    auto* state = static_cast<CbzWriter::State*>(client);
+    return state->file.Write(data, size) ? static_cast<la_ssize_t>(size) : -1;
+}
+
+}  // namespace
+
+CbzWriter::CbzWriter() = default;
+CbzWriter::~CbzWriter() = default;
+
+bool CbzWriter::Begin(const std::string& path, std::time_t modified, std::string* error) {
+    state_ = std::make_unique<State>();
+    state_->path = path;
+    state_->modified = modified;
+    if (!state_->file.Begin(path)) {
+        *error = path + ": " + std::strerror(state_->file.error());
+        state_.reset();
+        return false;
+    }
+    state_->zip = archive_write_new();
+    if (!state_->zip || archive_write_set_format_zip(state_->zip) != ARCHIVE_OK ||
+        archive_write_set_options(state_->zip, "zip:compression=store") != ARCHIVE_OK ||
+        archive_write_open(state_->zip, state_.get(), nullptr, &WriteToFile, nullptr) !=
+            ARCHIVE_OK) {
+        *error = path + ": cannot write the archive";
+        state_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CbzWriter::Add(const std::string& name, const QByteArray& data, std::string* error) {
+    if (!state_) return false;
+    std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(),
+                                                                   &archive_entry_free);
+    archive_entry_set_pathname_utf8(entry.get(), name.c_str());
+    archive_entry_set_filetype(entry.get(), AE_IFREG);
+    archive_entry_set_perm(entry.get(), 0644);
+    archive_entry_set_size(entry.get(), data.size());
+    archive_entry_set_mtime(entry.get(), state_->modified, 0);
+    if (archive_write_header(state_->zip, entry.get()) != ARCHIVE_OK ||
+        archive_write_data(state_->zip, data.constData(), static_cast<size_t>(data.size())) !=
+            data.size()) {
+        const int why = state_->file.error();
+        *error = state_->path + ": cannot write " + name + ": " +
+                 (why != 0 ? std::strerror(why) : "the archive refused it");
+        state_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CbzWriter::Finish(std::string* error) {
+    if (!state_) return false;
+    const bool closed = archive_write_close(state_->zip) == ARCHIVE_OK;
+    if (!closed || !state_->file.Commit()) {
+        const int why = state_->file.error();
+        *error = state_->path + ": cannot write the archive: " +
+                 (why != 0 ? std::strerror(why) : "the archive could not be finished");
+        state_.reset();
+        return false;
+    }
+    state_.reset();
+    return true;
 }
 
 }  // namespace inkvista::bookwriter

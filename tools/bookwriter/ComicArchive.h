@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,10 +39,13 @@ std::string Printable(std::string_view text);
 
 // The picture entries of an archive (regular files with a picture
 // extension, none hidden or inside a hidden folder, none whose name is
-// absolute or climbs out with "..") in natural order of their names. False with `error` set when
-// the archive cannot be read or passes the limits.
+// absolute or climbs out with "..") in natural order of their names. With
+// `comicInfo`, the bytes of its ComicInfo.xml (the one nearest the top, up
+// to kMaxComicInfoBytes; empty when there is none). False with `error` set
+// when the archive cannot be read or passes the limits.
 bool ListArchivePictures(const std::string& path, const ArchiveLimits& limits,
-                         std::vector<ArchivePicture>* pictures, std::string* error);
+                         std::vector<ArchivePicture>* pictures, std::string* error,
+                         QByteArray* comicInfo = nullptr);
 
 // Reads the archive once, front to back, and hands the bytes of each entry
 // whose ordinal `wanted` answers true for to `take`. False with `error`
@@ -50,5 +55,26 @@ using ArchiveEntrySink = std::function<bool(uint64_t ordinal, const std::string&
 bool ReadArchivePictures(const std::string& path, const ArchiveLimits& limits,
                          const std::function<bool(uint64_t ordinal)>& wanted,
                          const ArchiveEntrySink& take, std::string* error);
+
+// Writes a CBZ: a zip archive of stored entries (pictures are compressed
+// already), made in a temporary beside the target that replaces it only when
+// complete. Dropped before Finish, it leaves the target as it was.
+class CbzWriter {
+  public:
+    CbzWriter();
+    ~CbzWriter();
+    CbzWriter(const CbzWriter&) = delete;
+    CbzWriter& operator=(const CbzWriter&) = delete;
+
+    // Entries carry `modified` as their time.
+    bool Begin(const std::string& path, std::time_t modified, std::string* error);
+    bool Add(const std::string& name, const QByteArray& data, std::string* error);
+    bool Finish(std::string* error);
+
+    struct State;
+
+  private:
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace inkvista::bookwriter

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 namespace inkvista::bookwriter {
 namespace {
@@ -565,12 +566,14 @@ bool WriteDemoLibrary(const std::string& dir, std::vector<std::string>* written,
     }
     for (const DemoBook& book : DemoBooks()) {
         const std::string path = (std::filesystem::path(dir) / book.fileName).string();
-        const PictureSource draw = [&](size_t i, QImage* picture, std::string* name, std::string*) {
+        const PictureMaker draw = [&](size_t i, QImage* picture, std::string* name, std::string*) {
             *picture = DrawDemoPage(book, static_cast<int>(i));
             *name = book.fileName + " page " + std::to_string(i + 1);
             return true;
         };
-        if (!PackWith(path, static_cast<size_t>(book.pageCount), draw, book.options, error))
+        PackOptions options = book.options;
+        options.jobs = std::max(1u, std::thread::hardware_concurrency());
+        if (!PackWith(path, static_cast<size_t>(book.pageCount), draw, options, error))
             return false;
         if (written) written->push_back(path);
     }

@@ -1,9 +1,12 @@
 // The grey quantiser: dithering into eight levels within what the run code
 // can say.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "bookwriter/Quantise.h"
+#include "bookwriter/Refine.h"
 #include "encode/PageEncoder.h"
 
 namespace inkvista::bookwriter {
@@ -18,18 +21,33 @@ int Level(int index) {
     return kGreyLevels[static_cast<size_t>(index)];
 }
 
-int NearestIndex(int v) {
-    static const std::array<uint8_t, 256> table = [] {
-        std::array<uint8_t, 256> t{};
-        for (int value = 0; value < 256; ++value) {
-            int best = 0;
-            for (int i = 1; i < kLevelCount; ++i)
-                if (std::abs(Level(i) - value) < std::abs(Level(best) - value)) best = i;
-            t[static_cast<size_t>(value)] = static_cast<uint8_t>(best);
+constexpr std::array<uint8_t, 256> kNearest = [] {
+    std::array<uint8_t, 256> t{};
+    for (int value = 0; value < 256; ++value) {
+        int best = 0;
+        for (int i = 1; i < kLevelCount; ++i) {
+            const int d = kGreyLevels[static_cast<size_t>(i)] - value;
+            const int bd = kGreyLevels[static_cast<size_t>(best)] - value;
+            if ((d < 0 ? -d : d) < (bd < 0 ? -bd : bd)) best = i;
         }
-        return t;
-    }();
-    return table[static_cast<size_t>(std::clamp(v, 0, 255))];
+        t[static_cast<size_t>(value)] = static_cast<uint8_t>(best);
+    }
+    return t;
+}();
+
+// The level at or below each value.
+constexpr std::array<uint8_t, 256> kBelow = [] {
+    std::array<uint8_t, 256> t{};
+    for (int value = 0; value < 256; ++value) {
+        int i = 0;
+        while (i + 1 < kLevelCount && kGreyLevels[static_cast<size_t>(i + 1)] <= value) ++i;
+        t[static_cast<size_t>(value)] = static_cast<uint8_t>(i);
+    }
+    return t;
+}();
+
+int NearestIndex(int v) {
+    return kNearest[static_cast<size_t>(std::clamp(v, 0, 255))];
 }
 
 // Levels (by index) that may appear only in runs of kMinRun pixels or more.
@@ -180,10 +198,6 @@ class GreyDither {
     std::vector<int> now_, next_;
 };
 
-void LumaRow(const uint8_t* rgb, size_t width, uint8_t* out) {
-    for (size_t x = 0; x < width; ++x) out[x] = Luma601(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2]);
-}
-
 // Adds each level's pixels in runs shorter than kMinRun.
 void CountShortRuns(const uint8_t* row, size_t width, std::array<uint64_t, 8>& shortPixels,
                     std::array<bool, 8>& used) {
@@ -196,9 +210,14 @@ void CountShortRuns(const uint8_t* row, size_t width, std::array<uint64_t, 8>& s
     }
 }
 
-// The two levels that stood alone least often; on equal counts the outer
-// one, as paper and ink are what runs best.
-RunOnly ChooseRunOnly(const std::array<uint64_t, 8>& shortPixels) {
+// What a run-only pair costs is measured, not guessed from how rarely the
+// levels stand alone: the pairs of the levels that stand alone least often
+// are each dithered in full and judged by their error.
+constexpr int kRunOnlyCandidates = 4;
+
+// The levels by how rarely they stood alone; on equal counts the outer one,
+// as paper and ink are what runs best.
+std::array<int, kGreyLevels.size()> ByShortPixels(const std::array<uint64_t, 8>& shortPixels) {
     std::array<int, kGreyLevels.size()> order{};
     for (int i = 0; i < kLevelCount; ++i) order[static_cast<size_t>(i)] = i;
     auto middle = [](int i) { return std::abs(2 * i - (kLevelCount - 1)); };
@@ -207,25 +226,33 @@ RunOnly ChooseRunOnly(const std::array<uint64_t, 8>& shortPixels) {
         const uint64_t sb = shortPixels[static_cast<size_t>(b)];
         return sa != sb ? sa < sb : middle(a) > middle(b);
     });
-    RunOnly runOnly{};
-    runOnly[static_cast<size_t>(order[0])] = true;
-    runOnly[static_cast<size_t>(order[1])] = true;
-    return runOnly;
+    return order;
 }
 
-// One pass over the picture into `out` (level indices); answers whether
-// the result is encodable as it stands, and each level's short-run count.
-bool DitherPass(PictureRows& rows, Dither dither, const RunOnly& runOnly, uint8_t* out,
-                std::array<uint64_t, 8>* shortPixels) {
-    const auto w = static_cast<size_t>(rows.width());
-    GreyDither pass(static_cast<uint32_t>(w), dither, runOnly);
-    std::vector<uint8_t> luma(w);
+// Each level's pixels in runs shorter than kMinRun over a whole page;
+// answers whether the grey run code can say the page as it stands.
+bool CountAllShortRuns(const std::vector<uint8_t>& levels, uint32_t width, uint32_t height,
+                       std::array<uint64_t, 8>* shortPixels) {
     std::array<bool, 8> used{};
     shortPixels->fill(0);
-    for (int y = 0; y < rows.height(); ++y) {
-        LumaRow(rows.Row(y), w, luma.data());
-        uint8_t* row = out + static_cast<size_t>(y) * w;
-        pass.Row(luma.data(), static_cast<uint32_t>(y), row);
+    for (uint32_t y = 0; y < height; ++y)
+        CountShortRuns(&levels[size_t{y} * width], width, *shortPixels, used);
+    const auto single =
+        std::count_if(shortPixels->begin(), shortPixels->end(), [](uint64_t n) { return n > 0; });
+    return static_cast<size_t>(single) <= kMostSingleLevels;
+}
+
+// One pass over the luma plane into `out` (level indices); answers whether
+// the result is encodable as it stands, and each level's short-run count.
+bool DitherPass(const RasterImage& luma, Dither dither, const RunOnly& runOnly, uint8_t* out,
+                std::array<uint64_t, 8>* shortPixels) {
+    const size_t w = luma.width;
+    GreyDither pass(luma.width, dither, runOnly);
+    std::array<bool, 8> used{};
+    shortPixels->fill(0);
+    for (uint32_t y = 0; y < luma.height; ++y) {
+        uint8_t* row = out + size_t{y} * w;
+        pass.Row(&luma.data[size_t{y} * w], y, row);
         CountShortRuns(row, w, *shortPixels, used);
     }
     const auto single =
@@ -233,19 +260,203 @@ bool DitherPass(PictureRows& rows, Dither dither, const RunOnly& runOnly, uint8_
     return static_cast<size_t>(single) <= kMostSingleLevels;
 }
 
+// A dithered page: level indices, and its error as the eye sees it.
+struct Dithered {
+    std::vector<uint8_t> levels;
+    bool encodable = false;  // by the run code as it stands
+    double error = 0;
+};
+
+// The squared error of `levels` against `luma` after both are blurred by
+// the binomial filter 1 4 6 4 1 (close to a Gaussian of sigma 1): what is
+// left of a dither pattern at arm's length, and what dashes and broken
+// lines change.
+double BlurredError(const RasterImage& luma, const std::vector<uint8_t>& levels) {
+    const size_t w = luma.width, h = luma.height;
+    if (w == 0 || h == 0) return 0;
+    std::vector<int32_t> d(w * h), across(w * h);
+    for (size_t i = 0; i < w * h; ++i) d[i] = Level(levels[i]) - luma.data[i];
+    auto at = [](size_t i, int k, size_t n) {
+        const auto j = static_cast<long>(i) + k;
+        return static_cast<size_t>(std::clamp<long>(j, 0, static_cast<long>(n) - 1));
+    };
+    static constexpr int kTaps[5] = {1, 4, 6, 4, 1};
+    for (size_t y = 0; y < h; ++y)
+        for (size_t x = 0; x < w; ++x) {
+            int32_t sum = 0;
+            for (int k = -2; k <= 2; ++k) sum += kTaps[k + 2] * d[y * w + at(x, k, w)];
+            across[y * w + x] = sum;
+        }
+    double total = 0;
+    for (size_t y = 0; y < h; ++y)
+        for (size_t x = 0; x < w; ++x) {
+            int64_t sum = 0;
+            for (int k = -2; k <= 2; ++k) sum += kTaps[k + 2] * across[at(y, k, h) * w + x];
+            const double v = double(sum) / 256;
+            total += v * v;
+        }
+    return total;
+}
+
+Dithered Dither1(const RasterImage& luma, Dither dither, const RunOnly& runOnly,
+                 std::array<uint64_t, 8>* shortPixels, bool measure) {
+    Dithered d;
+    d.levels.resize(size_t{luma.width} * luma.height);
+    d.encodable = DitherPass(luma, dither, runOnly, d.levels.data(), shortPixels);
+    if (measure) d.error = BlurredError(luma, d.levels);
+    return d;
+}
+
+// How a free dither's pixels lie in runs, per level: what the grey run code
+// would take for it once two levels are made run-only.
+struct RunShape {
+    std::array<uint64_t, 8> shortPixels{}, longPixels{}, longCodes{};
+
+    RunShape(const std::vector<uint8_t>& levels, uint32_t width, uint32_t height) {
+        for (uint32_t y = 0; y < height; ++y) {
+            const uint8_t* row = &levels[size_t{y} * width];
+            for (uint32_t x = 0; x < width;) {
+                uint32_t end = x + 1;
+                while (end < width && row[end] == row[x]) ++end;
+                const uint32_t n = end - x;
+                if (n < kMinRun) {
+                    shortPixels[row[x]] += n;
+                } else {
+                    longPixels[row[x]] += n;
+                    longCodes[row[x]] += (n + encode::kMaxRun - 1) / encode::kMaxRun;
+                }
+                x = end;
+            }
+        }
+    }
+
+    // About the bytes with `runOnly` the two levels given the run codes: 9
+    // bits a run for them (their lone pixels go into runs or to other
+    // levels), 3 bits a pixel for every other level, in runs or not.
+    uint64_t Bytes(const RunOnly& runOnly) const {
+        uint64_t bits = 0;
+        for (size_t l = 0; l < 8; ++l)
+            bits += runOnly[l] ? 9 * longCodes[l] + 3 * shortPixels[l]
+                               : 3 * (shortPixels[l] + longPixels[l]);
+        return bits / 8;
+    }
+};
+
+// The dither within the run code's rule with the least error, given the
+// free dither's short-run counts; only run-only pairs for which `worth`
+// answers true are tried. None when no pair is.
+template <typename Worth>
+std::optional<Dithered> BestForRuns(const RasterImage& luma, Dither dither,
+                                    const std::array<uint64_t, 8>& freeShortPixels,
+                                    const Worth& worth) {
+    const auto order = ByShortPixels(freeShortPixels);
+    std::optional<Dithered> best;
+    std::array<uint64_t, 8> shortPixels{};
+    for (int i = 0; i < kRunOnlyCandidates; ++i) {
+        for (int j = i + 1; j < kRunOnlyCandidates; ++j) {
+            RunOnly runOnly{};
+            runOnly[static_cast<size_t>(order[static_cast<size_t>(i)])] = true;
+            runOnly[static_cast<size_t>(order[static_cast<size_t>(j)])] = true;
+            if (!worth(runOnly)) continue;
+            Dithered d = Dither1(luma, dither, runOnly, &shortPixels, true);
+            if (!best || d.error < best->error) best = std::move(d);
+        }
+    }
+    return best;
+}
+
+// The search of RefinePage, with each pixel's choices the two levels
+// around its picture value.
+void Refine(const RasterImage& luma, std::vector<uint8_t>& levels) {
+    std::vector<uint8_t> choices(levels.size() * 2);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        choices[2 * i] = kBelow[luma.data[i]];
+        choices[2 * i + 1] =
+            static_cast<uint8_t>(std::min(kBelow[luma.data[i]] + 1, kLevelCount - 1));
+    }
+    RefineInput in;
+    in.width = luma.width;
+    in.height = luma.height;
+    in.picture = luma.data.data();
+    in.palette = kGreyLevels.data();
+    in.entries = kLevelCount;
+    in.choices = choices.data();
+    RefinePage(in, levels);
+}
+
+GreyPixels ToGreyPixels(const RasterImage& luma, std::vector<uint8_t> levels) {
+    GreyPixels out;
+    out.width = luma.width;
+    out.height = luma.height;
+    for (uint8_t& v : levels) v = kGreyLevels[v];
+    out.grey = std::move(levels);
+    return out;
+}
+
 }  // namespace
 
-GreyPixels QuantiseGrey(const QImage& image, Dither dither) {
-    PictureRows rows(image);
-    GreyPixels out;
-    out.width = static_cast<uint32_t>(std::max(0, rows.width()));
-    out.height = static_cast<uint32_t>(std::max(0, rows.height()));
-    out.grey.resize(size_t{out.width} * out.height);
+GreyPixels QuantiseGrey(const RasterImage& luma, Dither dither) {
     std::array<uint64_t, 8> shortPixels{};
-    if (!DitherPass(rows, dither, RunOnly{}, out.grey.data(), &shortPixels))
-        DitherPass(rows, dither, ChooseRunOnly(shortPixels), out.grey.data(), &shortPixels);
-    for (uint8_t& v : out.grey) v = kGreyLevels[v];
-    return out;
+    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels, false);
+    if (!free.encodable)
+        free =
+            std::move(*BestForRuns(luma, dither, shortPixels, [](const RunOnly&) { return true; }));
+    return ToGreyPixels(luma, std::move(free.levels));
+}
+
+GreyPixels QuantiseGrey(const QImage& image, Dither dither) {
+    return QuantiseGrey(LumaOf(image), dither);
+}
+
+std::optional<GreyPage> QuantiseGreyPage(const RasterImage& luma, Dither dither,
+                                         const std::string& record) {
+    std::array<uint64_t, 8> shortPixels{};
+    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels, false);
+    if (dither == Dither::FloydSteinberg) {
+        Refine(luma, free.levels);
+        free.encodable = CountAllShortRuns(free.levels, luma.width, luma.height, &shortPixels);
+    }
+    std::vector<uint8_t> palette;
+    for (uint8_t level : kGreyLevels) palette.insert(palette.end(), {level, level, level});
+    std::optional<encode::PagePlan> exact =
+        encode::ColourPage(free.levels.data(), luma.width, luma.height, luma.width, palette);
+    if (!exact) return std::nullopt;
+    // Sizes are of whole pages: the grey run code's record carries a row
+    // table, the XC record a palette of 32 entries.
+    const uint64_t exactBytes = encode::PageSize(*exact);
+    GreyPage page;
+    auto take = [&](GreyPixels shown) {
+        std::optional<encode::PagePlan> coded =
+            encode::GreyPage(shown.grey.data(), shown.width, shown.height, shown.width, record);
+        if (!coded || encode::PageSize(*coded) >= exactBytes) return false;
+        page.plan = std::move(*coded);
+        page.shown = std::move(shown);
+        return true;
+    };
+    if (free.encodable) {
+        if (take(ToGreyPixels(luma, free.levels))) return page;
+    } else {
+        // Only pairs that can make the page smaller than the XC record are
+        // tried; whether their forced runs cost too much is measured.
+        const RunShape shape(free.levels, luma.width, luma.height);
+        encode::PagePlan estimate;
+        estimate.record = record;
+        estimate.height = luma.height;
+        estimate.palette.resize(3 * encode::kGreyPaletteEntries);
+        const uint64_t frame = encode::PageSize(estimate);
+        const std::optional<Dithered> runs = BestForRuns(
+            luma, dither, shortPixels,
+            [&](const RunOnly& runOnly) { return frame + shape.Bytes(runOnly) < exactBytes; });
+        if (runs) {
+            free.error = BlurredError(luma, free.levels);
+            if (runs->error <= free.error * (1 + kRunErrorTolerance) &&
+                take(ToGreyPixels(luma, runs->levels)))
+                return page;
+        }
+    }
+    page.plan = std::move(*exact);
+    page.shown = ToGreyPixels(luma, std::move(free.levels));
+    return page;
 }
 
 }  // namespace inkvista::bookwriter

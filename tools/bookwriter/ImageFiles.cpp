@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "book/BookFormat.h"
 #include "book/Scaler.h"
@@ -32,29 +33,41 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// While one lives, the image codecs say nothing on stderr: Qt's warnings
-// are collected through a message handler, and libpng, which prints its
-// errors to stderr itself, writes into /dev/null. The tool is
-// single-threaded, so nothing else is silenced meanwhile.
+// While any lives, the image codecs say nothing on stderr: Qt's warnings
+// are collected through a message handler, each by the thread whose decoder
+// gave it, and libpng, which prints its errors to stderr itself, writes into
+// /dev/null. Pictures are decoded on several threads at once, so the first
+// one in silences stderr and the last one out restores it; the tool's own
+// messages meanwhile go to ToolStderr().
 class QuietCodecs {
   public:
     QuietCodecs() {
-        std::fflush(stderr);
-        savedStderr_ = dup(STDERR_FILENO);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (savedStderr_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
-        if (null >= 0) close(null);
+        {
+            std::lock_guard lock(mutex_);
+            if (users_++ == 0) {
+                ToolStderr();  // taken while stderr is still the real one
+                std::fflush(stderr);
+                saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+                const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+                if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+                if (null >= 0) close(null);
+                previous_ = qInstallMessageHandler(&Collect);
+            }
+        }
         outer_ = current_;
         current_ = this;
-        previous_ = qInstallMessageHandler(&Collect);
     }
     ~QuietCodecs() {
-        qInstallMessageHandler(previous_);
         current_ = outer_;
-        std::fflush(stderr);
-        if (savedStderr_ >= 0) {
-            dup2(savedStderr_, STDERR_FILENO);
-            close(savedStderr_);
+        std::lock_guard lock(mutex_);
+        if (--users_ == 0) {
+            qInstallMessageHandler(previous_);
+            std::fflush(stderr);
+            if (saved_ >= 0) {
+                dup2(saved_, STDERR_FILENO);
+                close(saved_);
+                saved_ = -1;
+            }
         }
     }
     QuietCodecs(const QuietCodecs&) = delete;
@@ -65,17 +78,22 @@ class QuietCodecs {
     bool SawDamage() const { return damage_; }
 
   private:
-    static void Collect(QtMsgType, const QMessageLogContext&, const QString& text) {
-        if (!current_) return;
+    static void Collect(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (!current_) {
+            if (previous_) previous_(type, context, text);
+            return;
+        }
         const QString t = text.toLower();
         for (const char* sign : {"premature end", "corrupt", "truncat", "error"})
             if (t.contains(QLatin1String(sign))) current_->damage_ = true;
     }
 
-    static inline QuietCodecs* current_ = nullptr;
+    static inline thread_local QuietCodecs* current_ = nullptr;
+    static inline std::mutex mutex_;
+    static inline int users_ = 0;
+    static inline int saved_ = -1;
+    static inline QtMessageHandler previous_ = nullptr;
     QuietCodecs* outer_ = nullptr;
-    QtMessageHandler previous_ = nullptr;
-    int savedStderr_ = -1;
     bool damage_ = false;
 };
 
@@ -210,6 +228,53 @@ bool WriteNetpbm(AtomicFile& file, const QImage& image, bool asGrey) {
 
 }  // namespace
 
+std::FILE* ToolStderr() {
+    static std::FILE* const stream = [] {
+        const int fd = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+        std::FILE* f = fd >= 0 ? fdopen(fd, "w") : nullptr;
+        if (!f) {
+            if (fd >= 0) close(fd);
+            return stderr;
+        }
+        std::setvbuf(f, nullptr, _IONBF, 0);
+        return f;
+    }();
+    return stream;
+}
+
+std::string TooLargeForPage(uint64_t width, uint64_t height) {
+    return TooLargeText(width, height);
+}
+
+PictureProblem ReadPictureFile(const std::string& path, QByteArray* bytes, std::string* error) {
+    const int fd = OpenRegular(path, error);
+    if (fd < 0) return PictureProblem::CannotOpen;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || uint64_t(st.st_size) > kMaxPictureFileBytes) {
+        *error = path + ": " +
+                 (uint64_t(st.st_size) > kMaxPictureFileBytes
+                      ? "more than " + std::to_string(kMaxPictureFileBytes >> 20) +
+                            " MiB, more than a picture file may take"
+                      : std::string(std::strerror(errno)));
+        close(fd);
+        return PictureProblem::TooLarge;
+    }
+    bytes->resize(static_cast<qsizetype>(st.st_size));
+    qsizetype done = 0;
+    while (done < bytes->size()) {
+        const ssize_t n = read(fd, bytes->data() + done, static_cast<size_t>(bytes->size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            *error = path + ": " + (n < 0 ? std::strerror(errno) : "the file shrank while read");
+            close(fd);
+            return PictureProblem::CannotOpen;
+        }
+        done += n;
+    }
+    close(fd);
+    return PictureProblem::None;
+}
+
 ImageFormat FormatOf(const std::string& path) {
     const std::string lower = Lower(path);
     if (EndsWith(lower, ".pgm")) return ImageFormat::Pgm;
@@ -302,8 +367,22 @@ QImage PageView(const PageImage& page) {
     return indexed;
 }
 
-bool RenderPage(const PageImage& page, RasterImage* out) {
+QImage PageViewToWrite(const PageImage& page) {
     const QImage view = PageView(page);
+    bool grey = view.format() == QImage::Format_Indexed8 && view.allGray();
+    if (view.format() == QImage::Format_BGR888) {
+        grey = true;
+        for (int y = 0; grey && y < view.height(); ++y) {
+            const uint8_t* row = view.constScanLine(y);
+            for (int x = 0; grey && x < view.width(); ++x)
+                grey = row[3 * x] == row[3 * x + 1] && row[3 * x] == row[3 * x + 2];
+        }
+    }
+    return grey ? view.convertToFormat(QImage::Format_Grayscale8) : view;
+}
+
+bool RenderPage(const PageImage& page, RasterImage* out) {
+    const QImage view = PageViewToWrite(page);
     if (view.isNull()) return false;
     out->width = static_cast<uint32_t>(view.width());
     out->height = static_cast<uint32_t>(view.height());

@@ -1,9 +1,11 @@
 // Reading pictures and writing page images as .pgm, .ppm or .png.
 #pragma once
 
+#include <QByteArray>
 #include <QIODevice>
 #include <QImage>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,20 @@ PictureProblem LoadPicture(QIODevice& device, const std::string& name, QImage* i
 // picture, and fits a page.
 PictureProblem ProbePicture(const std::string& path, std::string* error);
 
+// The most a picture file is read into memory for decoding.
+constexpr uint64_t kMaxPictureFileBytes = uint64_t{1} << 30;
+// The bytes of a picture file (a regular file, at most
+// kMaxPictureFileBytes).
+PictureProblem ReadPictureFile(const std::string& path, QByteArray* bytes, std::string* error);
+
+// Why a picture of this size cannot be a page, in the tool's words.
+std::string TooLargeForPage(uint64_t width, uint64_t height);
+
+// The stderr the process started with. While pictures are decoded, stderr
+// itself is sent to /dev/null (the codecs print on it), so the tool's own
+// messages and progress go here.
+std::FILE* ToolStderr();
+
 // The displayed page, exactly viewWidth × viewHeight pixels, sharing the
 // page's pixels (no copy; valid while `page` is unchanged): a grey page as
 // Grayscale8, a colour page as Indexed8 through its colour table, a fitted
@@ -61,7 +77,13 @@ PictureProblem ProbePicture(const std::string& path, std::string* error);
 // pixel buffer.
 QImage PageView(const PageImage& page);
 
-// PageView copied into a RasterImage.
+// PageView as it is written out: a palette page whose colours are all grey
+// (a grey page in an "XC" record), or a fitted colour page whose pixels are,
+// becomes Grayscale8, so that a grey page is written grey whatever record
+// holds it. Only such a page is copied.
+QImage PageViewToWrite(const PageImage& page);
+
+// PageViewToWrite copied into a RasterImage.
 bool RenderPage(const PageImage& page, RasterImage* out);
 
 // Writes `image` (Grayscale8, Indexed8 or BGR888, as PageView gives) by

@@ -2,13 +2,14 @@
 
 #include <sys/stat.h>
 
-#include <QBuffer>
+#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <unordered_map>
 
+#include "bookwriter/ComicInfo.h"
 #include "bookwriter/ImageFiles.h"
 
 namespace inkvista::bookwriter {
@@ -53,6 +54,20 @@ bool ListFolder(const std::string& folder, const ArchiveLimits& limits,
     return true;
 }
 
+// A ComicInfo.xml at the top of a folder, in any letter case.
+QByteArray FolderComicInfo(const std::string& folder) {
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        if (QString::fromStdString(entry.path().filename().string())
+                    .compare(QLatin1String(kComicInfoName), Qt::CaseInsensitive) != 0 ||
+            !entry.is_regular_file(ec))
+            continue;
+        QFile file(QString::fromStdString(entry.path().string()));
+        if (file.open(QIODevice::ReadOnly)) return file.read(kMaxComicInfoBytes);
+    }
+    return {};
+}
+
 InputProblem FromPictureProblem(PictureProblem problem) {
     switch (problem) {
         case PictureProblem::None:
@@ -75,6 +90,7 @@ InputProblem ListOne(const std::string& path, const ArchiveLimits& limits, PackI
     if (S_ISDIR(st.st_mode)) {
         input->kind = PackInput::Kind::Folder;
         if (!ListFolder(path, limits, &input->files, error)) return InputProblem::Failed;
+        input->comicInfo = FolderComicInfo(path);
         for (const std::string& file : input->files) {
             const PictureProblem p = ProbePicture(file, error);
             if (p != PictureProblem::None) return InputProblem::Failed;
@@ -83,8 +99,9 @@ InputProblem ListOne(const std::string& path, const ArchiveLimits& limits, PackI
     }
     if (S_ISREG(st.st_mode) && IsComicArchiveName(path)) {
         input->kind = PackInput::Kind::Archive;
-        return ListArchivePictures(path, limits, &input->entries, error) ? InputProblem::None
-                                                                         : InputProblem::Failed;
+        return ListArchivePictures(path, limits, &input->entries, error, &input->comicInfo)
+                   ? InputProblem::None
+                   : InputProblem::Failed;
     }
     input->kind = PackInput::Kind::Picture;
     const InputProblem problem = FromPictureProblem(ProbePicture(path, error));
@@ -96,9 +113,9 @@ InputProblem ListOne(const std::string& path, const ArchiveLimits& limits, PackI
 }
 
 bool FeedFile(const std::string& path, size_t page, const PageSink& sink, std::string* error) {
-    QImage picture;
-    if (LoadPicture(path, &picture, error) != PictureProblem::None) return false;
-    return sink(page, picture, path, error);
+    PictureSource source;
+    source.path = path;
+    return sink(page, std::move(source), path, error);
 }
 
 bool FeedArchive(const PackInput& input, size_t firstPage, const ArchiveLimits& limits,
@@ -110,14 +127,11 @@ bool FeedArchive(const PackInput& input, size_t firstPage, const ArchiveLimits& 
     const bool ok = ReadArchivePictures(
         input.path, limits, [&](uint64_t ordinal) { return pageOf.count(ordinal) > 0; },
         [&](uint64_t ordinal, const std::string& name, const QByteArray& data, std::string* why) {
-            QByteArray bytes = data;  // shares the data; QBuffer wants it writable
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::ReadOnly);
-            QImage picture;
-            const std::string shown = Printable(name) + " in " + input.path;
-            if (LoadPicture(buffer, shown, &picture, why) != PictureProblem::None) return false;
+            PictureSource source;
+            source.bytes = data;  // shared: the reader's next entry goes to a new buffer
             ++given;
-            return sink(pageOf.at(ordinal), picture, shown, why);
+            return sink(pageOf.at(ordinal), std::move(source),
+                        Printable(name) + " in " + input.path, why);
         },
         error);
     if (ok && given != input.entries.size()) {

@@ -18,6 +18,9 @@ struct PackInput {
     // Folder: the pictures' paths. Archive: its picture entries.
     std::vector<std::string> files;
     std::vector<ArchivePicture> entries;
+    // The ComicInfo.xml of an archive or at the top of a folder; empty
+    // when there is none.
+    QByteArray comicInfo;
     size_t Pages() const;
 };
 

@@ -4,7 +4,12 @@
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
+
+#include "bookwriter/ImageFiles.h"
+#include "encode/BookWriter.h"
 
 namespace inkvista::bookwriter {
 
@@ -54,17 +59,48 @@ class PictureRows {
     std::vector<uint8_t> row_;
 };
 
-// The picture in kGreyLevels, by Rec. 601 luma, and encodable exactly: the
-// run code can show at most six levels as single pixels, the other two only
-// in runs of 4 or more. When a picture needs all eight levels, the two that
-// stand alone least often become run-only, and the dither itself keeps to
-// that (a pixel that cannot stand alone takes the nearest level that can,
-// and its error is spread like any other), so tones stay as they were.
-// An image already in kGreyLevels that the code can say comes through as is.
+// A picture as the quantisers take it: its Rec. 601 luma (grey) or its
+// red, green and blue, transparent parts laid on white paper.
+RasterImage LumaOf(const QImage& image);
+RasterImage RgbOf(const QImage& image);
+
+// The picture in kGreyLevels, and encodable exactly by the grey run code:
+// the code can show at most six levels as single pixels, the other two only
+// in runs of 4 or more. When a picture needs all eight levels, two become
+// run-only, and the dither itself keeps to that (a pixel that cannot stand
+// alone takes the nearest level that can, and its error is spread like any
+// other), so tones stay as they were. Which two is measured: the pairs of
+// the levels that stand alone least often are each dithered, and the one
+// with the least error (both blurred, see QuantiseGreyPage) is taken. An
+// image already in kGreyLevels that the code can say comes through as is.
+GreyPixels QuantiseGrey(const RasterImage& luma, Dither dither);
 GreyPixels QuantiseGrey(const QImage& image, Dither dither);
+
+// How much more error than the free dither a grey-run page may have and
+// still be chosen (see QuantiseGreyPage).
+constexpr double kRunErrorTolerance = 0.01;
+
+// A grey page and the pixels a reader shows of it.
+struct GreyPage {
+    encode::PagePlan plan;
+    GreyPixels shown;
+};
+
+// A grey page in whichever record holds the picture best. The picture is
+// dithered freely into kGreyLevels and stored exactly as an "XC" record with
+// an 8-grey palette (5-bit rows, LZO1X), unless the grey run code (in a
+// `record` record) holds it in fewer bytes with at most kRunErrorTolerance
+// more error. Error is the squared difference from the picture after both
+// are blurred by a Gaussian of about one pixel: the tone the eye sees,
+// which the run code's forced runs (dashes in lettering, gaps in thin lines)
+// change. A page the free dither already gives in six single levels or
+// fewer is the same in both, and the smaller is taken.
+std::optional<GreyPage> QuantiseGreyPage(const RasterImage& luma, Dither dither,
+                                         const std::string& record);
 
 // At most `maxColours` (1..32) colours: an image with that few colours keeps
 // them exactly; others get a palette by median cut refined by k-means.
+IndexedPixels QuantiseColour(const RasterImage& rgb, Dither dither, int maxColours = 32);
 IndexedPixels QuantiseColour(const QImage& image, Dither dither, int maxColours = 32);
 
 }  // namespace inkvista::bookwriter

@@ -165,15 +165,28 @@ bool BookStream::Fail(Failure failure, int error) {
 
 bool BookStream::Begin(const std::filesystem::path& path, const BookPlan& header,
                        uint16_t pageCount, uint64_t sizeLimit) {
+    slots_ = false;
+    return Start(path, header, pageCount, sizeLimit);
+}
+
+bool BookStream::BeginSlots(const std::filesystem::path& path, const BookPlan& header,
+                            uint32_t slots, uint64_t sizeLimit) {
+    slots_ = true;
+    return Start(path, header, slots, sizeLimit);
+}
+
+bool BookStream::Start(const std::filesystem::path& path, const BookPlan& header, uint32_t entries,
+                       uint64_t sizeLimit) {
     Abandon();
     failure_ = Failure::None;
     error_ = 0;
     limit_ = sizeLimit;
-    offsets_.assign(pageCount, 0);
-    added_.assign(pageCount, false);
-    const std::vector<uint8_t> front = BuildHeader(header, pageCount);
+    offsets_.assign(entries, 0);
+    added_.assign(entries, false);
+    const std::vector<uint8_t> front =
+        BuildHeader(header, slots_ ? 0 : static_cast<uint16_t>(entries));
     tableAt_ = front.size();
-    size_ = front.size() + kPageTableEntrySize * uint64_t{pageCount};
+    size_ = front.size() + kPageTableEntrySize * uint64_t{entries};
     if (size_ > limit_) return Fail(Failure::TooLarge, 0);
     if (!file_.Begin(path)) return Fail(Failure::Io, file_.error());
     struct stat st {};
@@ -181,13 +194,13 @@ bool BookStream::Begin(const std::filesystem::path& path, const BookPlan& header
     device_ = st.st_dev;
     inode_ = st.st_ino;
     // The table is filled in at the end; until then it is zeros.
-    const std::vector<uint8_t> table(4 * size_t{pageCount}, 0);
+    const std::vector<uint8_t> table(kPageTableEntrySize * size_t{entries}, 0);
     if (!file_.Write(front.data(), front.size()) || !file_.Write(table.data(), table.size()))
         return Fail(Failure::Io, file_.error());
     return true;
 }
 
-bool BookStream::Add(uint16_t index, const PagePlan& page) {
+bool BookStream::Add(uint32_t index, const PagePlan& page) {
     if (!file_.IsOpen()) return Fail(Failure::Io, error_ != 0 ? error_ : EBADF);
     if (index >= added_.size() || added_[index]) return Fail(Failure::BadPage, 0);
     if (size_ + PageSize(page) > limit_) return Fail(Failure::TooLarge, 0);
@@ -205,18 +218,17 @@ bool BookStream::Add(uint16_t index, const PagePlan& page) {
 // written through a second descriptor on the same temporary, checked to be
 // the very file made at Begin. Commit's flush covers both writes, as fsync
 // flushes the file and not one descriptor.
-bool BookStream::WriteOffsetTable() {
-    const std::vector<uint8_t> table = BuildOffsetTable(offsets_);
-    if (table.empty()) return true;
+bool BookStream::WriteAt(uint64_t offset, const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return true;
     const int fd = open(file_.temporary().c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return Fail(Failure::Io, errno);
     struct stat st {};
     bool ok = fstat(fd, &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
     int error = ok ? 0 : (errno != 0 ? errno : EIO);
     size_t done = 0;
-    while (ok && done < table.size()) {
-        const ssize_t n = pwrite(fd, table.data() + done, table.size() - done,
-                                 static_cast<off_t>(tableAt_ + done));
+    while (ok && done < bytes.size()) {
+        const ssize_t n =
+            pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         ok = n > 0;
         if (!ok) error = n < 0 ? errno : ENOSPC;
@@ -229,12 +241,24 @@ bool BookStream::WriteOffsetTable() {
     return ok || Fail(Failure::Io, error);
 }
 
-bool BookStream::Finish() {
+bool BookStream::Finish(bool replace) {
     if (!file_.IsOpen()) return Fail(Failure::Io, error_ != 0 ? error_ : EBADF);
-    if (std::find(added_.begin(), added_.end(), false) != added_.end())
-        return Fail(Failure::BadPage, 0);
-    if (!WriteOffsetTable()) return false;
-    if (!file_.Commit()) return Fail(Failure::Io, file_.error());
+    std::vector<uint32_t> offsets;
+    if (slots_) {
+        for (size_t i = 0; i < offsets_.size(); ++i)
+            if (added_[i]) offsets.push_back(offsets_[i]);
+        if (offsets.size() > 0xFFFF) return Fail(Failure::TooManyPages, 0);
+        std::vector<uint8_t> count(2);
+        StoreBE16(count.data(), static_cast<uint16_t>(offsets.size()));
+        if (!WriteAt(kPageCountOffset, count)) return false;
+    } else {
+        if (std::find(added_.begin(), added_.end(), false) != added_.end())
+            return Fail(Failure::BadPage, 0);
+        offsets = offsets_;
+    }
+    if (!WriteAt(tableAt_, BuildOffsetTable(offsets))) return false;
+    if (!(replace ? file_.Commit() : file_.CommitNew()))
+        return Fail(file_.error() == EEXIST ? Failure::Exists : Failure::Io, file_.error());
     return true;
 }
 
@@ -255,6 +279,10 @@ std::string BookStream::Describe() const {
                    ", beyond what its 32-bit page offsets can reach";
         case Failure::BadPage:
             return "a page is missing or given twice";
+        case Failure::TooManyPages:
+            return "more than 65535 pages, the most a book holds";
+        case Failure::Exists:
+            return "a file of that name is there already";
     }
     return "";
 }

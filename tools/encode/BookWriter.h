@@ -73,17 +73,27 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 // file at the target as it was.
 class BookStream {
   public:
-    enum class Failure { None, Io, TooLarge, BadPage };
+    enum class Failure { None, Io, TooLarge, BadPage, TooManyPages, Exists };
 
     // Starts a book of `pageCount` pages with the header fields of `header`.
     // `sizeLimit` is the most the file may grow to.
     bool Begin(const std::filesystem::path& path, const BookPlan& header, uint16_t pageCount,
                uint64_t sizeLimit = kMaxBookSize);
-    // Appends page number `index`. Pages may come in any order, each once.
-    bool Add(uint16_t index, const PagePlan& page);
-    // Fills in the offset table and puts the book in place; every page must
-    // have been added.
-    bool Finish();
+    // Starts a book whose page count is known only at the end: pages go into
+    // `slots` numbered places, some of which may stay empty, and the book's
+    // pages are the filled ones in slot order. The offset table is given
+    // room for every slot; what the book does not need of it stays zeros
+    // between the table and the first page.
+    bool BeginSlots(const std::filesystem::path& path, const BookPlan& header, uint32_t slots,
+                    uint64_t sizeLimit = kMaxBookSize);
+    // Appends page (or slot) number `index`. Pages may come in any order,
+    // each once.
+    bool Add(uint32_t index, const PagePlan& page);
+    // Fills in the offset table (and, for slots, the page count) and puts
+    // the book in place; every page must have been added, and a book of
+    // slots may hold at most 65535 pages. With `replace` false a file that
+    // is at the target by then is left alone and the book fails (Exists).
+    bool Finish(bool replace = true);
     void Abandon();
 
     Failure failure() const { return failure_; }
@@ -95,11 +105,14 @@ class BookStream {
 
   private:
     bool Fail(Failure failure, int error);
-    bool WriteOffsetTable();
+    bool Start(const std::filesystem::path& path, const BookPlan& header, uint32_t entries,
+               uint64_t sizeLimit);
+    bool WriteAt(uint64_t offset, const std::vector<uint8_t>& bytes);
 
     AtomicFile file_;
     std::vector<uint32_t> offsets_;
     std::vector<bool> added_;
+    bool slots_ = false;
     uint64_t size_ = 0;
     uint64_t limit_ = kMaxBookSize;
     size_t tableAt_ = 0;

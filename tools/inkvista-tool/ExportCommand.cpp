@@ -1,8 +1,12 @@
 // inkvista-tool export: pages as the reader shows them, written as images.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
+#include <QImageWriter>
 #include <charconv>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,8 +14,11 @@
 #include "Commands.h"
 #include "ExportSize.h"
 #include "ToolDevice.h"
+#include "book/BookInfo.h"
 #include "book/OpenBook.h"
 #include "book/PageDecoder.h"
+#include "bookwriter/ComicArchive.h"
+#include "bookwriter/ComicInfo.h"
 #include "bookwriter/ImageFiles.h"
 #include "platform/Text.h"
 
@@ -21,6 +28,7 @@ namespace {
 const char kHelp[] =
     "usage: inkvista-tool export BOOK PAGE OUT [options]\n"
     "       inkvista-tool export BOOK --all DIR [options] [--max-output SIZE]\n"
+    "       inkvista-tool export BOOK OUT.cbz [options] [--max-output SIZE]\n"
     "\n"
     "Decodes page PAGE (counted from 0) of BOOK as the reader shows it, turned\n"
     "and fitted, and writes exactly the displayed pixels to OUT: .pgm (P5),\n"
@@ -28,15 +36,17 @@ const char kHelp[] =
     "colour pages are colour. With --all every page is written as DIR/001.png,\n"
     "DIR/002.png, ... (DIR is created when missing). Every file is written\n"
     "whole or not at all; a file already there is replaced only by a complete one.\n"
+    "OUT.cbz is the whole book as a comic archive, the way other readers take\n"
+    "it: 001.png, 002.png, ... and a ComicInfo.xml with the header texts.\n"
     "\n"
     "Options:\n"
     "  --portrait         the page as stored (the default)\n"
     "  --landscape        the page turned a quarter turn, as on a device held\n"
     "                     sideways\n"
     "  --fit              fitted to the 240 x 320 screen, as \"Fit to Window\" does\n"
-    "  --max-output SIZE  with --all: refuse, before writing anything, a book whose\n"
-    "                     pictures could take more than SIZE (such as 512M or 10G;\n"
-    "                     default 4G)\n"
+    "  --max-output SIZE  with --all or a .cbz: refuse, before writing anything, a\n"
+    "                     book whose pictures could take more than SIZE (such as\n"
+    "                     512M or 10G; default 4G)\n"
     "\n"
     "A page the reader cannot show exits with status 1 and the reader's message\n"
     "on stderr. A damaged page (its data ends early, or a run passes the end of\n"
@@ -57,7 +67,7 @@ int Usage(const std::string& message) {
 
 struct ExportArgs {
     ViewOption view;
-    bool all = false, portrait = false, landscape = false;
+    bool all = false, cbz = false, portrait = false, landscape = false;
     uint64_t maxOutput = kDefaultMaxOutput;
     bool maxOutputGiven = false;
     std::vector<std::string> rest;
@@ -85,7 +95,7 @@ Exported ExportPage(ToolBook& book, const BookState& state, int32_t index, const
         return Exported::Failed;
     }
     std::string error;
-    if (!bookwriter::WritePageImage(out, format, bookwriter::PageView(page), &error)) {
+    if (!bookwriter::WritePageImage(out, format, bookwriter::PageViewToWrite(page), &error)) {
         book.messages().EndLine();
         Fail(error);
         return Exported::Failed;
@@ -173,6 +183,90 @@ int ExportAll(ToolBook& book, const BookState& state, const ExportArgs& a) {
     return damaged ? 1 : 0;
 }
 
+bool IsCbzName(const std::string& path) {
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".cbz";
+}
+
+// A page as a PNG in memory; a grey page written grey, whatever record holds
+// it.
+bool PagePng(const PageImage& page, QByteArray* png) {
+    const QImage view = bookwriter::PageViewToWrite(page);
+    if (view.isNull()) return false;
+    png->clear();
+    QBuffer buffer(png);
+    buffer.open(QIODevice::WriteOnly);
+    return QImageWriter(&buffer, "png").write(view);
+}
+
+bookwriter::HeaderTexts TextsOf(ToolBook& book) {
+    BookInfo info;
+    bookwriter::HeaderTexts texts;
+    if (ReadBookInfo(book.files(), book.folders(), book.fileName(), ToolBook::kSlot, book.kind(),
+                     info, 0) != OpenBookError::None)
+        return texts;
+    texts.title = Utf16ToUtf8(info.title);
+    texts.chapter = Utf16ToUtf8(info.chapter);
+    texts.author = Utf16ToUtf8(info.author);
+    texts.publisher = Utf16ToUtf8(info.publisher);
+    return texts;
+}
+
+// The whole book as a CBZ. A page the reader cannot show stops it, and
+// nothing is written; a damaged one goes in as the reader shows it, with a
+// warning.
+int ExportCbz(ToolBook& book, const BookState& state, const ExportArgs& a) {
+    const std::string& out = a.rest[1];
+    const uint64_t most = MostExportBytes(book, state, a.view, bookwriter::ImageFormat::Png);
+    if (most > a.maxOutput)
+        return Fail("the " + std::to_string(state.pageCount) + " pages could take up to " +
+                    ByteSizeText(most) + ", more than --max-output allows (" +
+                    ByteSizeText(a.maxOutput) + "); nothing was written");
+    // The entries take the book's own time, so the same book gives the same
+    // archive.
+    struct stat st {};
+    const std::time_t when = stat(a.rest[0].c_str(), &st) == 0 ? st.st_mtime : std::time(nullptr);
+    bookwriter::CbzWriter cbz;
+    std::string error;
+    if (!cbz.Begin(out, when, &error)) return Fail(error);
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    bool damaged = false;
+    for (int32_t i = 0; i < state.pageCount; ++i) {
+        const std::string name = PageFileName(i, state.pageCount);
+        const std::string label = "page " + std::to_string(i + 1) + " (" + name + ")";
+        if (progress) {
+            std::fprintf(stderr, "\rpage %d of %d", i + 1, state.pageCount);
+            book.messages().SetLineOpen(true);
+        }
+        PageImage page;
+        const PageLoad load = ReadPage(book.files(), state, i, page, a.view);
+        if (load.error != PageError::None) {
+            const char16_t* message = PageErrorMessage(load.error);
+            book.messages().EndLine();
+            std::fprintf(stderr, "%s\n",
+                         Utf16ToUtf8(message ? message : u"File Open Failed").c_str());
+            return Fail("stopped at " + label + "; nothing was written");
+        }
+        QByteArray png;
+        if (!PagePng(page, &png)) return Fail(label + ": the page could not be encoded");
+        if (!cbz.Add(name, png, &error)) return Fail(error);
+        if (load.damage != PageDamage::None) {
+            book.messages().EndLine();
+            Fail("warning: " + label + " is damaged: " + DamageText(load.damage) +
+                 "; written as far as it decodes");
+            damaged = true;
+        }
+    }
+    if (!cbz.Add(bookwriter::kComicInfoName,
+                 bookwriter::WriteComicInfo(TextsOf(book), state.pageCount), &error) ||
+        !cbz.Finish(&error))
+        return Fail(error);
+    book.messages().EndLine();
+    if (progress) std::fprintf(stderr, "%d pages written to %s\n", state.pageCount, out.c_str());
+    return damaged ? 1 : 0;
+}
+
 // Parses the command line into `a`; answers 0 or the exit status.
 int ParseArgs(const std::vector<std::string>& args, ExportArgs* a) {
     a->view.portrait = 1;
@@ -203,9 +297,11 @@ int ParseArgs(const std::vector<std::string>& args, ExportArgs* a) {
     if (a->portrait && a->landscape)
         return Usage("--portrait and --landscape contradict each other");
     a->view.portrait = a->landscape ? 0 : 1;
-    if (a->maxOutputGiven && !a->all) return Usage("--max-output goes with --all");
-    if (a->rest.size() != (a->all ? 2u : 3u))
-        return Usage(a->all ? "--all needs BOOK and DIR" : "needs BOOK, PAGE and OUT");
+    a->cbz = !a->all && a->rest.size() == 2 && IsCbzName(a->rest[1]);
+    if (a->maxOutputGiven && !a->all && !a->cbz)
+        return Usage("--max-output goes with --all or a .cbz");
+    if (!a->cbz && a->rest.size() != (a->all ? 2u : 3u))
+        return Usage(a->all ? "--all needs BOOK and DIR" : "needs BOOK, PAGE and OUT (or OUT.cbz)");
     return 0;
 }
 
@@ -223,7 +319,7 @@ int RunExport(const std::vector<std::string>& args) {
 
     int32_t index = 0;
     bookwriter::ImageFormat format = bookwriter::ImageFormat::Png;
-    if (!a.all) {
+    if (!a.all && !a.cbz) {
         const std::string& text = a.rest[1];
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
         if (ec != std::errc() || end != text.data() + text.size() || index < 0)
@@ -240,6 +336,7 @@ int RunExport(const std::vector<std::string>& args) {
     if (!book.Open(state)) return 1;
 
     if (a.all) return ExportAll(book, state, a);
+    if (a.cbz) return ExportCbz(book, state, a);
     if (index >= state.pageCount)
         return Fail("page " + a.rest[1] + " is not in the book; " +
                     (state.pageCount > 0
