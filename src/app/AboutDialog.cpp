@@ -13,7 +13,7 @@ AboutDialog::AboutDialog(QWidget* owner)
     : TemplateDialog(owner, kAboutTemplateId, QStringLiteral("About"), 132, 124) {
     QLabel* name = AddText(kStaticControlId, QStringLiteral("InkVISTA"), 5, 12, 122, 20);
     QFont large = name->font();
-    large.setPixelSize(24);
+    large.setPixelSize(qRound(24 * scale()));
     large.setBold(true);
     name->setFont(large);
     name->setAlignment(Qt::AlignCenter);

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "ui/Artwork.h"
+#include "ui/DialogControls.h"
 
 namespace inkvista {
 
@@ -27,6 +28,8 @@ std::vector<QIcon> FolderIconsFrom(const QImage& bitmap) {
             CopyBitmap(bitmap, QRect(QPoint(i * kIconSize.width(), 0), kIconSize))
                 .convertToFormat(QImage::Format_RGB32);
         QPixmap pixmap = QPixmap::fromImage(picture);
+        // Drawn for the screen's scale: as large as that in logical pixels.
+        pixmap.setDevicePixelRatio(ScreenPixelRatio());
         pixmap.setMask(QBitmap::fromImage(
             picture.createMaskFromColor(QColor(0, 255, 0).rgb(), Qt::MaskInColor)));
         icons.emplace_back(pixmap);
@@ -34,13 +37,24 @@ std::vector<QIcon> FolderIconsFrom(const QImage& bitmap) {
     return icons;
 }
 
+namespace {
+
+qreal ScaleOf(const QWidget* parent) {
+    const auto* dialog = qobject_cast<const TemplateDialog*>(parent);
+    return dialog ? dialog->scale() : 1;
+}
+
+}  // namespace
+
 FolderTreeView::FolderTreeView(QWidget* parent)
     : QTreeWidget(parent),
-      icons_(FolderIconsFrom(LoadBitmap(kFolderIconsBitmapId, ScreenPixelRatio()))) {
+      icons_(
+          FolderIconsFrom(LoadBitmap(kFolderIconsBitmapId, ScaleOf(parent) * ScreenPixelRatio()))) {
+    const qreal scale = ScaleOf(parent);
     setColumnCount(1);
     header()->hide();
-    setIconSize(kIconSize);
-    setIndentation(kIconSize.width() + 3);
+    setIconSize(kIconSize * scale);
+    setIndentation(qRound((kIconSize.width() + 3) * scale));
     setRootIsDecorated(true);
     setItemsExpandable(true);
     setExpandsOnDoubleClick(true);

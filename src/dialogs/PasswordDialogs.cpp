@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPainter>
+#include <algorithm>
 
 #include "models/HiddenBooks.h"
 #include "platform/Win32.h"
@@ -56,12 +57,13 @@ std::u16string TextOf(QLineEdit* edit) {
     return edit->text().left(static_cast<qsizetype>(kPasswordMaxLength)).toStdU16String();
 }
 
-// A black line one pixel high across the client area, `above` pixels over
-// its bottom edge.
-void DrawSeparator(QWidget* dialog, int above) {
+// A black line one device pixel high across the client area, `above`
+// device pixels over its bottom edge.
+void DrawSeparator(TemplateDialog* dialog, int above) {
     QPainter painter(dialog);
-    const int y = dialog->height() - above;
-    painter.fillRect(QRect(0, y, dialog->width(), 1), Qt::black);
+    const qreal scale = dialog->scale();
+    const int y = dialog->height() - qRound(above * scale);
+    painter.fillRect(QRect(0, y, dialog->width(), std::max(1, qRound(scale))), Qt::black);
 }
 
 }  // namespace

@@ -19,8 +19,10 @@
 #include "models/LibraryRows.h"
 #include "ui/Artwork.h"
 #include "ui/DesktopTrash.h"
+#include "ui/DeviceScreen.h"
 #include "ui/DialogControls.h"
 #include "ui/Fonts.h"
+#include "ui/ScaledStyle.h"
 
 namespace inkvista {
 
@@ -31,19 +33,22 @@ constexpr int kTitleColumnWidth = 154;
 constexpr int kPageColumnWidth = 70;
 // The popup's y is the pointer's plus this many pixels.
 constexpr int kPopupDrop = 80;
+constexpr int kListFontPixels = 12;
 
 QString ToQString(const std::u16string& s) {
     return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// The four list icons cut from the one bitmap, white made transparent.
-std::array<QIcon, 4> LoadListIcons() {
+// The four list icons cut from the one bitmap, white made transparent, for
+// the screen drawn at `scale`.
+std::array<QIcon, 4> LoadListIcons(qreal scale) {
     std::array<QIcon, 4> icons;
-    const QImage strip = LoadBitmap(kListIconsBitmapId, ScreenPixelRatio());
+    const QImage strip = LoadBitmap(kListIconsBitmapId, scale * ScreenPixelRatio());
     if (strip.isNull()) return icons;
     for (int i = 0; i < 4; ++i) {
         QPixmap icon = QPixmap::fromImage(
             CopyBitmap(strip, QRect(i * kListIconWidth, 0, kListIconWidth, kListIconHeight)));
+        icon.setDevicePixelRatio(ScreenPixelRatio());
         icon.setMask(icon.createMaskFromColor(Qt::white, Qt::MaskInColor));
         icons[static_cast<size_t>(i)] = QIcon(icon);
     }
@@ -70,7 +75,7 @@ LibraryListWnd::LibraryListWnd(Device& device, ScreenSwitcher& screens, QWidget*
     setLineWidth(1);
     setIconSize(QSize(kListIconWidth, kListIconHeight));
     // Korean titles are drawn in the Hangul face that follows the sans one.
-    setFont(ReaderFont(kSansFamily, 12));
+    setFont(ReaderFont(kSansFamily, kListFontPixels));
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight,
                      colours.color(QPalette::Active, QPalette::Highlight));
@@ -87,7 +92,7 @@ bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& se
     library_.SetSettings(settings);
     setGeometry(rect);
     SetControlId(this, id);
-    icons_ = LoadListIcons();
+    icons_ = LoadListIcons(scale_);
     setColumnCount(2);
     auto header = std::make_unique<QTreeWidgetItem>();
     header->setText(0, QStringLiteral("TITLE"));
@@ -107,6 +112,24 @@ bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& se
     show();
     RefreshLibrary();
     return true;
+}
+
+void LibraryListWnd::SetScale(qreal scale) {
+    if (scale == scale_) return;
+    scale_ = scale;
+    SetWidgetScale(this, scale);
+    setFont(ReaderFont(kSansFamily, qRound(kListFontPixels * scale)));
+    setIconSize(QSize(qRound(kListIconWidth * scale), qRound(kListIconHeight * scale)));
+    setColumnWidth(0, qRound(kTitleColumnWidth * scale));
+    setColumnWidth(1, qRound(kPageColumnWidth * scale));
+    icons_ = LoadListIcons(scale);
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = topLevelItem(i);
+        const int icon = item->data(0, kIconRole).toInt();
+        if (icon >= 0 && icon < static_cast<int>(icons_.size())) {
+            item->setIcon(0, icons_[static_cast<size_t>(icon)]);
+        }
+    }
 }
 
 void LibraryListWnd::RefreshLibrary() {
@@ -266,6 +289,10 @@ void LibraryListWnd::PostPopupMessage() {
 
 void LibraryListWnd::ShowPopup() {
     auto menu = std::make_unique<QMenu>(this);
+    // A popup is a window of its own: it takes the list's size of text, and
+    // its look before it measures its items.
+    menu->setFont(font());
+    InheritWidgetScale(menu.get());
     popupItems_ = library_.PopupItems();
     for (const auto& [id, text] : popupItems_) {
         QAction* action = menu->addAction(ToQString(text));
@@ -277,9 +304,9 @@ void LibraryListWnd::ShowPopup() {
     // the screen and dropped by 80: just below the stylus, as the device
     // shows it.
     const QPoint client = viewport()->mapTo(this, lastPress_);
-    QWidget* screen = window();
+    const QPoint screen = DeviceScreenOf(this).rect.topLeft();
     const QAction* chosen =
-        menu->exec(screen->mapToGlobal(QPoint(client.x(), client.y() + kPopupDrop)));
+        menu->exec(screen + QPoint(client.x(), client.y() + qRound(kPopupDrop * scale_)));
     const int id = chosen ? chosen->data().toInt() : 0;
     popup_.clear();
     popupItems_.clear();
@@ -289,7 +316,8 @@ void LibraryListWnd::ShowPopup() {
 
 void LibraryListWnd::ShowBookInfo(const ListBookInfo& info) {
     BookInfoDialog dialog(this, info);
-    dialog.move(window()->mapToGlobal(DialogUnitsToPixels(0, 30, 0, 0).topLeft()));
+    dialog.move(DeviceScreenOf(this).rect.topLeft() +
+                MapDialogRect(dialog.baseUnits(), 0, 30, 0, 0).topLeft());
     dialog.exec();
 }
 

@@ -75,6 +75,10 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     // Appends a row that no entry stands behind (pictures of the screen).
     void AppendRow(const ListRow& row);
 
+    // The device screen is drawn `scale` logical pixels per device pixel:
+    // texts, icons, columns and the style's parts grow with it.
+    void SetScale(qreal scale);
+
     // The open popup menu (null when none).
     QMenu* popupMenu() const { return popup_.data(); }
 
@@ -111,6 +115,7 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     std::array<QIcon, 4> icons_;
     QPoint lastPress_;  // viewport coordinates of the last tap
     QPointer<QMenu> popup_;
+    qreal scale_ = 1;
     std::vector<std::pair<int, std::u16string>> popupItems_;
 };
 

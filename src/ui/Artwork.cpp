@@ -5,6 +5,7 @@
 #include <QString>
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 // Resources in a static library must be brought in by hand, and the macro
 // only works outside a namespace.
@@ -24,11 +25,12 @@ QString DrawnPath(int id, int scale) {
     return QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(scale);
 }
 
-}  // namespace
-
-QImage LoadBitmap(int id, qreal pixelRatio) {
+void EnsureResources() {
     static const bool initialised = (InitArtwork(), true);
     (void)initialised;
+}
+
+QImage LoadDrawn(int id, qreal pixelRatio) {
     if (pixelRatio <= 1) return QImage(DrawnPath(id, 1));
     // The device picture's size is read from its header, not decoded: the
     // home screen loads its pictures at every paint.
@@ -45,6 +47,20 @@ QImage LoadBitmap(int id, qreal pixelRatio) {
     return image;
 }
 
+}  // namespace
+
+QImage LoadBitmap(int id, qreal pixelRatio) {
+    EnsureResources();
+    // Decoded, and smoothed to the ratio, once: a window drawn at 3.375 would
+    // otherwise scale the 4x home screen down at every paint. Each picture is
+    // kept at the last ratio asked for.
+    static std::unordered_map<int, QImage> loaded;
+    QImage& kept = loaded[id];
+    const qreal ratio = std::max(pixelRatio, qreal(1));
+    if (kept.isNull() || kept.devicePixelRatio() != ratio) kept = LoadDrawn(id, ratio);
+    return kept;
+}
+
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect) {
     const qreal ratio = bitmap.devicePixelRatio();
     const QRect pixels(qRound(rect.x() * ratio), qRound(rect.y() * ratio),
@@ -52,6 +68,15 @@ QImage CopyBitmap(const QImage& bitmap, const QRect& rect) {
     QImage part = bitmap.copy(pixels);
     part.setDevicePixelRatio(ratio);
     return part;
+}
+
+QIcon ProgramIcon() {
+    EnsureResources();
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/inkvista-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 qreal ScreenPixelRatio() {

@@ -3,6 +3,7 @@
 // enlarged screens (resources/ID@Nx.png).
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QRect>
 
@@ -17,6 +18,10 @@ QImage LoadBitmap(int id, qreal pixelRatio = 1);
 
 // The part `rect` (in device pixels) of a picture loaded at any ratio.
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect);
+
+// The program's icon at the sizes the desktop has it (data/icons), for the
+// window's own.
+QIcon ProgramIcon();
 
 // The device pixel ratio windows of this run are drawn at (--scale, or the
 // screen's own on a high-density display).

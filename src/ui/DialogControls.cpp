@@ -16,10 +16,11 @@
 #include <algorithm>
 #include <functional>
 
-#include "platform/Screen.h"
 #include "platform/Win32.h"
 #include "ui/Artwork.h"
+#include "ui/DeviceScreen.h"
 #include "ui/Fonts.h"
+#include "ui/ScaledStyle.h"
 
 namespace inkvista {
 
@@ -70,10 +71,11 @@ QWidget* FindControl(QWidget* dialog, int id) {
     return nullptr;
 }
 
-QFont TemplateFont(DialogFace /*face*/, int pointSize) {
+QFont TemplateFont(DialogFace /*face*/, int pointSize, qreal scale) {
     // A narrow sans face, as the device's: the templates are drawn for it,
     // and a wide face would not fit them on the 240-pixel screen.
-    QFont font = ReaderFont(kSansFamily, std::max(1, MulDiv(pointSize, kDeviceDpi, 72)));
+    QFont font =
+        ReaderFont(kSansFamily, std::max(1, qRound(MulDiv(pointSize, kDeviceDpi, 72) * scale)));
     font.setStretch(QFont::SemiCondensed);
     return font;
 }
@@ -103,23 +105,27 @@ QSize DialogUnitsToPixels(int width, int height) {
 }
 
 TemplateDialog::TemplateDialog(QWidget* owner, const DialogTemplate& dialogTemplate)
-    : QDialog(owner), templateId_(dialogTemplate.id) {
+    : QDialog(owner), templateId_(dialogTemplate.id), scale_(DeviceScreenOf(owner).scale) {
     SetUp(FromView(dialogTemplate.title),
-          TemplateFont(dialogTemplate.face, dialogTemplate.pointSize), dialogTemplate.width,
+          TemplateFont(dialogTemplate.face, dialogTemplate.pointSize, scale_), dialogTemplate.width,
           dialogTemplate.height);
     templatePosition_ = MapDialogRect(units_, dialogTemplate.x, dialogTemplate.y, 0, 0).topLeft();
     for (const ControlRow& row : dialogTemplate.controls) AddControl(row);
 }
 
 TemplateDialog::TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu,
-                               int heightDu)
-    : QDialog(owner), templateId_(templateId) {
-    SetUp(title, TemplateFont(DialogFace::System, 10), widthDu, heightDu);
+                               int heightDu, qreal scale)
+    : QDialog(owner),
+      templateId_(templateId),
+      scale_(scale > 0 ? scale : DeviceScreenOf(owner).scale) {
+    SetUp(title, TemplateFont(DialogFace::System, 10, scale_), widthDu, heightDu);
 }
 
 void TemplateDialog::SetUp(const QString& title, const QFont& font, int widthDu, int heightDu) {
     setWindowTitle(title);
     setModal(true);
+    // Before any control: each takes the look of the scale as it is made.
+    SetWidgetScale(this, scale_);
     // The dialog is part of the device's screen: no frame of the desktop's.
     setWindowFlag(Qt::FramelessWindowHint);
     setFont(font);
@@ -129,7 +135,7 @@ void TemplateDialog::SetUp(const QString& title, const QFont& font, int widthDu,
 }
 
 int TemplateDialog::captionHeight() const {
-    return units_.y + 6;
+    return units_.y + qRound(6 * scale_);
 }
 
 QRect TemplateDialog::clientRect() const {
@@ -161,10 +167,10 @@ namespace {
 
 // A closed drop-down list is as high as its selection field; the rest of
 // the template's height is for the list that drops down.
-void SetUpDropDown(QComboBox* combo, const QRect& full, const DialogBaseUnits& units) {
-    const int closed = std::min(full.height(), units.y + 6);
+void SetUpDropDown(QComboBox* combo, const QRect& full, const DialogBaseUnits& units, qreal scale) {
+    const int closed = std::min(full.height(), units.y + qRound(6 * scale));
     combo->setGeometry(full.x(), full.y(), full.width(), closed);
-    const int itemHeight = std::max(1, units.y + 2);
+    const int itemHeight = std::max(1, units.y + qRound(2 * scale));
     combo->setMaxVisibleItems(std::max(1, (full.height() - closed) / itemHeight));
 }
 
@@ -234,7 +240,7 @@ QWidget* TemplateDialog::CreateControl(const ControlRow& row, const QRect& rect)
             break;
         case ControlKind::DropDownList: {
             auto* combo = Keep(std::make_unique<QComboBox>(this));
-            SetUpDropDown(combo, rect, units_);
+            SetUpDropDown(combo, rect, units_, scale_);
             made = combo;
             break;
         }
@@ -246,7 +252,9 @@ QWidget* TemplateDialog::CreateControl(const ControlRow& row, const QRect& rect)
         }
         case ControlKind::Picture: {
             auto* picture = Keep(std::make_unique<QLabel>(this));
-            const QPixmap bitmap = QPixmap::fromImage(LoadBitmap(row.bitmap, ScreenPixelRatio()));
+            QPixmap bitmap =
+                QPixmap::fromImage(LoadBitmap(row.bitmap, scale_ * ScreenPixelRatio()));
+            bitmap.setDevicePixelRatio(ScreenPixelRatio());
             picture->setPixmap(bitmap);
             picture->setGeometry(QRect(rect.topLeft(), bitmap.deviceIndependentSize().toSize()));
             made = picture;
@@ -280,38 +288,33 @@ void TemplateDialog::reject() {
     done(IDCANCEL);
 }
 
-QPoint TemplateDialog::ScreenOrigin() const {
-    const QWidget* top = parentWidget();
-    if (!top) return QPoint(0, 0);
-    top = top->window();
-    while (top->parentWidget()) top = top->parentWidget()->window();
-    return top->mapToGlobal(QPoint(0, 0));
-}
-
 void TemplateDialog::PlaceOverOwner() {
-    QPoint origin = ScreenOrigin();
+    const QRect screen = DeviceScreenOf(this).rect;
+    QPoint origin = screen.topLeft();
     if (QWidget* owner = parentWidget()) {
         QPoint client(0, 0);
         if (auto* ownerDialog = qobject_cast<TemplateDialog*>(owner)) {
             client = ownerDialog->clientRect().topLeft();
         }
-        origin = owner->mapToGlobal(client);
+        // The main window's client area is the screen it draws.
+        origin = owner->parentWidget() || qobject_cast<TemplateDialog*>(owner)
+                     ? owner->mapToGlobal(client)
+                     : screen.topLeft();
     }
-    const QPoint screen = ScreenOrigin();
     const QPoint wanted = origin + templatePosition_;
     const int x =
-        std::clamp(wanted.x(), screen.x(), screen.x() + std::max(0, kScreenWidth - width()));
+        std::clamp(wanted.x(), screen.x(), screen.x() + std::max(0, screen.width() - width()));
     const int y =
-        std::clamp(wanted.y(), screen.y(), screen.y() + std::max(0, kScreenHeight - height()));
+        std::clamp(wanted.y(), screen.y(), screen.y() + std::max(0, screen.height() - height()));
     move(x, y);
 }
 
 void TemplateDialog::CentreOverScreen() {
-    const QPoint origin = ScreenOrigin();
+    const QRect screen = DeviceScreenOf(this).rect;
     const QSize frame = frameGeometry().size().isValid() ? frameGeometry().size() : size();
-    const int x = origin.x() + (kScreenWidth - frame.width()) / 2;
-    const int y = origin.y() + (kScreenHeight - frame.height()) / 2;
-    move(std::max(origin.x(), x), std::max(origin.y(), y));
+    const int x = screen.x() + (screen.width() - frame.width()) / 2;
+    const int y = screen.y() + (screen.height() - frame.height()) / 2;
+    move(std::max(screen.x(), x), std::max(screen.y(), y));
 }
 
 void TemplateDialog::paintEvent(QPaintEvent* event) {
@@ -323,7 +326,8 @@ void TemplateDialog::paintEvent(QPaintEvent* event) {
     bold.setBold(true);
     painter.setFont(bold);
     painter.setPen(Qt::white);
-    painter.drawText(caption.adjusted(6, 0, -6, 0), Qt::AlignLeft | Qt::AlignVCenter,
+    const int margin = qRound(6 * scale_);
+    painter.drawText(caption.adjusted(margin, 0, -margin, 0), Qt::AlignLeft | Qt::AlignVCenter,
                      windowTitle());
 }
 

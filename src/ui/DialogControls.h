@@ -35,8 +35,8 @@ QWidget* FindControl(QWidget* dialog, int id);
 enum class DialogFace { System, MsSansSerif };
 
 // The font that stands for a template's face at `pointSize` on the device's
-// 96-dpi screen.
-QFont TemplateFont(DialogFace face, int pointSize);
+// 96-dpi screen, `scale` times as large for a screen drawn enlarged.
+QFont TemplateFont(DialogFace face, int pointSize, qreal scale = 1);
 
 // A font's dialog base units in pixels: the average width of its letters and
 // its height. One horizontal dialog unit is x / 4 pixels, one vertical unit
@@ -87,6 +87,10 @@ struct DialogTemplate {
     std::span<const ControlRow> controls;
 };
 
+// A dialog's scale: the one its owner's device screen is drawn at when the
+// dialog is made (DeviceScreenOf).
+inline constexpr qreal kOwnersScale = 0;
+
 // A modal dialog built from a template. It ends with the command that closed
 // it (IDOK, IDCANCEL, …) as exec()'s result; Escape and the close box end it
 // with IDCANCEL. Its title is drawn in a caption strip above the client area,
@@ -99,13 +103,18 @@ class TemplateDialog : public QDialog {
     // and radio buttons report their clicks to OnCommand.
     TemplateDialog(QWidget* owner, const DialogTemplate& dialogTemplate);
     // A template of the System font of size 10 whose controls the subclass
-    // adds itself.
-    TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu, int heightDu);
+    // adds itself; `scale` enlarges font, units and caption alike.
+    TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu, int heightDu,
+                   qreal scale = kOwnersScale);
 
     int templateId() const { return templateId_; }
+    // Logical pixels per device pixel: fonts, units, pictures and the style's
+    // parts are that much larger than on the device.
+    qreal scale() const { return scale_; }
     const DialogBaseUnits& baseUnits() const { return units_; }
     // The client area below the caption strip, in the dialog's pixels.
     QRect clientRect() const;
+    int captionHeight() const;
 
     QPushButton* AddButton(int id, const QString& text, int x, int y, int width, int height,
                            bool isDefault = false);
@@ -129,10 +138,10 @@ class TemplateDialog : public QDialog {
     }
 
     // Places the dialog at its template position over its owner's client
-    // area, moved as little as needed to stay on the screen.
+    // area, moved as little as needed to stay on the device's screen.
     void PlaceOverOwner();
-    // Centres the dialog over the screen, whose top-left is the top-left of
-    // the main window.
+    // Centres the dialog over the device's screen, where the main window
+    // draws it.
     void CentreOverScreen();
 
     void reject() override;
@@ -148,11 +157,9 @@ class TemplateDialog : public QDialog {
     // The control of one table row; drop-down lists and pictures are placed
     // at `rect` here, in their own way.
     QWidget* CreateControl(const ControlRow& row, const QRect& rect);
-    int captionHeight() const;
-    // The main window's top-left on the desktop: the screen's origin.
-    QPoint ScreenOrigin() const;
 
     int templateId_;
+    qreal scale_ = 1;
     QPoint templatePosition_;
     DialogBaseUnits units_;
     std::vector<std::unique_ptr<QWidget>> controls_;

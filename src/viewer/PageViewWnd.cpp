@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QThread>
 #include <QWheelEvent>
+#include <cmath>
 
 #include "models/Json.h"
 #include "platform/Screen.h"
@@ -30,10 +31,6 @@ constexpr int kWheelNotch = 120;
 bool OnDisplay() {
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
-}
-
-QPoint StylusAt(const QMouseEvent& event) {
-    return event.position().toPoint();
 }
 
 }  // namespace
@@ -68,6 +65,17 @@ bool PageViewWnd::Create(const QRect& rect, int id) {
     backBitmap_.fill(kStockGrey);
     hide();
     return true;
+}
+
+void PageViewWnd::SetScale(qreal scale) {
+    if (scale == scale_) return;
+    scale_ = scale;
+    update();
+}
+
+QPoint PageViewWnd::StylusAt(const QMouseEvent& event) const {
+    const QPointF at = event.position() / scale_;
+    return QPoint(static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y())));
 }
 
 const QImage& PageViewWnd::ComposeFrame(qreal pixelRatio) {
@@ -134,9 +142,9 @@ void PageViewWnd::ShowMessage(std::u16string_view text) {
 }
 
 void PageViewWnd::paintEvent(QPaintEvent*) {
-    ComposeFrame(devicePixelRatioF());
+    ComposeFrame(scale_ * devicePixelRatioF());
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), backBitmap_);
+    painter.drawImage(QRectF(rect()), backBitmap_, QRectF(backBitmap_.rect()));
 }
 
 void PageViewWnd::mousePressEvent(QMouseEvent* event) {

@@ -30,6 +30,12 @@ class PageViewWnd : public QWidget, public ReaderHost {
     // Window creation: hidden child at `rect` with id `id`.
     bool Create(const QRect& rect, int id);
 
+    // The screen is drawn `scale` logical pixels per device pixel (the main
+    // window places this window over it): frames are composed that much
+    // finer, and the stylus is taken back to the device's pixels.
+    void SetScale(qreal scale);
+    qreal scale() const { return scale_; }
+
     ReaderModel& model() { return reader_; }
     const ReaderModel& model() const { return reader_; }
 
@@ -52,6 +58,7 @@ class PageViewWnd : public QWidget, public ReaderHost {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    QPoint StylusAt(const QMouseEvent& event) const;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -71,6 +78,7 @@ class PageViewWnd : public QWidget, public ReaderHost {
     QElapsedTimer lastAnimationFrame_;
     // Eighths of a degree of wheel turn not yet taken as a key press.
     int wheelRemainder_ = 0;
+    qreal scale_ = 1;
 };
 
 }  // namespace inkvista
