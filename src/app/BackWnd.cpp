@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "app/WindowMemory.h"
 #include "models/Json.h"
 #include "models/StorageCards.h"
 #include "platform/Screen.h"
@@ -27,8 +28,9 @@ BackWnd::BackWnd(Device& device, HotKeys& hotKeys)
       hotKeyBase_(HotKeyBaseFor(isLoox_)),
       list_(device, *this, this),
       viewer_(device, *this, this) {
-    setWindowTitle(QStringLiteral("InkVista"));
+    setWindowTitle(QStringLiteral("InkVISTA"));
     // The device's main window has no caption or border: it is the screen.
+    // The desktop's window gets them back (BecomeDesktopWindow).
     setWindowFlag(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -54,7 +56,8 @@ BackWnd::~BackWnd() {
 }
 
 bool BackWnd::Create() {
-    setGeometry(0, 0, 0, 0);
+    // The desktop's window keeps the place it was given.
+    if (!desktopWindow_) setGeometry(0, 0, 0, 0);
 
     // The program folder in the documents folder; its failure shows later,
     // when the option file cannot be created.
@@ -87,6 +90,7 @@ bool BackWnd::Create() {
                  LibrarySettingsNow());
     viewer_.Create(QRect(0, 0, screenWidth_, screenHeight_), kViewerWindowId);
     viewer_.model().SetHotKeyBase(hotKeyBase_);
+    PlaceScreen();
 
     if (isLoox_) {
         cardPollTimer_ = device_.timers().SetTimer(this, kCardPollTimerId, kCardPollPeriodMs,
@@ -139,7 +143,9 @@ void BackWnd::OnActivate(bool active) {
     if (active) {
         FullScreen(SHFS_HIDETASKBAR);
         FullScreen(SHFS_HIDESIPBUTTON);
-        setGeometry(0, 0, screenWidth_, screenHeight_);
+        // On the desktop the window manager places the window; the screen
+        // is drawn wherever it is.
+        if (!desktopWindow_) setGeometry(0, 0, screenWidth_, screenHeight_);
         update();
         RegisterHotKeys();
         if (screenState_ == Screen::Viewer) {
@@ -374,6 +380,7 @@ void BackWnd::closeEvent(QCloseEvent* event) {
     // button keeps it.
     ReaderModel& reader = viewer_.model();
     if (screenState_ == Screen::Viewer && reader.isOpen()) reader.CloseAndReturn(true);
+    if (memory_) memory_->Save(*this);
     closed_ = true;
     // Destroying the window takes its timers and hot keys with it.
     if (cardPollTimer_ != 0) device_.timers().KillTimer(this, cardPollTimer_);

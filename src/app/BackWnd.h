@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "app/HomeScreen.h"
@@ -15,6 +16,7 @@
 #include "models/HiddenBooks.h"
 #include "models/Screens.h"
 #include "platform/Device.h"
+#include "platform/Screen.h"
 #include "settings/OptionFile.h"
 #include "settings/TextConversion.h"
 #include "settings/UserDir.h"
@@ -22,11 +24,13 @@
 #include "viewer/PageViewWnd.h"
 
 class QPainter;
+class QShortcut;
 
 namespace inkvista {
 
 class HotKeys;
 class JsonValue;
+class WindowMemory;
 
 // Which surface or dialog is current: the home screen (the list), one of
 // its dialogs, or the viewer. The numbers are the ones the script state
@@ -128,6 +132,31 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // own activation changes are then left alone.
     void SetIgnorePlatformActivation(bool ignore) { ignorePlatformActivation_ = ignore; }
 
+    // The desktop's window, before Create: decorated, resizable, maximisable
+    // and full screen (F11), the device's screen drawn at the largest scale
+    // that fits it (Ctrl+plus, Ctrl+minus and Ctrl+0 step it), Ctrl+Q asking
+    // "Quit InkVISTA ?". Its place is restored from `memory` and kept there
+    // when it closes. With `fixedScale` (--scale) the screen stays at one
+    // logical pixel per device pixel, whatever the window's size, and the
+    // memory is neither read nor written. Without this call the window is
+    // the device's: the screen's size, at 0,0 from its first activation.
+    void BecomeDesktopWindow(WindowMemory* memory, bool fixedScale);
+    bool isDesktopWindow() const { return desktopWindow_; }
+    // F11: full screen, or back to the window it came from.
+    void ToggleFullScreen();
+    // Ctrl+plus (+1), Ctrl+minus (-1), Ctrl+0 (0): one step larger or
+    // smaller, or the device's own size. A window that is neither maximised
+    // nor full screen changes its size with the scale.
+    void StepDeviceScale(int step);
+    // Ctrl+Q: asks "Quit InkVISTA ?" as the close box does.
+    void AskToQuit();
+    // Where the screen is drawn in this window's coordinates, and how large
+    // (logical pixels per device pixel).
+    QRect deviceScreenRect() const { return screenRect_; }
+    qreal deviceScale() const { return scale_; }
+    // Full screen was entered with F11: Escape leaves it first.
+    bool fullScreenByF11() const { return fullScreenByF11_; }
+
     // This window's members of the script state, and those of its children.
     void WriteState(JsonValue& state) const;
 
@@ -164,9 +193,17 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void FullScreen(uint32_t flags);
+    // The screen's scale and place for the window's size now, given to the
+    // children, the dialogs to come (PublishDeviceScreen) and the painting.
+    void PlaceScreen();
+    // A point of this window in the screen's pixels.
+    QPoint ToDevice(const QPointF& at) const;
+    void AddDesktopKeys();
     void TakeCapture();
     void ReleaseCapture();
     void InvalidateAndUpdate();
@@ -214,6 +251,18 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     DialogWorkingCopies working_;
     bool ignorePlatformActivation_ = false;
     bool closed_ = false;
+
+    // The desktop window (BecomeDesktopWindow).
+    bool desktopWindow_ = false;
+    bool fixedScale_ = false;
+    WindowMemory* memory_ = nullptr;
+    QRect screenRect_{0, 0, kScreenWidth, kScreenHeight};
+    qreal scale_ = 1;
+    // A scale stepped below the fit of a maximised or full-screen window,
+    // which keeps its size; unset, the screen fills it.
+    std::optional<qreal> chosenScale_;
+    bool fullScreenByF11_ = false;
+    QShortcut* leaveFullScreen_ = nullptr;
 };
 
 }  // namespace inkvista

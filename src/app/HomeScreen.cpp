@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 
 #include "app/AboutDialog.h"
 #include "app/BackWnd.h"
@@ -13,6 +14,13 @@
 #include "ui/Artwork.h"
 
 namespace inkvista {
+
+namespace {
+
+// What surrounds the device's screen in a larger window.
+const QColor kDesktopBackground(0x20, 0x20, 0x20);
+
+}  // namespace
 
 bool InKeyButton(int x, int y) {
     return x >= 86 && x <= 124 && y >= 49 && y <= 67;
@@ -66,19 +74,26 @@ void ComposeHomeScreen(QImage& back, HomeButton pressedButton, MessageBoxes& mes
 }
 
 void BackWnd::DrawBackImage(QPainter& target) {
-    const qreal ratio = target.device()->devicePixelRatioF();
+    const qreal ratio = scale_ * target.device()->devicePixelRatioF();
     if (backBitmap_.isNull() || backBitmap_.devicePixelRatio() != ratio) {
         backBitmap_ = QImage(qRound(screenWidth_ * ratio), qRound(screenHeight_ * ratio),
                              QImage::Format_RGB32);
         backBitmap_.setDevicePixelRatio(ratio);
     }
     ComposeHomeScreen(backBitmap_, pressedButton_, device_.messages());
-    target.drawImage(QPoint(0, 0), backBitmap_);
+    // Composed in the device's pixels, copied pixel for pixel onto the
+    // screen's place in the window.
+    target.drawImage(QRectF(screenRect_), backBitmap_, QRectF(backBitmap_.rect()));
 }
 
-void BackWnd::paintEvent(QPaintEvent*) {
+void BackWnd::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    DrawBackImage(painter);
+    // Around the screen, a plain background.
+    for (const QRect& band : QRegion(rect()).subtracted(screenRect_)) {
+        painter.fillRect(band, kDesktopBackground);
+    }
+    // The viewer covers the screen while it is shown.
+    if (event->region().intersects(screenRect_)) DrawBackImage(painter);
 }
 
 void BackWnd::InvalidateAndUpdate() {
@@ -186,14 +201,14 @@ bool BackWnd::ShowDialog() {
 
 void BackWnd::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        const QPoint at = event->position().toPoint();
+        const QPoint at = ToDevice(event->position());
         OnStylusDown(at.x(), at.y());
     }
 }
 
 void BackWnd::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        const QPoint at = event->position().toPoint();
+        const QPoint at = ToDevice(event->position());
         OnStylusUp(at.x(), at.y());
     }
 }

@@ -18,12 +18,12 @@
 #include "app/OneReader.h"
 #include "app/ReaderApp.h"
 #include "app/ScriptRunner.h"
+#include "app/WindowMemory.h"
 #include "book/BookFormat.h"
 #include "platform/Device.h"
 #include "platform/HeapTuning.h"
 #include "platform/HostFolders.h"
 #include "platform/HostNames.h"
-#include "platform/Screen.h"
 #include "platform/Text.h"
 #include "ui/CloseSignals.h"
 #include "ui/Fonts.h"
@@ -165,8 +165,12 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     // The main window is the program: closing it ends the run, even while a
     // box it owns is still on the way out.
     qapp.setQuitOnLastWindowClosed(false);
+    WindowMemory memory(
+        WindowMemory::FileBeside(options.device.registryFile.value_or(DefaultRegistryFile())));
+    // --scale has Qt draw everything that many times larger: the screen
+    // then stays at one logical pixel per device pixel.
+    window.BecomeDesktopWindow(&memory, options.scale > 1);
     app.InitInstance();
-    window.setFixedSize(kScreenWidth, kScreenHeight);
     // Later starts hand their books to this one from now on: they open as the
     // book of the command line does, once no box or dialog (one of start-up
     // too) is in the way.

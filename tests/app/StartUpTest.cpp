@@ -108,7 +108,7 @@ TEST(StartUp, WindowsAreCreatedWhereTheyBelong) {
     BackWnd& wnd = program.Start(false);
     // 0 × 0 until the first activation.
     EXPECT_EQ(wnd.geometry().size(), QSize(0, 0));
-    EXPECT_EQ(wnd.windowTitle(), QStringLiteral("InkVista"));
+    EXPECT_EQ(wnd.windowTitle(), QStringLiteral("InkVISTA"));
 
     const LibraryListWnd& list = wnd.listWnd();
     EXPECT_EQ(list.geometry(), QRect(7, 78, 226, 235));

@@ -1,0 +1,172 @@
+// The main window as a desktop program's window: decorated, resizable,
+// maximisable and full screen, with the device's screen drawn as large as
+// the window lets it, centred on a plain background.
+#include <QEvent>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShortcut>
+#include <algorithm>
+#include <cmath>
+
+#include "app/BackWnd.h"
+#include "app/WindowMemory.h"
+#include "ui/Artwork.h"
+#include "ui/DeviceScreen.h"
+
+namespace inkvista {
+
+namespace {
+
+// The list window's rectangle on the screen, right and bottom exclusive.
+constexpr int kListLeft = 7, kListTop = 78, kListRight = 233, kListBottom = 313;
+
+// A first window takes this share of the desktop's height at most.
+constexpr qreal kFirstWindowShare = 0.85;
+
+bool KeepsItsSize(Qt::WindowStates states) {
+    return states & (Qt::WindowMaximized | Qt::WindowFullScreen);
+}
+
+}  // namespace
+
+void BackWnd::BecomeDesktopWindow(WindowMemory* memory, bool fixedScale) {
+    desktopWindow_ = true;
+    fixedScale_ = fixedScale;
+    memory_ = fixedScale ? nullptr : memory;
+    setWindowFlag(Qt::FramelessWindowHint, false);
+    setWindowIcon(ProgramIcon());
+    setMinimumSize(kScreenWidth, kScreenHeight);
+    AddDesktopKeys();
+    if (memory_ && memory_->Restore(*this)) {
+        // Only F11 makes the window full screen: one that comes back so
+        // leaves it with Escape too.
+        fullScreenByF11_ = windowState() & Qt::WindowFullScreen;
+        leaveFullScreen_->setEnabled(fullScreenByF11_);
+        return;
+    }
+    // A first window: the largest step that leaves the desktop some room.
+    qreal scale = 1;
+    if (const QScreen* desktop = screen(); desktop && !fixedScale_) {
+        const qreal limit = FitScale(desktop->availableGeometry().size() * kFirstWindowShare);
+        for (qreal next = StepScale(scale, true, kLargestScale); next > scale && next <= limit;
+             next = StepScale(next, true, kLargestScale)) {
+            scale = next;
+        }
+    }
+    resize(ScreenSizeAt(scale));
+}
+
+void BackWnd::AddDesktopKeys() {
+    auto add = [this](const QKeySequence& keys, auto action) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, action);
+        return shortcut;
+    };
+    add(QKeySequence(Qt::Key_F11), [this] { ToggleFullScreen(); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { AskToQuit(); });
+    // The platform's zoom keys and the usual others, each once: a key held
+    // by two shortcuts would do nothing.
+    auto distinct = [](QKeySequence::StandardKey standard, QList<QKeySequence> more) {
+        for (const QKeySequence& keys : QKeySequence::keyBindings(standard)) {
+            if (!more.contains(keys)) more.append(keys);
+        }
+        return more;
+    };
+    for (const QKeySequence& larger : distinct(
+             QKeySequence::ZoomIn,
+             {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)})) {
+        add(larger, [this] { StepDeviceScale(1); });
+    }
+    for (const QKeySequence& smaller :
+         distinct(QKeySequence::ZoomOut, {QKeySequence(Qt::CTRL | Qt::Key_Minus)})) {
+        add(smaller, [this] { StepDeviceScale(-1); });
+    }
+    add(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { StepDeviceScale(0); });
+    // Only while F11's full screen lasts: then Escape leaves it before it
+    // closes a book or anything else.
+    leaveFullScreen_ = add(QKeySequence(Qt::Key_Escape), [this] {
+        if (fullScreenByF11_) ToggleFullScreen();
+    });
+    leaveFullScreen_->setEnabled(false);
+}
+
+void BackWnd::ToggleFullScreen() {
+    if (!desktopWindow_ || closed_) return;
+    const bool entering = !(windowState() & Qt::WindowFullScreen);
+    fullScreenByF11_ = entering;
+    leaveFullScreen_->setEnabled(entering);
+    // A maximised window comes back maximised.
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+void BackWnd::StepDeviceScale(int step) {
+    if (!desktopWindow_ || fixedScale_ || closed_) return;
+    if (KeepsItsSize(windowState())) {
+        const qreal fit = FitScale(size());
+        const qreal scale = step == 0 ? 1 : StepScale(scale_, step > 0, fit);
+        if (scale >= fit) {
+            chosenScale_.reset();
+        } else {
+            chosenScale_ = scale;
+        }
+        PlaceScreen();
+        return;
+    }
+    // The window grows as far as the desktop has room for it.
+    qreal limit = kLargestScale;
+    if (const QScreen* desktop = screen()) {
+        const QSize frame = frameGeometry().size() - size();
+        limit = FitScale(desktop->availableGeometry().size() - frame);
+    }
+    const qreal scale = step == 0 ? 1 : StepScale(scale_, step > 0, std::max(limit, scale_));
+    resize(ScreenSizeAt(scale));
+}
+
+void BackWnd::AskToQuit() {
+    if (closed_) return;
+    if (device_.messages().Show(u"Quit InkVISTA ?", MB_OKCANCEL) == IDOK) close();
+}
+
+void BackWnd::PlaceScreen() {
+    if (!desktopWindow_) return;  // the device's window is the screen
+    const qreal fit = fixedScale_ ? 1 : FitScale(size());
+    scale_ = chosenScale_ ? std::min(*chosenScale_, fit) : fit;
+    screenRect_ = CentredScreen(size(), scale_);
+    PublishDeviceScreen(this, screenRect_, scale_);
+    // Each edge on its own, so that the list meets the frame of the picture.
+    auto at = [this](int device) { return qRound(device * scale_); };
+    list_.setGeometry(
+        QRect(QPoint(at(kListLeft), at(kListTop)), QPoint(at(kListRight) - 1, at(kListBottom) - 1))
+            .translated(screenRect_.topLeft()));
+    list_.SetScale(scale_);
+    viewer_.setGeometry(screenRect_);
+    viewer_.SetScale(scale_);
+    update();
+}
+
+QPoint BackWnd::ToDevice(const QPointF& at) const {
+    const QPointF device = (at - screenRect_.topLeft()) / scale_;
+    return QPoint(static_cast<int>(std::floor(device.x())),
+                  static_cast<int>(std::floor(device.y())));
+}
+
+void BackWnd::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceScreen();
+}
+
+void BackWnd::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !desktopWindow_) return;
+    // A scale chosen below the fit lasts as long as the window keeps its size.
+    if (!KeepsItsSize(windowState())) chosenScale_.reset();
+    if (!(windowState() & Qt::WindowFullScreen) && fullScreenByF11_) {
+        fullScreenByF11_ = false;
+        leaveFullScreen_->setEnabled(false);
+    }
+    PlaceScreen();
+}
+
+}  // namespace inkvista

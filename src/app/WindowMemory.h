@@ -1,0 +1,35 @@
+// The main window's place on the desktop, kept for the user between runs:
+// its size, its position where the window system lets a program choose it,
+// and whether it was maximised or full screen. It lives in a settings file
+// of its own beside the registry file, never in the device's registry.
+#pragma once
+
+#include <QString>
+#include <filesystem>
+
+class QWidget;
+
+namespace inkvista {
+
+class WindowMemory {
+  public:
+    // The memory kept in `file` (window.conf beside the registry file).
+    explicit WindowMemory(std::filesystem::path file);
+    static std::filesystem::path FileBeside(const std::filesystem::path& registryFile);
+
+    // Puts the hidden `window` where it was last saved; false when nothing
+    // usable was saved (the window is left as it is). A file that is not a
+    // settings file is reported once on standard error and left untouched:
+    // nothing is saved over it this run.
+    bool Restore(QWidget& window);
+    void Save(const QWidget& window);
+
+  private:
+    bool Readable();
+
+    QString file_;
+    bool checked_ = false;
+    bool usable_ = true;
+};
+
+}  // namespace inkvista
