@@ -1,11 +1,12 @@
 #include "ui/Artwork.h"
 
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QString>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <unordered_map>
+#include <utility>
 
 // Resources in a static library must be brought in by hand, and the macro
 // only works outside a namespace.
@@ -30,18 +31,30 @@ void EnsureResources() {
     (void)initialised;
 }
 
+// Drawing `scale` of picture `id`, decoded once: a window on its way to the
+// screen asks for several ratios that share one drawing (2.5 and 3.3 the 3x).
+QImage Drawing(int id, int scale) {
+    static std::map<std::pair<int, int>, QImage> decoded;
+    QImage& kept = decoded[{id, scale}];
+    if (kept.isNull()) kept = QImage(DrawnPath(id, scale));
+    return kept;
+}
+
+int DrawnScaleFor(qreal pixelRatio) {
+    return std::clamp(static_cast<int>(std::lround(pixelRatio)), 1, kLargestDrawnScale);
+}
+
 QImage LoadDrawn(int id, qreal pixelRatio) {
-    if (pixelRatio <= 1) return QImage(DrawnPath(id, 1));
-    // The device picture's size is read from its header, not decoded: the
-    // home screen loads its pictures at every paint.
-    const QSize device = QImageReader(DrawnPath(id, 1)).size();
-    if (!device.isValid()) return QImage();
-    const int scale = std::min(static_cast<int>(std::ceil(pixelRatio - 1e-6)), kLargestDrawnScale);
-    QImage image(DrawnPath(id, scale));
-    if (image.isNull() || image.size() != device * scale) return QImage(DrawnPath(id, 1));
+    const QImage device = Drawing(id, 1);
+    if (pixelRatio <= 1 || device.isNull()) return device;
+    const int scale = DrawnScaleFor(pixelRatio);
+    QImage image = Drawing(id, scale);
+    if (image.isNull() || image.size() != device.size() * scale) return device;
     if (pixelRatio != scale) {
         const QSize size(qRound(device.width() * pixelRatio), qRound(device.height() * pixelRatio));
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+        image.detach();
     }
     image.setDevicePixelRatio(pixelRatio);
     return image;
@@ -51,9 +64,9 @@ QImage LoadDrawn(int id, qreal pixelRatio) {
 
 QImage LoadBitmap(int id, qreal pixelRatio) {
     EnsureResources();
-    // Decoded, and smoothed to the ratio, once: a window drawn at 3.375 would
-    // otherwise scale the 4x home screen down at every paint. Each picture is
-    // kept at the last ratio asked for.
+    // Smoothed to the ratio once: a window drawn at 3.375 would otherwise
+    // scale a drawing at every paint. Each picture is kept at the last ratio
+    // asked for.
     static std::unordered_map<int, QImage> loaded;
     QImage& kept = loaded[id];
     const qreal ratio = std::max(pixelRatio, qreal(1));
@@ -61,8 +74,14 @@ QImage LoadBitmap(int id, qreal pixelRatio) {
     return kept;
 }
 
+void PrepareBitmap(int id, qreal pixelRatio) {
+    EnsureResources();
+    Drawing(id, DrawnScaleFor(pixelRatio));
+}
+
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect) {
     const qreal ratio = bitmap.devicePixelRatio();
+    if (rect == QRect(QPoint(0, 0), bitmap.deviceIndependentSize().toSize())) return bitmap;
     const QRect pixels(qRound(rect.x() * ratio), qRound(rect.y() * ratio),
                        qRound(rect.width() * ratio), qRound(rect.height() * ratio));
     QImage part = bitmap.copy(pixels);

@@ -13,8 +13,11 @@ namespace inkvista {
 // `pixelRatio` above 1 (an enlarged window) the picture drawn for that scale,
 // with that device pixel ratio: the same size in device pixels, sharp on the
 // screen. Ratios between or above the drawn scales are smoothed from the
-// nearest larger drawing (or the largest).
+// nearest drawing (a window at 3.375 from the 3x one, at 3.5 from the 4x).
 QImage LoadBitmap(int id, qreal pixelRatio = 1);
+
+// Decodes the drawing LoadBitmap(id, pixelRatio) is made from, ahead of it.
+void PrepareBitmap(int id, qreal pixelRatio);
 
 // The part `rect` (in device pixels) of a picture loaded at any ratio.
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect);

@@ -84,9 +84,12 @@ const QImage& PageViewWnd::ComposeFrame(qreal pixelRatio) {
         backBitmap_ = QImage(size, QImage::Format_RGB32);
         backBitmap_.setDevicePixelRatio(pixelRatio);
     }
-    backBitmap_.fill(kStockGrey);
-    if (!reader_.isOpen()) return backBitmap_;
-    DrawPage(backBitmap_, reader_.image(), reader_.position().scrollX, reader_.position().scrollY);
+    if (!reader_.isOpen()) {
+        backBitmap_.fill(kStockGrey);
+        return backBitmap_;
+    }
+    DrawPageFrame(backBitmap_, deviceFrame_, reader_.image(), reader_.position().scrollX,
+                  reader_.position().scrollY);
 
     const ReadingState& reading = reader_.reading();
     OverlayState overlays;

@@ -74,6 +74,9 @@ class PageViewWnd : public QWidget, public ReaderHost {
     std::unique_ptr<SessionAwake> session_;
     // The off-screen frame (backBitmap).
     QImage backBitmap_;
+    // The page part of a frame at the device's size, on its way to a
+    // fractional scale.
+    QImage deviceFrame_;
     // When the last frame of a smooth step was shown, to pace the next.
     QElapsedTimer lastAnimationFrame_;
     // Eighths of a degree of wheel turn not yet taken as a key press.
