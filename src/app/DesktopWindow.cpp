@@ -135,6 +135,10 @@ void BackWnd::PlaceScreen() {
     scale_ = chosenScale_ ? std::min(*chosenScale_, fit) : fit;
     screenRect_ = CentredScreen(size(), scale_);
     PublishDeviceScreen(this, screenRect_, scale_);
+    // A hidden window changes its size and state several times on its way
+    // to the screen (restored, then maximised); its children follow once,
+    // when it is shown.
+    if (!isVisible()) return;
     // Each edge on its own, so that the list meets the frame of the picture.
     auto at = [this](int device) { return qRound(device * scale_); };
     list_.setGeometry(
@@ -150,6 +154,16 @@ QPoint BackWnd::ToDevice(const QPointF& at) const {
     const QPointF device = (at - screenRect_.topLeft()) / scale_;
     return QPoint(static_cast<int>(std::floor(device.x())),
                   static_cast<int>(std::floor(device.y())));
+}
+
+void BackWnd::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    PlaceScreen();
+    // The home screen's picture is decoded while the window system maps the
+    // window, not in its first paint.
+    if (screenState_ == Screen::List) {
+        PrepareBitmap(kHomeScreenBitmapId, scale_ * devicePixelRatioF());
+    }
 }
 
 void BackWnd::resizeEvent(QResizeEvent* event) {

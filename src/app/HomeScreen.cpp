@@ -63,9 +63,15 @@ void ComposeHomeScreen(QImage& back, HomeButton pressedButton, MessageBoxes& mes
     // pictures are then the ones drawn for its ratio.
     const qreal ratio = back.devicePixelRatio();
     QPainter painter(&back);
-    painter.fillRect(QRectF(QPointF(0, 0), back.deviceIndependentSize()), Qt::white);
-    // Bitmaps live only for one paint.
-    painter.drawImage(QPoint(0, 0), CopyBitmap(LoadBitmap(129, ratio), QRect(0, 0, 240, 320)));
+    const QImage background =
+        CopyBitmap(LoadBitmap(kHomeScreenBitmapId, ratio), QRect(0, 0, 240, 320));
+    // White where the picture does not reach; on the device's screen it
+    // covers every pixel, and a large frame is not filled twice.
+    const QRectF whole(QPointF(0, 0), back.deviceIndependentSize());
+    if (background.isNull() || background.size() != back.size()) {
+        painter.fillRect(whole, Qt::white);
+    }
+    painter.drawImage(QPoint(0, 0), background);
     if (overlay) {
         painter.drawImage(
             QPoint(overlay->x, overlay->y),

@@ -16,6 +16,9 @@ enum class HomeButton : int {
     Keys = 9,
 };
 
+// The whole home screen's picture.
+constexpr int kHomeScreenBitmapId = 129;
+
 // Hit regions in screen pixels, both ends inclusive.
 bool InKeyButton(int x, int y);
 // "Option" (x < 180) and "About" share one band.
