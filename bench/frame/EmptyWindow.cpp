@@ -1,16 +1,58 @@
-// The baseline of the start-up measurement (bench/startup.sh): the bare Qt
-// start of an empty 240 × 320 window, painted once and saved as PNG, as the
-// reader's script mode does with one `shot`.
+// The baselines of the start-up measurement (bench/startup.sh): the bare Qt
+// start of an empty window. Given a file, a 240 x 320 window painted once and
+// saved as PNG there, as the reader's script mode does with one `shot`; given
+// --maximised, a maximised window that ends once it has painted at that size
+// and the X server has taken the frame, as inkvista_window_start does.
 #include <QApplication>
+#include <QPainter>
 #include <QPixmap>
+#include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <cstdlib>
+
+#ifdef INKVISTA_BENCH_XCB
+#include <xcb/xcb.h>
+#endif
+
+namespace {
+
+void ReachScreen() {
+#ifdef INKVISTA_BENCH_XCB
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        xcb_connection_t* connection = x11->connection();
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+#endif
+}
+
+class Empty : public QWidget {
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(rect(), Qt::white);
+        const QScreen* desktop = screen();
+        if (desktop && width() < desktop->availableGeometry().width() * 9 / 10) return;
+        QTimer::singleShot(0, [] {
+            ReachScreen();
+            QCoreApplication::exit(0);
+        });
+    }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const QString argument =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("empty.png");
+    if (argument == QLatin1String("--maximised")) {
+        Empty window;
+        window.setWindowTitle(QStringLiteral("empty"));
+        window.showMaximized();
+        return app.exec();
+    }
     QWidget window;
     window.resize(240, 320);
     window.show();
-    const bool saved = window.grab().save(argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                                   : QStringLiteral("empty.png"));
-    return saved ? 0 : 1;
+    return window.grab().save(argument) ? 0 : 1;
 }

@@ -6,12 +6,13 @@
 // docs/performance.md.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "BenchBook.h"
 #include "encode/BookWriter.h"
 #include "encode/PageEncoder.h"
 #include "models/ReaderModel.h"
@@ -43,9 +44,13 @@ std::vector<uint8_t> Pattern(uint32_t levels) {
 // A composing host: each Redraw composes the frame as the window does.
 class ComposingHost : public ReaderHost {
   public:
+    explicit ComposingHost(qreal ratio = 1)
+        : frame(qRound(240 * ratio), qRound(320 * ratio), QImage::Format_RGB32) {
+        frame.setDevicePixelRatio(ratio);
+    }
     void Redraw() override {
-        frame.fill(kStockGrey);
-        DrawPage(frame, model->image(), model->position().scrollX, model->position().scrollY);
+        DrawPageFrame(frame, work, model->image(), model->position().scrollX,
+                      model->position().scrollY);
         OverlayState state;
         state.portrait = model->portrait();
         state.menuShown = model->reading().menuShown != 0;
@@ -59,33 +64,42 @@ class ComposingHost : public ReaderHost {
     void ReturnToLibrary(bool) override {}
     void ShowMessage(std::u16string_view) override {}
     const ReaderModel* model = nullptr;
-    QImage frame{240, 320, QImage::Format_RGB32};
+    QImage frame;
+    QImage work;
 };
 
-struct Reader {
-    Reader(bool colour, bool portrait, bool fit) {
-        encode::BookPlan plan;
-        plan.title = "Harbour Tale";
-        for (int i = 0; i < 2; ++i) {
-            std::optional<encode::PagePlan> page;
-            if (colour) {
-                std::vector<uint8_t> palette;
-                for (int c = 0; c < 32; ++c)
-                    palette.insert(palette.end(),
-                                   {uint8_t(c * 8), uint8_t(255 - c * 7), uint8_t(c * 5)});
-                page = encode::ColourPage(Pattern(32).data(), kWidth, kHeight, kWidth, palette);
-            } else {
-                std::vector<uint8_t> grey = Pattern(8);
-                for (uint8_t& g : grey) g = static_cast<uint8_t>(g * 255 / 7);
-                encode::RestrictGreyForRuns(grey.data(), kWidth, kHeight, kWidth);
-                page = encode::GreyPage(grey.data(), kWidth, kHeight, kWidth);
-            }
-            if (!page) std::abort();
-            plan.pages.push_back(*page);
+}  // namespace
+
+void WriteBenchBook(TestDevice& test, bool colour) {
+    encode::BookPlan plan;
+    plan.title = "Harbour Tale";
+    for (int i = 0; i < 2; ++i) {
+        std::optional<encode::PagePlan> page;
+        if (colour) {
+            std::vector<uint8_t> palette;
+            for (int c = 0; c < 32; ++c)
+                palette.insert(palette.end(),
+                               {uint8_t(c * 8), uint8_t(255 - c * 7), uint8_t(c * 5)});
+            page = encode::ColourPage(Pattern(32).data(), kWidth, kHeight, kWidth, palette);
+        } else {
+            std::vector<uint8_t> grey = Pattern(8);
+            for (uint8_t& g : grey) g = static_cast<uint8_t>(g * 255 / 7);
+            encode::RestrictGreyForRuns(grey.data(), kWidth, kHeight, kWidth);
+            page = encode::GreyPage(grey.data(), kWidth, kHeight, kWidth);
         }
-        const auto file = test.Host(u"\\My Documents\\InkVISTA\\bench.cmb");
-        std::filesystem::create_directories(file.parent_path());
-        if (!encode::WriteFile(file.string(), encode::BuildBook(plan))) std::abort();
+        if (!page) std::abort();
+        plan.pages.push_back(*page);
+    }
+    const auto file = test.Host(u"\\My Documents\\InkVISTA\\bench.cmb");
+    std::filesystem::create_directories(file.parent_path());
+    if (!encode::WriteFile(file.string(), encode::BuildBook(plan))) std::abort();
+}
+
+namespace {
+
+struct Reader {
+    Reader(bool colour, bool portrait, bool fit, qreal ratio = 1) : host(ratio) {
+        WriteBenchBook(test, colour);
         host.model = &model;
         ViewOption view;
         view.portrait = portrait ? 1 : 0;
@@ -103,14 +117,14 @@ struct Reader {
     ReaderModel model{test.device(), host};
 };
 
-void FrameBench(benchmark::State& state, bool colour, bool portrait) {
+void FrameBench(benchmark::State& state, bool colour, bool portrait, qreal ratio) {
     // Colour pages are shown 24-bit once fitted; grey ones stay 8-bit.
-    Reader reader(colour, portrait, colour);
+    Reader reader(colour, portrait, colour, ratio);
     for (auto _ : state) reader.host.Redraw();
 }
 
-void MemcpyBench(benchmark::State& state) {
-    std::vector<uint8_t> from(240 * 320 * 4, 7), to(from.size());
+void MemcpyBench(benchmark::State& state, size_t bytes) {
+    std::vector<uint8_t> from(bytes, 7), to(from.size());
     for (auto _ : state) {
         std::memcpy(to.data(), from.data(), from.size());
         benchmark::DoNotOptimize(to.data());
@@ -129,13 +143,20 @@ void PageTurnBench(benchmark::State& state) {
 }
 
 void RegisterAll() {
-    for (const bool colour : {false, true})
-        for (const bool portrait : {true, false}) {
-            const std::string name = std::string("Frame/") + (colour ? "colour-fit" : "grey") +
-                                     (portrait ? "/portrait" : "/landscape");
-            benchmark::RegisterBenchmark(name.c_str(), FrameBench, colour, portrait);
-        }
-    benchmark::RegisterBenchmark("Baseline/memcpy/frame", MemcpyBench);
+    for (const qreal ratio : {1.0, 3.375})
+        for (const bool colour : {false, true})
+            for (const bool portrait : {true, false}) {
+                std::string name = std::string("Frame/") + (colour ? "colour-fit" : "grey") +
+                                   (portrait ? "/portrait" : "/landscape");
+                if (ratio != 1) name += "/x3.375";
+                benchmark::RegisterBenchmark(name.c_str(), FrameBench, colour, portrait, ratio);
+            }
+    benchmark::RegisterBenchmark("Baseline/memcpy/frame", MemcpyBench, size_t{240 * 320 * 4});
+    // The frame at full screen (810 x 1080) and the whole 1920 x 1080 window.
+    benchmark::RegisterBenchmark("Baseline/memcpy/frame-x3.375", MemcpyBench,
+                                 size_t{810 * 1080 * 4});
+    benchmark::RegisterBenchmark("Baseline/memcpy/window-1920x1080", MemcpyBench,
+                                 size_t{1920 * 1080 * 4});
     benchmark::RegisterBenchmark("PageTurn/colour-1200x1800/fit/landscape", PageTurnBench)
         ->Unit(benchmark::kMillisecond);
 }
@@ -144,14 +165,17 @@ void RegisterAll() {
 }  // namespace inkvista
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Headless unless a platform is asked for: the window benchmarks include
+    // the window system's part only on a real one (QT_QPA_PLATFORM=xcb).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // As the reader runs.
     inkvista::KeepFreedPageMemory();
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     inkvista::LoadReaderFonts();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     inkvista::RegisterAll();
+    inkvista::RegisterWindowBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

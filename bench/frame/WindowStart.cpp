@@ -1,0 +1,101 @@
+// Start to first painted frame of the reader's desktop window at the size it
+// was left at (bench/startup.sh, maximised at 1920 x 1080): the launcher's
+// path to the window, on a device folder given on the command line, ending
+// once the main window has painted at its final size and the X server has
+// taken the frame. Left out of the launcher's path: the signal handlers and
+// the watch on removable volumes, which do nothing before the first frame.
+//   inkvista_window_start ROOT REGISTRY [--maximise]
+// With --maximise the window is maximised by the program and its place then
+// kept, as a person leaves it: later runs come back maximised.
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <string_view>
+
+#include "app/OneReader.h"
+#include "app/ReaderApp.h"
+#include "app/WindowMemory.h"
+#include "platform/HeapTuning.h"
+#include "ui/Fonts.h"
+#include "ui/HotKeys.h"
+#include "ui/QtServices.h"
+
+#ifdef INKVISTA_BENCH_XCB
+#include <xcb/xcb.h>
+#endif
+
+namespace inkvista {
+namespace {
+
+void ReachScreen() {
+#ifdef INKVISTA_BENCH_XCB
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        xcb_connection_t* connection = x11->connection();
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+#endif
+}
+
+// Ends the run after the first paint of `window` at the size it keeps.
+class FirstFrame : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* window = static_cast<QWidget*>(watched);
+        const QScreen* screen = window->screen();
+        const bool settled =
+            !screen || window->width() >= screen->availableGeometry().width() * 9 / 10;
+        if (event->type() == QEvent::Paint && settled) {
+            QTimer::singleShot(0, [] {
+                ReachScreen();
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+};
+
+}  // namespace
+}  // namespace inkvista
+
+int main(int argc, char** argv) {
+    using namespace inkvista;
+    const bool maximise = argc == 4 && std::string_view(argv[3]) == "--maximise";
+    if (argc != 3 && !maximise) {
+        std::fprintf(stderr, "usage: inkvista_window_start ROOT REGISTRY [--maximise]\n");
+        return 2;
+    }
+    KeepFreedPageMemory();
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("InkVISTA"));
+    LoadReaderFonts();
+    DeviceOptions options;
+    options.root = argv[1];
+    options.registryFile = argv[2];
+    OneReader one(ReaderAddressFor(options));
+    std::string error;
+    const bool serve = one.Begin(std::nullopt, &error) == OneReader::Start::Serve;
+    QtMessageBoxes messages;
+    QtTimerService timers;
+    Device device(options, messages, timers);
+    DesktopHotKeys hotKeys;
+    hotKeys.Install();
+    ReaderApp app(device, hotKeys);
+    BackWnd& window = app.mainWindow();
+    hotKeys.SetTarget(&window);
+    messages.SetParent(&window);
+    qapp.setQuitOnLastWindowClosed(false);
+    WindowMemory memory(WindowMemory::FileBeside(*options.registryFile));
+    window.BecomeDesktopWindow(&memory, false);
+    FirstFrame first;
+    window.installEventFilter(&first);
+    app.InitInstance();
+    if (serve) one.Listen([](const auto&) { return std::string(); }, &error);
+    if (maximise) window.showMaximized();
+    window.OnActivate(true);
+    window.raise();
+    window.activateWindow();
+    const int status = qapp.exec();
+    if (maximise) window.close();
+    return status;
+}
