@@ -1,7 +1,9 @@
 #include "app/WindowMemory.h"
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStringList>
 #include <QWidget>
 #include <cstdio>
 
@@ -9,6 +11,7 @@ namespace inkvista {
 
 namespace {
 
+constexpr char kGroup[] = "window/";
 constexpr char kGeometryKey[] = "window/geometry";
 
 }  // namespace
@@ -24,7 +27,15 @@ bool WindowMemory::Readable() {
     if (checked_) return usable_;
     checked_ = true;
     const QSettings settings(file_, QSettings::IniFormat);
-    usable_ = settings.status() == QSettings::NoError;
+    // Qt reads almost anything as settings, and would write them back as it
+    // understood them: a file with anything but our own keys is not ours.
+    // A file with something in it but none of our keys is not ours either.
+    const QStringList keys = settings.allKeys();
+    usable_ = settings.status() == QSettings::NoError &&
+              (!keys.isEmpty() || QFileInfo(file_).size() == 0);
+    for (const QString& key : keys) {
+        if (!key.startsWith(QLatin1String(kGroup))) usable_ = false;
+    }
     if (!usable_) {
         std::fprintf(stderr,
                      "inkvista: %s is not a settings file; the window's place is not kept this "

@@ -18,10 +18,13 @@ class WindowMemory {
     static std::filesystem::path FileBeside(const std::filesystem::path& registryFile);
 
     // Puts the hidden `window` where it was last saved; false when nothing
-    // usable was saved (the window is left as it is). A file that is not a
-    // settings file is reported once on standard error and left untouched:
-    // nothing is saved over it this run.
+    // usable was saved (the window is left as it is). A file that is not
+    // ours (not a settings file, or one with keys of others) is reported
+    // once on standard error and left untouched: nothing is saved over it
+    // this run.
     bool Restore(QWidget& window);
+    // Written as QSettings writes: to a temporary beside the file, renamed
+    // into place.
     void Save(const QWidget& window);
 
   private:

@@ -169,5 +169,35 @@ TEST(ViewerPaint, AnEnlargedWindowGetsAFrameAtItsOwnPixels) {
     }
 }
 
+// Between whole scales a device pixel keeps its share of the light: the
+// pixels inside its block are its own, only those its edges cut through mix
+// with the neighbours, and nothing reaches further.
+TEST(ViewerPaint, AFractionalScaleSharesOnlyTheCutPixels) {
+    QImage device(240, 320, QImage::Format_RGB32);
+    device.fill(Qt::black);
+    device.setPixel(100, 50, qRgb(255, 255, 255));
+    for (const QSize size : {QSize(480, 640), QSize(810, 1080), QSize(796, 1061)}) {
+        QImage frame(size, QImage::Format_RGB32);
+        frame.fill(Qt::red);
+        EnlargeFrame(device, frame);
+        const qreal across = size.width() / 240.0, down = size.height() / 320.0;
+        const QRectF block(100 * across, 50 * down, across, down);
+        long light = 0;
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                const QRgb pixel = frame.pixel(x, y);
+                const QRectF covers(x, y, 1, 1);
+                if (block.contains(covers)) {
+                    ASSERT_EQ(pixel, qRgb(255, 255, 255)) << x << "," << y;
+                } else if (!block.intersects(covers)) {
+                    ASSERT_EQ(pixel, qRgb(0, 0, 0)) << x << "," << y;
+                }
+                light += qGreen(pixel);
+            }
+        }
+        EXPECT_NEAR(light, 255 * across * down, 2 * (across + down)) << size.width();
+    }
+}
+
 }  // namespace
 }  // namespace inkvista
