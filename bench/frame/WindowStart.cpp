@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 
 #include "app/OneReader.h"
@@ -38,21 +39,28 @@ void ReachScreen() {
 }
 
 // Ends the run after the first paint of `window` at the size it keeps.
+// The frame is the end of the measurement: tearing down is not part of a
+// start, so the process ends there, unless the window's place is to be kept.
 class FirstFrame : public QObject {
   public:
+    explicit FirstFrame(bool keepPlace) : keepPlace_(keepPlace) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* window = static_cast<QWidget*>(watched);
         const QScreen* screen = window->screen();
         const bool settled =
             !screen || window->width() >= screen->availableGeometry().width() * 9 / 10;
         if (event->type() == QEvent::Paint && settled) {
-            QTimer::singleShot(0, [] {
+            QTimer::singleShot(0, [keepPlace = keepPlace_] {
                 ReachScreen();
+                if (!keepPlace) std::_Exit(0);
                 QCoreApplication::exit(0);
             });
         }
         return false;
     }
+
+  private:
+    bool keepPlace_;
 };
 
 }  // namespace
@@ -87,7 +95,7 @@ int main(int argc, char** argv) {
     qapp.setQuitOnLastWindowClosed(false);
     WindowMemory memory(WindowMemory::FileBeside(*options.registryFile));
     window.BecomeDesktopWindow(&memory, false);
-    FirstFrame first;
+    FirstFrame first(maximise);
     window.installEventFilter(&first);
     app.InitInstance();
     if (serve) one.Listen([](const auto&) { return std::string(); }, &error);
