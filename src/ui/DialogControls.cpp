@@ -70,10 +70,11 @@ QWidget* FindControl(QWidget* dialog, int id) {
     return nullptr;
 }
 
-QFont TemplateFont(DialogFace /*face*/, int pointSize) {
+QFont TemplateFont(DialogFace /*face*/, int pointSize, qreal scale) {
     // A narrow sans face, as the device's: the templates are drawn for it,
     // and a wide face would not fit them on the 240-pixel screen.
-    QFont font = ReaderFont(kSansFamily, std::max(1, MulDiv(pointSize, kDeviceDpi, 72)));
+    QFont font =
+        ReaderFont(kSansFamily, std::max(1, qRound(MulDiv(pointSize, kDeviceDpi, 72) * scale)));
     font.setStretch(QFont::SemiCondensed);
     return font;
 }
@@ -112,9 +113,9 @@ TemplateDialog::TemplateDialog(QWidget* owner, const DialogTemplate& dialogTempl
 }
 
 TemplateDialog::TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu,
-                               int heightDu)
-    : QDialog(owner), templateId_(templateId) {
-    SetUp(title, TemplateFont(DialogFace::System, 10), widthDu, heightDu);
+                               int heightDu, qreal scale)
+    : QDialog(owner), templateId_(templateId), scale_(scale) {
+    SetUp(title, TemplateFont(DialogFace::System, 10, scale), widthDu, heightDu);
 }
 
 void TemplateDialog::SetUp(const QString& title, const QFont& font, int widthDu, int heightDu) {
@@ -129,7 +130,7 @@ void TemplateDialog::SetUp(const QString& title, const QFont& font, int widthDu,
 }
 
 int TemplateDialog::captionHeight() const {
-    return units_.y + 6;
+    return units_.y + qRound(6 * scale_);
 }
 
 QRect TemplateDialog::clientRect() const {
@@ -323,7 +324,8 @@ void TemplateDialog::paintEvent(QPaintEvent* event) {
     bold.setBold(true);
     painter.setFont(bold);
     painter.setPen(Qt::white);
-    painter.drawText(caption.adjusted(6, 0, -6, 0), Qt::AlignLeft | Qt::AlignVCenter,
+    const int margin = qRound(6 * scale_);
+    painter.drawText(caption.adjusted(margin, 0, -margin, 0), Qt::AlignLeft | Qt::AlignVCenter,
                      windowTitle());
 }
 
