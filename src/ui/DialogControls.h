@@ -4,6 +4,7 @@
 // template in the dynamic property "controlId".
 #pragma once
 
+#include <QColor>
 #include <QDialog>
 #include <QFont>
 #include <QRect>
@@ -86,6 +87,9 @@ struct DialogTemplate {
     int x = 0, y = 0, width = 0, height = 0;
     std::span<const ControlRow> controls;
 };
+
+// The colour of a dialog's caption strip.
+QColor CaptionColour();
 
 // A modal dialog built from a template. It ends with the command that closed
 // it (IDOK, IDCANCEL, …) as exec()'s result; Escape and the close box end it

@@ -154,6 +154,19 @@ void MessageBoxDialog::LayOut(const DeviceScreenView& screen) {
     move(area.x() + (area.width() - width) / 2, area.y() + std::max(0, area.height() - height) / 2);
 }
 
+void MessageBoxDialog::paintEvent(QPaintEvent* event) {
+    TemplateDialog::paintEvent(event);
+    // A box mostly opens over a dialog or the list: its edge keeps it apart.
+    QPainter painter(this);
+    const int edge = std::max(1, Px(1));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(CaptionColour());
+    const QRect all = rect();
+    painter.drawRect(QRect(0, 0, edge, all.height()));
+    painter.drawRect(QRect(all.width() - edge, 0, edge, all.height()));
+    painter.drawRect(QRect(0, all.height() - edge, all.width(), edge));
+}
+
 void MessageBoxDialog::reject() {
     done(hasCancel_ ? IDCANCEL : IDOK);
 }

@@ -51,6 +51,9 @@ class MessageBoxDialog : public TemplateDialog {
     QString text() const { return text_->text(); }
     void reject() override;
 
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
   private:
     // Pixels of the box for `devicePixels` of the device's screen.
     int Px(int devicePixels) const;
