@@ -118,9 +118,9 @@ constexpr KeyHelp kKeyHelp[] = {
     {"F1 ... F4", "the hardware buttons 1 to 4 (F5 is the fifth, 0xC5)"},
     {"arrow keys", "the direction pad"},
     {"Enter", "Enter: opens the chosen book, presses a dialog's button"},
-    {"Escape", "Cancel in a dialog or box; in a book, closes it (page kept)"},
-    {"Page Down, Page Up", "in a book: the next, the previous page"},
-    {"Home, End", "in a book: the first, the last page"},
+    {"Escape", "Cancel in a dialog or box; in a book, closes it, page kept"},
+    {"Page Down/Up", "in a book: the next, the previous page"},
+    {"Home/End", "in a book: the first, the last page"},
     {"mouse wheel", "in a book: a notch is a press of the up or down arrow"},
     {"mouse", "the stylus: tap, hold and drag"},
 };
