@@ -90,9 +90,9 @@ int QtMessageBoxes::ShowCaptioned(std::u16string_view text, std::u16string_view 
                                   uint32_t type) {
     QWidget* owner = QApplication::activeModalWidget();
     if (!owner) owner = parent_.data();
-    // The screen as it is drawn now: the window may have been resized or
-    // rescaled since the last box.
-    const DeviceScreenView screen = DeviceScreenOf(parent_ ? parent_.data() : owner);
+    // The main window's screen as it is drawn now (it may have been resized
+    // or rescaled since the last box), whichever dialog owns the box.
+    const DeviceScreenView screen = DeviceScreenOf(parent_.data());
     MessageBoxDialog box(
         owner, QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())),
         QString::fromUtf16(caption.data(), static_cast<qsizetype>(caption.size())), type, screen);
