@@ -120,11 +120,16 @@ bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string&
         list_.SetSettings(LibrarySettingsNow());
         list_.RefreshLibrary();
     }
-    if (library.SetCurrentByName(slot, fileName)) {
+    const bool listed = library.SetCurrentByName(slot, fileName);
+    if (listed && library.currentEntry()->kind == kind) {
         library.OpenCurrent();
     } else {
-        // Not listed (a hidden book): it opens all the same, from its first page.
-        library.SetOpenRequest({fileName, 0, slot, kind});
+        // Not listed (a hidden book, a name no book has): it opens all the
+        // same, from its first page. Listed by its name as the kind its header
+        // is not: it opens as its header says, at the bookmark that closing
+        // it keeps.
+        const int32_t page = listed ? library.currentEntry()->bookmarkPage : 0;
+        library.SetOpenRequest({fileName, page, slot, kind});
         OpenRequestedBook();
     }
     return screenState_ == Screen::Viewer;

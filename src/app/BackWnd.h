@@ -66,7 +66,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // when it could not be opened (the reader has shown why; the list of
     // that folder is showing).
     // A book still open is closed first, keeping its page, as the viewer's
-    // close button closes it.
+    // close button closes it. It opens as `kind`, its header's, even where
+    // the library lists it by its name as the other kind.
     bool OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
                         BookKind kind);
     // Runs `action` from the event loop once no popup menu, dialog or box is

@@ -44,10 +44,12 @@ const DialogBaseUnits& SystemTenUnits() {
     return units;
 }
 
-// The caption strip: the colour of the home screen's banner.
-const QColor kCaptionColour(0x1d, 0x29, 0x57);
-
 }  // namespace
+
+QColor CaptionColour() {
+    // The colour of the home screen's banner.
+    return QColor(0x1d, 0x29, 0x57);
+}
 
 void SetControlId(QWidget* control, int id) {
     if (control) control->setProperty(kControlIdProperty, id);
@@ -70,10 +72,11 @@ QWidget* FindControl(QWidget* dialog, int id) {
     return nullptr;
 }
 
-QFont TemplateFont(DialogFace /*face*/, int pointSize) {
+QFont TemplateFont(DialogFace /*face*/, int pointSize, qreal scale) {
     // A narrow sans face, as the device's: the templates are drawn for it,
     // and a wide face would not fit them on the 240-pixel screen.
-    QFont font = ReaderFont(kSansFamily, std::max(1, MulDiv(pointSize, kDeviceDpi, 72)));
+    QFont font =
+        ReaderFont(kSansFamily, std::max(1, qRound(MulDiv(pointSize, kDeviceDpi, 72) * scale)));
     font.setStretch(QFont::SemiCondensed);
     return font;
 }
@@ -112,9 +115,9 @@ TemplateDialog::TemplateDialog(QWidget* owner, const DialogTemplate& dialogTempl
 }
 
 TemplateDialog::TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu,
-                               int heightDu)
-    : QDialog(owner), templateId_(templateId) {
-    SetUp(title, TemplateFont(DialogFace::System, 10), widthDu, heightDu);
+                               int heightDu, qreal scale)
+    : QDialog(owner), templateId_(templateId), scale_(scale) {
+    SetUp(title, TemplateFont(DialogFace::System, 10, scale), widthDu, heightDu);
 }
 
 void TemplateDialog::SetUp(const QString& title, const QFont& font, int widthDu, int heightDu) {
@@ -129,7 +132,7 @@ void TemplateDialog::SetUp(const QString& title, const QFont& font, int widthDu,
 }
 
 int TemplateDialog::captionHeight() const {
-    return units_.y + 6;
+    return units_.y + qRound(6 * scale_);
 }
 
 QRect TemplateDialog::clientRect() const {
@@ -318,12 +321,13 @@ void TemplateDialog::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     QPainter painter(this);
     const QRect caption(0, 0, width(), captionHeight());
-    painter.fillRect(caption, kCaptionColour);
+    painter.fillRect(caption, CaptionColour());
     QFont bold = font();
     bold.setBold(true);
     painter.setFont(bold);
     painter.setPen(Qt::white);
-    painter.drawText(caption.adjusted(6, 0, -6, 0), Qt::AlignLeft | Qt::AlignVCenter,
+    const int margin = qRound(6 * scale_);
+    painter.drawText(caption.adjusted(margin, 0, -margin, 0), Qt::AlignLeft | Qt::AlignVCenter,
                      windowTitle());
 }
 

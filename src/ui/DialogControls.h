@@ -4,6 +4,7 @@
 // template in the dynamic property "controlId".
 #pragma once
 
+#include <QColor>
 #include <QDialog>
 #include <QFont>
 #include <QRect>
@@ -35,8 +36,8 @@ QWidget* FindControl(QWidget* dialog, int id);
 enum class DialogFace { System, MsSansSerif };
 
 // The font that stands for a template's face at `pointSize` on the device's
-// 96-dpi screen.
-QFont TemplateFont(DialogFace face, int pointSize);
+// 96-dpi screen, `scale` times as large for a screen drawn enlarged.
+QFont TemplateFont(DialogFace face, int pointSize, qreal scale = 1);
 
 // A font's dialog base units in pixels: the average width of its letters and
 // its height. One horizontal dialog unit is x / 4 pixels, one vertical unit
@@ -87,6 +88,9 @@ struct DialogTemplate {
     std::span<const ControlRow> controls;
 };
 
+// The colour of a dialog's caption strip.
+QColor CaptionColour();
+
 // A modal dialog built from a template. It ends with the command that closed
 // it (IDOK, IDCANCEL, …) as exec()'s result; Escape and the close box end it
 // with IDCANCEL. Its title is drawn in a caption strip above the client area,
@@ -99,13 +103,15 @@ class TemplateDialog : public QDialog {
     // and radio buttons report their clicks to OnCommand.
     TemplateDialog(QWidget* owner, const DialogTemplate& dialogTemplate);
     // A template of the System font of size 10 whose controls the subclass
-    // adds itself.
-    TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu, int heightDu);
+    // adds itself; `scale` enlarges font, units and caption alike.
+    TemplateDialog(QWidget* owner, int templateId, const QString& title, int widthDu, int heightDu,
+                   qreal scale = 1);
 
     int templateId() const { return templateId_; }
     const DialogBaseUnits& baseUnits() const { return units_; }
     // The client area below the caption strip, in the dialog's pixels.
     QRect clientRect() const;
+    int captionHeight() const;
 
     QPushButton* AddButton(int id, const QString& text, int x, int y, int width, int height,
                            bool isDefault = false);
@@ -148,11 +154,11 @@ class TemplateDialog : public QDialog {
     // The control of one table row; drop-down lists and pictures are placed
     // at `rect` here, in their own way.
     QWidget* CreateControl(const ControlRow& row, const QRect& rect);
-    int captionHeight() const;
     // The main window's top-left on the desktop: the screen's origin.
     QPoint ScreenOrigin() const;
 
     int templateId_;
+    qreal scale_ = 1;
     QPoint templatePosition_;
     DialogBaseUnits units_;
     std::vector<std::unique_ptr<QWidget>> controls_;
