@@ -87,9 +87,9 @@ const QImage& PageViewWnd::ComposeFrame(qreal pixelRatio) {
     overlays.menuShown = reading.menuShown != 0;
     overlays.jumpPanelShown = reading.jumpPanelShown != 0;
     overlays.jumpArrowLit = reading.jumpArrowLit != 0;
-    overlays.litJumpArrow = reading.litJumpArrow;
+    overlays.litJumpArrow = static_cast<int>(reading.litJumpArrow);
     overlays.pageButtonHeld = reading.pageButtonHeld != 0;
-    overlays.heldPageButton = reading.heldPageButton;
+    overlays.heldPageButton = static_cast<int>(reading.heldPageButton);
     overlays.lastPageNotice = reading.lastPageNotice != 0;
     overlays.title = QString::fromStdU16String(reader_.book().bookTitle);
     overlays.currentPage = reader_.currentPage();
