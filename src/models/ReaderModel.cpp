@@ -130,9 +130,9 @@ void ReaderModel::WriteState(JsonValue& viewer) const {
     viewer["jumpPanelShown"] = reading_.jumpPanelShown != 0;
     viewer["jumpTarget"] = reading_.jumpTarget;
     viewer["jumpArrowLit"] = reading_.jumpArrowLit != 0;
-    viewer["litJumpArrow"] = reading_.litJumpArrow;
+    viewer["litJumpArrow"] = static_cast<int>(reading_.litJumpArrow);
     viewer["pageButtonHeld"] = reading_.pageButtonHeld != 0;
-    viewer["heldPageButton"] = reading_.heldPageButton;
+    viewer["heldPageButton"] = static_cast<int>(reading_.heldPageButton);
     viewer["lastPageNotice"] = reading_.lastPageNotice != 0;
     viewer["autoScrollOn"] = autoScroll_.autoScrollOn != 0;
     viewer["autoScrollPeriodMs"] =

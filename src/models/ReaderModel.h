@@ -19,6 +19,7 @@
 #include "book/PageImage.h"
 #include "models/OpenRequest.h"
 #include "models/ReaderHost.h"
+#include "models/ReaderLayout.h"
 #include "platform/Device.h"
 #include "settings/TextConversion.h"
 #include "settings/ViewOption.h"
@@ -26,12 +27,6 @@
 namespace inkvista {
 
 class JsonValue;
-
-// The viewer's fixed window; the screen's size, not the host's.
-constexpr int32_t kViewWidth = 240;
-constexpr int32_t kViewHeight = 320;
-// The status bar's thickness along the reader's bottom edge.
-constexpr int32_t kBarThickness = 20;
 
 // The viewer's window timers.
 constexpr unsigned kAutoScrollTimerId = 2;
@@ -67,19 +62,27 @@ enum class ViewerCommand {
     ToggleAutoScroll,
 };
 
-// The overlays over the page and the held controls of the bar and panel.
-// `menuShown` is kept from book to book.
-struct ReadingState {
+// What a frame draws over the page: the overlays and the held looks of the
+// bar and the panel. An input that changes one of them without a repaint of
+// its own repaints.
+struct ShownOverlays {
     int menuShown = 1;       // the status bar
     int lastPageNotice = 0;  // the "This is the last page" box
     int jumpPanelShown = 0;  // the page-jump panel
-    int32_t jumpTarget = 0;  // the page the jump panel points at, from 0
-    unsigned jumpRepeatTimer = 0;
-    int jumpArrowLit = 0;  // the last pressed jump arrow is drawn pressed
-    int litJumpArrow = 0;  // 1 = -10, 2 = -1, 3 = +1, 4 = +10
-    int32_t jumpRepeatStep = 0;
+    int jumpArrowLit = 0;    // the last pressed jump arrow is drawn pressed
     int pageButtonHeld = 0;  // a page button of the bar is held
-    int heldPageButton = 0;  // 1 previous, 2 next
+
+    bool operator==(const ShownOverlays&) const = default;
+};
+
+// The overlays with what they show and the repeats of the held controls.
+// `menuShown` is kept from book to book.
+struct ReadingState : ShownOverlays {
+    int32_t jumpTarget = 0;  // the page the jump panel points at, from 0
+    JumpArrow litJumpArrow = JumpArrow::None;
+    unsigned jumpRepeatTimer = 0;
+    int32_t jumpRepeatStep = 0;
+    PageButton heldPageButton = PageButton::None;
     unsigned pageButtonTimer = 0;
 };
 
@@ -173,9 +176,8 @@ class ReaderModel {
     // step: -10, -1, +1 or +10; starts the 100 ms repeat (timer 3).
     void StepJumpTarget(int32_t step);
     void CommitJump();
-    // which: 1 previous, 2 next; turns once and starts the 500 ms repeat
-    // (timer 4).
-    void PressPageButton(int which);
+    // Turns once and starts the 500 ms repeat (timer 4).
+    void PressPageButton(PageButton which);
     void ReleasePageButton();
     // "\NAME" of the book's storage card for a book on a card.
     bool CardRootPath(std::u16string* path) const;
@@ -260,7 +262,7 @@ class ReaderModel {
     bool StopAutoScrollOnInput(bool restoreMenu);
     void SettleHeldRepeats(bool releaseButton);
     void TapPanel(int32_t x, int32_t y);
-    bool TapBar(int32_t x, int32_t y);
+    bool TapBar(const OverlayZone& zone);
     bool TapPage(int32_t x, int32_t y);
     void KeyPrelude();
     void RedrawIfStale(uint64_t framesBefore);

@@ -261,7 +261,7 @@ void ReaderModel::StepJumpTarget(int32_t step) {
         this, kJumpRepeatTimerId, kJumpRepeatPeriodMs, [this] { OnJumpRepeatTick(); });
     if (reading_.jumpTarget == before) return;
     reading_.jumpArrowLit = 1;
-    reading_.litJumpArrow = step == -10 ? 1 : step == -1 ? 2 : step == 1 ? 3 : 4;
+    reading_.litJumpArrow = JumpArrowFor(step);
     Redraw();
 }
 
@@ -294,11 +294,11 @@ void ReaderModel::CommitJump() {
 // ---------------------------------------------------------------------------
 // Held page buttons of the bar
 
-void ReaderModel::PressPageButton(int which) {
+void ReaderModel::PressPageButton(PageButton which) {
     if (!Showable()) return;
     reading_.pageButtonHeld = 1;
     reading_.heldPageButton = which;
-    which == 1 ? GoPrevPage() : GoNextPage();
+    which == PageButton::Previous ? GoPrevPage() : GoNextPage();
     // A turn that failed has closed the book: nothing is left to repeat.
     if (!open_) return;
     reading_.pageButtonTimer = device_.timers().SetTimer(
@@ -307,9 +307,9 @@ void ReaderModel::PressPageButton(int which) {
 
 void ReaderModel::OnPageButtonTick() {
     if (!Showable()) return;
-    if (reading_.heldPageButton == 1) {
+    if (reading_.heldPageButton == PageButton::Previous) {
         GoPrevPage();
-    } else if (reading_.heldPageButton == 2) {
+    } else if (reading_.heldPageButton == PageButton::Next) {
         GoNextPage();
     }
 }
