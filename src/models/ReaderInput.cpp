@@ -136,8 +136,8 @@ void ReaderModel::OnTapDown(int32_t x, int32_t y) {
 void ReaderModel::OnDrag(int32_t x, int32_t y) {
     if (!Showable() || reading_.jumpPanelShown || reading_.pageButtonHeld) return;
     const bool bar = reading_.menuShown != 0;
-    const int32_t visibleX = (bar && !portrait()) ? kViewWidth - kBarThickness : kViewWidth;
-    const int32_t visibleY = (bar && portrait()) ? kViewHeight - kBarThickness : kViewHeight;
+    const int32_t visibleX = (bar && !portrait()) ? kScreenWidth - kBarThickness : kScreenWidth;
+    const int32_t visibleY = (bar && portrait()) ? kScreenHeight - kBarThickness : kScreenHeight;
     const int64_t dx = int64_t{x} - input_.lastTapX;
     const int64_t dy = int64_t{y} - input_.lastTapY;
     // The page follows the stylus, along each axis it does not fit.
@@ -224,8 +224,8 @@ ViewerCommand ReaderModel::ResolveAction(uint32_t action) const {
     using C = ViewerCommand;
     const int32_t w = image_.viewWidth;
     const int32_t h = image_.viewHeight;
-    const bool wide = w > kViewWidth;
-    const bool tall = h > kViewHeight;
+    const bool wide = w > kScreenWidth;
+    const bool tall = h > kScreenHeight;
     const bool p = portrait();
     switch (action) {
         case ScrollUp:

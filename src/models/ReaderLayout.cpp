@@ -11,10 +11,10 @@ using P = OverlayPart;
 // Portrait: the bar along the bottom edge, read from the left; the panel
 // above its right end, listed from the right so that each arrow takes the
 // edge it shares with its left neighbour.
-constexpr int32_t kBarRow = kViewHeight - kBarThickness;
+constexpr int32_t kBarRow = kScreenHeight - kBarThickness;
 
 constexpr OverlayLayout kPortrait{
-    .bar = {0, kBarRow, kViewWidth, kBarThickness},
+    .bar = {0, kBarRow, kScreenWidth, kBarThickness},
     .barZones = {{
         {.part = P::HideBar, .place = {0, kBarRow, 14, 20}, .picture = 150},
         {.part = P::Close, .place = {14, kBarRow, 20, 20}, .picture = 151},
@@ -57,10 +57,10 @@ constexpr OverlayLayout kPortrait{
 // screen; its buttons are tested from the bottom and its fields from the
 // top, so the counter takes the edge it shares with the title. The panel
 // left of the bar's top end, listed from the top.
-constexpr int32_t kBarColumn = kViewWidth - kBarThickness;
+constexpr int32_t kBarColumn = kScreenWidth - kBarThickness;
 
 constexpr OverlayLayout kLandscape{
-    .bar = {kBarColumn, 0, kBarThickness, kViewHeight},
+    .bar = {kBarColumn, 0, kBarThickness, kScreenHeight},
     .barZones = {{
         {.part = P::HideBar, .place = {kBarColumn, 306, 20, 14}, .picture = 158},
         {.part = P::Close, .place = {kBarColumn, 286, 20, 20}, .picture = 159},
@@ -115,8 +115,8 @@ JumpArrow JumpArrowFor(int32_t step) {
 }
 
 bool LayoutRect::Reaches(int32_t px, int32_t py) const {
-    px = std::clamp(px, 0, kViewWidth - 1);
-    py = std::clamp(py, 0, kViewHeight - 1);
+    px = std::clamp(px, 0, kScreenWidth - 1);
+    py = std::clamp(py, 0, kScreenHeight - 1);
     return px >= x && px <= x + width && py >= y && py <= y + height;
 }
 

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/Screen.h"
+
 namespace inkvista {
 
-// The viewer's fixed window; the screen's size, not the host's.
-constexpr int32_t kViewWidth = 240;
-constexpr int32_t kViewHeight = 320;
+// The viewer's window is the screen (platform/Screen.h), not the host's.
 // The status bar's thickness along the reader's bottom edge.
 constexpr int32_t kBarThickness = 20;
 

@@ -77,7 +77,7 @@ PageError ReaderModel::LoadPage() {
     position_.scrollX = 0;
     const bool turned = image_.orientation == PixelOrientation::Landscape;
     position_.scrollY =
-        turned && image_.viewHeight > kViewHeight ? image_.viewHeight - kViewHeight : 0;
+        turned && image_.viewHeight > kScreenHeight ? image_.viewHeight - kScreenHeight : 0;
     return PageError::None;
 }
 

@@ -268,6 +268,10 @@ class ReaderModel {
     void RedrawIfStale(uint64_t framesBefore);
 
     // Auto scroll.
+    // Continuous scrolling forward along one axis: `position` in a page
+    // `extent` long, shown `window` at a time; `barSide` when the bar lies
+    // across that axis's end.
+    bool CreepForward(int32_t& position, int32_t extent, int32_t window, bool barSide);
     void StopAutoScroll();
     void OnAutoScrollTick();
     ViewerCommand AutoScrollDirection() const;

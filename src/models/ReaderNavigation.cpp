@@ -93,16 +93,16 @@ void ReaderModel::ReportPageFailure(PageError error) {
 // Scroll steps
 
 bool ReaderModel::AtFarEnd() const {
-    if (portrait()) return position_.scrollY >= image_.viewHeight - kViewHeight;
-    return position_.scrollX >= image_.viewWidth - kViewWidth;
+    if (portrait()) return position_.scrollY >= image_.viewHeight - kScreenHeight;
+    return position_.scrollX >= image_.viewWidth - kScreenWidth;
 }
 
 void ReaderModel::KeepEndAboveMenu() {
     const int32_t bar = reading_.menuShown ? kBarThickness : 0;
     if (portrait()) {
-        position_.scrollY = std::max(0, image_.viewHeight - (kViewHeight - bar));
+        position_.scrollY = std::max(0, image_.viewHeight - (kScreenHeight - bar));
     } else {
-        position_.scrollX = std::max(0, image_.viewWidth - (kViewWidth - bar));
+        position_.scrollX = std::max(0, image_.viewWidth - (kScreenWidth - bar));
     }
 }
 
@@ -127,7 +127,7 @@ void ReaderModel::Animate(int32_t& position, int32_t start, int32_t final) {
 void ReaderModel::StepForward(bool vertical) {
     int32_t& position = vertical ? position_.scrollY : position_.scrollX;
     const int64_t extent = vertical ? image_.viewHeight : image_.viewWidth;
-    const int64_t window = vertical ? kViewHeight : kViewWidth;
+    const int64_t window = vertical ? kScreenHeight : kScreenWidth;
     const int64_t range = viewOption_.scrollRange;
     const int32_t start = position;
     const int64_t end = extent - window;
@@ -161,7 +161,7 @@ void ReaderModel::StepBackward(bool vertical) {
 
 void ReaderModel::StepDown() {
     if (!Showable()) return;
-    if (position_.scrollY >= image_.viewHeight - kViewHeight) {
+    if (position_.scrollY >= image_.viewHeight - kScreenHeight) {
         if (image_.viewHeight < image_.viewWidth) return;
         portrait() ? GoNextPage() : GoPrevPage();
         return;
@@ -181,7 +181,7 @@ void ReaderModel::StepUp() {
 
 void ReaderModel::StepRight() {
     if (!Showable()) return;
-    if (position_.scrollX >= image_.viewWidth - kViewWidth) {
+    if (position_.scrollX >= image_.viewWidth - kScreenWidth) {
         if (image_.viewWidth >= image_.viewHeight) GoNextPage();
         return;
     }
