@@ -248,7 +248,7 @@ LibrarySettings BackWnd::LibrarySettingsNow() const {
     LibrarySettings settings;
     settings.userDir = userDir_;
     settings.isLoox = isLoox_;
-    settings.showHiddenFiles = viewOption_.showHiddenFiles;
+    settings.showHiddenFiles = ViewSettings::Of(viewOption_).showHiddenFiles;
     settings.textConversion = textConversion_;
     return settings;
 }

@@ -28,7 +28,7 @@ void ReaderModel::ToggleAutoScroll() {
     if (!Showable()) return;
     autoScroll_.savedBatteryTimeout = ReadBatteryTimeout();
     if (autoScroll_.savedBatteryTimeout != 0) HoldBacklight(false);
-    const uint64_t seconds = viewOption_.autoScrollSec;
+    const uint64_t seconds = view_.autoScrollSec;
     const auto period = static_cast<unsigned>(
         seconds == 0 ? kCreepPeriodMs : std::min(seconds * 1000, kLongestPeriodMs));
     autoScroll_.autoScrollTimer =
@@ -63,7 +63,7 @@ ViewerCommand ReaderModel::AutoScrollDirection() const {
 void ReaderModel::OnAutoScrollTick() {
     if (!Showable()) return;
     const ViewerCommand direction = AutoScrollDirection();
-    if (viewOption_.autoScrollSec != 0) {
+    if (view_.autoScrollSec != 0) {
         Execute(direction);
         device_.power().ResetIdleTimer();
         return;

@@ -87,7 +87,7 @@ bool ReaderModel::TapPage(int32_t x, int32_t y) {
         ToggleMenu();
         return true;
     }
-    if (!viewOption_.tabScroll) return false;
+    if (!view_.tabScroll) return false;
     if (x < kEdgeZones.left) {
         StepLeft();
     } else if (x > kEdgeZones.right) {

@@ -66,11 +66,11 @@ enum class ViewerCommand {
 // bar and the panel. An input that changes one of them without a repaint of
 // its own repaints.
 struct ShownOverlays {
-    int menuShown = 1;       // the status bar
-    int lastPageNotice = 0;  // the "This is the last page" box
-    int jumpPanelShown = 0;  // the page-jump panel
-    int jumpArrowLit = 0;    // the last pressed jump arrow is drawn pressed
-    int pageButtonHeld = 0;  // a page button of the bar is held
+    bool menuShown = true;        // the status bar
+    bool lastPageNotice = false;  // the "This is the last page" box
+    bool jumpPanelShown = false;  // the page-jump panel
+    bool jumpArrowLit = false;    // the last pressed jump arrow is drawn pressed
+    bool pageButtonHeld = false;  // a page button of the bar is held
 
     bool operator==(const ShownOverlays&) const = default;
 };
@@ -102,10 +102,10 @@ struct InputState {
 
 struct AutoScrollState {
     unsigned autoScrollTimer = 0;
-    int autoScrollOn = 0;
+    bool autoScrollOn = false;
     // BatteryTimeout as read when auto scroll started; 0: nothing was changed.
     uint32_t savedBatteryTimeout = 0;
-    int menuShownBeforeAutoScroll = 0;
+    bool menuShownBeforeAutoScroll = false;
     // The period timer 2 was armed with, while it is armed.
     unsigned periodMs = 0;
 };
@@ -223,9 +223,11 @@ class ReaderModel {
     const PageImage& image() const { return image_; }
     const ReadingPosition& position() const { return position_; }
     int32_t currentPage() const { return position_.currentPage; }
-    const ViewOption& viewOption() const { return viewOption_; }
+    // The view settings copied at the opening (the orientation changes with
+    // ToggleViewMode).
+    const ViewSettings& view() const { return view_; }
     const KeyMap& keyMap() const { return keyMap_; }
-    bool portrait() const { return viewOption_.portrait != 0; }
+    bool portrait() const { return view_.portrait; }
     const ReadingState& reading() const { return reading_; }
     const InputState& input() const { return input_; }
     const AutoScrollState& autoScroll() const { return autoScroll_; }
@@ -288,7 +290,7 @@ class ReaderModel {
     PageImage image_;
     ReadingPosition position_;
     // Settings copies, taken at each opening.
-    ViewOption viewOption_;
+    ViewSettings view_;
     KeyMap keyMap_;
     ReadingState reading_;
     InputState input_;

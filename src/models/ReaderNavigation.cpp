@@ -107,7 +107,7 @@ void ReaderModel::KeepEndAboveMenu() {
 }
 
 void ReaderModel::Animate(int32_t& position, int32_t start, int32_t final) {
-    if (!viewOption_.smoothScroll) return;
+    if (!view_.smoothScroll) return;
     const int savedMenu = reading_.menuShown;
     reading_.menuShown = 0;
     position = start;
@@ -128,7 +128,7 @@ void ReaderModel::StepForward(bool vertical) {
     int32_t& position = vertical ? position_.scrollY : position_.scrollX;
     const int64_t extent = vertical ? image_.viewHeight : image_.viewWidth;
     const int64_t window = vertical ? kScreenHeight : kScreenWidth;
-    const int64_t range = viewOption_.scrollRange;
+    const int64_t range = view_.scrollRange;
     const int32_t start = position;
     const int64_t end = extent - window;
     const int64_t target = int64_t{start} + range;
@@ -146,7 +146,7 @@ void ReaderModel::StepForward(bool vertical) {
 
 void ReaderModel::StepBackward(bool vertical) {
     int32_t& position = vertical ? position_.scrollY : position_.scrollX;
-    const int64_t range = viewOption_.scrollRange;
+    const int64_t range = view_.scrollRange;
     const int32_t start = position;
     const int64_t target = int64_t{start} - range;
     int64_t next = 0;
@@ -213,7 +213,7 @@ void ReaderModel::ToggleViewMode() {
     if (!Showable()) return;
     const int32_t oldX = position_.scrollX;
     const int32_t oldY = position_.scrollY;
-    viewOption_.portrait = viewOption_.portrait ? 0 : 1;
+    view_.portrait = !view_.portrait;
     if (const PageError error = LoadPage(); error != PageError::None) {
         TellPageFailure(error, u"CMC Data Open Failed");
         return;

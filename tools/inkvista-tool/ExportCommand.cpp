@@ -66,7 +66,7 @@ int Usage(const std::string& message) {
 }
 
 struct ExportArgs {
-    ViewOption view;
+    PageView view;
     bool all = false, cbz = false, portrait = false, landscape = false;
     uint64_t maxOutput = kDefaultMaxOutput;
     bool maxOutputGiven = false;
@@ -83,7 +83,7 @@ const char* DamageText(PageDamage damage) {
 // Decodes page `index` and writes it. A page the reader cannot show gives the
 // reader's message, or the one it shows when a book cannot be read. A damaged
 // page is written as the reader shows it, and named (`label`) in a warning.
-Exported ExportPage(ToolBook& book, const BookState& state, int32_t index, const ViewOption& view,
+Exported ExportPage(ToolBook& book, const BookState& state, int32_t index, const PageView& view,
                     const std::string& out, bookwriter::ImageFormat format,
                     const std::string& label) {
     PageImage page;
