@@ -135,7 +135,7 @@ void ReaderModel::OnTapDown(int32_t x, int32_t y) {
 
 void ReaderModel::OnDrag(int32_t x, int32_t y) {
     if (!Showable() || reading_.jumpPanelShown || reading_.pageButtonHeld) return;
-    const bool bar = reading_.menuShown != 0;
+    const bool bar = reading_.menuShown;
     const int32_t visibleX = (bar && !portrait()) ? kScreenWidth - kBarThickness : kScreenWidth;
     const int32_t visibleY = (bar && portrait()) ? kScreenHeight - kBarThickness : kScreenHeight;
     const int64_t dx = int64_t{x} - input_.lastTapX;
