@@ -14,6 +14,7 @@
 
 #include "Version.h"
 #include "app/BackWnd.h"
+#include "app/LaunchBook.h"
 #include "app/LaunchOptions.h"
 #include "app/OneReader.h"
 #include "app/ReaderApp.h"
@@ -67,33 +68,6 @@ bool ReadScript(const std::filesystem::path& file, std::string* text, std::strin
     }
     const QByteArray bytes = in.readAll();
     text->assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-    return true;
-}
-
-// The book of the command line as the device sees it.
-struct LaunchBook {
-    std::u16string folder;
-    std::u16string fileName;
-    BookKind kind = BookKind::Cmb;
-};
-
-// Where the device reaches `book`; false with `error` saying why.
-bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBook* placed,
-                     std::string* error) {
-    placed->fileName = DeviceName(book.filename().native());
-    placed->kind = BookKindFromName(placed->fileName).value_or(BookKind::Cmb);
-    const auto folder = ReachHostFolder(device, book.parent_path());
-    std::error_code ec;
-    const auto host =
-        folder ? device.files().mapper().Resolve(*folder + u"\\" + placed->fileName) : std::nullopt;
-    if (!host || !std::filesystem::equivalent(*host, book, ec)) {
-        *error =
-            "the device cannot reach this book (name too long or holding a character the "
-            "device forbids): " +
-            book.string();
-        return false;
-    }
-    placed->folder = *folder;
     return true;
 }
 
@@ -177,10 +151,8 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
                              return {};
                          }
                          std::string refusal;
-                         std::filesystem::path checked;
                          LaunchBook placed;
-                         if (!TakeLaunchBook(handed->string(), &checked, &refusal) ||
-                             !PlaceLaunchBook(device, checked, &placed, &refusal)) {
+                         if (!ReachLaunchBook(device, handed->string(), &placed, &refusal)) {
                              return refusal;
                          }
                          window.BringToFront();
