@@ -60,7 +60,8 @@ bool IsTab(const QKeyEvent& key) {
 }  // namespace
 
 QRect HomeButtonFrame(HomeButton button) {
-    // The pressed looks' places; the close box its hit region.
+    // Where ComposeHomeScreen draws the pressed looks; the close box, which
+    // has none, its hit region.
     switch (button) {
         case HomeButton::Keys:
             return {85, 48, 39, 19};
@@ -101,7 +102,7 @@ DropPlan PlanDrop(const std::vector<fs::path>& paths) {
 }
 
 DesktopWays::DesktopWays(BackWnd& window, Device& device)
-    : QObject(&window), window_(window), list_(window.listWnd()), device_(device) {
+    : window_(window), list_(window.listWnd()), device_(device) {
     window_.installEventFilter(this);
     list_.installEventFilter(this);
     window_.setAcceptDrops(true);
@@ -265,7 +266,11 @@ bool DesktopWays::WindowEvent(QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (PlanDrop(LocalPaths(drag->mimeData())).empty()) {
+            // What is dragged does not change while it moves over the window.
+            if (event->type() == QEvent::DragEnter) {
+                dragUsable_ = !PlanDrop(LocalPaths(drag->mimeData())).empty();
+            }
+            if (!dragUsable_) {
                 drag->ignore();
             } else {
                 drag->setDropAction(Qt::CopyAction);

@@ -82,6 +82,7 @@ class DesktopWays : public QObject {
     LibraryListWnd& list_;
     Device& device_;
     HomeButton focused_ = HomeButton::None;
+    bool dragUsable_ = false;  // what the drag over the window carries
     QShortcut* open_ = nullptr;
 };
 
