@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "app/DesktopWays.h"
 #include "models/Json.h"
 #include "models/StorageCards.h"
 #include "platform/Screen.h"
@@ -87,6 +88,7 @@ bool BackWnd::Create() {
                  LibrarySettingsNow());
     viewer_.Create(QRect(0, 0, screenWidth_, screenHeight_), kViewerWindowId);
     viewer_.model().SetHotKeyBase(hotKeyBase_);
+    desktopWays_ = std::make_unique<DesktopWays>(*this, device_);
 
     if (isLoox_) {
         cardPollTimer_ = device_.timers().SetTimer(this, kCardPollTimerId, kCardPollPeriodMs,

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/HomeScreen.h"
@@ -25,6 +26,7 @@ class QPainter;
 
 namespace inkvista {
 
+class DesktopWays;
 class HotKeys;
 class JsonValue;
 
@@ -133,6 +135,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     void WriteState(JsonValue& state) const;
 
     LibraryListWnd& listWnd() { return list_; }
+    // Tab, Ctrl+O and drops (null before Create).
+    DesktopWays* desktopWays() { return desktopWays_.get(); }
     PageViewWnd& viewWnd() { return viewer_; }
     Device& device() { return device_; }
 
@@ -215,6 +219,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     DialogWorkingCopies working_;
     bool ignorePlatformActivation_ = false;
     bool closed_ = false;
+    // After the list and the viewer, so that it goes before them.
+    std::unique_ptr<DesktopWays> desktopWays_;
 };
 
 }  // namespace inkvista

@@ -8,6 +8,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/BackWnd.h"
+#include "app/DesktopWays.h"
 #include "dialogs/ButtonSettingDialog.h"
 #include "dialogs/OptionsDialog.h"
 #include "ui/Artwork.h"
@@ -73,6 +74,7 @@ void BackWnd::DrawBackImage(QPainter& target) {
         backBitmap_.setDevicePixelRatio(ratio);
     }
     ComposeHomeScreen(backBitmap_, pressedButton_, device_.messages());
+    if (desktopWays_) desktopWays_->DrawFocus(backBitmap_);
     target.drawImage(QPoint(0, 0), backBitmap_);
 }
 

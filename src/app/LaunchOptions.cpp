@@ -123,6 +123,11 @@ constexpr KeyHelp kKeyHelp[] = {
     {"Home/End", "in a book: the first, the last page"},
     {"mouse wheel", "in a book: a notch is a press of the up or down arrow"},
     {"mouse", "the stylus: tap, hold and drag"},
+    {"right-click", "on a list row: its popup at once"},
+    {"Tab, Shift+Tab", "on the home screen: the next, the previous button or the list"},
+    {"Space", "presses the focused home-screen button"},
+    {"Ctrl+O", "choose a book to open"},
+    {"drop", "a book opens; a comic archive or a folder of pictures becomes a book"},
 };
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "Version.h"
 #include "app/BackWnd.h"
+#include "app/LaunchBook.h"
 #include "app/LaunchOptions.h"
 #include "app/OneReader.h"
 #include "app/ReaderApp.h"
@@ -70,33 +71,6 @@ bool ReadScript(const std::filesystem::path& file, std::string* text, std::strin
     }
     const QByteArray bytes = in.readAll();
     text->assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-    return true;
-}
-
-// The book of the command line as the device sees it.
-struct LaunchBook {
-    std::u16string folder;
-    std::u16string fileName;
-    BookKind kind = BookKind::Cmb;
-};
-
-// Where the device reaches `book`, of `kind`; false with `error` saying why.
-bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, BookKind kind,
-                     LaunchBook* placed, std::string* error) {
-    placed->fileName = DeviceName(book.filename().native());
-    placed->kind = kind;
-    const auto folder = ReachHostFolder(device, book.parent_path());
-    std::error_code ec;
-    const auto host =
-        folder ? device.files().mapper().Resolve(*folder + u"\\" + placed->fileName) : std::nullopt;
-    if (!host || !std::filesystem::equivalent(*host, book, ec)) {
-        *error =
-            "the device cannot reach this book (name too long or holding a character the "
-            "device forbids): " +
-            book.string();
-        return false;
-    }
-    placed->folder = *folder;
     return true;
 }
 
@@ -234,11 +208,8 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
                              return {};
                          }
                          std::string refusal;
-                         std::filesystem::path checked;
-                         BookKind kind = BookKind::Cmb;
                          LaunchBook placed;
-                         if (!TakeLaunchBook(handed->string(), &checked, &kind, &refusal) ||
-                             !PlaceLaunchBook(device, checked, kind, &placed, &refusal)) {
+                         if (!ReachLaunchBook(device, handed->string(), &placed, &refusal)) {
                              return refusal;
                          }
                          window.BringToFront();

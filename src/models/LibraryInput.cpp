@@ -24,6 +24,11 @@ void LibraryModel::CancelHold() {
     holdTimer_ = 0;
 }
 
+void LibraryModel::RightClick(const RowHit& hit) {
+    Tap(hit);
+    if (holdTimer_ != 0) OnHoldTimer();
+}
+
 void LibraryModel::OnHoldTimer() {
     CancelHold();
     host_.PostPopupMessage();

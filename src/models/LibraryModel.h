@@ -102,6 +102,9 @@ class LibraryModel {
     void Tap(const RowHit& hit);
     // Button up, a pointer move, the control's click, a double tap.
     void CancelHold();
+    // A right-click (the desktop's hold): a tap, and on a row the popup at
+    // once, as holding it for the second does.
+    void RightClick(const RowHit& hit);
     // A double tap: on the row of selectedIndex the book opens (true);
     // on another row that row only becomes selectedIndex.
     bool DoubleTap(const RowHit& hit);
