@@ -148,6 +148,16 @@ void BookMakingDialog::ShowProgress(size_t input, size_t pictures, size_t total)
 
 void BookMakingDialog::Finished(std::vector<MadeBook> results) {
     if (worker_.joinable()) worker_.join();
+    // Cancel pressed after the last book went in but before its news came
+    // here: the user still saw the dialog working, so Cancel still holds.
+    if (cancel_) {
+        for (MadeBook& made : results) {
+            if (made.outcome != MadeBook::Outcome::Made) continue;
+            std::error_code ec;
+            fs::remove(made.book, ec);
+            made.outcome = MadeBook::Outcome::Cancelled;
+        }
+    }
     results_ = std::move(results);
     done(IDOK);
 }
