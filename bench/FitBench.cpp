@@ -26,7 +26,7 @@ namespace {
 
 PageImage Decoded(int index, bool portrait) {
     Library& library = TheLibrary();
-    ViewOption view;
+    PageView view;
     view.portrait = portrait;
     PageImage image;
     if (ReadPage(library.device.device().files(), library.book, index, image, view).error !=
@@ -59,7 +59,7 @@ void FitAloneBench(benchmark::State& state, int index, bool portrait, bool basel
 void LoadPageBaselineBench(benchmark::State& state, int index, bool portrait) {
     Library& library = TheLibrary();
     const Page& page = library.pages[size_t(index)];
-    ViewOption view;
+    PageView view;
     view.portrait = portrait;
     view.fitToWindow = 0;
     PageImage image;

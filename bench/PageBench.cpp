@@ -27,7 +27,7 @@ namespace {
 void LoadPageBench(benchmark::State& state, int index, bool portrait, bool fit) {
     Library& library = TheLibrary();
     const Page& page = library.pages[size_t(index)];
-    ViewOption view;
+    PageView view;
     view.portrait = portrait;
     view.fitToWindow = fit;
     PageImage image;

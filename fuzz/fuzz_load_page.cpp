@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PageImage page;
     for (int turn = 0; turn < 2; ++turn) {
         const int bits = flags >> (1 + 2 * turn);
-        ViewOption view;
+        PageView view;
         view.portrait = bits & 1;
         view.fitToWindow = (bits >> 1) & 1;
         const int32_t index = (flags & 1) ^ turn;

@@ -51,13 +51,12 @@ class ComposingHost : public ReaderHost {
     void Redraw() override {
         DrawPageFrame(frame, work, model->image(), model->position().scrollX,
                       model->position().scrollY);
-        OverlayState state;
-        state.portrait = model->portrait();
-        state.menuShown = model->reading().menuShown != 0;
-        state.title = QStringLiteral("Harbour Tale");
-        state.currentPage = model->currentPage();
-        state.pageCount = model->book().pageCount;
-        DrawOverlays(frame, state);
+        FrameFacts facts;
+        facts.portrait = model->portrait();
+        facts.title = model->book().bookTitle;
+        facts.currentPage = model->currentPage();
+        facts.pageCount = model->book().pageCount;
+        DrawOverlays(frame, model->reading(), facts);
         benchmark::DoNotOptimize(frame.constBits());
     }
     void OpenRequestedBook() override {}

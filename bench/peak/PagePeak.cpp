@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: the book does not open\n", argv[1]);
         return 1;
     }
-    ViewOption view;
+    PageView view;
     view.portrait = 1;
     view.fitToWindow = 0;
     PageImage page;

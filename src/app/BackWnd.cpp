@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/WindowMemory.h"
+#include "app/DesktopWays.h"
 #include "models/Json.h"
 #include "models/StorageCards.h"
 #include "platform/Screen.h"
@@ -91,6 +92,7 @@ bool BackWnd::Create() {
     viewer_.Create(QRect(0, 0, screenWidth_, screenHeight_), kViewerWindowId);
     viewer_.model().SetHotKeyBase(hotKeyBase_);
     PlaceScreen();
+    desktopWays_ = std::make_unique<DesktopWays>(*this, device_);
 
     if (isLoox_) {
         cardPollTimer_ = device_.timers().SetTimer(this, kCardPollTimerId, kCardPollPeriodMs,
@@ -124,11 +126,16 @@ bool BackWnd::OpenLaunchBook(const std::u16string& folder, const std::u16string&
         list_.SetSettings(LibrarySettingsNow());
         list_.RefreshLibrary();
     }
-    if (library.SetCurrentByName(slot, fileName)) {
+    const bool listed = library.SetCurrentByName(slot, fileName);
+    if (listed && library.currentEntry()->kind == kind) {
         library.OpenCurrent();
     } else {
-        // Not listed (a hidden book): it opens all the same, from its first page.
-        library.SetOpenRequest({fileName, 0, slot, kind});
+        // Not listed (a hidden book, a name no book has): it opens all the
+        // same, from its first page. Listed by its name as the kind its header
+        // is not: it opens as its header says, at the bookmark that closing
+        // it keeps.
+        const int32_t page = listed ? library.currentEntry()->bookmarkPage : 0;
+        library.SetOpenRequest({fileName, page, slot, kind});
         OpenRequestedBook();
     }
     return screenState_ == Screen::Viewer;
@@ -249,7 +256,7 @@ LibrarySettings BackWnd::LibrarySettingsNow() const {
     LibrarySettings settings;
     settings.userDir = userDir_;
     settings.isLoox = isLoox_;
-    settings.showHiddenFiles = viewOption_.showHiddenFiles;
+    settings.showHiddenFiles = ViewSettings::Of(viewOption_).showHiddenFiles;
     settings.textConversion = textConversion_;
     return settings;
 }

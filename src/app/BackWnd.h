@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <memory>
 #include <vector>
 
 #include "app/HomeScreen.h"
@@ -28,6 +29,7 @@ class QShortcut;
 
 namespace inkvista {
 
+class DesktopWays;
 class HotKeys;
 class JsonValue;
 class WindowMemory;
@@ -70,7 +72,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // when it could not be opened (the reader has shown why; the list of
     // that folder is showing).
     // A book still open is closed first, keeping its page, as the viewer's
-    // close button closes it.
+    // close button closes it. It opens as `kind`, its header's, even where
+    // the library lists it by its name as the other kind.
     bool OpenLaunchBook(const std::u16string& folder, const std::u16string& fileName,
                         BookKind kind);
     // Runs `action` from the event loop once no popup menu, dialog or box is
@@ -161,6 +164,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     void WriteState(JsonValue& state) const;
 
     LibraryListWnd& listWnd() { return list_; }
+    // Tab, Ctrl+O and drops (null before Create).
+    DesktopWays* desktopWays() { return desktopWays_.get(); }
     PageViewWnd& viewWnd() { return viewer_; }
     Device& device() { return device_; }
 
@@ -264,6 +269,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     std::optional<qreal> chosenScale_;
     bool fullScreenByF11_ = false;
     QShortcut* leaveFullScreen_ = nullptr;
+    // After the list and the viewer, so that it goes before them.
+    std::unique_ptr<DesktopWays> desktopWays_;
 };
 
 }  // namespace inkvista

@@ -9,6 +9,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/BackWnd.h"
+#include "app/DesktopWays.h"
 #include "dialogs/ButtonSettingDialog.h"
 #include "dialogs/OptionsDialog.h"
 #include "ui/Artwork.h"
@@ -87,6 +88,7 @@ void BackWnd::DrawBackImage(QPainter& target) {
         backBitmap_.setDevicePixelRatio(ratio);
     }
     ComposeHomeScreen(backBitmap_, pressedButton_, device_.messages());
+    if (desktopWays_) desktopWays_->DrawFocus(backBitmap_);
     // Composed in the device's pixels, copied pixel for pixel onto the
     // screen's place in the window.
     target.drawImage(QRectF(screenRect_), backBitmap_, QRectF(backBitmap_.rect()));

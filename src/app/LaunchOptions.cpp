@@ -2,8 +2,10 @@
 
 #include <QString>
 #include <QUrl>
+#include <cstdio>
 #include <fstream>
 #include <string_view>
+#include <vector>
 
 #include "book/BookFormat.h"
 #include "platform/CommandLine.h"
@@ -89,14 +91,49 @@ bool TakePositional(const std::string& arg, LaunchOptions& options, std::string*
         return false;
     }
     std::filesystem::path book;
-    if (!TakeLaunchBook(arg, &book, error)) return false;
+    if (!TakeLaunchBook(arg, &book, &options.bookKind, error)) return false;
     options.book = std::move(book);
     return true;
 }
 
+// The first bytes of `file`, as many as the header check looks at (fewer
+// for a shorter file); false when it cannot be read.
+bool ReadBookStart(const std::filesystem::path& file, std::vector<uint8_t>* start) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    start->resize(kBookKindProbeSize);
+    in.read(reinterpret_cast<char*>(start->data()), static_cast<std::streamsize>(start->size()));
+    if (in.bad()) return false;
+    start->resize(static_cast<size_t>(in.gcount()));
+    return true;
+}
+
+// The keys the reader answers, in the order --help lists them; the manual
+// page's KEYS section and the README list the same.
+struct KeyHelp {
+    const char* keys;
+    const char* action;
+};
+constexpr KeyHelp kKeyHelp[] = {
+    {"F1 ... F4", "the hardware buttons 1 to 4 (F5 is the fifth, 0xC5)"},
+    {"arrow keys", "the direction pad"},
+    {"Enter", "Enter: opens the chosen book, presses a dialog's button"},
+    {"Escape", "Cancel in a dialog or box; in a book, closes it, page kept"},
+    {"Page Down/Up", "in a book: the next, the previous page"},
+    {"Home/End", "in a book: the first, the last page"},
+    {"mouse wheel", "in a book: a notch is a press of the up or down arrow"},
+    {"mouse", "the stylus: tap, hold and drag"},
+    {"right-click", "on a list row: its popup at once"},
+    {"Tab, Shift+Tab", "on the home screen: the next, the previous button or the list"},
+    {"Space", "presses the focused home-screen button"},
+    {"Ctrl+O", "choose a book to open"},
+    {"drop", "a book opens; a comic archive or a folder of pictures becomes a book"},
+};
+
 }  // namespace
 
-bool TakeLaunchBook(const std::string& arg, std::filesystem::path* book, std::string* error) {
+bool TakeLaunchBook(const std::string& arg, std::filesystem::path* book, BookKind* kind,
+                    std::string* error) {
     namespace fs = std::filesystem;
     fs::path path(arg);
     if (arg.rfind("file:", 0) == 0) {
@@ -111,10 +148,6 @@ bool TakeLaunchBook(const std::string& arg, std::filesystem::path* book, std::st
         *error = "empty book name";
         return false;
     }
-    if (!BookKindFromName(DeviceName(path.filename().native()))) {
-        *error = "not a book (.cmb or .cxb): " + path.string();
-        return false;
-    }
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (!fs::exists(status)) {
@@ -125,10 +158,18 @@ bool TakeLaunchBook(const std::string& arg, std::filesystem::path* book, std::st
         *error = "not a book file: " + path.string();
         return false;
     }
-    if (!std::ifstream(path, std::ios::binary)) {
+    std::vector<uint8_t> start;
+    if (!ReadBookStart(path, &start)) {
         *error = "cannot read book: " + path.string();
         return false;
     }
+    const std::optional<BookKind> byHeader = BookKindFromHeader(start);
+    const std::optional<BookKind> byName = BookKindFromName(DeviceName(path.filename().native()));
+    if (!byHeader && !byName) {
+        *error = "not a book (.cmb or .cxb): " + path.string();
+        return false;
+    }
+    *kind = byHeader.value_or(*byName);
     *book = fs::absolute(path, ec).lexically_normal();
     return !ec;
 }
@@ -184,12 +225,24 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& opt
     return true;
 }
 
+void TellStartRefusal(const std::string& message, bool stderrIsSeen, MessageBoxes& boxes,
+                      std::string_view hint) {
+    std::fprintf(stderr, "inkvista: %s\n", message.c_str());
+    if (!hint.empty()) std::fprintf(stderr, "%.*s\n", static_cast<int>(hint.size()), hint.data());
+    if (stderrIsSeen) return;
+    // A line of standard error, as a sentence.
+    std::string sentence = message;
+    if (!sentence.empty() && sentence[0] >= 'a' && sentence[0] <= 'z') sentence[0] -= 'a' - 'A';
+    boxes.Show(Utf8ToUtf16(sentence), MB_OK);
+}
+
 std::string LaunchUsage() {
     std::string text =
         "Usage: inkvista [OPTION]... [BOOK]\n"
         "InkVISTA, the comic-book reader of a 240x320 pocket computer, on the desktop.\n"
-        "A BOOK (FILE.cmb or FILE.cxb, a path or a file:// URI) opens at once at its\n"
-        "remembered page; for this run its folder is the user folder.\n"
+        "A BOOK (a .cmb or .cxb book file, a path or a file:// URI; a file with a\n"
+        "book's header under any name) opens at once at its remembered page; for\n"
+        "this run its folder is the user folder.\n"
         "\n";
     text += DeviceOptionsHelp();
     text +=
@@ -200,10 +253,17 @@ std::string LaunchUsage() {
         "  --version          show the version and exit\n"
         "  --help             show this help and exit\n"
         "\n"
-        "Keys: F1 to F4 are the hardware buttons (F5 is 0xC5), the arrow keys the\n"
-        "direction pad, Enter is Enter; the mouse is the stylus.\n"
+        "Keys:\n";
+    for (const KeyHelp& key : kKeyHelp) {
+        char line[128];
+        std::snprintf(line, sizeof line, "  %-18s %s\n", key.keys, key.action);
+        text += line;
+    }
+    text +=
+        "\n"
         "Exit status: 0 normally, 2 for a bad option, a bad script or a BOOK that is\n"
-        "missing, unreadable or not named .cmb/.cxb.\n";
+        "missing, unreadable or no .cmb/.cxb book by its header nor by its name.\n"
+        "Without a terminal on standard error a refusal is shown in a box as well.\n";
     return text;
 }
 

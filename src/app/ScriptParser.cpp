@@ -120,6 +120,7 @@ constexpr CommandName kCommands[] = {
     {"open", ScriptOp::Open},
     {"close", ScriptOp::Close},
     {"time", ScriptOp::Time},
+    {"rtap", ScriptOp::RightTap},
 };
 
 // A day of virtual time is more than any script needs; the bound keeps a
@@ -154,6 +155,7 @@ class LineParser {
             case ScriptOp::Move:
             case ScriptOp::Up:
             case ScriptOp::DoubleTap:
+            case ScriptOp::RightTap:
                 return Count(2, 2, "X Y") && Point(command);
             case ScriptOp::Key:
                 return Count(1, 1, "NAME or a virtual-key number") && Key(command);

@@ -36,6 +36,7 @@ enum class ScriptOp {
     Open,
     Close,
     Time,
+    RightTap,
 };
 
 struct ScriptCommand {

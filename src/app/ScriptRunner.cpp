@@ -178,6 +178,7 @@ bool ScriptRunner::Execute(const ScriptCommand& command, std::string* error) {
         case ScriptOp::Move:
         case ScriptOp::Up:
         case ScriptOp::DoubleTap:
+        case ScriptOp::RightTap:
             return Stylus(command, error);
         case ScriptOp::Key:
             hotKeys_.DeliverKey(static_cast<uint32_t>(command.number));

@@ -79,7 +79,7 @@ class ScriptRunner : public QObject {
                    Qt::MouseButton button);
     QWidget* PressTarget(QPoint at) const;
     QWidget* HeldTarget(QPoint at) const;
-    void PressAndRelease(QPoint at);
+    void PressAndRelease(QPoint at, Qt::MouseButton button = Qt::LeftButton);
     // ScriptDialogs.cpp
     bool ControlCommand(const ScriptCommand& command, std::string* error);
     bool TreeCommand(const ScriptCommand& command, std::string* error);

@@ -59,11 +59,11 @@ QWidget* ScriptRunner::HeldTarget(QPoint at) const {
     return TopLevelAt(shown_, &main_, at);
 }
 
-void ScriptRunner::PressAndRelease(QPoint at) {
+void ScriptRunner::PressAndRelease(QPoint at, Qt::MouseButton button) {
     QWidget* target = PressTarget(at);
     pressWindow_ = target;
-    SendMouse(target, at, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
-    SendMouse(HeldTarget(at), at, QEvent::MouseButtonRelease, Qt::NoButton, Qt::LeftButton);
+    SendMouse(target, at, QEvent::MouseButtonPress, button, button);
+    SendMouse(HeldTarget(at), at, QEvent::MouseButtonRelease, Qt::NoButton, button);
 }
 
 bool ScriptRunner::Stylus(const ScriptCommand& command, std::string* error) {
@@ -83,6 +83,11 @@ bool ScriptRunner::Stylus(const ScriptCommand& command, std::string* error) {
             // A second press close in time and place: Qt makes it the double
             // click (press, release, double click, release).
             if (command.op == ScriptOp::DoubleTap) PressAndRelease(at);
+            pressWindow_.clear();
+            return true;
+        case ScriptOp::RightTap:
+            if (stylusDown_) break;
+            PressAndRelease(at, Qt::RightButton);
             pressWindow_.clear();
             return true;
         case ScriptOp::Move:

@@ -1,9 +1,12 @@
 // The reader: parses the launcher options, builds the desktop device (or the
 // headless one of script mode) and runs the application object.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QByteArray>
 #include <QFile>
 #include <QSessionManager>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +17,7 @@
 
 #include "Version.h"
 #include "app/BackWnd.h"
+#include "app/LaunchBook.h"
 #include "app/LaunchOptions.h"
 #include "app/OneReader.h"
 #include "app/ReaderApp.h"
@@ -70,32 +74,58 @@ bool ReadScript(const std::filesystem::path& file, std::string* text, std::strin
     return true;
 }
 
-// The book of the command line as the device sees it.
-struct LaunchBook {
-    std::u16string folder;
-    std::u16string fileName;
-    BookKind kind = BookKind::Cmb;
-};
+// Standard error of a start from a file manager or a menu goes nowhere a
+// person looks.
+bool StderrIsSeen() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
 
-// Where the device reaches `book`; false with `error` saying why.
-bool PlaceLaunchBook(Device& device, const std::filesystem::path& book, LaunchBook* placed,
-                     std::string* error) {
-    placed->fileName = DeviceName(book.filename().native());
-    placed->kind = BookKindFromName(placed->fileName).value_or(BookKind::Cmb);
-    const auto folder = ReachHostFolder(device, book.parent_path());
-    std::error_code ec;
-    const auto host =
-        folder ? device.files().mapper().Resolve(*folder + u"\\" + placed->fileName) : std::nullopt;
-    if (!host || !std::filesystem::equivalent(*host, book, ec)) {
-        *error =
-            "the device cannot reach this book (name too long or holding a character the "
-            "device forbids): " +
-            book.string();
+bool ShownToAPerson(const QString& platform) {
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+// Before the application exists: whether a display is named that a box
+// could be shown on; if so the platform list ends in one without a screen,
+// so that a display that cannot be reached ends the run with its refusal's
+// status rather than an abort.
+bool PrepareBoxPlatform() {
+    QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty()) {
+        if (!qEnvironmentVariableIsEmpty("DISPLAY")) platform += "xcb;";
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) platform += "wayland;";
+        if (platform.isEmpty()) return false;
+    } else if (!ShownToAPerson(QString::fromLatin1(platform.split(';').first()))) {
         return false;
+    } else if (!platform.endsWith(';')) {
+        platform += ';';
     }
-    placed->folder = *folder;
+    qputenv("QT_QPA_PLATFORM", platform + "offscreen");
     return true;
 }
+
+// The boxes of refusals at start: the program's own, over the screen they
+// would stand on; none where nobody would see them (tests and headless
+// runs), so that nothing waits for an answer that cannot come. A refusal
+// before the application exists makes one for its box.
+class RefusalBoxes : public MessageBoxes {
+  public:
+    RefusalBoxes() = default;
+    RefusalBoxes(int& argc, char** argv) : argc_(&argc), argv_(argv) {}
+    int Show(std::u16string_view text, uint32_t type = MB_OK) override {
+        if (!qApp) {
+            if (!argc_ || !PrepareBoxPlatform()) return IDOK;
+            app_ = std::make_unique<QApplication>(*argc_, argv_);
+            LoadReaderFonts();
+        }
+        if (!ShownToAPerson(QGuiApplication::platformName())) return IDOK;
+        return QtMessageBoxes().Show(text, type);
+    }
+
+  private:
+    int* argc_ = nullptr;
+    char** argv_ = nullptr;
+    std::unique_ptr<QApplication> app_;
+};
 
 int RunScript(QApplication& qapp, const LaunchOptions& options,
               std::vector<ScriptCommand> commands) {
@@ -104,7 +134,7 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
     Device device(options.device, messages, clock);
     LaunchBook book;
     std::string error;
-    if (options.book && !PlaceLaunchBook(device, *options.book, &book, &error)) {
+    if (options.book && !PlaceLaunchBook(device, *options.book, options.bookKind, &book, &error)) {
         std::fprintf(stderr, "inkvista: %s\n", error.c_str());
         return kUsageStatus;
     }
@@ -125,6 +155,7 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
 }
 
 int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
+    RefusalBoxes refusals;
     OneReader one(ReaderAddressFor(options.device));
     std::string error;
     bool serve = false;
@@ -132,7 +163,7 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
         case OneReader::Start::HandedOver:
             return 0;
         case OneReader::Start::Refused:
-            std::fprintf(stderr, "inkvista: %s\n", error.c_str());
+            TellStartRefusal(error, StderrIsSeen(), refusals);
             return kUsageStatus;
         case OneReader::Start::Alone:
             std::fprintf(stderr, "inkvista: %s; running on its own\n", error.c_str());
@@ -152,8 +183,8 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     QtTimerService timers;
     Device device(options.device, messages, timers);
     LaunchBook book;
-    if (options.book && !PlaceLaunchBook(device, *options.book, &book, &error)) {
-        std::fprintf(stderr, "inkvista: %s\n", error.c_str());
+    if (options.book && !PlaceLaunchBook(device, *options.book, options.bookKind, &book, &error)) {
+        TellStartRefusal(error, StderrIsSeen(), refusals);
         return kUsageStatus;
     }
     DesktopHotKeys hotKeys;
@@ -181,10 +212,8 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
                              return {};
                          }
                          std::string refusal;
-                         std::filesystem::path checked;
                          LaunchBook placed;
-                         if (!TakeLaunchBook(handed->string(), &checked, &refusal) ||
-                             !PlaceLaunchBook(device, checked, &placed, &refusal)) {
+                         if (!ReachLaunchBook(device, handed->string(), &placed, &refusal)) {
                              return refusal;
                          }
                          window.BringToFront();
@@ -239,8 +268,15 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     LaunchOptions options;
     std::string error;
+    RefusalBoxes early(argc, argv);
     if (!ParseLaunchOptions(args, options, &error)) {
-        std::fprintf(stderr, "inkvista: %s\nTry 'inkvista --help'.\n", error.c_str());
+        // A script run is read by whoever runs it.
+        const bool script = std::any_of(args.begin(), args.end(), [](const std::string& arg) {
+            return arg.rfind("--script", 0) == 0;
+        });
+        // As large as the window would have been, when its scale came first.
+        if (options.scale > 1) qputenv("QT_SCALE_FACTOR", QByteArray::number(options.scale));
+        TellStartRefusal(error, script || StderrIsSeen(), early, "Try 'inkvista --help'.");
         return kUsageStatus;
     }
     if (options.help) {
@@ -251,11 +287,15 @@ int main(int argc, char** argv) {
         std::printf("inkvista %s\n", kVersion);
         return 0;
     }
+    // A box of the run, a refusal's too, is as large as its window.
+    if (!options.script && options.scale > 1) {
+        qputenv("QT_SCALE_FACTOR", QByteArray::number(options.scale));
+    }
     // A registry file that is not one is refused before anything could write to it.
     std::string registryProblem;
     if (!Registry(options.device.registryFile.value_or(DefaultRegistryFile()))
              .CheckFile(&registryProblem)) {
-        std::fprintf(stderr, "inkvista: %s\n", registryProblem.c_str());
+        TellStartRefusal(registryProblem, options.script || StderrIsSeen(), early);
         return 1;
     }
 
@@ -282,8 +322,6 @@ int main(int argc, char** argv) {
         qunsetenv("QT_SCREEN_SCALE_FACTORS");
         qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
         qtMessages = qInstallMessageHandler(ScriptModeMessages);
-    } else if (options.scale > 1) {
-        qputenv("QT_SCALE_FACTOR", QByteArray::number(options.scale));
     }
 
     QApplication qapp(argc, argv);

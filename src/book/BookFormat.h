@@ -7,11 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace inkvista {
 
-// Decided by the file name's extension, never by the file's own magic.
+// In a book folder decided by the file name's extension, never by the file's
+// own magic; only a file handed over by path may be taken by its header
+// (BookKindFromHeader, below).
 enum class BookKind : int { Cmb = 0, Cxb = 1 };
 
 inline constexpr std::u16string_view kCmbExtension = u".cmb";
@@ -55,6 +58,16 @@ inline constexpr uint16_t kCxbVariants[] = {0, 4};
 constexpr size_t HeaderExtensionSize(BookKind kind) {
     return kind == BookKind::Cmb ? kCmbExtensionSize : kCxbExtensionSize;
 }
+
+// How many of a file's first bytes BookKindFromHeader looks at.
+inline constexpr size_t kBookKindProbeSize = kBookHeaderSize + kCmbExtensionSize;
+
+// The kind the first bytes of a file show, as the desktop's MIME types
+// recognise a book without its extension: the magic, confirmed by header
+// extension bytes that text never holds (the extent limit below 512 of
+// either kind, a .cxb book's variant 0 or 4). nullopt for anything else, and
+// for fewer bytes than a header and extension of that kind.
+std::optional<BookKind> BookKindFromHeader(std::span<const uint8_t> start);
 
 // --- Page offset table: right after the extension ------------------------------
 

@@ -31,7 +31,7 @@ bool HasRecord(PageEncoding encoding) {
 void CheckPages(File& file, const std::vector<uint32_t>& offsets, uint64_t budget,
                 std::vector<PageInfo>& pages) {
     PageImage image;  // one for all pages, as the viewer keeps it
-    ViewOption view;
+    PageView view;
     view.portrait = 1;
     view.fitToWindow = 0;
     std::unordered_map<uint32_t, bool> decoded;

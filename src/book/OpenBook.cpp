@@ -8,18 +8,18 @@
 namespace inkvista {
 namespace {
 
-enum class ReadResult { Whole, Short, Failed };
-
-ReadResult ReadBlock(File& file, uint8_t* buffer, size_t count) {
+// A read that fails is a file that cannot be read; one the file ends inside
+// is no book of its kind.
+OpenBookError ReadBlock(File& file, uint8_t* buffer, size_t count) {
     size_t total = 0;
     while (total < count) {
         uint32_t got = 0;
         if (!file.Read(buffer + total, static_cast<uint32_t>(count - total), &got))
-            return ReadResult::Failed;
-        if (got == 0) return ReadResult::Short;
+            return OpenBookError::OpenFailed;
+        if (got == 0) return OpenBookError::Unsupported;
         total += got;
     }
-    return ReadResult::Whole;
+    return OpenBookError::None;
 }
 
 }  // namespace
@@ -59,14 +59,9 @@ OpenBookError OpenBook(FileSystem& files, BookState& state, const BookFolders& f
     if (!file) return refuse(kOpenFailed);
 
     uint8_t headerBytes[kBookHeaderSize];
-    switch (ReadBlock(file, headerBytes, sizeof headerBytes)) {
-        case ReadResult::Failed:
-            return refuse(kOpenFailed);
-        case ReadResult::Short:
-            return refuse(kUnsupported);
-        case ReadResult::Whole:
-            break;
-    }
+    if (const OpenBookError read = ReadBlock(file, headerBytes, sizeof headerBytes);
+        read != OpenBookError::None)
+        return refuse(read);
     const BookHeader header = BookHeader::Parse(headerBytes);
     state.pageCount = header.pageCount;
     state.bookTitle = ConvertHeaderText(header.title, kTitleWidth, conversion);
@@ -74,9 +69,9 @@ OpenBookError OpenBook(FileSystem& files, BookState& state, const BookFolders& f
 
     uint8_t extensionBytes[std::max(kCmbExtensionSize, kCxbExtensionSize)];
     const size_t extensionSize = HeaderExtensionSize(kind);
-    const ReadResult extensionRead = ReadBlock(file, extensionBytes, extensionSize);
-    if (extensionRead == ReadResult::Failed) return refuse(kOpenFailed);
-    if (!header.MagicMatches(kind) || extensionRead == ReadResult::Short)
+    const OpenBookError extensionRead = ReadBlock(file, extensionBytes, extensionSize);
+    if (extensionRead == kOpenFailed) return refuse(kOpenFailed);
+    if (!header.MagicMatches(kind) || extensionRead != OpenBookError::None)
         return refuse(kUnsupported);
     if (!HeaderExtension::Parse(kind, extensionBytes).IsSupported(kind))
         return refuse(kUnsupported);
@@ -85,14 +80,9 @@ OpenBookError OpenBook(FileSystem& files, BookState& state, const BookFolders& f
     const uint64_t tableBytes = uint64_t{kPageTableEntrySize} * header.pageCount;
     if (PageTableOffset(kind) + tableBytes > file.Size()) return refuse(kUnsupported);
     std::vector<uint8_t> table(tableBytes);
-    switch (ReadBlock(file, table.data(), table.size())) {
-        case ReadResult::Failed:
-            return refuse(kOpenFailed);
-        case ReadResult::Short:
-            return refuse(kUnsupported);
-        case ReadResult::Whole:
-            break;
-    }
+    if (const OpenBookError read = ReadBlock(file, table.data(), table.size());
+        read != OpenBookError::None)
+        return refuse(read);
     file.Close();
     state.pageOffsets = ParsePageTable(table.data(), header.pageCount);
     return OpenBookError::None;

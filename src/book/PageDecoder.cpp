@@ -196,7 +196,7 @@ PageError DecodePageData(const PageLayout& layout, PackedData& packed, bool port
     return error;
 }
 
-void FitPage(const PageLayout& layout, const ViewOption& view, PageImage& page) {
+void FitPage(const PageLayout& layout, const PageView& view, PageImage& page) {
     if (!view.fitToWindow) return;
     if (layout.grey) {
         FitGreyPage(page);
@@ -205,8 +205,8 @@ void FitPage(const PageLayout& layout, const ViewOption& view, PageImage& page) 
     }
 }
 
-PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const ViewOption& view) {
-    const bool portrait = view.portrait != 0;
+PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const PageView& view) {
+    const bool portrait = view.portrait;
     PageLoad load;
     PageLayout layout;
     PackedData packed;
@@ -224,7 +224,7 @@ PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const ViewOpti
 }
 
 PageLoad ReadPage(FileSystem& files, const BookState& book, int32_t index, PageImage& page,
-                  const ViewOption& view) {
+                  const PageView& view) {
     if (index < 0 || static_cast<size_t>(index) >= book.pageOffsets.size())
         return {PageError::NotInBook};
     File file = files.Open(book.bookPath, FileAccess::Read, FileCreation::OpenExisting);

@@ -22,6 +22,16 @@
 
 namespace inkvista {
 
+// How a page is to be shown: as stored or turned a quarter turn for
+// landscape reading, fitted to the screen or not.
+struct PageView {
+    bool portrait = false;
+    bool fitToWindow = false;
+};
+inline PageView PageViewOf(const ViewSettings& view) {
+    return {view.portrait, view.fitToWindow};
+}
+
 // Why a page was not loaded.
 enum class PageError {
     None,
@@ -110,11 +120,11 @@ PageError DecodePageData(const PageLayout& layout, PackedData& packed, bool port
 
 // Fit: when the view asks for it, the decoded page fitted to the screen
 // (FitGreyPage, FitColourPage); a fitted colour page is Bgr24.
-void FitPage(const PageLayout& layout, const ViewOption& view, PageImage& page);
+void FitPage(const PageLayout& layout, const PageView& view, PageImage& page);
 
 // The four steps on an open book file, for the page whose record stands at
 // `offset`.
-PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const ViewOption& view);
+PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const PageView& view);
 
 // Page `index` (from 0) of `book`: opens the book file, runs the four steps
 // and closes the file. Without an error the page image describes the new
@@ -122,7 +132,7 @@ PageLoad ReadPageAt(File& file, uint32_t offset, PageImage& page, const ViewOpti
 // palette and view size may already belong to the new page while `pixels`
 // holds the previous one or nothing.
 PageLoad ReadPage(FileSystem& files, const BookState& book, int32_t index, PageImage& page,
-                  const ViewOption& view);
+                  const PageView& view);
 
 // Reads `count` 3-byte entries at the file's position into `palette`;
 // entries the file does not hold in full are black. True when all were read.

@@ -152,8 +152,7 @@ void OptionsDialog::OnShowHiddenFiles() {
     BeginPasswordEntry();
     working_.passwordVerified = false;
     InputPasswordDialog prompt(this, device_.messages(), working_);
-    prompt.PlaceOverOwner();
-    prompt.exec();
+    RunOver(prompt);
     if (!working_.passwordVerified) box->setChecked(false);
     EndPasswordEntry();
 }
@@ -166,13 +165,11 @@ void OptionsDialog::OnPassword() {
     working_.oldPassword = working_.password;
     const bool resetBefore = working_.resetRequested;
     PasswordSettingDialog setting(this, device_.messages(), working_);
-    setting.PlaceOverOwner();
-    setting.exec();
-    if (working_.passwordChanged && !StorePassword(device_, working_.password)) {
+    RunOver(setting);
+    if (working_.passwordChanged && !Stored(StorePassword(device_, working_.password))) {
         // What the registry does not hold is not taken as set: the next
         // start would find the old password, and a reset it did not record
         // must not delete the hidden books.
-        device_.messages().Show(kRegistryWriteError);
         working_.password = working_.oldPassword;
         working_.passwordChanged = false;
         working_.resetRequested = resetBefore;
@@ -184,13 +181,21 @@ void OptionsDialog::OnAddDir() {
     working_.userDirChosen = false;
     const UserDir before = working_.userDir;
     UserDirDialog folders(this, device_.files(), working_);
-    folders.PlaceOverOwner();
-    folders.exec();
-    if (working_.userDirChosen && !WriteUserDir(device_, working_.userDir)) {
-        device_.messages().Show(kRegistryWriteError);
+    RunOver(folders);
+    if (working_.userDirChosen && !Stored(WriteUserDir(device_, working_.userDir))) {
         working_.userDir = before;
         working_.userDirChosen = false;
     }
+}
+
+void OptionsDialog::RunOver(TemplateDialog& dialog) {
+    dialog.PlaceOverOwner();
+    dialog.exec();
+}
+
+bool OptionsDialog::Stored(bool ok) {
+    if (!ok) device_.messages().Show(kRegistryWriteError);
+    return ok;
 }
 
 }  // namespace inkvista

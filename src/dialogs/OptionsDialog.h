@@ -64,6 +64,10 @@ class OptionsDialog : public TemplateDialog {
     // password dialog.
     void BeginPasswordEntry();
     void EndPasswordEntry();
+    // A dialog of these settings, over this one, until it closes.
+    static void RunOver(TemplateDialog& dialog);
+    // `ok`, having said "Error on Writing Registry Data" when it is false.
+    bool Stored(bool ok);
 
     Device& device_;
     DialogWorkingCopies& working_;

@@ -7,9 +7,11 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QTextOption>
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <memory>
@@ -34,6 +36,9 @@ constexpr int kPageColumnWidth = 70;
 // The popup's y is the pointer's plus this many pixels.
 constexpr int kPopupDrop = 80;
 constexpr int kListFontPixels = 12;
+// The help an empty library shows.
+constexpr int kEmptyHelpPixels = 11;
+constexpr int kEmptyHelpMargin = 6;
 
 QString ToQString(const std::u16string& s) {
     return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
@@ -136,8 +141,34 @@ void LibraryListWnd::RefreshLibrary() {
     clear();
     const RefreshReport report = library_.Refresh();
     FillRows();
+    emptyHelp_ = library_.entries().empty() ? EmptyLibraryHelp() : QString();
     SelectRow(library_.selectedIndex());
     emit refreshed(report);
+}
+
+QString LibraryListWnd::EmptyLibraryHelp() const {
+    std::u16string folder = library_.Folders().PathOf(FolderSlot::Main);
+    if (!folder.empty()) folder.pop_back();  // its trailing backslash
+    const auto host = device_.files().mapper().Resolve(folder);
+    const QString where = host ? QString::fromStdString(host->string()) : ToQString(folder);
+    return QStringLiteral("Books go in %1, or drop books and comic archives here.").arg(where);
+}
+
+void LibraryListWnd::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (emptyHelp_.isEmpty() || topLevelItemCount() != 0) return;
+    // Painted, never a row: the rows stay those of the books.
+    QPainter painter(viewport());
+    QFont font = this->font();
+    font.setPixelSize(qRound(kEmptyHelpPixels * scale_));
+    painter.setFont(font);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    QTextOption option(Qt::AlignHCenter | Qt::AlignTop);
+    // A long path breaks anywhere rather than running past the edge.
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const int margin = qRound(kEmptyHelpMargin * scale_);
+    painter.drawText(QRectF(viewport()->rect().adjusted(margin, margin, -margin, -margin)),
+                     emptyHelp_, option);
 }
 
 void LibraryListWnd::FillRows() {
@@ -209,6 +240,19 @@ void LibraryListWnd::SelectRow(int index) {
     verticalScrollBar()->setValue(scrolled);
 }
 
+bool LibraryListWnd::SelectBook(FolderSlot slot, std::u16string_view fileName) {
+    const std::vector<BookEntry>& entries = library_.entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].slot != slot || entries[i].fileName != fileName) continue;
+        const int row = static_cast<int>(i);
+        library_.Select(row);
+        SelectRow(row);
+        scrollToItem(topLevelItem(row));
+        return true;
+    }
+    return false;
+}
+
 // The rows from the top one through one page further, not beyond the last:
 // the first whose whole row holds the point.
 RowHit LibraryListWnd::HitTest(QPoint viewportPos) const {
@@ -235,6 +279,13 @@ RowHit LibraryListWnd::HitTest(QPoint viewportPos) const {
 }
 
 void LibraryListWnd::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        lastPress_ = event->position().toPoint();
+        setFocus(Qt::MouseFocusReason);
+        library_.RightClick(HitTest(lastPress_));
+        SelectRow(library_.selectedIndex());
+        return;
+    }
     if (event->button() != Qt::LeftButton) return QTreeWidget::mousePressEvent(event);
     lastPress_ = event->position().toPoint();
     library_.Tap(HitTest(lastPress_));

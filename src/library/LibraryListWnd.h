@@ -72,6 +72,10 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     // there is no such row. The list is not scrolled to it.
     void SelectRow(int index);
 
+    // Selects the row of the book of `slot` named `fileName` and scrolls to
+    // it; false when the list has no such row.
+    bool SelectBook(FolderSlot slot, std::u16string_view fileName);
+
     // Appends a row that no entry stands behind (pictures of the screen).
     void AppendRow(const ListRow& row);
 
@@ -94,6 +98,8 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // An empty library shows where books go.
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     // LibraryHost
@@ -105,6 +111,8 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     bool Confirm(std::u16string_view question) override;
 
     void FillRows();
+    // "Books go in FOLDER, …": the main book folder as the host names it.
+    QString EmptyLibraryHelp() const;
     RowHit HitTest(QPoint viewportPos) const;
     void OnColumnClick(int column);
     void ShowPopup();
@@ -117,6 +125,7 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     QPointer<QMenu> popup_;
     qreal scale_ = 1;
     std::vector<std::pair<int, std::u16string>> popupItems_;
+    QString emptyHelp_;  // empty while books are listed
 };
 
 }  // namespace inkvista

@@ -24,6 +24,11 @@ void LibraryModel::CancelHold() {
     holdTimer_ = 0;
 }
 
+void LibraryModel::RightClick(const RowHit& hit) {
+    Tap(hit);
+    if (holdTimer_ != 0) OnHoldTimer();
+}
+
 void LibraryModel::OnHoldTimer() {
     CancelHold();
     host_.PostPopupMessage();
@@ -51,7 +56,7 @@ void LibraryModel::Enter(int32_t selectedRow) {
 std::vector<std::pair<int, std::u16string>> LibraryModel::PopupItems() const {
     // The setting as it is now, not as the last refresh saw it.
     const BookEntry* current = currentEntry();
-    const bool makeVisible = settings_.showHiddenFiles != 0 && current && current->hidden;
+    const bool makeVisible = settings_.showHiddenFiles && current && current->hidden;
     return {{kCommandInfo, u"Info"},
             {kCommandOpen, u"Open"},
             {kCommandDelete, u"Delete"},

@@ -54,8 +54,8 @@ bool LibraryModel::SetCurrentByName(FolderSlot slot, std::u16string_view fileNam
 
 void LibraryModel::WriteState(JsonValue& list) const {
     list["selectedIndex"] = selectedIndex_;
-    list["showFileName"] = showFileName_ != 0;
-    list["showSize"] = showSize_ != 0;
+    list["showFileName"] = showFileName_;
+    list["showSize"] = showSize_;
     JsonValue& counts = list["folderBookCount"] = JsonValue::Array();
     for (int32_t count : folderBookCount_) counts.Append(count);
     JsonValue& cards = list["cardNames"] = JsonValue::Array();
@@ -72,7 +72,7 @@ void LibraryModel::WriteState(JsonValue& list) const {
         item["title"] = e.title;
         item["pageCount"] = e.pageCount;
         item["bookmarkPage"] = e.bookmarkPage;
-        item["hidden"] = e.hidden != 0;
+        item["hidden"] = e.hidden;
         item["indexInFolder"] = e.indexInFolder;
         item["sizeMB"] = e.sizeMB;
     }

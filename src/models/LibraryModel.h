@@ -33,7 +33,7 @@ struct BookEntry {
     std::u16string title;        // the header's title, or fileName
     int32_t pageCount = 0;
     int32_t bookmarkPage = 0;  // last page read, from 0
-    uint8_t hidden = 0;
+    bool hidden = false;
     std::u16string folderPath;  // with its trailing backslash
     int32_t indexInFolder = 0;
     double sizeMB = 0;  // size in bytes / 1048576
@@ -45,8 +45,8 @@ struct LibrarySettings {
     UserDir userDir{};
     // The main window polls the storage cards (the FUJITSU Pocket LOOX).
     bool isLoox = false;
-    // ViewOption::showHiddenFiles as the main window holds it now.
-    uint8_t showHiddenFiles = 0;
+    // The main window's showHiddenFiles as it is now.
+    bool showHiddenFiles = false;
     // How header titles become text (from koreanPatch).
     TextConversion textConversion = TextConversion::System;
 };
@@ -102,6 +102,9 @@ class LibraryModel {
     void Tap(const RowHit& hit);
     // Button up, a pointer move, the control's click, a double tap.
     void CancelHold();
+    // A right-click (the desktop's hold): a tap, and on a row the popup at
+    // once, as holding it for the second does.
+    void RightClick(const RowHit& hit);
     // A double tap: on the row of selectedIndex the book opens (true);
     // on another row that row only becomes selectedIndex.
     bool DoubleTap(const RowHit& hit);
@@ -132,12 +135,12 @@ class LibraryModel {
     const OpenRequest& openRequest() const { return openRequest_; }
     const BookEntry* currentEntry() const;
     unsigned holdTimer() const { return holdTimer_; }
-    int32_t showFileName() const { return showFileName_; }
-    int32_t showSize() const { return showSize_; }
+    bool showFileName() const { return showFileName_; }
+    bool showSize() const { return showSize_; }
     // The column taps: the flag flips (the window sets the heading and
     // refreshes).
-    void ToggleShowFileName() { showFileName_ = showFileName_ ? 0 : 1; }
-    void ToggleShowSize() { showSize_ = showSize_ ? 0 : 1; }
+    void ToggleShowFileName() { showFileName_ = !showFileName_; }
+    void ToggleShowSize() { showSize_ = !showSize_; }
 
     const std::vector<BookEntry>& entries() const { return entries_; }
     const std::array<int32_t, kFolderSlotCount>& folderBookCount() const {
@@ -181,8 +184,8 @@ class LibraryModel {
     int32_t selectedIndex_ = 0;
     OpenRequest openRequest_;
     int32_t currentEntry_ = -1;  // index into entries_, -1 for none
-    int32_t showFileName_ = 0;
-    int32_t showSize_ = 0;
+    bool showFileName_ = false;
+    bool showSize_ = false;
     // Scan state.
     std::vector<BookEntry> entries_;
     std::array<int32_t, kFolderSlotCount> folderBookCount_{};
@@ -195,7 +198,7 @@ class LibraryModel {
     std::array<std::vector<UnlistedBook>, kFolderSlotCount> unlisted_;
     std::set<std::u16string> cleanedFolders_;
     BookFolders folders_;
-    uint8_t showHiddenSnapshot_ = 0;
+    bool showHiddenSnapshot_ = false;
 };
 
 }  // namespace inkvista

@@ -27,11 +27,11 @@ std::u16string DisplayFileName(std::u16string_view deviceName) {
     return Utf8ToUtf16(*host);
 }
 
-std::u16string RowTitle(const BookEntry& entry, int32_t showFileName) {
+std::u16string RowTitle(const BookEntry& entry, bool showFileName) {
     return showFileName ? entry.displayName : entry.title;
 }
 
-std::u16string RowSecondColumn(const BookEntry& entry, int32_t showSize) {
+std::u16string RowSecondColumn(const BookEntry& entry, bool showSize) {
     char text[64];
     if (!showSize) {
         // In 64 bits: a bookmark line may carry the largest 32-bit page.

@@ -29,11 +29,11 @@ constexpr int kListIconHeight = 18;
 // the device name.
 std::u16string DisplayFileName(std::u16string_view deviceName);
 
-std::u16string RowTitle(const BookEntry& entry, int32_t showFileName);
+std::u16string RowTitle(const BookEntry& entry, bool showFileName);
 // "%d / %03d" (page from 1 and page count), or the size: "%3dK" in
 // thousands of MB (decimal, so 512000 bytes are 488K) below 1 MB, else
 // "%.1fM".
-std::u16string RowSecondColumn(const BookEntry& entry, int32_t showSize);
+std::u16string RowSecondColumn(const BookEntry& entry, bool showSize);
 int RowIcon(const BookEntry& entry);
 
 }  // namespace inkvista

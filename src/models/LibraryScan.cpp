@@ -61,7 +61,7 @@ void LibraryModel::ScanPattern(FolderSlot slot, BookKind kind, int32_t& count) {
         entry.kind = kind;
         entry.fileName = found.name;
         entry.displayName = DisplayFileName(found.name);
-        entry.hidden = hidden ? 1 : 0;
+        entry.hidden = hidden;
         entry.folderPath = folder;
         entry.sizeMB = static_cast<double>(found.sizeLow) / kBytesPerMB;
         entry.indexInFolder = count;

@@ -28,7 +28,7 @@ void ReaderModel::ToggleAutoScroll() {
     if (!Showable()) return;
     autoScroll_.savedBatteryTimeout = ReadBatteryTimeout();
     if (autoScroll_.savedBatteryTimeout != 0) HoldBacklight(false);
-    const uint64_t seconds = viewOption_.autoScrollSec;
+    const uint64_t seconds = view_.autoScrollSec;
     const auto period = static_cast<unsigned>(
         seconds == 0 ? kCreepPeriodMs : std::min(seconds * 1000, kLongestPeriodMs));
     autoScroll_.autoScrollTimer =
@@ -54,16 +54,16 @@ ViewerCommand ReaderModel::AutoScrollDirection() const {
     const int32_t w = image_.viewWidth;
     const int32_t h = image_.viewHeight;
     if (h >= w) {
-        if (h <= kViewHeight) return ViewerCommand::None;
+        if (h <= kScreenHeight) return ViewerCommand::None;
         return portrait() ? ViewerCommand::StepDown : ViewerCommand::StepUp;
     }
-    return w > kViewWidth ? ViewerCommand::StepRight : ViewerCommand::None;
+    return w > kScreenWidth ? ViewerCommand::StepRight : ViewerCommand::None;
 }
 
 void ReaderModel::OnAutoScrollTick() {
     if (!Showable()) return;
     const ViewerCommand direction = AutoScrollDirection();
-    if (viewOption_.autoScrollSec != 0) {
+    if (view_.autoScrollSec != 0) {
         Execute(direction);
         device_.power().ResetIdleTimer();
         return;
@@ -94,25 +94,7 @@ void ReaderModel::OnAutoScrollTick() {
 }
 
 bool ReaderModel::CreepDown() {
-    if (!Showable()) return false;
-    const int32_t end = image_.viewHeight - kViewHeight;
-    if (position_.scrollY >= end) {
-        GoNextPage();
-        return false;
-    }
-    bool moving = true;
-    if (int64_t{position_.scrollY} + kViewHeight + kCreepPixels < image_.viewHeight) {
-        position_.scrollY += kCreepPixels;
-    } else {
-        position_.scrollY = end;
-        moving = false;
-    }
-    if (reading_.menuShown && portrait() && AtFarEnd()) {
-        KeepEndAboveMenu();
-        moving = false;
-    }
-    Redraw();
-    return moving;
+    return CreepForward(position_.scrollY, image_.viewHeight, kScreenHeight, portrait());
 }
 
 bool ReaderModel::CreepUp() {
@@ -133,20 +115,24 @@ bool ReaderModel::CreepUp() {
 }
 
 bool ReaderModel::CreepRight() {
+    return CreepForward(position_.scrollX, image_.viewWidth, kScreenWidth, !portrait());
+}
+
+bool ReaderModel::CreepForward(int32_t& position, int32_t extent, int32_t window, bool barSide) {
     if (!Showable()) return false;
-    const int32_t end = image_.viewWidth - kViewWidth;
-    if (position_.scrollX >= end) {
+    const int32_t end = extent - window;
+    if (position >= end) {
         GoNextPage();
         return false;
     }
     bool moving = true;
-    if (int64_t{position_.scrollX} + kViewWidth + kCreepPixels < image_.viewWidth) {
-        position_.scrollX += kCreepPixels;
+    if (int64_t{position} + window + kCreepPixels < extent) {
+        position += kCreepPixels;
     } else {
-        position_.scrollX = end;
+        position = end;
         moving = false;
     }
-    if (reading_.menuShown && !portrait() && AtFarEnd()) {
+    if (reading_.menuShown && barSide && AtFarEnd()) {
         KeepEndAboveMenu();
         moving = false;
     }

@@ -2,29 +2,11 @@
 // on the bar, the jump panel and the page's edges, dragging, and key actions
 // resolved by orientation and page size.
 #include <algorithm>
-#include <tuple>
 
 #include "models/ReaderModel.h"
 #include "settings/KeyAction.h"
 
 namespace inkvista {
-
-namespace {
-
-// The parts of the frame an input may change without a step or turn.
-using Overlays = std::tuple<int, int, int, int, int>;
-
-Overlays OverlaysOf(const ReadingState& r) {
-    return {r.menuShown, r.jumpPanelShown, r.pageButtonHeld, r.lastPageNotice, r.jumpArrowLit};
-}
-
-// Tab-scroll edge zones (screen pixels, both orientations).
-constexpr int32_t kEdgeLeft = 70;
-constexpr int32_t kEdgeRight = 170;
-constexpr int32_t kEdgeTop = 70;
-constexpr int32_t kEdgeBottom = 230;
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Shared steps
@@ -69,54 +51,31 @@ void ReaderModel::RedrawIfStale(uint64_t framesBefore) {
 // The stylus
 
 void ReaderModel::TapPanel(int32_t x, int32_t y) {
-    if (portrait()) {
-        if (y >= 280 && y <= 300 && x >= 130) {
-            if (x < 150) {
-                StepJumpTarget(-10);
-            } else if (x < 170) {
-                StepJumpTarget(-1);
-            } else if (x < 200) {
-                // The number field.
-            } else if (x < 220) {
-                StepJumpTarget(1);
-            } else {
-                StepJumpTarget(10);
-            }
-            return;
-        }
-    } else if (x >= 200 && x <= 220 && y <= 110) {
-        if (y <= 20) {
-            StepJumpTarget(10);
-        } else if (y <= 40) {
-            StepJumpTarget(1);
-        } else if (y <= 70) {
-            // The number field.
-        } else if (y <= 90) {
-            StepJumpTarget(-1);
-        } else {
-            StepJumpTarget(-10);
-        }
-        return;
+    const OverlayZone* zone = ZoneAt(LayoutFor(portrait()).panelZones, x, y);
+    if (!zone) {
+        HideJumpPanel();
+    } else if (zone->part == OverlayPart::StepJump) {
+        StepJumpTarget(zone->step);
     }
-    HideJumpPanel();
 }
 
 // False when the tap closed the book.
-bool ReaderModel::TapBar(int32_t x, int32_t y) {
-    const bool p = portrait();
-    if (p ? x <= 14 : y >= 306) {
-        ToggleMenu();
-    } else if (p ? x <= 34 : y >= 286) {
-        CloseAndReturn(true);
-        return false;
-    } else if (p ? x <= 48 : y >= 272) {
-        PressPageButton(1);
-    } else if (p ? x <= 62 : y >= 258) {
-        PressPageButton(2);
-    } else if (p ? x <= 146 : y <= 44) {
-        // Title (portrait) or clock (landscape).
-    } else if (p ? x <= 196 : y <= 94) {
-        ShowJumpPanel();
+bool ReaderModel::TapBar(const OverlayZone& zone) {
+    switch (zone.part) {
+        case OverlayPart::HideBar:
+            ToggleMenu();
+            break;
+        case OverlayPart::Close:
+            CloseAndReturn(true);
+            return false;
+        case OverlayPart::TurnPage:
+            PressPageButton(zone.button);
+            break;
+        case OverlayPart::Counter:
+            ShowJumpPanel();
+            break;
+        default:  // the fields that only show
+            break;
     }
     return true;
 }
@@ -124,18 +83,18 @@ bool ReaderModel::TapBar(int32_t x, int32_t y) {
 // The page itself: the hidden bar's strip and the edge zones. False when
 // the tap did nothing there.
 bool ReaderModel::TapPage(int32_t x, int32_t y) {
-    if (!reading_.menuShown && (portrait() ? y > 300 : x > 220)) {
+    if (!reading_.menuShown && OnHiddenBar(portrait(), x, y)) {
         ToggleMenu();
         return true;
     }
-    if (!viewOption_.tabScroll) return false;
-    if (x < kEdgeLeft) {
+    if (!view_.tabScroll) return false;
+    if (x < kEdgeZones.left) {
         StepLeft();
-    } else if (x > kEdgeRight) {
+    } else if (x > kEdgeZones.right) {
         StepRight();
-    } else if (y < kEdgeTop) {
+    } else if (y < kEdgeZones.top) {
         StepUp();
-    } else if (y > kEdgeBottom) {
+    } else if (y > kEdgeZones.bottom) {
         StepDown();
     } else {
         return false;
@@ -146,19 +105,18 @@ bool ReaderModel::TapPage(int32_t x, int32_t y) {
 void ReaderModel::OnTapDown(int32_t x, int32_t y) {
     if (!Showable()) return;
     const uint64_t framesBefore = framesPainted_;
-    const Overlays before = OverlaysOf(reading_);
+    const ShownOverlays before = reading_;
     const bool wasRunning = StopAutoScrollOnInput(false);
     // A button held without its release seen does not stay drawn held.
     if (reading_.pageButtonTimer != 0) reading_.pageButtonHeld = 0;
     StopRepeatTimers();
     reading_.lastPageNotice = 0;
 
-    const bool onBar =
-        portrait() ? y >= kViewHeight - kBarThickness : x >= kViewWidth - kBarThickness;
+    const OverlayZone* barZone = ZoneAt(LayoutFor(portrait()).barZones, x, y);
     if (reading_.menuShown && reading_.jumpPanelShown) {
         TapPanel(x, y);
-    } else if (reading_.menuShown && onBar) {
-        if (!TapBar(x, y)) return;
+    } else if (reading_.menuShown && barZone) {
+        if (!TapBar(*barZone)) return;
     } else if (!wasRunning) {
         TapPage(x, y);
     }
@@ -170,16 +128,16 @@ void ReaderModel::OnTapDown(int32_t x, int32_t y) {
             Redraw();
         }
     }
-    if (OverlaysOf(reading_) != before) RedrawIfStale(framesBefore);
+    if (ShownOverlays(reading_) != before) RedrawIfStale(framesBefore);
     input_.lastTapX = x;
     input_.lastTapY = y;
 }
 
 void ReaderModel::OnDrag(int32_t x, int32_t y) {
     if (!Showable() || reading_.jumpPanelShown || reading_.pageButtonHeld) return;
-    const bool bar = reading_.menuShown != 0;
-    const int32_t visibleX = (bar && !portrait()) ? kViewWidth - kBarThickness : kViewWidth;
-    const int32_t visibleY = (bar && portrait()) ? kViewHeight - kBarThickness : kViewHeight;
+    const bool bar = reading_.menuShown;
+    const int32_t visibleX = (bar && !portrait()) ? kScreenWidth - kBarThickness : kScreenWidth;
+    const int32_t visibleY = (bar && portrait()) ? kScreenHeight - kBarThickness : kScreenHeight;
     const int64_t dx = int64_t{x} - input_.lastTapX;
     const int64_t dy = int64_t{y} - input_.lastTapY;
     // The page follows the stylus, along each axis it does not fit.
@@ -207,11 +165,11 @@ void ReaderModel::OnRelease() {
 void ReaderModel::OnDoubleTap() {
     if (!Showable()) return;
     const uint64_t framesBefore = framesPainted_;
-    const Overlays before = OverlaysOf(reading_);
+    const ShownOverlays before = reading_;
     KeyPrelude();
     StopAutoScrollOnInput(true);
     SettleHeldRepeats(false);
-    if (OverlaysOf(reading_) != before) RedrawIfStale(framesBefore);
+    if (ShownOverlays(reading_) != before) RedrawIfStale(framesBefore);
 }
 
 // ---------------------------------------------------------------------------
@@ -220,37 +178,37 @@ void ReaderModel::OnDoubleTap() {
 bool ReaderModel::OnKey(uint32_t virtualKey) {
     if (!Showable()) return false;
     const uint64_t framesBefore = framesPainted_;
-    const Overlays before = OverlaysOf(reading_);
+    const ShownOverlays before = reading_;
     KeyPrelude();
     StopAutoScrollOnInput(true);
     SettleHeldRepeats(false);
     const ViewerCommand command = ResolveAction(DirectionKeyAction(virtualKey));
     if (command != ViewerCommand::None) Execute(command);
-    if (OverlaysOf(reading_) != before) RedrawIfStale(framesBefore);
+    if (ShownOverlays(reading_) != before) RedrawIfStale(framesBefore);
     return command != ViewerCommand::None;
 }
 
 bool ReaderModel::OnKeyCommand(ViewerCommand command) {
     if (!Showable() || command == ViewerCommand::None) return false;
     const uint64_t framesBefore = framesPainted_;
-    const Overlays before = OverlaysOf(reading_);
+    const ShownOverlays before = reading_;
     KeyPrelude();
     StopAutoScrollOnInput(true);
     SettleHeldRepeats(false);
     Execute(command);
-    if (OverlaysOf(reading_) != before) RedrawIfStale(framesBefore);
+    if (ShownOverlays(reading_) != before) RedrawIfStale(framesBefore);
     return true;
 }
 
 void ReaderModel::OnHardwareButton(uint32_t code) {
     if (!Showable()) return;
     const uint64_t framesBefore = framesPainted_;
-    const Overlays before = OverlaysOf(reading_);
+    const ShownOverlays before = reading_;
     KeyPrelude();
     SettleHeldRepeats(false);
     const int index = HotKeyIndex(code, hotKeyBase_);
     if (index >= 0) Execute(ResolveAction(keyMap_.hotKey(index)));
-    if (OverlaysOf(reading_) != before) RedrawIfStale(framesBefore);
+    if (ShownOverlays(reading_) != before) RedrawIfStale(framesBefore);
 }
 
 void ReaderModel::OnCloseRequest() {
@@ -266,8 +224,8 @@ ViewerCommand ReaderModel::ResolveAction(uint32_t action) const {
     using C = ViewerCommand;
     const int32_t w = image_.viewWidth;
     const int32_t h = image_.viewHeight;
-    const bool wide = w > kViewWidth;
-    const bool tall = h > kViewHeight;
+    const bool wide = w > kScreenWidth;
+    const bool tall = h > kScreenHeight;
     const bool p = portrait();
     switch (action) {
         case ScrollUp:

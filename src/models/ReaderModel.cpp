@@ -22,12 +22,12 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     // A closed model holds no page buffers, so keeping its page is cheap.
     const PageImage pageBefore = image_;
     const ReadingPosition positionBefore = position_;
-    const ViewOption viewBefore = viewOption_;
+    const ViewSettings viewBefore = view_;
     const KeyMap keysBefore = keyMap_;
     if (!OpenBook(request.fileName, request.slot, request.kind, folders, conversion)) {
         return false;
     }
-    viewOption_ = viewOption;
+    view_ = ViewSettings::Of(viewOption);
     keyMap_ = keyMap;
     // A bookmark from an older edition of the book, or a damaged bookmark
     // file, may point past the last page: the book opens at its start.
@@ -41,7 +41,7 @@ bool ReaderModel::Open(const OpenRequest& request, const BookFolders& folders,
     book_ = BookState{};
     image_ = pageBefore;
     position_ = positionBefore;
-    viewOption_ = viewBefore;
+    view_ = viewBefore;
     keyMap_ = keysBefore;
     return false;
 }
@@ -69,7 +69,7 @@ PageError ReaderModel::LoadPage() {
     PageImage next = image_;
     image_.pixels = std::move(shown);
     const PageError error =
-        ReadPage(device_.files(), book_, position_.currentPage, next, viewOption_).error;
+        ReadPage(device_.files(), book_, position_.currentPage, next, PageViewOf(view_)).error;
     if (error != PageError::None) return error;
     image_ = std::move(next);
     // A new page is read from its top; turned, that is the bottom of the
@@ -77,7 +77,7 @@ PageError ReaderModel::LoadPage() {
     position_.scrollX = 0;
     const bool turned = image_.orientation == PixelOrientation::Landscape;
     position_.scrollY =
-        turned && image_.viewHeight > kViewHeight ? image_.viewHeight - kViewHeight : 0;
+        turned && image_.viewHeight > kScreenHeight ? image_.viewHeight - kScreenHeight : 0;
     return PageError::None;
 }
 
@@ -126,19 +126,19 @@ void ReaderModel::WriteState(JsonValue& viewer) const {
     viewer["scrollY"] = position_.scrollY;
     viewer["viewWidth"] = image_.viewWidth;
     viewer["viewHeight"] = image_.viewHeight;
-    viewer["menuShown"] = reading_.menuShown != 0;
-    viewer["jumpPanelShown"] = reading_.jumpPanelShown != 0;
+    viewer["menuShown"] = reading_.menuShown;
+    viewer["jumpPanelShown"] = reading_.jumpPanelShown;
     viewer["jumpTarget"] = reading_.jumpTarget;
-    viewer["jumpArrowLit"] = reading_.jumpArrowLit != 0;
-    viewer["litJumpArrow"] = reading_.litJumpArrow;
-    viewer["pageButtonHeld"] = reading_.pageButtonHeld != 0;
-    viewer["heldPageButton"] = reading_.heldPageButton;
-    viewer["lastPageNotice"] = reading_.lastPageNotice != 0;
-    viewer["autoScrollOn"] = autoScroll_.autoScrollOn != 0;
+    viewer["jumpArrowLit"] = reading_.jumpArrowLit;
+    viewer["litJumpArrow"] = static_cast<int>(reading_.litJumpArrow);
+    viewer["pageButtonHeld"] = reading_.pageButtonHeld;
+    viewer["heldPageButton"] = static_cast<int>(reading_.heldPageButton);
+    viewer["lastPageNotice"] = reading_.lastPageNotice;
+    viewer["autoScrollOn"] = autoScroll_.autoScrollOn;
     viewer["autoScrollPeriodMs"] =
         autoScroll_.autoScrollTimer != 0 ? JsonValue(autoScroll_.periodMs) : JsonValue();
     viewer["savedBatteryTimeout"] = autoScroll_.savedBatteryTimeout;
-    viewer["portrait"] = viewOption_.portrait != 0;
+    viewer["portrait"] = view_.portrait;
     viewer["trueColour"] = image_.trueColour();
     viewer["framesPainted"] = framesPainted_;
     const Power& power = device_.power();

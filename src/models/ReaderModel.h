@@ -19,6 +19,7 @@
 #include "book/PageImage.h"
 #include "models/OpenRequest.h"
 #include "models/ReaderHost.h"
+#include "models/ReaderLayout.h"
 #include "platform/Device.h"
 #include "settings/TextConversion.h"
 #include "settings/ViewOption.h"
@@ -26,12 +27,6 @@
 namespace inkvista {
 
 class JsonValue;
-
-// The viewer's fixed window; the screen's size, not the host's.
-constexpr int32_t kViewWidth = 240;
-constexpr int32_t kViewHeight = 320;
-// The status bar's thickness along the reader's bottom edge.
-constexpr int32_t kBarThickness = 20;
 
 // The viewer's window timers.
 constexpr unsigned kAutoScrollTimerId = 2;
@@ -67,19 +62,27 @@ enum class ViewerCommand {
     ToggleAutoScroll,
 };
 
-// The overlays over the page and the held controls of the bar and panel.
+// What a frame draws over the page: the overlays and the held looks of the
+// bar and the panel. An input that changes one of them without a repaint of
+// its own repaints.
+struct ShownOverlays {
+    bool menuShown = true;        // the status bar
+    bool lastPageNotice = false;  // the "This is the last page" box
+    bool jumpPanelShown = false;  // the page-jump panel
+    bool jumpArrowLit = false;    // the last pressed jump arrow is drawn pressed
+    bool pageButtonHeld = false;  // a page button of the bar is held
+
+    bool operator==(const ShownOverlays&) const = default;
+};
+
+// The overlays with what they show and the repeats of the held controls.
 // `menuShown` is kept from book to book.
-struct ReadingState {
-    int menuShown = 1;       // the status bar
-    int lastPageNotice = 0;  // the "This is the last page" box
-    int jumpPanelShown = 0;  // the page-jump panel
+struct ReadingState : ShownOverlays {
     int32_t jumpTarget = 0;  // the page the jump panel points at, from 0
+    JumpArrow litJumpArrow = JumpArrow::None;
     unsigned jumpRepeatTimer = 0;
-    int jumpArrowLit = 0;  // the last pressed jump arrow is drawn pressed
-    int litJumpArrow = 0;  // 1 = -10, 2 = -1, 3 = +1, 4 = +10
     int32_t jumpRepeatStep = 0;
-    int pageButtonHeld = 0;  // a page button of the bar is held
-    int heldPageButton = 0;  // 1 previous, 2 next
+    PageButton heldPageButton = PageButton::None;
     unsigned pageButtonTimer = 0;
 };
 
@@ -99,10 +102,10 @@ struct InputState {
 
 struct AutoScrollState {
     unsigned autoScrollTimer = 0;
-    int autoScrollOn = 0;
+    bool autoScrollOn = false;
     // BatteryTimeout as read when auto scroll started; 0: nothing was changed.
     uint32_t savedBatteryTimeout = 0;
-    int menuShownBeforeAutoScroll = 0;
+    bool menuShownBeforeAutoScroll = false;
     // The period timer 2 was armed with, while it is armed.
     unsigned periodMs = 0;
 };
@@ -173,9 +176,8 @@ class ReaderModel {
     // step: -10, -1, +1 or +10; starts the 100 ms repeat (timer 3).
     void StepJumpTarget(int32_t step);
     void CommitJump();
-    // which: 1 previous, 2 next; turns once and starts the 500 ms repeat
-    // (timer 4).
-    void PressPageButton(int which);
+    // Turns once and starts the 500 ms repeat (timer 4).
+    void PressPageButton(PageButton which);
     void ReleasePageButton();
     // "\NAME" of the book's storage card for a book on a card.
     bool CardRootPath(std::u16string* path) const;
@@ -221,9 +223,11 @@ class ReaderModel {
     const PageImage& image() const { return image_; }
     const ReadingPosition& position() const { return position_; }
     int32_t currentPage() const { return position_.currentPage; }
-    const ViewOption& viewOption() const { return viewOption_; }
+    // The view settings copied at the opening (the orientation changes with
+    // ToggleViewMode).
+    const ViewSettings& view() const { return view_; }
     const KeyMap& keyMap() const { return keyMap_; }
-    bool portrait() const { return viewOption_.portrait != 0; }
+    bool portrait() const { return view_.portrait; }
     const ReadingState& reading() const { return reading_; }
     const InputState& input() const { return input_; }
     const AutoScrollState& autoScroll() const { return autoScroll_; }
@@ -260,12 +264,16 @@ class ReaderModel {
     bool StopAutoScrollOnInput(bool restoreMenu);
     void SettleHeldRepeats(bool releaseButton);
     void TapPanel(int32_t x, int32_t y);
-    bool TapBar(int32_t x, int32_t y);
+    bool TapBar(const OverlayZone& zone);
     bool TapPage(int32_t x, int32_t y);
     void KeyPrelude();
     void RedrawIfStale(uint64_t framesBefore);
 
     // Auto scroll.
+    // Continuous scrolling forward along one axis: `position` in a page
+    // `extent` long, shown `window` at a time; `barSide` when the bar lies
+    // across that axis's end.
+    bool CreepForward(int32_t& position, int32_t extent, int32_t window, bool barSide);
     void StopAutoScroll();
     void OnAutoScrollTick();
     ViewerCommand AutoScrollDirection() const;
@@ -282,7 +290,7 @@ class ReaderModel {
     PageImage image_;
     ReadingPosition position_;
     // Settings copies, taken at each opening.
-    ViewOption viewOption_;
+    ViewSettings view_;
     KeyMap keyMap_;
     ReadingState reading_;
     InputState input_;

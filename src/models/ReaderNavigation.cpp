@@ -93,21 +93,21 @@ void ReaderModel::ReportPageFailure(PageError error) {
 // Scroll steps
 
 bool ReaderModel::AtFarEnd() const {
-    if (portrait()) return position_.scrollY >= image_.viewHeight - kViewHeight;
-    return position_.scrollX >= image_.viewWidth - kViewWidth;
+    if (portrait()) return position_.scrollY >= image_.viewHeight - kScreenHeight;
+    return position_.scrollX >= image_.viewWidth - kScreenWidth;
 }
 
 void ReaderModel::KeepEndAboveMenu() {
     const int32_t bar = reading_.menuShown ? kBarThickness : 0;
     if (portrait()) {
-        position_.scrollY = std::max(0, image_.viewHeight - (kViewHeight - bar));
+        position_.scrollY = std::max(0, image_.viewHeight - (kScreenHeight - bar));
     } else {
-        position_.scrollX = std::max(0, image_.viewWidth - (kViewWidth - bar));
+        position_.scrollX = std::max(0, image_.viewWidth - (kScreenWidth - bar));
     }
 }
 
 void ReaderModel::Animate(int32_t& position, int32_t start, int32_t final) {
-    if (!viewOption_.smoothScroll) return;
+    if (!view_.smoothScroll) return;
     const int savedMenu = reading_.menuShown;
     reading_.menuShown = 0;
     position = start;
@@ -127,8 +127,8 @@ void ReaderModel::Animate(int32_t& position, int32_t start, int32_t final) {
 void ReaderModel::StepForward(bool vertical) {
     int32_t& position = vertical ? position_.scrollY : position_.scrollX;
     const int64_t extent = vertical ? image_.viewHeight : image_.viewWidth;
-    const int64_t window = vertical ? kViewHeight : kViewWidth;
-    const int64_t range = viewOption_.scrollRange;
+    const int64_t window = vertical ? kScreenHeight : kScreenWidth;
+    const int64_t range = view_.scrollRange;
     const int32_t start = position;
     const int64_t end = extent - window;
     const int64_t target = int64_t{start} + range;
@@ -146,7 +146,7 @@ void ReaderModel::StepForward(bool vertical) {
 
 void ReaderModel::StepBackward(bool vertical) {
     int32_t& position = vertical ? position_.scrollY : position_.scrollX;
-    const int64_t range = viewOption_.scrollRange;
+    const int64_t range = view_.scrollRange;
     const int32_t start = position;
     const int64_t target = int64_t{start} - range;
     int64_t next = 0;
@@ -161,7 +161,7 @@ void ReaderModel::StepBackward(bool vertical) {
 
 void ReaderModel::StepDown() {
     if (!Showable()) return;
-    if (position_.scrollY >= image_.viewHeight - kViewHeight) {
+    if (position_.scrollY >= image_.viewHeight - kScreenHeight) {
         if (image_.viewHeight < image_.viewWidth) return;
         portrait() ? GoNextPage() : GoPrevPage();
         return;
@@ -181,7 +181,7 @@ void ReaderModel::StepUp() {
 
 void ReaderModel::StepRight() {
     if (!Showable()) return;
-    if (position_.scrollX >= image_.viewWidth - kViewWidth) {
+    if (position_.scrollX >= image_.viewWidth - kScreenWidth) {
         if (image_.viewWidth >= image_.viewHeight) GoNextPage();
         return;
     }
@@ -213,7 +213,7 @@ void ReaderModel::ToggleViewMode() {
     if (!Showable()) return;
     const int32_t oldX = position_.scrollX;
     const int32_t oldY = position_.scrollY;
-    viewOption_.portrait = viewOption_.portrait ? 0 : 1;
+    view_.portrait = !view_.portrait;
     if (const PageError error = LoadPage(); error != PageError::None) {
         TellPageFailure(error, u"CMC Data Open Failed");
         return;
@@ -261,7 +261,7 @@ void ReaderModel::StepJumpTarget(int32_t step) {
         this, kJumpRepeatTimerId, kJumpRepeatPeriodMs, [this] { OnJumpRepeatTick(); });
     if (reading_.jumpTarget == before) return;
     reading_.jumpArrowLit = 1;
-    reading_.litJumpArrow = step == -10 ? 1 : step == -1 ? 2 : step == 1 ? 3 : 4;
+    reading_.litJumpArrow = JumpArrowFor(step);
     Redraw();
 }
 
@@ -294,11 +294,11 @@ void ReaderModel::CommitJump() {
 // ---------------------------------------------------------------------------
 // Held page buttons of the bar
 
-void ReaderModel::PressPageButton(int which) {
+void ReaderModel::PressPageButton(PageButton which) {
     if (!Showable()) return;
     reading_.pageButtonHeld = 1;
     reading_.heldPageButton = which;
-    which == 1 ? GoPrevPage() : GoNextPage();
+    which == PageButton::Previous ? GoPrevPage() : GoNextPage();
     // A turn that failed has closed the book: nothing is left to repeat.
     if (!open_) return;
     reading_.pageButtonTimer = device_.timers().SetTimer(
@@ -307,9 +307,9 @@ void ReaderModel::PressPageButton(int which) {
 
 void ReaderModel::OnPageButtonTick() {
     if (!Showable()) return;
-    if (reading_.heldPageButton == 1) {
+    if (reading_.heldPageButton == PageButton::Previous) {
         GoPrevPage();
-    } else if (reading_.heldPageButton == 2) {
+    } else if (reading_.heldPageButton == PageButton::Next) {
         GoNextPage();
     }
 }

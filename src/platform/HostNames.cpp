@@ -45,12 +45,8 @@ std::u16string DeviceName(std::string_view hostName) {
         const std::optional<char32_t> cp = DecodeUtf8(hostName.substr(i), &length);
         if (!cp || IsEscape(*cp) || (*cp < 0x80 && ForbiddenOnDevice(static_cast<uint8_t>(*cp)))) {
             Escape(out, hostName.substr(i, length));
-        } else if (*cp < 0x10000) {
-            out.push_back(static_cast<char16_t>(*cp));
         } else {
-            const char32_t v = *cp - 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+            AppendUtf16(out, *cp);
         }
         i += length;
     }

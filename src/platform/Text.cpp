@@ -9,6 +9,8 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
+}  // namespace
+
 void AppendUtf16(std::u16string& out, char32_t cp) {
     if (cp < 0x10000) {
         out.push_back(static_cast<char16_t>(cp));
@@ -18,8 +20,6 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
         out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
     }
 }
-
-}  // namespace
 
 std::optional<char32_t> DecodeUtf8(std::string_view utf8, size_t* length) {
     *length = 0;

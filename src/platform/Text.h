@@ -18,8 +18,10 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 // the fault, so that a decoder moving on by `length` replaces the whole bad
 // sequence once. `length` is 0 only for an empty `utf8`.
 std::optional<char32_t> DecodeUtf8(std::string_view utf8, size_t* length);
-// `cp` (below U+110000) as UTF-8.
+// `cp` (below U+110000) as UTF-8, and as UTF-16 (a surrogate pair above
+// U+FFFF).
 void AppendUtf8(std::string& out, char32_t cp);
+void AppendUtf16(std::u16string& out, char32_t cp);
 
 // Simple case folding for ASCII and Latin-1/BMP letters, as the device's file
 // system compares names.

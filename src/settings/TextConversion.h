@@ -11,7 +11,8 @@ enum class TextConversion { System, KoreanTable };
 // The system conversion unless `koreanPatch` is set; before any option file
 // is read the program uses TextConversion::System.
 inline TextConversion TextConversionFor(const ViewOption& option) {
-    return option.koreanPatch != 0 ? TextConversion::KoreanTable : TextConversion::System;
+    return ViewSettings::Of(option).koreanPatch ? TextConversion::KoreanTable
+                                                : TextConversion::System;
 }
 
 }  // namespace inkvista

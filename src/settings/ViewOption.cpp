@@ -35,6 +35,19 @@ std::array<uint8_t, 16> ViewOption::ToBytes() const {
     return b;
 }
 
+ViewSettings ViewSettings::Of(const ViewOption& record) {
+    ViewSettings s;
+    s.portrait = record.portrait != 0;
+    s.smoothScroll = record.smoothScroll != 0;
+    s.fitToWindow = record.fitToWindow != 0;
+    s.tabScroll = record.tabScroll != 0;
+    s.showHiddenFiles = record.showHiddenFiles != 0;
+    s.koreanPatch = record.koreanPatch != 0;
+    s.scrollRange = record.scrollRange;
+    s.autoScrollSec = record.autoScrollSec;
+    return s;
+}
+
 ViewOption ViewOption::FromBytes(const uint8_t* bytes) {
     ViewOption v;
     v.portrait = bytes[0];

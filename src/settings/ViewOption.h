@@ -31,6 +31,23 @@ struct ViewOption {
     bool operator==(const ViewOption&) const = default;
 };
 
+// The view settings as the program acts on them, decoded from the option
+// file's record in this one place; ViewOption stays the stored form, byte
+// for byte (a flag byte other than 0 or 1 reads as set).
+struct ViewSettings {
+    bool portrait = false;  // false: landscape (page turned), true: as stored
+    bool smoothScroll = true;
+    bool fitToWindow = false;
+    bool tabScroll = true;
+    bool showHiddenFiles = false;
+    bool koreanPatch = false;
+    uint32_t scrollRange = 120;
+    uint32_t autoScrollSec = 2;  // 0: continuous
+
+    static ViewSettings Of(const ViewOption& record);
+    bool operator==(const ViewSettings&) const = default;
+};
+
 enum KeyMapIndex : int {
     kHotKey1 = 0,
     kHotKey2 = 1,

@@ -45,10 +45,12 @@ const DialogBaseUnits& SystemTenUnits() {
     return units;
 }
 
-// The caption strip: the colour of the home screen's banner.
-const QColor kCaptionColour(0x1d, 0x29, 0x57);
-
 }  // namespace
+
+QColor CaptionColour() {
+    // The colour of the home screen's banner.
+    return QColor(0x1d, 0x29, 0x57);
+}
 
 void SetControlId(QWidget* control, int id) {
     if (control) control->setProperty(kControlIdProperty, id);
@@ -321,7 +323,7 @@ void TemplateDialog::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     QPainter painter(this);
     const QRect caption(0, 0, width(), captionHeight());
-    painter.fillRect(caption, kCaptionColour);
+    painter.fillRect(caption, CaptionColour());
     QFont bold = font();
     bold.setBold(true);
     painter.setFont(bold);

@@ -4,6 +4,7 @@
 // template in the dynamic property "controlId".
 #pragma once
 
+#include <QColor>
 #include <QDialog>
 #include <QFont>
 #include <QRect>
@@ -90,6 +91,8 @@ struct DialogTemplate {
 // A dialog's scale: the one its owner's device screen is drawn at when the
 // dialog is made (DeviceScreenOf).
 inline constexpr qreal kOwnersScale = 0;
+// The colour of a dialog's caption strip.
+QColor CaptionColour();
 
 // A modal dialog built from a template. It ends with the command that closed
 // it (IDOK, IDCANCEL, …) as exec()'s result; Escape and the close box end it

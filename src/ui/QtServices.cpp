@@ -1,14 +1,14 @@
 #include "ui/QtServices.h"
 
 #include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QString>
 #include <QThread>
 #include <QWidget>
 #include <algorithm>
 
 #include "platform/Device.h"
+#include "ui/DeviceScreen.h"
+#include "ui/MessageBoxDialog.h"
 
 namespace inkvista {
 
@@ -89,20 +89,14 @@ int QtMessageBoxes::Show(std::u16string_view text, uint32_t type) {
 int QtMessageBoxes::ShowCaptioned(std::u16string_view text, std::u16string_view caption,
                                   uint32_t type) {
     QWidget* owner = QApplication::activeModalWidget();
-    QMessageBox box(owner ? owner : parent_.data());
-    box.setWindowTitle(QString::fromUtf16(caption.data(), static_cast<qsizetype>(caption.size())));
-    box.setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
-    box.setIcon(QMessageBox::NoIcon);
-    if ((type & 0xF) == MB_OKCANCEL) {
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Ok);
-        box.setEscapeButton(QMessageBox::Cancel);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-        box.setEscapeButton(QMessageBox::Ok);
-    }
-    int result = box.exec();
-    return result == QMessageBox::Ok ? IDOK : IDCANCEL;
+    if (!owner) owner = parent_.data();
+    // The main window's screen as it is drawn now (it may have been resized
+    // or rescaled since the last box), whichever dialog owns the box.
+    const DeviceScreenView screen = DeviceScreenOf(parent_.data());
+    MessageBoxDialog box(
+        owner, QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())),
+        QString::fromUtf16(caption.data(), static_cast<qsizetype>(caption.size())), type, screen);
+    return box.exec() == IDOK ? IDOK : IDCANCEL;
 }
 
 MountWatcher::MountWatcher(Device& device, Handler handler, int periodMs)

@@ -1,5 +1,5 @@
-// The desktop's platform services: window timers on QTimer, message boxes on
-// QMessageBox, and the watcher that turns mounts and unmounts of removable
+// The desktop's platform services: window timers on QTimer, the program's
+// own message boxes (MessageBoxDialog), and the watcher that turns mounts and unmounts of removable
 // volumes into device-change messages.
 #pragma once
 
@@ -51,8 +51,8 @@ class QtTimerService : public TimerService {
 class QtMessageBoxes : public MessageBoxes {
   public:
     // Boxes are owned by the open modal dialog, else by `parent` when one is
-    // set (the main window), so they sit over the program rather than
-    // anywhere on the desktop.
+    // set (the main window), and drawn over the device screen of `parent`,
+    // so they sit inside the program rather than anywhere on the desktop.
     void SetParent(QWidget* parent) { parent_ = parent; }
     int Show(std::u16string_view text, uint32_t type = MB_OK) override;
     int ShowCaptioned(std::u16string_view text, std::u16string_view caption,

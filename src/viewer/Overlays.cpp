@@ -51,62 +51,52 @@ void Turned(QPainter& p, const QRect& rect, int flags, const QString& text) {
     p.restore();
 }
 
-QString Counter(const OverlayState& s) {
-    return QStringLiteral("%1/%2").arg(s.currentPage + 1).arg(s.pageCount);
+QRect RectOf(const LayoutRect& r) {
+    return QRect(r.x, r.y, r.width, r.height);
 }
 
-QString Clock(const OverlayState& s) {
-    return QStringLiteral("%1:%2")
-        .arg(s.clock.hour, 2, 10, QLatin1Char('0'))
-        .arg(s.clock.minute, 2, 10, QLatin1Char('0'));
-}
-
-void PortraitBar(QPainter& p, const OverlayState& s) {
-    constexpr int y = 300;
-    Put(p, 150, 0, y);
-    Put(p, 151, 14, y);
-    Put(p, s.pageButtonHeld && s.heldPageButton == 1 ? 176 : 152, 34, y);
-    Put(p, s.pageButtonHeld && s.heldPageButton == 2 ? 177 : 153, 48, y);
-    Put(p, 157, 62, y);
-    Upright(p, QRect(65, 301, 80, 17), Qt::AlignLeft | Qt::AlignVCenter, s.title);
-    Put(p, 154, 146, y);
-    Upright(p, QRect(148, 301, 47, 17), Qt::AlignCenter, Counter(s));
-    Put(p, BatteryPicture(s.batteryPercent, true), 196, y);
-    Put(p, 156, 206, y);
-    Upright(p, QRect(209, 301, 30, 17), Qt::AlignCenter, Clock(s));
-}
-
-void LandscapeBar(QPainter& p, const OverlayState& s) {
-    constexpr int x = 220;
-    Put(p, 158, x, 306);
-    Put(p, 159, x, 286);
-    Put(p, s.pageButtonHeld && s.heldPageButton == 1 ? 179 : 160, x, 272);
-    Put(p, s.pageButtonHeld && s.heldPageButton == 2 ? 178 : 161, x, 258);
-    Put(p, 162, x, 94);
-    Turned(p, QRect(222, 97, 16, 158), Qt::AlignLeft | Qt::AlignVCenter, s.title);
-    Put(p, 163, x, 44);
-    Turned(p, QRect(222, 45, 16, 48), Qt::AlignCenter, Counter(s));
-    Put(p, BatteryPicture(s.batteryPercent, false), x, 34);
-    Put(p, 165, x, 0);
-    Turned(p, QRect(222, 1, 16, 32), Qt::AlignCenter, Clock(s));
-}
-
-void JumpPanel(QPainter& p, const OverlayState& s) {
-    const QString number = QString::number(s.jumpTarget + 1);
-    const int lit = s.jumpArrowLit ? s.litJumpArrow : 0;
-    if (s.portrait) {
-        Put(p, 174, 130, 280);
-        Upright(p, QRect(171, 281, 27, 17), Qt::AlignCenter, number);
-        static constexpr int kPressed[] = {180, 181, 182, 183};
-        static constexpr int kX[] = {130, 150, 200, 220};
-        if (lit >= 1 && lit <= 4) Put(p, kPressed[lit - 1], kX[lit - 1], 280);
-        return;
+// The line of a place that shows one, laid out at each paint: the clock and
+// the counter must be current.
+QString TextOf(OverlayPart part, const ReadingState& r, const FrameFacts& f) {
+    switch (part) {
+        case OverlayPart::Title:
+            return QString::fromUtf16(f.title.data(), static_cast<qsizetype>(f.title.size()));
+        case OverlayPart::Counter:
+            return QStringLiteral("%1/%2").arg(f.currentPage + 1).arg(f.pageCount);
+        case OverlayPart::Clock:
+            return QStringLiteral("%1:%2")
+                .arg(f.clock.hour, 2, 10, QLatin1Char('0'))
+                .arg(f.clock.minute, 2, 10, QLatin1Char('0'));
+        case OverlayPart::JumpNumber:
+            return QString::number(r.jumpTarget + 1);
+        default:
+            return QString();
     }
-    Put(p, 175, 200, 0);
-    Turned(p, QRect(201, 41, 18, 28), Qt::AlignCenter, number);
-    static constexpr int kPressed[] = {185, 186, 187, 184};
-    static constexpr int kY[] = {90, 70, 20, 0};
-    if (lit >= 1 && lit <= 4) Put(p, kPressed[lit - 1], 200, kY[lit - 1]);
+}
+
+bool Pressed(const OverlayZone& zone, const ReadingState& r) {
+    switch (zone.part) {
+        case OverlayPart::TurnPage:
+            return r.pageButtonHeld && r.heldPageButton == zone.button;
+        case OverlayPart::StepJump:
+            return r.jumpArrowLit && r.litJumpArrow == JumpArrowFor(zone.step);
+        default:
+            return false;
+    }
+}
+
+void DrawZone(QPainter& p, const OverlayZone& zone, const ReadingState& r, const FrameFacts& f) {
+    int picture = zone.picture;
+    if (zone.part == OverlayPart::Battery) picture = BatteryPicture(f.batteryPercent, f.portrait);
+    if (Pressed(zone, r)) picture = zone.pressedPicture;
+    if (picture != 0) Put(p, picture, zone.place.x, zone.place.y);
+    if (zone.text.empty()) return;
+    // The title starts at the field's start; the other lines are centred.
+    const int flags = zone.part == OverlayPart::Title ? int(Qt::AlignLeft | Qt::AlignVCenter)
+                                                      : int(Qt::AlignCenter);
+    const QString text = TextOf(zone.part, r, f);
+    f.portrait ? Upright(p, RectOf(zone.text), flags, text)
+               : Turned(p, RectOf(zone.text), flags, text);
 }
 
 // The device context's own pen, brush and text colours: a white box with a
@@ -143,16 +133,20 @@ QFont SideFont() {
     return ReaderFont(kSerifFamily, 14);
 }
 
-void DrawOverlays(QImage& target, const OverlayState& state) {
-    if (!state.menuShown && !state.lastPageNotice) return;
+void DrawOverlays(QImage& target, const ReadingState& reading, const FrameFacts& facts) {
+    if (!reading.menuShown && !reading.lastPageNotice) return;
     QPainter p(&target);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setPen(Qt::black);
-    if (state.menuShown) {
-        state.portrait ? PortraitBar(p, state) : LandscapeBar(p, state);
-        if (state.jumpPanelShown) JumpPanel(p, state);
+    if (reading.menuShown) {
+        const OverlayLayout& layout = LayoutFor(facts.portrait);
+        for (const OverlayZone& zone : layout.barZones) DrawZone(p, zone, reading, facts);
+        if (reading.jumpPanelShown) {
+            Put(p, layout.panelPicture, layout.panel.x, layout.panel.y);
+            for (const OverlayZone& zone : layout.panelZones) DrawZone(p, zone, reading, facts);
+        }
     }
-    if (state.lastPageNotice) LastPageBox(p, state.portrait);
+    if (reading.lastPageNotice) LastPageBox(p, facts.portrait);
 }
 
 }  // namespace inkvista

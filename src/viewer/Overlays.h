@@ -4,26 +4,22 @@
 
 #include <QFont>
 #include <QImage>
-#include <QString>
 #include <cstdint>
+#include <string_view>
 
+#include "models/ReaderModel.h"
 #include "platform/Services.h"
 
 namespace inkvista {
 
-struct OverlayState {
-    bool portrait = false;
-    bool menuShown = true;
-    bool jumpPanelShown = false;
-    bool jumpArrowLit = false;
-    int litJumpArrow = 0;  // 1 = -10, 2 = -1, 3 = +1, 4 = +10
-    bool pageButtonHeld = false;
-    int heldPageButton = 0;  // 1 previous, 2 next
-    bool lastPageNotice = false;
-    QString title;
+// What the overlays show beside the reading state: the orientation, the
+// book's title and place, and the battery and the clock as they are at this
+// paint.
+struct FrameFacts {
+    bool portrait = true;
+    std::u16string_view title;
     int32_t currentPage = 0;  // from 0
     int32_t pageCount = 0;
-    int32_t jumpTarget = 0;        // from 0
     uint8_t batteryPercent = 255;  // 255: unknown
     ClockTime clock;
 };
@@ -34,7 +30,7 @@ int BatteryPicture(uint8_t percent, bool portrait);
 
 // The bar (with the panel while it is open) when shown, then the last-page
 // box, which shows whether or not the bar does.
-void DrawOverlays(QImage& target, const OverlayState& state);
+void DrawOverlays(QImage& target, const ReadingState& reading, const FrameFacts& facts);
 
 // The fonts of the frame's texts: the upright one of portrait and the one
 // turned a quarter turn for landscape (the serif face in the metrics of

@@ -92,25 +92,17 @@ const QImage& PageViewWnd::ComposeFrame(qreal pixelRatio) {
                   reader_.position().scrollY);
 
     const ReadingState& reading = reader_.reading();
-    OverlayState overlays;
-    overlays.portrait = reader_.portrait();
-    overlays.menuShown = reading.menuShown != 0;
-    overlays.jumpPanelShown = reading.jumpPanelShown != 0;
-    overlays.jumpArrowLit = reading.jumpArrowLit != 0;
-    overlays.litJumpArrow = reading.litJumpArrow;
-    overlays.pageButtonHeld = reading.pageButtonHeld != 0;
-    overlays.heldPageButton = reading.heldPageButton;
-    overlays.lastPageNotice = reading.lastPageNotice != 0;
-    overlays.title = QString::fromStdU16String(reader_.book().bookTitle);
-    overlays.currentPage = reader_.currentPage();
-    overlays.pageCount = reader_.book().pageCount;
-    overlays.jumpTarget = reading.jumpTarget;
-    if (overlays.menuShown) {
+    FrameFacts facts;
+    facts.portrait = reader_.portrait();
+    facts.title = reader_.book().bookTitle;
+    facts.currentPage = reader_.currentPage();
+    facts.pageCount = reader_.book().pageCount;
+    if (reading.menuShown) {
         // Asked at each paint: the bar shows them as they are now.
-        overlays.batteryPercent = device_.shell().BatteryPercent();
-        overlays.clock = device_.timers().LocalTime();
+        facts.batteryPercent = device_.shell().BatteryPercent();
+        facts.clock = device_.timers().LocalTime();
     }
-    DrawOverlays(backBitmap_, overlays);
+    DrawOverlays(backBitmap_, reading, facts);
     return backBitmap_;
 }
 

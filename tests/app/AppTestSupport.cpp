@@ -102,9 +102,9 @@ std::vector<uint8_t> TestPagePixels(uint32_t width, uint32_t height) {
 }
 
 bool WriteTestBook(const std::filesystem::path& file, int pages, uint32_t width, uint32_t height,
-                   const std::string& title) {
+                   const std::string& title, BookKind kind) {
     encode::BookPlan plan;
-    plan.kind = BookKind::Cmb;
+    plan.kind = kind;
     plan.title = title;
     const std::vector<uint8_t> grey = TestPagePixels(width, height);
     for (int i = 0; i < pages; ++i) {

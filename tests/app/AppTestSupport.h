@@ -57,10 +57,10 @@ class OemDevice {
 // frame, encodable exactly.
 std::vector<uint8_t> TestPagePixels(uint32_t width, uint32_t height);
 
-// Writes a .cmb book of `pages` grey test pages of the given size to the host
-// path `file`. `pageCountField` overrides the page count the header claims.
+// Writes a book of `pages` grey test pages of the given size to the host
+// path `file`, a .cmb unless `kind` says otherwise.
 bool WriteTestBook(const std::filesystem::path& file, int pages, uint32_t width, uint32_t height,
-                   const std::string& title = "Test Book");
+                   const std::string& title = "Test Book", BookKind kind = BookKind::Cmb);
 
 // Runs `action` once on the topmost modal dialog when one is shown, from
 // inside its event loop; stops watching when destroyed.

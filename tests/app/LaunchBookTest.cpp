@@ -56,6 +56,31 @@ TEST_F(LaunchedBook, OpensAtTheBookmarkAndComesBackToItsFolder) {
     EXPECT_TRUE(program.dev.messages().shown().empty());
 }
 
+// The header says the kind: a .cxb book saved as .cmb (listed by its name)
+// opens at its bookmark, which closing keeps; one without a book's name
+// (not listed) opens from its first page.
+TEST_F(LaunchedBook, ABookOpensAsItsHeaderSays) {
+    ASSERT_TRUE(test::WriteTestBook(program.dev.Host(u"\\Run\\colour.cmb"), 4, 200, 250, "Colour",
+                                    BookKind::Cxb));
+    ASSERT_TRUE(test::WriteTestBook(program.dev.Host(u"\\Run\\Harbour Tale"), 3, 200, 250));
+    std::string bytes;
+    AppendBookmarkLine(bytes, u"colour.cmb", 3);
+    std::ofstream(program.dev.Host(u"\\Run\\InkVISTA.bmk"), std::ios::binary) << bytes;
+    BackWnd& wnd = program.Start();
+    ReaderModel& reader = wnd.viewWnd().model();
+    ASSERT_TRUE(wnd.OpenLaunchBook(u"\\Run", u"colour.cmb", BookKind::Cxb));
+    EXPECT_EQ(reader.book().bookTitle, u"Colour");
+    EXPECT_EQ(reader.currentPage(), 3);
+    reader.GoPrevPage();
+    reader.CloseAndReturn(true);
+    EXPECT_EQ(wnd.listWnd().model().entries()[0].bookmarkPage, 2);
+
+    ASSERT_TRUE(wnd.OpenLaunchBook(u"\\Run", u"Harbour Tale", BookKind::Cmb));
+    EXPECT_EQ(reader.book().bookTitle, u"Test Book");
+    EXPECT_EQ(reader.currentPage(), 0);
+    EXPECT_TRUE(program.dev.messages().shown().empty());
+}
+
 TEST_F(LaunchedBook, ABookThatFailsToOpenLeavesItsFolderListed) {
     std::ofstream(program.dev.Host(u"\\Run\\broken.cmb"), std::ios::binary) << "CM";
     BackWnd& wnd = program.Start();

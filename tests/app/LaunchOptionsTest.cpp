@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
+#include <vector>
 
 #include "app/LaunchOptions.h"
 
@@ -132,9 +134,9 @@ class BookArgument : public ::testing::Test {
         fs::permissions(dir_ / "locked.cmb", fs::perms::owner_all, ec);
         fs::remove_all(dir_, ec);
     }
-    fs::path Put(const std::string& name) {
+    fs::path Put(const std::string& name, const std::string& bytes = "book") {
         const fs::path file = dir_ / name;
-        std::ofstream(file) << "book";
+        std::ofstream(file, std::ios::binary) << bytes;
         return file;
     }
     fs::path dir_;
@@ -154,6 +156,7 @@ TEST_F(BookArgument, ABookByPathRelativePathOrUri) {
     p = Parse({"--scale", "2", uri, "--root", dir_.string()});
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_EQ(*p.options.book, book);
+    EXPECT_EQ(p.options.bookKind, BookKind::Cxb);
     EXPECT_EQ(p.options.scale, 2);
     EXPECT_EQ(*p.options.device.root, dir_);
     // After "--" a name may start with a dash.
@@ -175,7 +178,7 @@ TEST_F(BookArgument, WhatIsNoBookIsRefused) {
     fs::permissions(locked, fs::perms::none);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"notes.txt", "not a book (.cmb or .cxb): notes.txt"},
-        {"one.cmb.bak", "not a book (.cmb or .cxb): one.cmb.bak"},
+        {"one.cmb.bak", "no such book: one.cmb.bak"},
         {"missing.cmb", "no such book: missing.cmb"},
         {"folder.cmb", "not a book file: folder.cmb"},
         {"file://elsewhere/one.cmb", "not a local file: file://elsewhere/one.cmb"},
@@ -195,6 +198,44 @@ TEST_F(BookArgument, WhatIsNoBookIsRefused) {
     Parsed p = Parse({"one.cmb", "two.cmb"});
     EXPECT_FALSE(p.ok);
     EXPECT_EQ(p.error, "unexpected argument 'two.cmb' (one book at a time)");
+}
+
+// A book under any name is taken by its header, which also says its kind;
+// a name that is a book's still takes a file its header does not.
+TEST_F(BookArgument, ABookIsKnownByItsHeaderWhateverItsName) {
+    std::string cxb(134, '\0');
+    cxb.replace(0, 2, "XB");
+    cxb[131] = char(240);  // the extent limit
+    std::string cmb(158, '\0');
+    cmb.replace(0, 2, "CB");
+    const std::vector<std::tuple<std::string, std::string, BookKind>> cases = {
+        {"Harbour Lights", cxb, BookKind::Cxb},
+        {"moon.jpg", cmb, BookKind::Cmb},
+        {"really-a-cxb.cmb", cxb, BookKind::Cxb},
+        {"damaged.cmb", "CB", BookKind::Cmb},
+    };
+    for (const auto& [name, bytes, kind] : cases) {
+        const fs::path book = Put(name, bytes);
+        Parsed p = Parse({name});
+        ASSERT_TRUE(p.ok) << name << ": " << p.error;
+        EXPECT_EQ(*p.options.book, book);
+        EXPECT_EQ(p.options.bookKind, kind) << name;
+    }
+    Put("radio.log", "CB radio log, channel 19. " + std::string(200, ' '));
+    EXPECT_EQ(Parse({"radio.log"}).error, "not a book (.cmb or .cxb): radio.log");
+}
+
+// With no terminal to show standard error, a refusal is shown in a box too.
+TEST(LaunchOptions, ARefusalIsBoxedWhereNobodyReadsStandardError) {
+    for (const bool seen : {true, false}) {
+        RecordingMessageBoxes boxes;
+        ::testing::internal::CaptureStderr();
+        TellStartRefusal("no such book: /home/a/b.cmb", seen, boxes, "Try 'inkvista --help'.");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  "inkvista: no such book: /home/a/b.cmb\nTry 'inkvista --help'.\n");
+        const std::vector<std::u16string> boxed = {u"No such book: /home/a/b.cmb"};
+        EXPECT_EQ(boxes.shown(), seen ? std::vector<std::u16string>{} : boxed);
+    }
 }
 
 TEST(LaunchOptions, HelpAndVersionStopParsing) {

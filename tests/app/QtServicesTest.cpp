@@ -1,12 +1,14 @@
 // The desktop's timers and message boxes.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
+#include <QKeyEvent>
 #include <QTimer>
+#include <functional>
 
 #include "AppTestSupport.h"
+#include "ui/DialogControls.h"
+#include "ui/MessageBoxDialog.h"
 #include "ui/QtServices.h"
 
 namespace inkvista {
@@ -72,47 +74,107 @@ TEST(QtTimerService, TheClockMovesForward) {
     EXPECT_GE(timers.NowMs(), before + 2);
 }
 
-// Answers the next message box with `button` once it is up, and notes what it
-// showed.
-struct BoxAnswer {
+// What the next message box showed, and how it stood.
+struct BoxSeen {
     QString title;
     QString text;
-    std::vector<QString> buttons;
+    std::vector<int> buttons;
+    QRect geometry;
+    int fontPixels = 0;
 };
 
-void AnswerNextBox(QMessageBox::StandardButton button, BoxAnswer* seen) {
-    QTimer::singleShot(0, [button, seen] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            AnswerNextBox(button, seen);
-            return;
-        }
+// Once the next box is up, notes it in `seen` and answers it with `answer`.
+void AnswerNextBox(std::function<void(MessageBoxDialog*)> answer, BoxSeen* seen) {
+    QTimer::singleShot(0, [answer, seen] {
+        auto* box = qobject_cast<MessageBoxDialog*>(QApplication::activeModalWidget());
+        if (!box) return AnswerNextBox(answer, seen);
         seen->title = box->windowTitle();
         seen->text = box->text();
-        for (QAbstractButton* b : box->buttons()) seen->buttons.push_back(b->text());
-        box->button(button)->click();
+        for (int id : {IDOK, IDCANCEL}) {
+            if (FindControl(box, id)) seen->buttons.push_back(id);
+        }
+        seen->geometry = box->geometry();
+        seen->fontPixels = box->font().pixelSize();
+        answer(box);
     });
 }
 
-TEST(QtMessageBoxes, CaptionButtonsAndAnswers) {
+void Press(QWidget* box, int key) {
+    QWidget* target = box->focusWidget() ? box->focusWidget() : box;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+}
+
+TEST(QtMessageBoxes, ButtonsAndKeysAnswerAsTheDevicesBoxesDo) {
     test::App();
     QtMessageBoxes boxes;
+    const auto focusCancel = [](MessageBoxDialog* box) {
+        FindControl(box, IDCANCEL)->setFocus();
+        Press(box, Qt::Key_Return);
+    };
+    struct Case {
+        uint32_t type;
+        std::function<void(MessageBoxDialog*)> answer;
+        int expected;
+        std::vector<int> buttons;
+    };
+    const std::vector<Case> cases = {
+        {MB_OK, [](MessageBoxDialog* box) { Press(box, Qt::Key_Return); }, IDOK, {IDOK}},
+        {MB_OK, [](MessageBoxDialog* box) { Press(box, Qt::Key_Escape); }, IDOK, {IDOK}},
+        {MB_OKCANCEL,
+         [](MessageBoxDialog* box) { Press(box, Qt::Key_Return); },
+         IDOK,
+         {IDOK, IDCANCEL}},
+        {MB_OKCANCEL,
+         [](MessageBoxDialog* box) { Press(box, Qt::Key_Escape); },
+         IDCANCEL,
+         {IDOK, IDCANCEL}},
+        {MB_OKCANCEL, focusCancel, IDCANCEL, {IDOK, IDCANCEL}},
+        {MB_OKCANCEL,
+         [](MessageBoxDialog* box) { test::ClickControl(box, IDCANCEL); },
+         IDCANCEL,
+         {IDOK, IDCANCEL}},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        BoxSeen seen;
+        AnswerNextBox(cases[i].answer, &seen);
+        EXPECT_EQ(boxes.Show(u"Quit InkVISTA ?", cases[i].type), cases[i].expected) << i;
+        EXPECT_EQ(seen.title, "InkVISTA") << i;
+        EXPECT_EQ(seen.text, "Quit InkVISTA ?") << i;
+        EXPECT_EQ(seen.buttons, cases[i].buttons) << i;
+    }
+    BoxSeen warned;
+    AnswerNextBox([](MessageBoxDialog* box) { test::ClickControl(box, IDOK); }, &warned);
+    EXPECT_EQ(boxes.ShowCaptioned(u"Password is wrong", u"Warning !", MB_OK), IDOK);
+    EXPECT_EQ(warned.title, "Warning !");
+}
 
-    BoxAnswer seen;
-    AnswerNextBox(QMessageBox::Ok, &seen);
-    EXPECT_EQ(boxes.Show(u"File Open Failed", MB_OK), IDOK);
-    EXPECT_EQ(seen.title, "InkVISTA");
-    EXPECT_EQ(seen.text, "File Open Failed");
-    EXPECT_EQ(seen.buttons.size(), 1u);
-
-    BoxAnswer asked;
-    AnswerNextBox(QMessageBox::Cancel, &asked);
-    EXPECT_EQ(boxes.Show(u"Quit InkVISTA ?", MB_OKCANCEL), IDCANCEL);
-    EXPECT_EQ(asked.buttons.size(), 2u);
-
-    BoxAnswer confirmed;
-    AnswerNextBox(QMessageBox::Ok, &confirmed);
-    EXPECT_EQ(boxes.Show(u"Quit InkVISTA ?", MB_OKCANCEL), IDOK);
+// However large the main window draws the device's screen, a box is drawn at
+// that scale and stays inside it, a long text wrapped (a path anywhere) or,
+// past the screen's height, scrolled.
+TEST(QtMessageBoxes, ABoxStaysInsideTheWindowAtItsScale) {
+    test::App();
+    const QString path = "/home/reader/" + QString(200, QLatin1Char('x')) + "/book.txt";
+    const QString essay = QString("Do you really want to delete this file ? ").repeated(60);
+    const std::vector<QSize> windows = {{240, 320}, {405, 540}, {720, 960}};
+    for (const QSize& size : windows) {
+        QWidget window;
+        window.setFixedSize(size);
+        window.move(30, 20);
+        window.show();
+        QtMessageBoxes boxes;
+        boxes.SetParent(&window);
+        const qreal scale = size.width() / 240.0;
+        const QRect inside(window.mapToGlobal(QPoint(0, 0)), window.size());
+        for (const QString& text : {QString("File Open Failed"), path, essay}) {
+            BoxSeen seen;
+            AnswerNextBox([](MessageBoxDialog* box) { Press(box, Qt::Key_Return); }, &seen);
+            boxes.Show(text.toStdU16String(), MB_OKCANCEL);
+            EXPECT_TRUE(inside.contains(seen.geometry)) << size.width() << " " << text.size();
+            EXPECT_EQ(seen.fontPixels, qRound(13 * scale)) << size.width();
+            EXPECT_EQ(seen.text, text);
+        }
+    }
 }
 
 }  // namespace

@@ -148,5 +148,15 @@ TEST_F(ReaderProcess, AKilledReadersSocketIsTakenOver) {
     EXPECT_FALSE(Serving());
 }
 
+// Standard error is no terminal here, but neither is there a screen to show
+// the refusal's box on: the start ends at once with its status, no box
+// waiting for an answer that cannot come.
+TEST_F(ReaderProcess, ARefusalWithoutAScreenEndsAtOnce) {
+    std::ofstream(scratch_.base() / "notes.txt") << "CB radio log, channel 19";
+    auto refused = Start({Path(scratch_.base() / "notes.txt")});
+    EXPECT_EQ(Finish(*refused), 2);
+    EXPECT_TRUE(refused->readAllStandardError().contains("not a book (.cmb or .cxb)"));
+}
+
 }  // namespace
 }  // namespace inkvista

@@ -48,7 +48,7 @@ TEST_F(SwitchScreen, OpensTheRequestedBookAtItsBookmark) {
     EXPECT_EQ(reader().book().pageCount, 3);
     EXPECT_EQ(reader().currentPage(), 1);
     // The viewer reads with its own copies of the settings.
-    EXPECT_EQ(reader().viewOption().portrait, 1);
+    EXPECT_TRUE(reader().view().portrait);
     EXPECT_EQ(reader().keyMap(), wnd.keyMap());
 
     // Back with the page remembered: the bookmark is saved, which refreshes

@@ -19,9 +19,9 @@ QImage GreyFrame() {
     return frame;
 }
 
-QImage Draw(const OverlayState& state) {
+QImage Draw(const ReadingState& reading, const FrameFacts& facts) {
     QImage frame = GreyFrame();
-    DrawOverlays(frame, state);
+    DrawOverlays(frame, reading, facts);
     return frame;
 }
 
@@ -70,69 +70,71 @@ TEST(ViewerPaint, BatteryPictureByPercentage) {
 }
 
 TEST(ViewerPaint, TheBarLiesAlongTheReadersBottomEdge) {
-    OverlayState portrait;
-    portrait.portrait = true;
-    portrait.title = QStringLiteral("Harbour");
-    portrait.pageCount = 24;
-    QImage frame = Draw(portrait);
+    ReadingState reading;
+    FrameFacts facts;
+    facts.portrait = true;
+    facts.title = u"Harbour";
+    facts.pageCount = 24;
+    QImage frame = Draw(reading, facts);
     EXPECT_FALSE(AllGrey(frame, QRect(0, 300, 240, 20)));
     EXPECT_TRUE(AllGrey(frame, QRect(0, 0, 240, 300)));
     // The hide-bar picture sits at the left end, 1:1.
     EXPECT_EQ(frame.copy(0, 300, 14, 20), LoadBitmap(150).convertToFormat(QImage::Format_RGB32));
 
-    OverlayState landscape = portrait;
-    landscape.portrait = false;
-    frame = Draw(landscape);
+    facts.portrait = false;
+    frame = Draw(reading, facts);
     EXPECT_FALSE(AllGrey(frame, QRect(220, 0, 20, 320)));
     EXPECT_TRUE(AllGrey(frame, QRect(0, 0, 220, 320)));
     EXPECT_EQ(frame.copy(220, 306, 20, 14), LoadBitmap(158).convertToFormat(QImage::Format_RGB32));
 
     // A held page button is drawn pressed.
-    landscape.pageButtonHeld = true;
-    landscape.heldPageButton = 2;
-    frame = Draw(landscape);
+    reading.pageButtonHeld = 1;
+    reading.heldPageButton = PageButton::Next;
+    frame = Draw(reading, facts);
     EXPECT_EQ(frame.copy(220, 258, 20, 14), LoadBitmap(178).convertToFormat(QImage::Format_RGB32));
 }
 
 TEST(ViewerPaint, TheClockAndCounterChangeOnlyTheirFields) {
-    OverlayState state;
-    state.portrait = true;
-    state.pageCount = 24;
-    state.clock = ClockTime{9, 5};
-    const QImage morning = Draw(state);
-    state.clock = ClockTime{21, 5};
-    const QImage evening = Draw(state);
+    const ReadingState reading;
+    FrameFacts facts;
+    facts.portrait = true;
+    facts.pageCount = 24;
+    facts.clock = ClockTime{9, 5};
+    const QImage morning = Draw(reading, facts);
+    facts.clock = ClockTime{21, 5};
+    const QImage evening = Draw(reading, facts);
     EXPECT_NE(morning.copy(206, 300, 34, 20), evening.copy(206, 300, 34, 20));
     EXPECT_EQ(morning.copy(0, 300, 206, 20), evening.copy(0, 300, 206, 20));
-    state.currentPage = 1;
-    const QImage second = Draw(state);
+    facts.currentPage = 1;
+    const QImage second = Draw(reading, facts);
     EXPECT_NE(second.copy(146, 300, 50, 20), evening.copy(146, 300, 50, 20));
     EXPECT_EQ(second.copy(0, 300, 146, 20), evening.copy(0, 300, 146, 20));
 }
 
 TEST(ViewerPaint, ThePanelNeedsTheBarButTheLastPageBoxDoesNot) {
-    OverlayState state;
-    state.portrait = true;
-    state.jumpPanelShown = true;
-    state.jumpTarget = 4;
-    QImage frame = Draw(state);
+    ReadingState reading;
+    reading.jumpPanelShown = 1;
+    reading.jumpTarget = 4;
+    FrameFacts facts;
+    facts.portrait = true;
+    QImage frame = Draw(reading, facts);
     EXPECT_FALSE(AllGrey(frame, QRect(130, 280, 110, 20)));
     // A lit arrow is drawn pressed over the panel.
-    state.jumpArrowLit = true;
-    state.litJumpArrow = 3;
-    frame = Draw(state);
+    reading.jumpArrowLit = 1;
+    reading.litJumpArrow = JumpArrow::Forward1;
+    frame = Draw(reading, facts);
     EXPECT_EQ(frame.copy(200, 280, 20, 20), LoadBitmap(182).convertToFormat(QImage::Format_RGB32));
 
-    state.menuShown = false;
-    EXPECT_TRUE(AllGrey(Draw(state), QRect(0, 0, 240, 320)));
+    reading.menuShown = 0;
+    EXPECT_TRUE(AllGrey(Draw(reading, facts), QRect(0, 0, 240, 320)));
 
-    state.lastPageNotice = true;
-    frame = Draw(state);
+    reading.lastPageNotice = 1;
+    frame = Draw(reading, facts);
     EXPECT_EQ(frame.pixel(55, 145), qRgb(255, 255, 255));
     EXPECT_EQ(frame.pixel(50, 140), qRgb(0, 0, 0));
     EXPECT_TRUE(AllGrey(frame, QRect(0, 200, 240, 120)));
-    state.portrait = false;
-    frame = Draw(state);
+    facts.portrait = false;
+    frame = Draw(reading, facts);
     EXPECT_EQ(frame.pixel(102, 92), qRgb(255, 255, 255));
     EXPECT_EQ(frame.pixel(139, 229), qRgb(0, 0, 0));
     EXPECT_TRUE(AllGrey(frame, QRect(0, 0, 100, 320)));

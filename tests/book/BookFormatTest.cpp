@@ -3,6 +3,8 @@
 // These tests pin the layout to the byte positions existing books have.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -117,6 +119,35 @@ TEST(BookFormat, TheWriterPutsEveryFieldWhereTheReaderLooks) {
     EXPECT_EQ(r[19], 2);     // packedSize
     EXPECT_EQ(r[74], 1);     // palette after the skipped word
     EXPECT_EQ(r[81], 0xAA);  // data after the row table
+}
+
+// A file handed over without its extension is taken by its header, as the
+// desktop's MIME types take it; text that starts with the two letters is not.
+TEST(BookFormat, AHeaderShowsItsKindWhenItsExtensionSaysWhatNoTextHolds) {
+    const auto start = [](const char* magic, size_t at, std::initializer_list<uint8_t> bytes,
+                          size_t size = kBookKindProbeSize) {
+        std::vector<uint8_t> b(size, 0);
+        b[0] = static_cast<uint8_t>(magic[0]);
+        b[1] = static_cast<uint8_t>(magic[1]);
+        if (at + bytes.size() <= size) Put(b, at, bytes);
+        return b;
+    };
+    std::vector<uint8_t> text(kBookKindProbeSize, ' ');
+    std::copy_n("CB radio", 8, text.begin());
+    const std::vector<std::pair<std::vector<uint8_t>, std::optional<BookKind>>> cases = {
+        {start("CB", 154, {0x01, 0x40}), BookKind::Cmb},
+        {start("XB", 128, {0x00, 0x04, 0x01, 0x40}), BookKind::Cxb},
+        {start("XB", 128, {0x00, 0x00, 0x00, 0xF0}, 134), BookKind::Cxb},
+        {start("CB", 154, {0x02, 0x00}), std::nullopt},              // extent limit 512
+        {start("XB", 128, {0x00, 0x02, 0x01, 0x40}), std::nullopt},  // variant 2
+        {start("XB", 128, {0x00, 0x04, 0x02, 0x58}), std::nullopt},  // extent limit 600
+        {start("CB", 154, {}, 157), std::nullopt},                   // shorter than a header
+        {start("XC", 154, {}), std::nullopt},
+        {text, std::nullopt},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(BookKindFromHeader(cases[i].first), cases[i].second) << i;
+    }
 }
 
 }  // namespace

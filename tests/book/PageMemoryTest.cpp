@@ -46,7 +46,7 @@ class PageMemoryTest : public LoadPageTest {
         PageRecord record;
         ReadPageRecord(file, book_.pageOffsets[static_cast<size_t>(index)], record);
         layout.record.packedSize = record.packedSize;
-        ViewOption view;
+        PageView view;
         view.portrait = portrait;
         EXPECT_EQ(ReadPage(test_.device().files(), book_, index, page_, view).error,
                   PageError::None);
@@ -72,7 +72,7 @@ TEST_F(PageMemoryTest, ReadingAPageHoldsNoMoreThanItsPlan) {
                 // are new and seen by the count.
                 const int smallest = int(std::size(kShapes)) * 2 - 2;
                 ASSERT_TRUE(Load(smallest, portrait, fit));
-                ViewOption view;
+                PageView view;
                 view.portrait = portrait;
                 view.fitToWindow = fit;
                 AllocationPeak peak;

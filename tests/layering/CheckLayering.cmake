@@ -4,7 +4,8 @@
 #     header of any other folder cannot be included: the compiler stops at
 #     that include;
 #   - no source reaches around the include folders with "../";
-#   - the folders without Qt include no Qt header.
+#   - the folders without Qt include no Qt header;
+#   - of tools/, only app includes the converter's library.
 # cmake -DCXX=... -DSOURCE=<src> -DINCLUDES=<build>/include -DWORK=<dir> -P CheckLayering.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -77,6 +78,24 @@ foreach(folder ${QT_FREE})
         file(STRINGS ${source} qt REGEX "^[ \t]*#[ \t]*include[ \t]*<Q")
         if(qt)
             fail("${source} is in ${folder}, which has no Qt, and includes ${qt}")
+        endif()
+    endforeach()
+endforeach()
+
+# Of tools/, only the shell uses the converter's library (bookwriter, with
+# the encoders beneath it), to make books of dropped archives; the tool's
+# own commands stay the tool's.
+foreach(folder ${FOLDERS})
+    file(GLOB sources ${SOURCE}/${folder}/*.h ${SOURCE}/${folder}/*.cpp)
+    if(folder STREQUAL app)
+        set(pattern "^[ \t]*#[ \t]*include[ \t]*\"inkvista-tool/")
+    else()
+        set(pattern "^[ \t]*#[ \t]*include[ \t]*\"(bookwriter|encode|inkvista-tool)/")
+    endif()
+    foreach(source ${sources})
+        file(STRINGS ${source} tool REGEX "${pattern}")
+        if(tool)
+            fail("${source} is in ${folder} and includes from tools/: ${tool}")
         endif()
     endforeach()
 endforeach()

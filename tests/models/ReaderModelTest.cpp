@@ -81,7 +81,7 @@ TEST_F(ReaderModelTest, OpenTakesCopiesOfTheSettingsAndStartsAtTheBookmark) {
     EXPECT_EQ(reader.book().pageCount, 3);
     EXPECT_EQ(reader.book().slot, FolderSlot::Main);
     EXPECT_EQ(reader.currentPage(), 2);
-    EXPECT_EQ(reader.viewOption(), view);
+    EXPECT_EQ(reader.view(), ViewSettings::Of(view));
     EXPECT_EQ(reader.keyMap(), keys);
     EXPECT_TRUE(reader.portrait());
     EXPECT_EQ(reader.image().viewWidth, 160);
@@ -135,7 +135,7 @@ TEST_F(ReaderModelTest, APageThatDoesNotLoadLeavesTheModelClosedWithAnEmptyBook)
     // The page and the settings copies are those of before the attempt.
     EXPECT_EQ(reader.currentPage(), 2);
     EXPECT_EQ(reader.image().viewWidth, 160);
-    EXPECT_EQ(reader.viewOption(), portrait);
+    EXPECT_EQ(reader.view(), ViewSettings::Of(portrait));
     EXPECT_EQ(reader.keyMap(), KeyMap());
     // Nothing is left that a page load could read.
     EXPECT_NE(reader.LoadPage(), PageError::None);

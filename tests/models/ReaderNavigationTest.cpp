@@ -180,7 +180,7 @@ TEST_F(Navigation, JumpTargetsStayInsideTheBookAndRepeatWhileHeld) {
 
     reader.StepJumpTarget(10);
     EXPECT_EQ(reader.reading().jumpTarget, 10);
-    EXPECT_EQ(reader.reading().litJumpArrow, 4);
+    EXPECT_EQ(reader.reading().litJumpArrow, JumpArrow::Forward10);
     test.clock().Advance(100);
     EXPECT_EQ(reader.reading().jumpTarget, 20);
     test.clock().Advance(300);
@@ -211,10 +211,10 @@ TEST_F(Navigation, AJumpToAPageThatDoesNotLoadKeepsThePageShown) {
 
 TEST_F(Navigation, AHeldPageButtonTurnsEveryHalfSecondUntilReleased) {
     OpenPage(240, 320, true, 10, 5, true);
-    reader.PressPageButton(1);
+    reader.PressPageButton(PageButton::Previous);
     EXPECT_EQ(Page(), 4);
     EXPECT_EQ(reader.reading().pageButtonHeld, 1);
-    EXPECT_EQ(reader.reading().heldPageButton, 1);
+    EXPECT_EQ(reader.reading().heldPageButton, PageButton::Previous);
     test.clock().Advance(499);
     EXPECT_EQ(Page(), 4);
     test.clock().Advance(1001);

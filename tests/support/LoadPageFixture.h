@@ -39,7 +39,7 @@ class LoadPageTest : public ::testing::Test {
 
     bool Load(int page, bool portrait, bool fit = false) {
         test_.messages().Clear();
-        ViewOption view;
+        PageView view;
         view.portrait = portrait ? 1 : 0;
         view.fitToWindow = fit ? 1 : 0;
         // The message a caller tells for the error, where the tests read it.
@@ -50,7 +50,7 @@ class LoadPageTest : public ::testing::Test {
     // The same load through ReadPage, which shows nothing and tells how the
     // page is damaged.
     PageDamage ReadDamage(int page, bool portrait, bool fit = false) {
-        ViewOption view;
+        PageView view;
         view.portrait = portrait ? 1 : 0;
         view.fitToWindow = fit ? 1 : 0;
         const PageLoad load = ReadPage(test_.device().files(), book_, page, page_, view);

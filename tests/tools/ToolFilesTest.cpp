@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "ToolTestSupport.h"
+#include "bookwriter/PackInto.h"
 #include "encode/BookWriter.h"
 #include "encode/PageEncoder.h"
 
@@ -204,6 +205,36 @@ TEST_F(ToolFiles, NothingIsLeftInTheTemporaryFolder) {
     const Outcome r = Tool({"info", PathOf("pipe.cmb")}, env);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+}
+
+TEST_F(ToolFiles, ACancelledBookLeavesNothingInItsFolder) {
+    const fs::path pictures = Dir() / "Night Watch";
+    fs::create_directories(pictures);
+    for (int i = 0; i < 4; ++i) {
+        QImage picture(40, 60, QImage::Format_Grayscale8);
+        picture.fill(50 * i);
+        ASSERT_TRUE(picture.save(
+            QString::fromStdString((pictures / ("p" + std::to_string(i) + ".png")).string())));
+    }
+    bookwriter::PackOptions options;
+    const bookwriter::PackGiven given;
+    bookwriter::SettleDefaults(given, &options);
+    // Cancelled before the first picture, and after two were in.
+    for (const int askedBeforeCancel : {0, 2}) {
+        const fs::path out = Dir() / ("out" + std::to_string(askedBeforeCancel));
+        fs::create_directory(out);
+        int asked = 0;
+        const bookwriter::IntoRequest request{pictures.string(),
+                                              out.string(),
+                                              false,
+                                              [&] { return asked++ >= askedBeforeCancel; },
+                                              {}};
+        std::string book, error;
+        EXPECT_EQ(bookwriter::PackInto(request, options, given, &book, &error),
+                  bookwriter::IntoOutcome::Cancelled);
+        EXPECT_GT(asked, askedBeforeCancel);
+        EXPECT_TRUE(fs::is_empty(out)) << askedBeforeCancel;
+    }
 }
 
 TEST_F(ToolFiles, ProgressShowsOnATerminalOnly) {

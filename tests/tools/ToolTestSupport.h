@@ -41,7 +41,7 @@ class BookFolderTest : public ::testing::Test {
     bool Show(const BookState& state, int32_t index, bool portrait, bool fit,
               bookwriter::RasterImage* out) {
         PageImage page;
-        ViewOption view;
+        PageView view;
         view.portrait = portrait ? 1 : 0;
         view.fitToWindow = fit ? 1 : 0;
         return ReadPage(device_.device().files(), state, index, page, view).error ==

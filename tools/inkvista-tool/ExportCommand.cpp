@@ -66,7 +66,7 @@ int Usage(const std::string& message) {
 }
 
 struct ExportArgs {
-    ViewOption view;
+    PageView view;
     bool all = false, cbz = false, portrait = false, landscape = false;
     uint64_t maxOutput = kDefaultMaxOutput;
     bool maxOutputGiven = false;
@@ -83,7 +83,7 @@ const char* DamageText(PageDamage damage) {
 // Decodes page `index` and writes it. A page the reader cannot show gives the
 // reader's message, or the one it shows when a book cannot be read. A damaged
 // page is written as the reader shows it, and named (`label`) in a warning.
-Exported ExportPage(ToolBook& book, const BookState& state, int32_t index, const ViewOption& view,
+Exported ExportPage(ToolBook& book, const BookState& state, int32_t index, const PageView& view,
                     const std::string& out, bookwriter::ImageFormat format,
                     const std::string& label) {
     PageImage page;
@@ -147,13 +147,21 @@ std::string PageFileName(int32_t index, int32_t pageCount) {
     return name + ".png";
 }
 
+// Whether the book's pictures stay within --max-output, by the bound the page
+// records give before anything is written.
+bool WithinMaxOutput(ToolBook& book, const BookState& state, const ExportArgs& a,
+                     std::string* refused) {
+    const uint64_t most = MostExportBytes(book, state, a.view, bookwriter::ImageFormat::Png);
+    if (most <= a.maxOutput) return true;
+    *refused = "the " + std::to_string(state.pageCount) + " pages could take up to " +
+               ByteSizeText(most) + ", more than --max-output allows (" +
+               ByteSizeText(a.maxOutput) + "); nothing was written";
+    return false;
+}
+
 int ExportAll(ToolBook& book, const BookState& state, const ExportArgs& a) {
     const std::string& dirName = a.rest[1];
-    const uint64_t most = MostExportBytes(book, state, a.view, bookwriter::ImageFormat::Png);
-    if (most > a.maxOutput)
-        return Fail("the " + std::to_string(state.pageCount) + " pages could take up to " +
-                    ByteSizeText(most) + ", more than --max-output allows (" +
-                    ByteSizeText(a.maxOutput) + "); nothing was written");
+    if (std::string refused; !WithinMaxOutput(book, state, a, &refused)) return Fail(refused);
     std::vector<std::filesystem::path> created;
     std::string error;
     if (!MakeFolders(dirName, &created, &error)) {
@@ -218,11 +226,7 @@ bookwriter::HeaderTexts TextsOf(ToolBook& book) {
 // warning.
 int ExportCbz(ToolBook& book, const BookState& state, const ExportArgs& a) {
     const std::string& out = a.rest[1];
-    const uint64_t most = MostExportBytes(book, state, a.view, bookwriter::ImageFormat::Png);
-    if (most > a.maxOutput)
-        return Fail("the " + std::to_string(state.pageCount) + " pages could take up to " +
-                    ByteSizeText(most) + ", more than --max-output allows (" +
-                    ByteSizeText(a.maxOutput) + "); nothing was written");
+    if (std::string refused; !WithinMaxOutput(book, state, a, &refused)) return Fail(refused);
     // The entries take the book's own time, so the same book gives the same
     // archive.
     struct stat st {};

@@ -15,7 +15,7 @@ uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
 }
 
 // What one page's picture can take; 0 for a page the reader refuses.
-uint64_t MostPageBytes(const PageRecord& record, PageEncoding encoding, const ViewOption& view,
+uint64_t MostPageBytes(const PageRecord& record, PageEncoding encoding, const PageView& view,
                        bookwriter::ImageFormat format) {
     if (encoding != PageEncoding::GreyRuns && encoding != PageEncoding::PaletteColour) return 0;
     uint64_t w = record.width, h = record.height;
@@ -74,7 +74,7 @@ std::string ByteSizeText(uint64_t bytes) {
     return text;
 }
 
-uint64_t MostExportBytes(ToolBook& book, const BookState& state, const ViewOption& view,
+uint64_t MostExportBytes(ToolBook& book, const BookState& state, const PageView& view,
                          bookwriter::ImageFormat format) {
     File file =
         book.device().files().Open(state.bookPath, FileAccess::Read, FileCreation::OpenExisting);

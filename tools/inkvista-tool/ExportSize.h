@@ -7,8 +7,8 @@
 #include <string>
 
 #include "ToolDevice.h"
+#include "book/PageDecoder.h"
 #include "bookwriter/ImageFiles.h"
-#include "settings/ViewOption.h"
 
 namespace inkvista::tool {
 
@@ -23,7 +23,7 @@ std::string ByteSizeText(uint64_t bytes);
 // The most the pictures of every page of `state` can take in `format` as
 // `view` shows them, from the page records alone. A page the reader would
 // refuse counts nothing: the export stops there anyway.
-uint64_t MostExportBytes(ToolBook& book, const BookState& state, const ViewOption& view,
+uint64_t MostExportBytes(ToolBook& book, const BookState& state, const PageView& view,
                          bookwriter::ImageFormat format);
 
 }  // namespace inkvista::tool

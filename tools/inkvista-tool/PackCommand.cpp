@@ -8,13 +8,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Commands.h"
-#include "book/BookHeader.h"
-#include "bookwriter/ComicInfo.h"
 #include "bookwriter/PackInputs.h"
+#include "bookwriter/PackInto.h"
 #include "bookwriter/Packer.h"
 
 namespace inkvista::tool {
@@ -93,14 +91,11 @@ int Usage(const std::string& message) {
 // The options as given, before defaults are settled.
 struct PackArgs {
     bookwriter::PackOptions options;
+    bookwriter::PackGiven given;
     std::vector<std::string> files;
-    std::string record, into;
-    bool grey = false, colour = false, force = false, noCrop = false;
-    bool titleGiven = false, chapterGiven = false, authorGiven = false, publisherGiven = false;
+    std::string into;
+    bool grey = false, colour = false, force = false;
     int sizeOptions = 0;
-    bool original = false;
-    std::optional<double> cropLimit;
-    std::optional<bookwriter::Spreads> spreads;
 };
 
 std::optional<uint32_t> Number(const std::string& text, uint32_t lo, uint32_t hi) {
@@ -159,10 +154,10 @@ int ParseSize(const std::string& option, const std::string& text, PackArgs* p) {
 int ParseValue(const std::string& a, const std::string& v, PackArgs* p) {
     bookwriter::PackOptions& o = p->options;
     if (a == "--record") {
-        p->record = v;
-        for (char& c : p->record)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (p->record != "CX" && p->record != "XC")
+        std::string& record = p->given.record;
+        record = v;
+        for (char& c : record) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (record != "CX" && record != "XC")
             return Usage("--record needs CX or XC, not '" + v + "'");
     } else if (a == "--dither") {
         if (v == "fs") {
@@ -177,21 +172,22 @@ int ParseValue(const std::string& a, const std::string& v, PackArgs* p) {
     } else if (a == "--title" || a == "--chapter" || a == "--author" || a == "--publisher") {
         const bool t = a == "--title", c = a == "--chapter", w = a == "--author";
         (t ? o.title : c ? o.chapter : w ? o.author : o.publisher) = v;
-        (t ? p->titleGiven : c ? p->chapterGiven : w ? p->authorGiven : p->publisherGiven) = true;
+        bookwriter::PackGiven& g = p->given;
+        (t ? g.title : c ? g.chapter : w ? g.author : g.publisher) = true;
     } else if (a == "--width" || a == "--size") {
         ++p->sizeOptions;
         return ParseSize(a, v, p);
     } else if (a == "--crop-limit") {
-        p->cropLimit = Decimal(v, 0, bookwriter::kMostCrop * 100);
-        if (!p->cropLimit)
+        p->given.cropLimitPercent = Decimal(v, 0, bookwriter::kMostCrop * 100);
+        if (!p->given.cropLimitPercent)
             return Usage("--crop-limit needs a percentage of 0 to 45, not '" + v + "'");
     } else if (a == "--spreads") {
         if (v == "split") {
-            p->spreads = bookwriter::Spreads::Split;
+            p->given.spreads = bookwriter::Spreads::Split;
         } else if (v == "rotate") {
-            p->spreads = bookwriter::Spreads::Rotate;
+            p->given.spreads = bookwriter::Spreads::Rotate;
         } else if (v == "keep") {
-            p->spreads = bookwriter::Spreads::Keep;
+            p->given.spreads = bookwriter::Spreads::Keep;
         } else {
             return Usage("--spreads needs split, rotate or keep, not '" + v + "'");
         }
@@ -229,14 +225,14 @@ int ParseOption(const std::vector<std::string>& args, size_t& i, PackArgs* p) {
         p->colour = true;
     } else if (a == "--original") {
         ++p->sizeOptions;
-        p->original = true;
+        p->given.original = true;
         p->options.size.mode = bookwriter::SizeRule::Mode::Original;
     } else if (a == "--upscale") {
         p->options.size.upscale = true;
     } else if (a == "--linear-light") {
         p->options.linearLight = true;
     } else if (a == "--no-crop") {
-        p->noCrop = true;
+        p->given.noCrop = true;
     } else if (a == "--rtl") {
         p->options.rightToLeft = true;
     } else if (a == "--autocontrast") {
@@ -251,21 +247,6 @@ int ParseOption(const std::vector<std::string>& args, size_t& i, PackArgs* p) {
     return 0;
 }
 
-// The defaults, settled once every option is known: pages 320 wide, plain
-// borders cropped, spreads split; --original keeps pictures as they are.
-void SettleDefaults(PackArgs* p) {
-    bookwriter::PackOptions& o = p->options;
-    if (p->sizeOptions == 0) {
-        o.size.mode = bookwriter::SizeRule::Mode::Width;
-        o.size.width = 320;
-    }
-    o.crop.enabled = !p->noCrop && (!p->original || p->cropLimit);
-    if (p->cropLimit) o.crop.limit = *p->cropLimit / 100;
-    o.spreads =
-        p->spreads.value_or(p->original ? bookwriter::Spreads::Keep : bookwriter::Spreads::Split);
-    if (o.jobs == 0) o.jobs = std::max(1u, std::thread::hardware_concurrency());
-}
-
 // Everything the command line alone can show to be wrong.
 int CheckArgs(PackArgs* p) {
     const bool batch = !p->into.empty();
@@ -275,10 +256,12 @@ int CheckArgs(PackArgs* p) {
     if (p->grey && p->colour) return Usage("--grey and --colour contradict each other");
     if (p->sizeOptions > 1)
         return Usage("--width, --size and --original: give one of them at most");
-    if (p->noCrop && p->cropLimit) return Usage("--no-crop and --crop-limit contradict each other");
+    if (p->given.noCrop && p->given.cropLimitPercent)
+        return Usage("--no-crop and --crop-limit contradict each other");
     if (p->force && !batch) return Usage("--force goes with --into");
     p->options.colour = p->colour;
-    p->options.record = !p->record.empty() ? p->record : p->colour ? "XC" : "CX";
+    p->given.size = p->sizeOptions > 0;
+    bookwriter::SettleDefaults(p->given, &p->options);
     if (!batch) {
         const std::optional<BookKind> kind = bookwriter::BookKindOf(p->files.front());
         if (!kind) return Usage(p->files.front() + ": a book's name must end in .cmb or .cxb");
@@ -287,67 +270,7 @@ int CheckArgs(PackArgs* p) {
     encode::BookPlan header;
     std::string error;
     if (!bookwriter::PrepareBook(p->options, &header, &error)) return Usage(error);
-    SettleDefaults(p);
     return 0;
-}
-
-// The name an archive or folder gives a book: its file name without the
-// extension.
-std::string NameOf(const bookwriter::PackInput& input) {
-    fs::path path = fs::path(input.path).lexically_normal();
-    if (path.filename().empty()) path = path.parent_path();
-    return input.kind == bookwriter::PackInput::Kind::Archive ? path.stem().string()
-                                                              : path.filename().string();
-}
-
-// A header text from the inputs, fitted to its field with a warning when it
-// had to be shortened.
-void Fit(const char* field, size_t width, const std::string& from, std::string* text) {
-    bool changed = false;
-    const std::string fitted = bookwriter::FitHeaderText(*text, width, &changed);
-    if (changed)
-        Warn(from + ": the " + field + " \"" + *text + "\" is shortened to \"" + fitted +
-             "\" to fit its " + std::to_string(width) + " bytes");
-    *text = fitted;
-}
-
-// The header texts the command line left open, from the first input's
-// ComicInfo.xml or, for the title, the first archive's or folder's name.
-void TextsFromInputs(const std::vector<bookwriter::PackInput>& inputs, PackArgs* p) {
-    bookwriter::HeaderTexts found;
-    std::string from;
-    for (const bookwriter::PackInput& input : inputs) {
-        if (input.comicInfo.isEmpty()) continue;
-        std::string why;
-        from = input.path + ": " + bookwriter::kComicInfoName;
-        if (!bookwriter::ReadComicInfo(input.comicInfo, &found, &why))
-            Warn(from + " cannot be read (" + why + "); the names are used");
-        break;
-    }
-    if (found.title.empty()) {
-        for (const bookwriter::PackInput& input : inputs) {
-            if (input.kind == bookwriter::PackInput::Kind::Picture) continue;
-            found.title = NameOf(input);
-            from = input.path;
-            break;
-        }
-    }
-    bookwriter::PackOptions& o = p->options;
-    const struct {
-        bool given;
-        const std::string& text;
-        std::string* to;
-        const char* field;
-        size_t width;
-    } fields[] = {{p->titleGiven, found.title, &o.title, "title", kTitleWidth},
-                  {p->chapterGiven, found.chapter, &o.chapter, "chapter", kChapterWidth},
-                  {p->authorGiven, found.author, &o.author, "author", kAuthorWidth},
-                  {p->publisherGiven, found.publisher, &o.publisher, "publisher", kPublisherWidth}};
-    for (const auto& f : fields) {
-        if (f.given || f.text.empty()) continue;
-        *f.to = f.text;
-        Fit(f.field, f.width, from, f.to);
-    }
 }
 
 // Progress on a terminal: pictures done and pages written per second.
@@ -410,7 +333,7 @@ int PackOne(PackArgs& p) {
         case bookwriter::InputProblem::Failed:
             return Fail(error);
     }
-    TextsFromInputs(inputs, &p);
+    bookwriter::TextsFromInputs(inputs, p.given, &p.options, Warn);
     return PackBook(out, inputs, limits, p.options);
 }
 
@@ -420,32 +343,31 @@ int PackInto(const PackArgs& args) {
     fs::create_directories(args.into, ec);
     if (ec || !fs::is_directory(args.into, ec))
         return Fail(args.into + ": " + (ec ? ec.message() : std::string("not a folder")));
-    const bookwriter::ArchiveLimits limits;
     int failed = 0;
     for (const std::string& path : args.files) {
-        PackArgs p = args;
-        std::vector<bookwriter::PackInput> inputs;
-        std::string error;
-        if (bookwriter::ListInputs({path}, limits, &inputs, &error) !=
-            bookwriter::InputProblem::None) {
-            failed += Fail(error);
-            continue;
+        bookwriter::PackOptions options = args.options;
+        ProgressLine line(&options);
+        const bookwriter::IntoRequest request{path, args.into, args.force, {}, Warn};
+        std::string out, error;
+        const bookwriter::IntoOutcome outcome =
+            bookwriter::PackInto(request, options, args.given, &out, &error);
+        line.End();
+        switch (outcome) {
+            case bookwriter::IntoOutcome::Made:
+                line.Written(out);
+                break;
+            case bookwriter::IntoOutcome::Picture:
+                failed += Fail(path + ": a picture; --into makes books of archives and folders");
+                break;
+            case bookwriter::IntoOutcome::Exists:
+                failed += Fail(out + ": there already; --force replaces it");
+                break;
+            case bookwriter::IntoOutcome::Failed:
+            case bookwriter::IntoOutcome::NotUsable:
+            case bookwriter::IntoOutcome::Cancelled:
+                failed += Fail(error);
+                break;
         }
-        if (inputs.front().kind == bookwriter::PackInput::Kind::Picture) {
-            failed += Fail(path + ": a picture; --into makes books of archives and folders");
-            continue;
-        }
-        p.options.kind = p.colour ? BookKind::Cxb : BookKind::Cmb;
-        const std::string out =
-            (fs::path(args.into) / (NameOf(inputs.front()) + (p.colour ? ".cxb" : ".cmb")))
-                .string();
-        if (!args.force && fs::exists(fs::symlink_status(out, ec))) {
-            failed += Fail(out + ": there already; --force replaces it");
-            continue;
-        }
-        p.options.replace = args.force;
-        TextsFromInputs(inputs, &p);
-        failed += PackBook(out, inputs, limits, p.options) != 0;
     }
     return failed > 0 ? 1 : 0;
 }

@@ -81,7 +81,7 @@ int RunThumbnail(const std::vector<std::string>& args) {
     if (state.pageCount <= 0) return Fail(rest[0] + ": the book has no pages");
 
     PageImage page;
-    ViewOption view;
+    PageView view;
     view.portrait = 1;
     view.fitToWindow = 0;
     const PageError failed = ReadPage(book.files(), state, 0, page, view).error;
