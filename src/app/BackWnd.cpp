@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/WindowMemory.h"
 #include "app/DesktopWays.h"
+#include "app/WindowMemory.h"
 #include "models/Json.h"
 #include "models/StorageCards.h"
 #include "platform/Screen.h"

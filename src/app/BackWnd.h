@@ -7,8 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/HomeScreen.h"

@@ -176,7 +176,12 @@ void BackWnd::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange || !desktopWindow_) return;
     // A scale chosen below the fit lasts as long as the window keeps its size.
     if (!KeepsItsSize(windowState())) chosenScale_.reset();
-    if (!(windowState() & Qt::WindowFullScreen) && fullScreenByF11_) {
+    // Only a full screen that ends ends F11's: on the way in a window
+    // manager may report states without it before the full screen comes.
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool left =
+        (change->oldState() & Qt::WindowFullScreen) && !(windowState() & Qt::WindowFullScreen);
+    if (left && fullScreenByF11_) {
         fullScreenByF11_ = false;
         leaveFullScreen_->setEnabled(false);
     }

@@ -118,7 +118,8 @@ constexpr KeyHelp kKeyHelp[] = {
     {"F1 ... F4", "the hardware buttons 1 to 4 (F5 is the fifth, 0xC5)"},
     {"arrow keys", "the direction pad"},
     {"Enter", "Enter: opens the chosen book, presses a dialog's button"},
-    {"Escape", "Cancel in a dialog or box; in a book, closes it, page kept"},
+    {"Escape", "leaves F11's full screen; else Cancel in a dialog or box,"},
+    {"", "and in a book closes it, page kept"},
     {"Page Down/Up", "in a book: the next, the previous page"},
     {"Home/End", "in a book: the first, the last page"},
     {"mouse wheel", "in a book: a notch is a press of the up or down arrow"},
@@ -128,6 +129,10 @@ constexpr KeyHelp kKeyHelp[] = {
     {"Space", "presses the focused home-screen button"},
     {"Ctrl+O", "choose a book to open"},
     {"drop", "a book opens; a comic archive or a folder of pictures becomes a book"},
+    {"F11", "full screen, or back to the window"},
+    {"Ctrl+plus/minus", "the screen one step larger, smaller (and the window)"},
+    {"Ctrl+0", "the screen at the device's own size"},
+    {"Ctrl+Q", "asks \"Quit InkVISTA ?\", as the close box does"},
 };
 
 }  // namespace
@@ -246,7 +251,9 @@ std::string LaunchUsage() {
         "\n";
     text += DeviceOptionsHelp();
     text +=
-        "  --scale N          show the screen enlarged N times (1 to 8)\n"
+        "  --scale N          show everything N times as large (2 to 8) for the whole\n"
+        "                     run; without it (or with 1) the screen takes the largest\n"
+        "                     scale that fits the window\n"
         "  --screen 240x320   the screen size; the only size is the handheld's own\n"
         "  --script FILE      run headless on a virtual clock, driven by FILE\n"
         "                     (see docs/scripting.md)\n"
