@@ -11,20 +11,9 @@
 #include <QWidget>
 #include <cstdlib>
 
-#ifdef INKVISTA_BENCH_XCB
-#include <xcb/xcb.h>
-#endif
+#include "ReachScreen.h"
 
 namespace {
-
-void ReachScreen() {
-#ifdef INKVISTA_BENCH_XCB
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        xcb_connection_t* connection = x11->connection();
-        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    }
-#endif
-}
 
 class Empty : public QWidget {
   protected:

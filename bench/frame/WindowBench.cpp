@@ -13,11 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#ifdef INKVISTA_BENCH_XCB
-#include <xcb/xcb.h>
-#endif
-
 #include "BenchBook.h"
+#include "ReachScreen.h"
 #include "app/ReaderApp.h"
 #include "settings/OptionFile.h"
 #include "support/TestDevice.h"
@@ -25,17 +22,6 @@
 
 namespace inkvista {
 namespace {
-
-// Returns once the window system has done all it was asked so far: what was
-// painted has reached the screen, as far as a program can know.
-void ReachScreen() {
-#ifdef INKVISTA_BENCH_XCB
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        xcb_connection_t* connection = x11->connection();
-        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    }
-#endif
-}
 
 // Lets the window system and the window manager answer for up to `ms`, or
 // until `done`.

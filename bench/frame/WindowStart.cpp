@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "ReachScreen.h"
 #include "app/OneReader.h"
 #include "app/ReaderApp.h"
 #include "app/WindowMemory.h"
@@ -22,21 +23,8 @@
 #include "ui/HotKeys.h"
 #include "ui/QtServices.h"
 
-#ifdef INKVISTA_BENCH_XCB
-#include <xcb/xcb.h>
-#endif
-
 namespace inkvista {
 namespace {
-
-void ReachScreen() {
-#ifdef INKVISTA_BENCH_XCB
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        xcb_connection_t* connection = x11->connection();
-        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    }
-#endif
-}
 
 // Ends the run after the first paint of `window` at the size it keeps.
 // The frame is the end of the measurement: tearing down is not part of a
