@@ -33,6 +33,15 @@ QString NameOf(const std::string& path) {
     return QString::fromStdString(fs::path(path).lexically_normal().filename().string());
 }
 
+// A book made although Cancel came (nothing was at its name before) goes
+// again, as if Cancel had come in time.
+void DropIfMade(MadeBook* made) {
+    if (made->outcome != MadeBook::Outcome::Made) return;
+    std::error_code ec;
+    fs::remove(made->book, ec);
+    made->outcome = MadeBook::Outcome::Cancelled;
+}
+
 MadeBook MakeOne(const std::string& input, const std::string& folder,
                  const std::atomic<bool>& cancel,
                  const std::function<void(const bw::PackProgress&)>& progress) {
@@ -61,13 +70,8 @@ MadeBook MakeOne(const std::string& input, const std::string& folder,
             made.outcome = MadeBook::Outcome::Failed;
             break;
     }
-    // Cancel pressed while the last page went in: the book was made
-    // (nothing was at its name) and goes again, as if Cancel had come in time.
-    if (made.outcome == MadeBook::Outcome::Made && cancel.load()) {
-        std::error_code ec;
-        fs::remove(made.book, ec);
-        made.outcome = MadeBook::Outcome::Cancelled;
-    }
+    // Cancel pressed while the last page went in.
+    if (cancel.load()) DropIfMade(&made);
     return made;
 }
 
@@ -151,12 +155,7 @@ void BookMakingDialog::Finished(std::vector<MadeBook> results) {
     // Cancel pressed after the last book went in but before its news came
     // here: the user still saw the dialog working, so Cancel still holds.
     if (cancel_) {
-        for (MadeBook& made : results) {
-            if (made.outcome != MadeBook::Outcome::Made) continue;
-            std::error_code ec;
-            fs::remove(made.book, ec);
-            made.outcome = MadeBook::Outcome::Cancelled;
-        }
+        for (MadeBook& made : results) DropIfMade(&made);
     }
     results_ = std::move(results);
     done(IDOK);
