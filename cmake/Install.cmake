@@ -68,9 +68,10 @@ books from pictures, folders and comic archives (CBZ, CBR, CB7, CBT) and
 gives file managers the covers of books as thumbnails.")
 # The libraries' packages come from dpkg-shlibdeps; the reader draws its
 # texts from the files of these font packages (src/ui/Fonts.cpp), which no
-# library pulls in.
+# library pulls in, and binds GIO (libglib2.0-0) when it first trashes a book.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum, fonts-dejavu-core, fonts-dejavu-extra, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-nanum, fonts-dejavu-core, fonts-dejavu-extra, fonts-liberation, libglib2.0-0")
 # The book types, the menu entry and the icon are picked up by the file
 # triggers of these packages; nothing to run from maintainer scripts.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")

@@ -210,6 +210,8 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // A point of this window in the screen's pixels.
     QPoint ToDevice(const QPointF& at) const;
     void AddDesktopKeys();
+    // Decodes the home screen's pictures for the scale the window comes up at.
+    void PrepareStartPictures();
     void TakeCapture();
     void ReleaseCapture();
     void InvalidateAndUpdate();

@@ -12,6 +12,7 @@
 
 #include "app/BackWnd.h"
 #include "app/WindowMemory.h"
+#include "models/LibraryRows.h"
 #include "ui/Artwork.h"
 #include "ui/DeviceScreen.h"
 
@@ -44,6 +45,7 @@ void BackWnd::BecomeDesktopWindow(WindowMemory* memory, bool fixedScale) {
         // leaves it with Escape too.
         fullScreenByF11_ = windowState() & Qt::WindowFullScreen;
         leaveFullScreen_->setEnabled(fullScreenByF11_);
+        PrepareStartPictures();
         return;
     }
     // A first window: the largest step that leaves the desktop some room.
@@ -56,6 +58,20 @@ void BackWnd::BecomeDesktopWindow(WindowMemory* memory, bool fixedScale) {
         }
     }
     resize(ScreenSizeAt(scale));
+    PrepareStartPictures();
+}
+
+void BackWnd::PrepareStartPictures() {
+    // The scale the window will come up at, near enough to pick the drawing:
+    // a maximised or full-screen one fills the screen less its frame.
+    QSize area = size();
+    if (const QScreen* desktop = screen();
+        desktop && (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        area = windowState() & Qt::WindowFullScreen ? desktop->geometry().size()
+                                                    : desktop->availableGeometry().size();
+    }
+    const qreal scale = fixedScale_ ? 1 : FitScale(area);
+    PrepareBitmaps({kHomeScreenBitmapId, kListIconsBitmapId}, scale * devicePixelRatioF());
 }
 
 void BackWnd::AddDesktopKeys() {
@@ -162,7 +178,7 @@ void BackWnd::showEvent(QShowEvent* event) {
     // The home screen's picture is decoded while the window system maps the
     // window, not in its first paint.
     if (screenState_ == Screen::List) {
-        PrepareBitmap(kHomeScreenBitmapId, scale_ * devicePixelRatioF());
+        PrepareBitmaps({kHomeScreenBitmapId, kListIconsBitmapId}, scale_ * devicePixelRatioF());
     }
 }
 

@@ -4,9 +4,13 @@
 #include <QString>
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 // Resources in a static library must be brought in by hand, and the macro
 // only works outside a namespace.
@@ -31,13 +35,63 @@ void EnsureResources() {
     (void)initialised;
 }
 
-// Drawing `scale` of picture `id`, decoded once: a window on its way to the
-// screen asks for several ratios that share one drawing (2.5 and 3.3 the 3x).
+// The drawings decoded so far or on their way, each decoded once: a window
+// on its way to the screen asks for several ratios that share one drawing
+// (2.5 and 3.3 the 3x).
+class Drawings {
+  public:
+    ~Drawings() {
+        if (decoder_.joinable()) decoder_.join();
+    }
+
+    QImage Get(int id, int scale) {
+        std::shared_future<QImage> drawing;
+        {
+            std::lock_guard lock(mutex_);
+            std::shared_future<QImage>& kept = kept_[{id, scale}];
+            if (!kept.valid()) {
+                kept = std::async(std::launch::deferred, [id, scale] {
+                           return QImage(DrawnPath(id, scale));
+                       }).share();
+            }
+            drawing = kept;
+        }
+        return drawing.get();
+    }
+
+    // One thread for all of them: the window's own thread has the other core.
+    void Prepare(std::initializer_list<int> ids, int scale) {
+        std::vector<std::pair<int, std::promise<QImage>>> work;
+        {
+            std::lock_guard lock(mutex_);
+            if (decoder_.joinable()) return;  // a start prepares once
+            for (const int id : ids) {
+                std::shared_future<QImage>& kept = kept_[{id, scale}];
+                if (kept.valid()) continue;
+                std::promise<QImage> promise;
+                kept = promise.get_future().share();
+                work.emplace_back(id, std::move(promise));
+            }
+            if (work.empty()) return;
+            decoder_ = std::thread([scale, work = std::move(work)]() mutable {
+                for (auto& [id, promise] : work) promise.set_value(QImage(DrawnPath(id, scale)));
+            });
+        }
+    }
+
+  private:
+    std::mutex mutex_;
+    std::map<std::pair<int, int>, std::shared_future<QImage>> kept_;
+    std::thread decoder_;
+};
+
+Drawings& TheDrawings() {
+    static Drawings drawings;
+    return drawings;
+}
+
 QImage Drawing(int id, int scale) {
-    static std::map<std::pair<int, int>, QImage> decoded;
-    QImage& kept = decoded[{id, scale}];
-    if (kept.isNull()) kept = QImage(DrawnPath(id, scale));
-    return kept;
+    return TheDrawings().Get(id, scale);
 }
 
 int DrawnScaleFor(qreal pixelRatio) {
@@ -74,9 +128,10 @@ QImage LoadBitmap(int id, qreal pixelRatio) {
     return kept;
 }
 
-void PrepareBitmap(int id, qreal pixelRatio) {
+void PrepareBitmaps(std::initializer_list<int> ids, qreal pixelRatio) {
+    if (pixelRatio <= 1) return;  // the device's own drawings are small
     EnsureResources();
-    Drawing(id, DrawnScaleFor(pixelRatio));
+    TheDrawings().Prepare(ids, DrawnScaleFor(pixelRatio));
 }
 
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect) {
@@ -92,7 +147,9 @@ QImage CopyBitmap(const QImage& bitmap, const QRect& rect) {
 QIcon ProgramIcon() {
     EnsureResources();
     QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    // Not the 256 one: window managers show 48 at most, and it alone would
+    // be most of the decoding and of the icon sent to the X server at start.
+    for (const int size : {16, 22, 24, 32, 48, 64, 128}) {
         icon.addFile(QStringLiteral(":/icons/inkvista-%1.png").arg(size), QSize(size, size));
     }
     return icon;

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QRect>
+#include <initializer_list>
 
 namespace inkvista {
 
@@ -16,8 +17,10 @@ namespace inkvista {
 // nearest drawing (a window at 3.375 from the 3x one, at 3.5 from the 4x).
 QImage LoadBitmap(int id, qreal pixelRatio = 1);
 
-// Decodes the drawing LoadBitmap(id, pixelRatio) is made from, ahead of it.
-void PrepareBitmap(int id, qreal pixelRatio);
+// Starts decoding the drawings LoadBitmap(id, pixelRatio) of these `ids`
+// are made from, on a thread of their own, while the window is still on its
+// way to the screen; LoadBitmap then waits for them if it must.
+void PrepareBitmaps(std::initializer_list<int> ids, qreal pixelRatio);
 
 // The part `rect` (in device pixels) of a picture loaded at any ratio.
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect);

@@ -3,18 +3,59 @@
 // old card) comes back as another name, so the move fails and the book
 // would be deleted outright. GIO keeps the path as bytes. Kept apart from
 // the Qt sources: GLib's headers use the word Qt defines as "signals".
+//
+// GIO is bound at the first Delete, not linked: it brings seven libraries
+// of its own, and loading them cost every start about a millisecond for a
+// command most runs never give.
 #include "ui/DesktopTrash.h"
 
+#include <dlfcn.h>
 #include <gio/gio.h>
 
 namespace inkvista {
 
+namespace {
+
+struct Gio {
+    decltype(&g_file_new_for_path) newForPath = nullptr;
+    decltype(&g_file_trash) trash = nullptr;
+    decltype(&g_error_free) errorFree = nullptr;
+    decltype(&g_object_unref) unref = nullptr;
+    bool loaded = false;
+};
+
+template <typename Function>
+bool Bind(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+const Gio& LoadGio() {
+    static const Gio gio = [] {
+        Gio bound;
+        // Never closed: the functions are kept for the whole run.
+        void* library = dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library) return bound;
+        bound.loaded = Bind(library, "g_file_new_for_path", bound.newForPath) &&
+                       Bind(library, "g_file_trash", bound.trash) &&
+                       Bind(library, "g_error_free", bound.errorFree) &&
+                       Bind(library, "g_object_unref", bound.unref);
+        return bound;
+    }();
+    return gio;
+}
+
+}  // namespace
+
 bool MoveToDesktopTrash(const std::filesystem::path& hostFile) {
-    GFile* file = g_file_new_for_path(hostFile.c_str());
+    const Gio& gio = LoadGio();
+    // Without GIO there is no trash: the file is deleted as the device deletes it.
+    if (!gio.loaded) return false;
+    GFile* file = gio.newForPath(hostFile.c_str());
     GError* error = nullptr;
-    const gboolean moved = g_file_trash(file, nullptr, &error);
-    if (error) g_error_free(error);
-    g_object_unref(file);
+    const gboolean moved = gio.trash(file, nullptr, &error);
+    if (error) gio.errorFree(error);
+    gio.unref(file);
     return moved != FALSE;
 }
 

@@ -19,7 +19,7 @@ QDBusMessage Call(const QString& method) {
 
 }  // namespace
 
-ScreenSaverInhibit::ScreenSaverInhibit(QDBusConnection bus, int giveUpMs)
+ScreenSaverInhibit::ScreenSaverInhibit(std::optional<QDBusConnection> bus, int giveUpMs)
     : bus_(std::move(bus)), giveUpMs_(giveUpMs) {
     giveUp_.setSingleShot(true);
     giveUp_.setInterval(giveUpMs_);
@@ -32,7 +32,8 @@ ScreenSaverInhibit::~ScreenSaverInhibit() {
 
 void ScreenSaverInhibit::Hold() {
     if (held_ || asking_) return;
-    if (!bus_.isConnected()) {
+    if (!bus_) bus_ = QDBusConnection::sessionBus();
+    if (!bus_->isConnected()) {
         Warn(QStringLiteral("no session bus"));
         return;
     }
@@ -40,7 +41,7 @@ void ScreenSaverInhibit::Hold() {
     inhibit << QStringLiteral("InkVISTA") << QStringLiteral("Reading with auto scroll");
     // The watcher lives until the answer, or the bus's own time-out, even
     // when the hold is given up before: its cookie must still be released.
-    asking_ = new QDBusPendingCallWatcher(bus_.asyncCall(inhibit), this);
+    asking_ = new QDBusPendingCallWatcher(bus_->asyncCall(inhibit), this);
     QDBusPendingCallWatcher* call = asking_;
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, call] { Answered(call); });
     giveUp_.start();
@@ -87,7 +88,7 @@ void ScreenSaverInhibit::UnInhibit(uint32_t cookie) {
     QDBusMessage uninhibit = Call(QStringLiteral("UnInhibit"));
     uninhibit << cookie;
     // Nothing waits for the answer; the watcher only lives until it comes.
-    auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(uninhibit), this);
+    auto* call = new QDBusPendingCallWatcher(bus_->asyncCall(uninhibit), this);
     connect(call, &QDBusPendingCallWatcher::finished, call, &QObject::deleteLater);
 }
 

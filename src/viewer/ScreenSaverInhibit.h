@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <optional>
 
 #include "platform/Power.h"
 
@@ -23,7 +24,10 @@ class ScreenSaverInhibit : public QObject, public SessionAwake {
     // How long a hold waits for the service's answer before giving up.
     static constexpr int kGiveUpMs = 3000;
 
-    explicit ScreenSaverInhibit(QDBusConnection bus = QDBusConnection::sessionBus(),
+    // Without a `bus`, the session bus, reached at the first hold: most runs
+    // never scroll by themselves, and connecting (with the bus started on
+    // the way where the session has none) would be paid at every start.
+    explicit ScreenSaverInhibit(std::optional<QDBusConnection> bus = std::nullopt,
                                 int giveUpMs = kGiveUpMs);
     // A cookie still on its way is lost with the connection; the service
     // lets go of the holds of a program that leaves the bus.
@@ -45,7 +49,7 @@ class ScreenSaverInhibit : public QObject, public SessionAwake {
     void UnInhibit(uint32_t cookie);
     void Warn(const QString& why);
 
-    QDBusConnection bus_;
+    std::optional<QDBusConnection> bus_;
     int giveUpMs_;
     QTimer giveUp_;
     // The Inhibit call whose cookie is wanted, while it is under way.
