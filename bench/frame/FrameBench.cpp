@@ -69,10 +69,10 @@ class ComposingHost : public ReaderHost {
 
 }  // namespace
 
-void WriteBenchBook(TestDevice& test, bool colour) {
+void WriteBenchBook(TestDevice& test, bool colour, int pages) {
     encode::BookPlan plan;
     plan.title = "Harbour Tale";
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < pages; ++i) {
         std::optional<encode::PagePlan> page;
         if (colour) {
             std::vector<uint8_t> palette;
@@ -134,6 +134,8 @@ void MemcpyBench(benchmark::State& state, size_t bytes) {
 void PageTurnBench(benchmark::State& state) {
     Reader reader(true, false, true);
     for (auto _ : state) {
+        // Each turn decodes: the page just left is not kept for it.
+        reader.model.ForgetSparePages();
         if (reader.model.currentPage() == 0)
             reader.model.GoNextPage();
         else

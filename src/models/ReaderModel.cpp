@@ -62,16 +62,30 @@ bool ReaderModel::OpenBook(std::u16string_view fileName, FolderSlot slot, BookKi
 
 PageError ReaderModel::LoadPage() {
     if (!open_) return PageError::NotInBook;
-    // The page loads into a copy, so a page that fails leaves the one shown
-    // whole: its pixels never meet the geometry of another page.
-    std::vector<uint8_t> shown = std::move(image_.pixels);
-    image_.pixels.clear();
-    PageImage next = image_;
-    image_.pixels = std::move(shown);
-    const PageError error =
-        ReadPage(device_.files(), book_, position_.currentPage, next, PageViewOf(view_)).error;
-    if (error != PageError::None) return error;
+    const PageView view = PageViewOf(view_);
+    const std::optional<uint64_t> fileSize = BookFileSize();
+    PageImage next;
+    if (!fileSize || !TakeSpare(position_.currentPage, view, *fileSize, next)) {
+        // The page loads into a copy, so a page that fails leaves the one
+        // shown whole: its pixels never meet the geometry of another page.
+        std::vector<uint8_t> shown = std::move(image_.pixels);
+        image_.pixels.clear();
+        next = image_;
+        image_.pixels = std::move(shown);
+        const PageError error =
+            ReadPage(device_.files(), book_, position_.currentPage, next, view).error;
+        if (error != PageError::None) return error;
+    }
+    // Only a turn one page back says the reader goes backwards; after a
+    // jump, as after opening, reading goes on forwards.
+    if (position_.currentPage != shownPage_) {
+        lastTurn_ = shownPage_ >= 0 && position_.currentPage == shownPage_ - 1 ? -1 : 1;
+    }
+    if (shownPage_ >= 0) KeepSpare(shownPage_, shownView_, shownFileSize_, std::move(image_));
     image_ = std::move(next);
+    shownPage_ = position_.currentPage;
+    shownView_ = view;
+    shownFileSize_ = fileSize.value_or(0);
     // A new page is read from its top; turned, that is the bottom of the
     // turned image, which shows the stored page's left part.
     position_.scrollX = 0;
@@ -81,7 +95,64 @@ PageError ReaderModel::LoadPage() {
     return PageError::None;
 }
 
+std::optional<uint64_t> ReaderModel::BookFileSize() {
+    const File file =
+        device_.files().Open(book_.bookPath, FileAccess::Read, FileCreation::OpenExisting);
+    if (!file) return std::nullopt;
+    return file.Size();
+}
+
+bool ReaderModel::TakeSpare(int32_t page, PageView view, uint64_t fileSize, PageImage& image) {
+    for (SparePage& spare : spares_) {
+        if (spare.page == page && spare.view.portrait == view.portrait &&
+            spare.view.fitToWindow == view.fitToWindow && spare.fileSize == fileSize) {
+            image = std::move(spare.image);
+            spare = SparePage{};
+            return true;
+        }
+    }
+    return false;
+}
+
+void ReaderModel::KeepSpare(int32_t page, PageView view, uint64_t fileSize, PageImage&& image) {
+    if (image.pixels.empty() || image.pixels.size() > kSparePageBytes || fileSize == 0) return;
+    // The newer stays; the other slot's page goes.
+    spares_[1] = std::move(spares_[0]);
+    spares_[0] = SparePage{page, view, fileSize, std::move(image)};
+}
+
+void ReaderModel::PrepareNextTurn() {
+    if (!open_ || shownPage_ < 0 || failure_ != PageError::None) return;
+    if (image_.pixels.size() > kSparePageBytes) return;
+    const int64_t page = int64_t{shownPage_} + lastTurn_;
+    if (page < 0 || page >= book_.pageCount) return;
+    const PageView view = PageViewOf(view_);
+    const std::optional<uint64_t> fileSize = BookFileSize();
+    if (!fileSize) return;
+    for (const SparePage& spare : spares_) {
+        if (spare.page == page && spare.view.portrait == view.portrait &&
+            spare.view.fitToWindow == view.fitToWindow && spare.fileSize == *fileSize) {
+            return;
+        }
+    }
+    // Decoded as LoadPage decodes, into a copy of the shown page's fields.
+    std::vector<uint8_t> shown = std::move(image_.pixels);
+    image_.pixels.clear();
+    PageImage ahead = image_;
+    image_.pixels = std::move(shown);
+    if (ReadPage(device_.files(), book_, static_cast<int32_t>(page), ahead, view).error ==
+        PageError::None) {
+        KeepSpare(static_cast<int32_t>(page), view, *fileSize, std::move(ahead));
+    }
+}
+
+void ReaderModel::ForgetSparePages() {
+    for (SparePage& spare : spares_) spare = SparePage{};
+}
+
 void ReaderModel::CloseBook() {
+    ForgetSparePages();
+    shownPage_ = -1;
     std::vector<uint32_t>().swap(book_.pageOffsets);
     std::vector<uint8_t>().swap(image_.palette);
     std::vector<uint8_t>().swap(image_.pixels);

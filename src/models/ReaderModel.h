@@ -10,7 +10,9 @@
 // (ReaderHost::Redraw).
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -141,6 +143,15 @@ class ReaderModel {
     // image is left as it was, so what is shown stays whole. Tells nothing:
     // the operation that loaded the page decides what the user hears.
     PageError LoadPage();
+    // While the reader reads: decodes the page the next turn in the
+    // direction of the last one shows, so that turn only draws. The page
+    // just left is kept too, for a turn back. A page that does not load is
+    // left for its turn to tell; nothing is kept of pages above
+    // kSparePageBytes, nor decoded ahead of one. Tells nothing.
+    void PrepareNextTurn();
+    // Drops the pages kept for turns (a benchmark of decoding does).
+    void ForgetSparePages();
+    static constexpr size_t kSparePageBytes = size_t{8} << 20;
     // Releases the page table and the page buffers, stops auto scroll
     // (giving the back-light back; the bar stays hidden) and the repeat
     // timers. The page fields keep their values.
@@ -289,6 +300,27 @@ class ReaderModel {
     // The decoded page, and where the reader is in the book and the page.
     PageImage image_;
     ReadingPosition position_;
+    // Which page `image_` is, with which view; -1 before the first.
+    int32_t shownPage_ = -1;
+    PageView shownView_;
+    // Decoded pages besides the shown one: the one left and the one ahead.
+    // Each with the size its book file had when it was decoded: a file
+    // that changed since (cut short, replaced, gone) is read again, and
+    // fails as it would have.
+    struct SparePage {
+        int32_t page = -1;
+        PageView view;
+        uint64_t fileSize = 0;
+        PageImage image;
+    };
+    uint64_t shownFileSize_ = 0;
+    std::array<SparePage, 2> spares_;
+    // -1 after a turn one page back, +1 after any other change of page.
+    int32_t lastTurn_ = 1;
+    // The book file's size now; nullopt when it cannot be opened.
+    std::optional<uint64_t> BookFileSize();
+    bool TakeSpare(int32_t page, PageView view, uint64_t fileSize, PageImage& image);
+    void KeepSpare(int32_t page, PageView view, uint64_t fileSize, PageImage&& image);
     // Settings copies, taken at each opening.
     ViewSettings view_;
     KeyMap keyMap_;

@@ -47,6 +47,12 @@ PageViewWnd::PageViewWnd(Device& device, ScreenSwitcher& screens, QWidget* paren
         session_ = std::make_unique<ScreenSaverInhibit>();
         device_.power().SetSession(session_.get());
     }
+    // 20 ms: after the frame has reached the screen, long before a person
+    // turns again. Not in script mode and tests, where what is decoded
+    // when must not depend on the machine's speed.
+    turnAhead_.setSingleShot(true);
+    turnAhead_.setInterval(20);
+    connect(&turnAhead_, &QTimer::timeout, this, [this] { reader_.PrepareNextTurn(); });
     hide();
 }
 
@@ -112,6 +118,7 @@ void PageViewWnd::WriteState(JsonValue& state) const {
 
 void PageViewWnd::Redraw() {
     repaint();
+    if (OnDisplay() && !turnAhead_.isActive()) turnAhead_.start();
 }
 
 void PageViewWnd::AnimationFrame() {

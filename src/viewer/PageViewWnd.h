@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -79,6 +80,9 @@ class PageViewWnd : public QWidget, public ReaderHost {
     QImage deviceFrame_;
     // When the last frame of a smooth step was shown, to pace the next.
     QElapsedTimer lastAnimationFrame_;
+    // Shortly after a frame, the next turn's page is decoded ahead
+    // (ReaderModel::PrepareNextTurn), once the frame is on the screen.
+    QTimer turnAhead_;
     // Eighths of a degree of wheel turn not yet taken as a key press.
     int wheelRemainder_ = 0;
     qreal scale_ = 1;

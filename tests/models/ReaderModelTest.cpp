@@ -225,5 +225,65 @@ TEST_F(ReaderModelTest, StateNamesEveryViewerField) {
     EXPECT_FALSE(viewer.Find("portrait")->boolean());
 }
 
+// Pages kept for turns (the one left, the one decoded ahead) must be the
+// very page and view a fresh decode gives, whatever the order of turns,
+// view changes and books.
+TEST_F(ReaderModelTest, PagesKeptForTurnsAreThoseAFreshDecodeGives) {
+    encode::BookPlan plan;
+    plan.title = "Pages";
+    for (uint32_t i = 0; i < 4; ++i) {
+        const uint32_t height = 400 + 40 * i;
+        const std::vector<uint8_t> grey(size_t{160} * height, static_cast<uint8_t>(36 * i));
+        auto page = encode::GreyPage(grey.data(), 160, height, 160);
+        ASSERT_TRUE(page);
+        plan.pages.push_back(*page);
+    }
+    const std::filesystem::path file = test.Host(u"\\My Documents\\InkVISTA\\pages.cmb");
+    ASSERT_TRUE(encode::WriteFile(file.string(), encode::BuildBook(plan)));
+    ViewOption view;
+    view.smoothScroll = 0;
+    ASSERT_TRUE(Open(u"pages.cmb", 1, view));
+
+    enum Step { Ahead, Next, Back, Turn, First, Reopen };
+    const struct {
+        Step step;
+        int page;
+    } steps[] = {{Ahead, 1}, {Next, 2}, {Ahead, 2},  {Next, 3},  {Back, 2}, {Ahead, 2}, {Back, 1},
+                 {Next, 2},  {Turn, 2}, {Ahead, 2},  {Back, 1},  {Turn, 1}, {Next, 2},  {First, 0},
+                 {Ahead, 0}, {Next, 1}, {Reopen, 3}, {Ahead, 3}, {Back, 2}};
+    for (const auto& [step, page] : steps) {
+        switch (step) {
+            case Ahead:
+                reader.PrepareNextTurn();
+                break;
+            case Next:
+                reader.GoNextPage();
+                break;
+            case Back:
+                reader.GoPrevPage();
+                break;
+            case Turn:
+                reader.ToggleViewMode();
+                break;
+            case First:
+                reader.GoFirstPage();
+                break;
+            case Reopen:
+                ASSERT_TRUE(Open(u"pages.cmb", 3, view));
+                break;
+        }
+        ASSERT_EQ(reader.currentPage(), page);
+        PageImage fresh;
+        ASSERT_EQ(
+            ReadPage(test.device().files(), reader.book(), page, fresh, PageViewOf(reader.view()))
+                .error,
+            PageError::None);
+        const PageImage& shown = reader.image();
+        EXPECT_EQ(shown.pixels, fresh.pixels) << "page " << page;
+        EXPECT_EQ(shown.viewHeight, fresh.viewHeight) << "page " << page;
+        EXPECT_EQ(shown.orientation, fresh.orientation) << "page " << page;
+    }
+}
+
 }  // namespace
 }  // namespace inkvista
