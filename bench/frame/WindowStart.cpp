@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     KeepFreedPageMemory();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
-    LoadReaderFonts();
+    StartLoadingReaderFonts();
     DeviceOptions options;
     options.root = argv[1];
     options.registryFile = argv[2];
@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
     window.BecomeDesktopWindow(&memory, false);
     FirstFrame first(maximise);
     window.installEventFilter(&first);
+    LoadReaderFonts();
     app.InitInstance();
     if (serve) one.Listen([](const auto&) { return std::string(); }, &error);
     if (maximise) window.showMaximized();

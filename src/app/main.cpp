@@ -115,8 +115,9 @@ class RefusalBoxes : public MessageBoxes {
         if (!qApp) {
             if (!argc_ || !PrepareBoxPlatform()) return IDOK;
             app_ = std::make_unique<QApplication>(*argc_, argv_);
-            LoadReaderFonts();
         }
+        // Also waits for the fonts a start set going.
+        LoadReaderFonts();
         if (!ShownToAPerson(QGuiApplication::platformName())) return IDOK;
         return QtMessageBoxes().Show(text, type);
     }
@@ -126,6 +127,14 @@ class RefusalBoxes : public MessageBoxes {
     char** argv_ = nullptr;
     std::unique_ptr<QApplication> app_;
 };
+
+// The fonts started at start-up, in before the first text is laid out.
+void WaitForReaderFonts() {
+    for (const QString& file : LoadReaderFonts()) {
+        std::fprintf(stderr, "inkvista: cannot load the font %s; texts may look different\n",
+                     qPrintable(file));
+    }
+}
 
 int RunScript(QApplication& qapp, const LaunchOptions& options,
               std::vector<ScriptCommand> commands) {
@@ -145,6 +154,7 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
     hotKeys.SetTarget(&window);
     // Only the script says when the program comes to the front or leaves it.
     window.SetIgnorePlatformActivation(true);
+    WaitForReaderFonts();
     app.InitInstance();
     if (options.book) window.OpenLaunchBook(book.folder, book.fileName, book.kind);
     ScriptRunner runner(window, device, messages, clock, hotKeys, std::move(commands),
@@ -201,6 +211,7 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     // --scale has Qt draw everything that many times larger: the screen
     // then stays at one logical pixel per device pixel.
     window.BecomeDesktopWindow(&memory, options.scale > 1);
+    WaitForReaderFonts();
     app.InitInstance();
     // Later starts hand their books to this one from now on: they open as the
     // book of the command line does, once no box or dialog (one of start-up
@@ -327,11 +338,12 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
-    for (const QString& file : LoadReaderFonts()) {
-        std::fprintf(stderr, "inkvista: cannot load the font %s; texts may look different\n",
-                     qPrintable(file));
-    }
+    StartLoadingReaderFonts();
 
-    if (options.script) return RunScript(qapp, options, std::move(commands));
-    return RunDesktop(qapp, options);
+    const int status = options.script ? RunScript(qapp, options, std::move(commands))
+                                      : RunDesktop(qapp, options);
+    // A run that ended early (a book handed to the running reader) must not
+    // take the application away from under the fonts' thread.
+    LoadReaderFonts();
+    return status;
 }

@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <array>
+#include <future>
 
 namespace inkvista {
 
@@ -30,23 +31,45 @@ std::span<const FontFile> ReaderFontFiles() {
     return kFiles;
 }
 
+namespace {
+
+QStringList RegisterReaderFonts() {
+    QStringList notLoaded;
+    // Of two faces with the same family and style the one registered
+    // last is used. The machine's own faces are registered when the
+    // database is first asked, so it is asked first: ours then come
+    // after them, and again after any later re-read of the machine's.
+    QFontDatabase::families();
+    for (const FontFile& file : kFiles) {
+        const QString path = QString::fromLatin1(file.path);
+        // A file of another face at that path would not be the one meant.
+        const int id = QFontDatabase::addApplicationFont(path);
+        if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(
+                          QString::fromLatin1(file.family))) {
+            notLoaded << path;
+        }
+    }
+    return notLoaded;
+}
+
+std::future<QStringList>& Registering() {
+    static std::future<QStringList> registering;
+    return registering;
+}
+
+}  // namespace
+
+void StartLoadingReaderFonts() {
+    std::future<QStringList>& registering = Registering();
+    if (registering.valid()) return;
+    registering = std::async(std::launch::async, RegisterReaderFonts);
+    QGuiApplication::setFont(ReaderFont(kSansFamily, 12));
+}
+
 QStringList LoadReaderFonts() {
     static const QStringList missing = [] {
-        QStringList notLoaded;
-        // Of two faces with the same family and style the one registered
-        // last is used. The machine's own faces are registered when the
-        // database is first asked, so it is asked first: ours then come
-        // after them, and again after any later re-read of the machine's.
-        QFontDatabase::families();
-        for (const FontFile& file : kFiles) {
-            const QString path = QString::fromLatin1(file.path);
-            // A file of another face at that path would not be the one meant.
-            const int id = QFontDatabase::addApplicationFont(path);
-            if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(
-                              QString::fromLatin1(file.family))) {
-                notLoaded << path;
-            }
-        }
+        std::future<QStringList>& registering = Registering();
+        QStringList notLoaded = registering.valid() ? registering.get() : RegisterReaderFonts();
         QGuiApplication::setFont(ReaderFont(kSansFamily, 12));
         return notLoaded;
     }();

@@ -38,6 +38,13 @@ std::span<const FontFile> ReaderFontFiles();
 // machine has under those names.
 QStringList LoadReaderFonts();
 
+// Starts LoadReaderFonts' work on a thread of its own (Qt's font database
+// may be filled from any thread) and makes the application's font at once;
+// LoadReaderFonts then waits for it. For a start: the machine's fonts are
+// read while the program builds its windows. Nothing may lay out text in
+// between: a face looked up before ours are in could be another one.
+void StartLoadingReaderFonts();
+
 // A font of `family` followed by the Hangul family, for characters the
 // first lacks; `pixelSize` as QFont::setPixelSize.
 QFont ReaderFont(const char* family, int pixelSize);
