@@ -229,7 +229,9 @@ PageLoad ReadPage(FileSystem& files, const BookState& book, int32_t index, PageI
         return {PageError::NotInBook};
     File file = files.Open(book.bookPath, FileAccess::Read, FileCreation::OpenExisting);
     if (!file) return {PageError::OpenFailed};
-    return ReadPageAt(file, book.pageOffsets[static_cast<size_t>(index)], page, view);
+    PageLoad load = ReadPageAt(file, book.pageOffsets[static_cast<size_t>(index)], page, view);
+    load.fileSize = file.Size();
+    return load;
 }
 
 }  // namespace inkvista

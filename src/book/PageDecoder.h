@@ -27,6 +27,7 @@ namespace inkvista {
 struct PageView {
     bool portrait = false;
     bool fitToWindow = false;
+    bool operator==(const PageView&) const = default;
 };
 inline PageView PageViewOf(const ViewSettings& view) {
     return {view.portrait, view.fitToWindow};
@@ -64,6 +65,7 @@ enum class PageDamage {
 struct PageLoad {
     PageError error = PageError::None;
     PageDamage damage = PageDamage::None;  // of a page that loaded
+    uint64_t fileSize = 0;                 // of the book file ReadPage read it from
 };
 
 // A page's record and where its parts stand in the book file.

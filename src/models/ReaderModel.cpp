@@ -63,18 +63,23 @@ bool ReaderModel::OpenBook(std::u16string_view fileName, FolderSlot slot, BookKi
 PageError ReaderModel::LoadPage() {
     if (!open_) return PageError::NotInBook;
     const PageView view = PageViewOf(view_);
-    const std::optional<uint64_t> fileSize = BookFileSize();
     PageImage next;
-    if (!fileSize || !TakeSpare(position_.currentPage, view, *fileSize, next)) {
+    uint64_t fileSize = 0;
+    // A kept page stands only while the book file has the size it had when
+    // the page was decoded: one cut short, replaced or gone is read again,
+    // and fails as it would have.
+    if (SparePage* spare = FindSpare(position_.currentPage, view);
+        spare && spare->fileSize == BookFileSize()) {
+        next = std::move(spare->image);
+        fileSize = spare->fileSize;
+        *spare = SparePage{};
+    } else {
         // The page loads into a copy, so a page that fails leaves the one
         // shown whole: its pixels never meet the geometry of another page.
-        std::vector<uint8_t> shown = std::move(image_.pixels);
-        image_.pixels.clear();
-        next = image_;
-        image_.pixels = std::move(shown);
-        const PageError error =
-            ReadPage(device_.files(), book_, position_.currentPage, next, view).error;
-        if (error != PageError::None) return error;
+        next = ShownPageFields();
+        const PageLoad load = ReadPage(device_.files(), book_, position_.currentPage, next, view);
+        if (load.error != PageError::None) return load.error;
+        fileSize = load.fileSize;
     }
     // Only a turn one page back says the reader goes backwards; after a
     // jump, as after opening, reading goes on forwards.
@@ -85,7 +90,7 @@ PageError ReaderModel::LoadPage() {
     image_ = std::move(next);
     shownPage_ = position_.currentPage;
     shownView_ = view;
-    shownFileSize_ = fileSize.value_or(0);
+    shownFileSize_ = fileSize;
     // A new page is read from its top; turned, that is the bottom of the
     // turned image, which shows the stored page's left part.
     position_.scrollX = 0;
@@ -95,6 +100,14 @@ PageError ReaderModel::LoadPage() {
     return PageError::None;
 }
 
+PageImage ReaderModel::ShownPageFields() {
+    std::vector<uint8_t> shown = std::move(image_.pixels);
+    image_.pixels.clear();
+    PageImage fields = image_;
+    image_.pixels = std::move(shown);
+    return fields;
+}
+
 std::optional<uint64_t> ReaderModel::BookFileSize() {
     const File file =
         device_.files().Open(book_.bookPath, FileAccess::Read, FileCreation::OpenExisting);
@@ -102,20 +115,15 @@ std::optional<uint64_t> ReaderModel::BookFileSize() {
     return file.Size();
 }
 
-bool ReaderModel::TakeSpare(int32_t page, PageView view, uint64_t fileSize, PageImage& image) {
+ReaderModel::SparePage* ReaderModel::FindSpare(int32_t page, PageView view) {
     for (SparePage& spare : spares_) {
-        if (spare.page == page && spare.view.portrait == view.portrait &&
-            spare.view.fitToWindow == view.fitToWindow && spare.fileSize == fileSize) {
-            image = std::move(spare.image);
-            spare = SparePage{};
-            return true;
-        }
+        if (spare.page == page && spare.view == view) return &spare;
     }
-    return false;
+    return nullptr;
 }
 
 void ReaderModel::KeepSpare(int32_t page, PageView view, uint64_t fileSize, PageImage&& image) {
-    if (image.pixels.empty() || image.pixels.size() > kSparePageBytes || fileSize == 0) return;
+    if (image.pixels.empty() || image.pixels.size() > kSparePageBytes) return;
     // The newer stays; the other slot's page goes.
     spares_[1] = std::move(spares_[0]);
     spares_[0] = SparePage{page, view, fileSize, std::move(image)};
@@ -124,26 +132,15 @@ void ReaderModel::KeepSpare(int32_t page, PageView view, uint64_t fileSize, Page
 void ReaderModel::PrepareNextTurn() {
     if (!open_ || shownPage_ < 0 || failure_ != PageError::None) return;
     if (image_.pixels.size() > kSparePageBytes) return;
-    const int64_t page = int64_t{shownPage_} + lastTurn_;
-    if (page < 0 || page >= book_.pageCount) return;
+    const int64_t next = int64_t{shownPage_} + lastTurn_;
+    if (next < 0 || next >= book_.pageCount) return;
+    const auto page = static_cast<int32_t>(next);
     const PageView view = PageViewOf(view_);
-    const std::optional<uint64_t> fileSize = BookFileSize();
-    if (!fileSize) return;
-    for (const SparePage& spare : spares_) {
-        if (spare.page == page && spare.view.portrait == view.portrait &&
-            spare.view.fitToWindow == view.fitToWindow && spare.fileSize == *fileSize) {
-            return;
-        }
-    }
-    // Decoded as LoadPage decodes, into a copy of the shown page's fields.
-    std::vector<uint8_t> shown = std::move(image_.pixels);
-    image_.pixels.clear();
-    PageImage ahead = image_;
-    image_.pixels = std::move(shown);
-    if (ReadPage(device_.files(), book_, static_cast<int32_t>(page), ahead, view).error ==
-        PageError::None) {
-        KeepSpare(static_cast<int32_t>(page), view, *fileSize, std::move(ahead));
-    }
+    // One kept already is checked against the book file at the turn.
+    if (FindSpare(page, view)) return;
+    PageImage ahead = ShownPageFields();
+    const PageLoad load = ReadPage(device_.files(), book_, page, ahead, view);
+    if (load.error == PageError::None) KeepSpare(page, view, load.fileSize, std::move(ahead));
 }
 
 void ReaderModel::ForgetSparePages() {

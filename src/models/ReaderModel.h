@@ -319,7 +319,10 @@ class ReaderModel {
     int32_t lastTurn_ = 1;
     // The book file's size now; nullopt when it cannot be opened.
     std::optional<uint64_t> BookFileSize();
-    bool TakeSpare(int32_t page, PageView view, uint64_t fileSize, PageImage& image);
+    // The shown page's fields without its pixels, for a page to decode into.
+    PageImage ShownPageFields();
+    // The kept page `page` in `view`, or null.
+    SparePage* FindSpare(int32_t page, PageView view);
     void KeepSpare(int32_t page, PageView view, uint64_t fileSize, PageImage&& image);
     // Settings copies, taken at each opening.
     ViewSettings view_;

@@ -64,7 +64,6 @@ class Drawings {
         std::vector<std::pair<int, std::promise<QImage>>> work;
         {
             std::lock_guard lock(mutex_);
-            if (decoder_.joinable()) return;  // a start prepares once
             for (const int id : ids) {
                 std::shared_future<QImage>& kept = kept_[{id, scale}];
                 if (kept.valid()) continue;
@@ -73,6 +72,9 @@ class Drawings {
                 work.emplace_back(id, std::move(promise));
             }
             if (work.empty()) return;
+            // A window that came up at another scale than foreseen: the
+            // first drawings are in hand or nearly so.
+            if (decoder_.joinable()) decoder_.join();
             decoder_ = std::thread([scale, work = std::move(work)]() mutable {
                 for (auto& [id, promise] : work) promise.set_value(QImage(DrawnPath(id, scale)));
             });
