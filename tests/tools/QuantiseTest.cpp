@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <algorithm>
+#include <array>
 #include <set>
 
 #include "ToolTestSupport.h"
@@ -15,6 +16,8 @@ namespace {
 using testing::TestRng;
 
 const Dither kAllDithers[] = {Dither::None, Dither::FloydSteinberg, Dither::Ordered};
+// The even ramp of 8 greys that pictures drawn for the device's screen use.
+constexpr std::array<uint8_t, 8> kGreyLevels = {0, 36, 73, 109, 146, 182, 219, 255};
 
 TEST(GreyQuantiser, EightLevelPicturesComeThroughUnchanged) {
     // Every level in blocks of 4 pixels, so none needs a single-pixel code.
@@ -36,34 +39,6 @@ TEST(GreyQuantiser, EightLevelPicturesComeThroughUnchanged) {
         EXPECT_EQ(out.width, static_cast<uint32_t>(w));
         EXPECT_EQ(out.height, static_cast<uint32_t>(h));
         EXPECT_EQ(out.grey, expected);
-    }
-}
-
-TEST(GreyQuantiser, DitheringKeepsTheToneOfAnArea) {
-    // 128 lies between the levels 109 and 146: without dithering the area
-    // jumps to 146; dithered, its mean stays at 128.
-    QImage flat(64, 64, QImage::Format_RGB32);
-    flat.fill(qRgb(128, 128, 128));
-    for (Dither d : {Dither::FloydSteinberg, Dither::Ordered}) {
-        const GreyPixels out = QuantiseGrey(flat, d);
-        double sum = 0;
-        for (uint8_t v : out.grey) {
-            sum += v;
-            ASSERT_TRUE(std::find(kGreyLevels.begin(), kGreyLevels.end(), v) != kGreyLevels.end());
-        }
-        EXPECT_NEAR(sum / static_cast<double>(out.grey.size()), 128.0, 2.0);
-    }
-    const GreyPixels plain = QuantiseGrey(flat, Dither::None);
-    EXPECT_EQ(std::set<uint8_t>(plain.grey.begin(), plain.grey.end()), std::set<uint8_t>{146});
-
-    // The page as stored, refined after diffusion, keeps flat tones too.
-    for (int v : {30, 128, 200, 240}) {
-        QImage tone(64, 64, QImage::Format_RGB32);
-        tone.fill(qRgb(v, v, v));
-        const GreyPixels out = QuantiseGreyPage(LumaOf(tone), Dither::FloydSteinberg, "CX")->shown;
-        double sum = 0;
-        for (uint8_t g : out.grey) sum += g;
-        EXPECT_NEAR(sum / static_cast<double>(out.grey.size()), v, 2.0) << v;
     }
 }
 
@@ -139,6 +114,33 @@ TEST(GreyQuantiser, KeepsToneWhereTwoLevelsMustKeepToRuns) {
             EXPECT_NEAR(sum / (8 * 256), 0, 4) << "rows " << band;
         }
     }
+}
+
+TEST(GreyPages, FlatTonesGetGreysOfTheirOwn) {
+    // The page's greys are its own: four flat tones that fill the page are
+    // each one of them and are stored without a pattern, a strip of every
+    // grey below them keeps its darkest and lightest, and no two greys lie
+    // so far apart that the strip's mixes of them would show as dashes.
+    const int tones[4] = {30, 120, 200, 240};
+    RasterImage luma;
+    luma.width = 256;
+    luma.height = 256 + 4;
+    for (uint32_t y = 0; y < luma.height; ++y)
+        for (uint32_t x = 0; x < luma.width; ++x)
+            luma.data.push_back(
+                static_cast<uint8_t>(y >= 256 ? x : tones[2 * (y / 128) + x / 128]));
+    const std::vector<uint8_t> greys = PageGreyLevels(luma, Dither::FloydSteinberg);
+    ASSERT_EQ(greys.size(), 8u);
+    EXPECT_TRUE(std::is_sorted(greys.begin(), greys.end()));
+    EXPECT_EQ(greys.front(), 0);
+    EXPECT_EQ(greys.back(), 255);
+    for (size_t i = 1; i < greys.size(); ++i) EXPECT_LE(greys[i] - greys[i - 1], 48) << i;
+    const GreyPixels out = QuantiseGreyPage(luma, Dither::FloydSteinberg, "CX")->shown;
+    for (uint32_t y = 8; y < 248; ++y)
+        for (uint32_t x = 8; x < 248; ++x)
+            if (x % 128 >= 8 && x % 128 < 120 && y % 128 >= 8 && y % 128 < 120) {
+                ASSERT_EQ(out.grey[y * 256 + x], tones[2 * (y / 128) + x / 128]) << x << "," << y;
+            }
 }
 
 TEST(GreyQuantiser, ColourBecomesGreyByRec601Luma) {

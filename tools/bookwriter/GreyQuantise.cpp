@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 
 #include "bookwriter/Quantise.h"
@@ -12,46 +13,159 @@
 namespace inkvista::bookwriter {
 namespace {
 
-constexpr int kLevelCount = static_cast<int>(kGreyLevels.size());
 constexpr uint32_t kMinRun = encode::kMinRun;
 constexpr size_t kMostSingleLevels = encode::kGreyPaletteEntries - 2;
+constexpr size_t kMostLevels = encode::kGreyPaletteEntries;
 constexpr int kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
-int Level(int index) {
-    return kGreyLevels[static_cast<size_t>(index)];
+// The grey values one page is quantised to, ascending, with the nearest
+// value and the value at or below each grey value looked up.
+class Levels {
+  public:
+    explicit Levels(const std::vector<uint8_t>& values) : count_(static_cast<int>(values.size())) {
+        std::copy(values.begin(), values.end(), value_.begin());
+        for (int v = 0, below = 0; v < 256; ++v) {
+            while (below + 1 < count_ && value_[static_cast<size_t>(below + 1)] <= v) ++below;
+            below_[static_cast<size_t>(v)] = static_cast<uint8_t>(below);
+            const int up = std::min(below + 1, count_ - 1);
+            nearest_[static_cast<size_t>(v)] = static_cast<uint8_t>(
+                std::abs((*this)[up] - v) < std::abs((*this)[below] - v) ? up : below);
+        }
+    }
+    int count() const { return count_; }
+    int operator[](int index) const { return value_[static_cast<size_t>(index)]; }
+    const uint8_t* data() const { return value_.data(); }
+    int Nearest(int v) const { return nearest_[static_cast<size_t>(std::clamp(v, 0, 255))]; }
+    int Below(int v) const { return below_[static_cast<size_t>(std::clamp(v, 0, 255))]; }
+
+  private:
+    std::array<uint8_t, kMostLevels> value_{};
+    int count_;
+    std::array<uint8_t, 256> nearest_{}, below_{};
+};
+
+// Per grey value, how much the page's structure is worth where that value
+// lies: a pixel counts 1 / (local variance + C2), SSIM's own weighing of a
+// residual pattern, with the variance that of the picture blurred by about
+// one pixel (the eye's view of the stored page) over about one and a half.
+// A dither pattern costs little in detail and much in flat tone.
+std::array<double, 256> WeightedHistogram(const RasterImage& luma) {
+    const size_t w = luma.width, h = luma.height;
+    std::array<double, 256> histogram{};
+    static constexpr float kEye[5] = {1 / 16.f, 4 / 16.f, 6 / 16.f, 4 / 16.f, 1 / 16.f};
+    static constexpr float kWindow[9] = {1 / 256.f,  8 / 256.f,  28 / 256.f, 56 / 256.f, 70 / 256.f,
+                                         56 / 256.f, 28 / 256.f, 8 / 256.f,  1 / 256.f};
+    // Separable filtering with the edge repeated.
+    auto filter = [&](const std::vector<float>& in, const float* taps, int radius) {
+        std::vector<float> across(w * h), out(w * h);
+        const auto clampTo = [](long i, size_t n) {
+            return static_cast<size_t>(std::clamp<long>(i, 0, static_cast<long>(n) - 1));
+        };
+        for (size_t y = 0; y < h; ++y)
+            for (size_t x = 0; x < w; ++x) {
+                float sum = 0;
+                for (int k = -radius; k <= radius; ++k)
+                    sum += taps[k + radius] * in[y * w + clampTo(static_cast<long>(x) + k, w)];
+                across[y * w + x] = sum;
+            }
+        for (size_t y = 0; y < h; ++y)
+            for (size_t x = 0; x < w; ++x) {
+                float sum = 0;
+                for (int k = -radius; k <= radius; ++k)
+                    sum += taps[k + radius] * across[clampTo(static_cast<long>(y) + k, h) * w + x];
+                out[y * w + x] = sum;
+            }
+        return out;
+    };
+    std::vector<float> seen(luma.data.begin(), luma.data.end());
+    seen = filter(seen, kEye, 2);
+    std::vector<float> squares(w * h);
+    for (size_t i = 0; i < w * h; ++i) squares[i] = seen[i] * seen[i];
+    const std::vector<float> mean = filter(seen, kWindow, 4);
+    const std::vector<float> meanSquare = filter(squares, kWindow, 4);
+    constexpr double kC2 = (0.03 * 255) * (0.03 * 255);
+    for (size_t i = 0; i < w * h; ++i) {
+        const double variance = std::max(0.0, double(meanSquare[i]) - double(mean[i]) * mean[i]);
+        histogram[luma.data[i]] += 1 / (variance + kC2);
+    }
+    return histogram;
 }
 
-constexpr std::array<uint8_t, 256> kNearest = [] {
-    std::array<uint8_t, 256> t{};
-    for (int value = 0; value < 256; ++value) {
-        int best = 0;
-        for (int i = 1; i < kLevelCount; ++i) {
-            const int d = kGreyLevels[static_cast<size_t>(i)] - value;
-            const int bd = kGreyLevels[static_cast<size_t>(best)] - value;
-            if ((d < 0 ? -d : d) < (bd < 0 ? -bd : bd)) best = i;
-        }
-        t[static_cast<size_t>(value)] = static_cast<uint8_t>(best);
-    }
-    return t;
-}();
+// No two neighbouring greys of a page lie further apart than this, 4/3 of
+// an even ramp's step: a thin stroke or the soft edge of a letter between
+// them is drawn as a mix of the two, and a wider gap turns its mix into
+// dashes (a night page's greys otherwise crowd its dark tones and leave the
+// balloons' lettering to mix 96 with 202).
+constexpr int kMostGap = 48;
 
-// The level at or below each value.
-constexpr std::array<uint8_t, 256> kBelow = [] {
-    std::array<uint8_t, 256> t{};
-    for (int value = 0; value < 256; ++value) {
-        int i = 0;
-        while (i + 1 < kLevelCount && kGreyLevels[static_cast<size_t>(i + 1)] <= value) ++i;
-        t[static_cast<size_t>(value)] = static_cast<uint8_t>(i);
-    }
-    return t;
-}();
+// The eight grey values, the darkest and lightest of the picture among
+// them, that leave the least dither pattern: a tone t between neighbouring
+// values a and b is drawn as a mix of the two whose variance is
+// (t - a)(b - t), so the values are placed, exactly by dynamic programming,
+// to make that small where the picture has much of its weight, none more
+// than kMostGap from the next. Without a
+// dither the tone is rounded instead, and the cost is the squared rounding.
+std::vector<uint8_t> ChooseLevels(const RasterImage& luma, Dither dither) {
+    std::array<bool, 256> present{};
+    for (uint8_t v : luma.data) present[v] = true;
+    std::vector<uint8_t> values;
+    for (int v = 0; v < 256; ++v)
+        if (present[static_cast<size_t>(v)]) values.push_back(static_cast<uint8_t>(v));
+    if (values.size() <= kMostLevels) return values.empty() ? std::vector<uint8_t>{255} : values;
 
-int NearestIndex(int v) {
-    return kNearest[static_cast<size_t>(std::clamp(v, 0, 255))];
+    const std::array<double, 256> weight = WeightedHistogram(luma);
+    // Prefix sums of the weight times 1, t and t² give any interval's cost.
+    std::array<double, 257> s0{}, s1{}, s2{};
+    for (int t = 0; t < 256; ++t) {
+        const double h = weight[static_cast<size_t>(t)];
+        s0[static_cast<size_t>(t) + 1] = s0[static_cast<size_t>(t)] + h;
+        s1[static_cast<size_t>(t) + 1] = s1[static_cast<size_t>(t)] + h * t;
+        s2[static_cast<size_t>(t) + 1] = s2[static_cast<size_t>(t)] + h * t * t;
+    }
+    // Σ h(t) (t - a)(b - t), or Σ h(t) (t - c)², over lo <= t < hi.
+    auto mix = [&](int lo, int hi, double a, double b) {
+        const double n = s0[hi] - s0[lo], m1 = s1[hi] - s1[lo], m2 = s2[hi] - s2[lo];
+        return -m2 + (a + b) * m1 - a * b * n;
+    };
+    auto square = [&](int lo, int hi, double c) {
+        const double n = s0[hi] - s0[lo], m1 = s1[hi] - s1[lo], m2 = s2[hi] - s2[lo];
+        return m2 - 2 * c * m1 + c * c * n;
+    };
+    auto cost = [&](int a, int b) {  // the tones strictly between values a and b
+        if (dither != Dither::None) return mix(a + 1, b, a, b);
+        const int middle = (a + b) / 2 + 1;
+        return square(a + 1, middle, a) + square(middle, b, b);
+    };
+    const int lo = values.front(), hi = values.back();
+    constexpr double kNone = std::numeric_limits<double>::infinity();
+    // best[k][v]: the least cost of the tones from lo to v with value k at v.
+    std::vector<std::array<double, 256>> best(kMostLevels);
+    std::vector<std::array<uint8_t, 256>> from(kMostLevels);
+    best[0].fill(kNone);
+    best[0][static_cast<size_t>(lo)] = 0;
+    for (size_t k = 1; k < kMostLevels; ++k) {
+        best[k].fill(kNone);
+        for (int b = lo + 1; b <= hi; ++b)
+            for (int a = std::max(lo, b - kMostGap); a < b; ++a) {
+                if (best[k - 1][static_cast<size_t>(a)] == kNone) continue;
+                const double c = best[k - 1][static_cast<size_t>(a)] + cost(a, b);
+                if (c < best[k][static_cast<size_t>(b)]) {
+                    best[k][static_cast<size_t>(b)] = c;
+                    from[k][static_cast<size_t>(b)] = static_cast<uint8_t>(a);
+                }
+            }
+    }
+    std::vector<uint8_t> chosen(kMostLevels);
+    int v = hi;
+    for (size_t k = kMostLevels; k-- > 0;) {
+        chosen[k] = static_cast<uint8_t>(v);
+        if (k > 0) v = from[k][static_cast<size_t>(v)];
+    }
+    return chosen;
 }
 
 // Levels (by index) that may appear only in runs of kMinRun pixels or more.
-using RunOnly = std::array<bool, kGreyLevels.size()>;
+using RunOnly = std::array<bool, kMostLevels>;
 
 // One pass of dithering, row by row, serpentine. Errors are kept in
 // sixteenths of a grey value, in two rows with a margin of one pixel on
@@ -60,8 +174,13 @@ using RunOnly = std::array<bool, kGreyLevels.size()>;
 // stays where no rule applies.
 class GreyDither {
   public:
-    GreyDither(uint32_t width, Dither dither, const RunOnly& runOnly)
-        : width_(width), dither_(dither), runOnly_(runOnly), now_(width + 2), next_(width + 2) {}
+    GreyDither(uint32_t width, Dither dither, const Levels& levels, const RunOnly& runOnly)
+        : width_(width),
+          dither_(dither),
+          levels_(levels),
+          runOnly_(runOnly),
+          now_(width + 2),
+          next_(width + 2) {}
 
     // `luma` in, level indices out, both `width` long.
     void Row(const uint8_t* luma, uint32_t y, uint8_t* out) {
@@ -74,7 +193,7 @@ class GreyDither {
         for (size_t i = 0; i < width_; ++i) {
             const size_t x = reverse ? width_ - 1 - i : i;
             const int want = Want(luma, x, y);
-            int q = NearestIndex(Round(want));
+            int q = levels_.Nearest(Round(want));
             if (forced > 0) {
                 q = previous;
                 --forced;
@@ -113,7 +232,7 @@ class GreyDither {
             for (size_t x = x0; x < x0 + n; ++x) {
                 int q = block >= 0 ? block : OrderedLevel(luma[x], x, y);
                 if (block == kFreeOnly && runOnly_[static_cast<size_t>(q)])
-                    q = NearestFree(16 * OrderedValue(luma[x], x, y));
+                    q = NearestFree(16 * luma[x]);
                 out[x] = static_cast<uint8_t>(q);
             }
         }
@@ -122,16 +241,17 @@ class GreyDither {
             while (end < width_ && out[end] == out[x]) ++end;
             if (runOnly_[out[x]] && end - x < kMinRun)
                 for (size_t k = x; k < end; ++k)
-                    out[k] = static_cast<uint8_t>(NearestFree(16 * OrderedValue(luma[k], k, y)));
+                    out[k] = static_cast<uint8_t>(NearestFree(16 * luma[k]));
             x = end;
         }
     }
 
-    static int OrderedValue(int v, size_t x, uint32_t y) {
-        return v + ((2 * kBayer4[y & 3][x & 3] + 1 - 16) * (255 / 7)) / 32;
-    }
-    static int OrderedLevel(int v, size_t x, uint32_t y) {
-        return NearestIndex(OrderedValue(v, x, y));
+    // The upper of the two values around v when v's share of the way up
+    // passes the pattern's threshold (t + 1/2) / 16.
+    int OrderedLevel(int v, size_t x, uint32_t y) const {
+        const int lo = levels_.Below(v), hi = std::min(lo + 1, levels_.count() - 1);
+        const int threshold = 2 * kBayer4[y & 3][x & 3] + 1;
+        return 32 * (v - Level(lo)) > threshold * (Level(hi) - Level(lo)) ? hi : lo;
     }
 
     // What BlockLevel answers besides a level for the whole block: each
@@ -146,8 +266,8 @@ class GreyDither {
         for (size_t k = 0; k < kMinRun; ++k) sum += luma[k];
         const int mean4 = sum;  // four times the mean
         int lo = 0;
-        while (lo + 1 < kLevelCount && 4 * Level(lo + 1) <= mean4) ++lo;
-        const int hi = std::min(lo + 1, kLevelCount - 1);
+        while (lo + 1 < levels_.count() && 4 * Level(lo + 1) <= mean4) ++lo;
+        const int hi = std::min(lo + 1, levels_.count() - 1);
         if (!runOnly_[static_cast<size_t>(lo)] && !runOnly_[static_cast<size_t>(hi)]) return kFree;
         if (hi == lo) return lo;
         // Upper level when the block's share of the way up passes the
@@ -160,7 +280,7 @@ class GreyDither {
 
     int NearestFree(int want) const {
         int best = -1;
-        for (int i = 0; i < kLevelCount; ++i) {
+        for (int i = 0; i < levels_.count(); ++i) {
             if (runOnly_[static_cast<size_t>(i)]) continue;
             if (best < 0 || std::abs(16 * Level(i) - want) < std::abs(16 * Level(best) - want))
                 best = i;
@@ -192,8 +312,11 @@ class GreyDither {
         next_[ahead] += e - right - below - belowBehind;
     }
 
+    int Level(int index) const { return levels_[index]; }
+
     size_t width_;
     Dither dither_;
+    const Levels& levels_;
     RunOnly runOnly_;
     std::vector<int> now_, next_;
 };
@@ -217,10 +340,10 @@ constexpr int kRunOnlyCandidates = 4;
 
 // The levels by how rarely they stood alone; on equal counts the outer one,
 // as paper and ink are what runs best.
-std::array<int, kGreyLevels.size()> ByShortPixels(const std::array<uint64_t, 8>& shortPixels) {
-    std::array<int, kGreyLevels.size()> order{};
-    for (int i = 0; i < kLevelCount; ++i) order[static_cast<size_t>(i)] = i;
-    auto middle = [](int i) { return std::abs(2 * i - (kLevelCount - 1)); };
+std::array<int, kMostLevels> ByShortPixels(const std::array<uint64_t, 8>& shortPixels) {
+    std::array<int, kMostLevels> order{};
+    for (int i = 0; i < static_cast<int>(kMostLevels); ++i) order[static_cast<size_t>(i)] = i;
+    auto middle = [](int i) { return std::abs(2 * i - (static_cast<int>(kMostLevels) - 1)); };
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const uint64_t sa = shortPixels[static_cast<size_t>(a)];
         const uint64_t sb = shortPixels[static_cast<size_t>(b)];
@@ -244,10 +367,10 @@ bool CountAllShortRuns(const std::vector<uint8_t>& levels, uint32_t width, uint3
 
 // One pass over the luma plane into `out` (level indices); answers whether
 // the result is encodable as it stands, and each level's short-run count.
-bool DitherPass(const RasterImage& luma, Dither dither, const RunOnly& runOnly, uint8_t* out,
-                std::array<uint64_t, 8>* shortPixels) {
+bool DitherPass(const RasterImage& luma, Dither dither, const Levels& levels,
+                const RunOnly& runOnly, uint8_t* out, std::array<uint64_t, 8>* shortPixels) {
     const size_t w = luma.width;
-    GreyDither pass(luma.width, dither, runOnly);
+    GreyDither pass(luma.width, dither, levels, runOnly);
     std::array<bool, 8> used{};
     shortPixels->fill(0);
     for (uint32_t y = 0; y < luma.height; ++y) {
@@ -271,11 +394,12 @@ struct Dithered {
 // the binomial filter 1 4 6 4 1 (close to a Gaussian of sigma 1): what is
 // left of a dither pattern at arm's length, and what dashes and broken
 // lines change.
-double BlurredError(const RasterImage& luma, const std::vector<uint8_t>& levels) {
+double BlurredError(const RasterImage& luma, const Levels& values,
+                    const std::vector<uint8_t>& levels) {
     const size_t w = luma.width, h = luma.height;
     if (w == 0 || h == 0) return 0;
     std::vector<int32_t> d(w * h), across(w * h);
-    for (size_t i = 0; i < w * h; ++i) d[i] = Level(levels[i]) - luma.data[i];
+    for (size_t i = 0; i < w * h; ++i) d[i] = values[levels[i]] - luma.data[i];
     auto at = [](size_t i, int k, size_t n) {
         const auto j = static_cast<long>(i) + k;
         return static_cast<size_t>(std::clamp<long>(j, 0, static_cast<long>(n) - 1));
@@ -298,12 +422,12 @@ double BlurredError(const RasterImage& luma, const std::vector<uint8_t>& levels)
     return total;
 }
 
-Dithered Dither1(const RasterImage& luma, Dither dither, const RunOnly& runOnly,
-                 std::array<uint64_t, 8>* shortPixels, bool measure) {
+Dithered Dither1(const RasterImage& luma, Dither dither, const Levels& levels,
+                 const RunOnly& runOnly, std::array<uint64_t, 8>* shortPixels, bool measure) {
     Dithered d;
     d.levels.resize(size_t{luma.width} * luma.height);
-    d.encodable = DitherPass(luma, dither, runOnly, d.levels.data(), shortPixels);
-    if (measure) d.error = BlurredError(luma, d.levels);
+    d.encodable = DitherPass(luma, dither, levels, runOnly, d.levels.data(), shortPixels);
+    if (measure) d.error = BlurredError(luma, levels, d.levels);
     return d;
 }
 
@@ -346,7 +470,7 @@ struct RunShape {
 // free dither's short-run counts; only run-only pairs for which `worth`
 // answers true are tried. None when no pair is.
 template <typename Worth>
-std::optional<Dithered> BestForRuns(const RasterImage& luma, Dither dither,
+std::optional<Dithered> BestForRuns(const RasterImage& luma, Dither dither, const Levels& levels,
                                     const std::array<uint64_t, 8>& freeShortPixels,
                                     const Worth& worth) {
     const auto order = ByShortPixels(freeShortPixels);
@@ -358,7 +482,7 @@ std::optional<Dithered> BestForRuns(const RasterImage& luma, Dither dither,
             runOnly[static_cast<size_t>(order[static_cast<size_t>(i)])] = true;
             runOnly[static_cast<size_t>(order[static_cast<size_t>(j)])] = true;
             if (!worth(runOnly)) continue;
-            Dithered d = Dither1(luma, dither, runOnly, &shortPixels, true);
+            Dithered d = Dither1(luma, dither, levels, runOnly, &shortPixels, true);
             if (!best || d.error < best->error) best = std::move(d);
         }
     }
@@ -367,41 +491,47 @@ std::optional<Dithered> BestForRuns(const RasterImage& luma, Dither dither,
 
 // The search of RefinePage, with each pixel's choices the two levels
 // around its picture value.
-void Refine(const RasterImage& luma, std::vector<uint8_t>& levels) {
+void Refine(const RasterImage& luma, const Levels& values, std::vector<uint8_t>& levels) {
     std::vector<uint8_t> choices(levels.size() * 2);
     for (size_t i = 0; i < levels.size(); ++i) {
-        choices[2 * i] = kBelow[luma.data[i]];
-        choices[2 * i + 1] =
-            static_cast<uint8_t>(std::min(kBelow[luma.data[i]] + 1, kLevelCount - 1));
+        const int below = values.Below(luma.data[i]);
+        choices[2 * i] = static_cast<uint8_t>(below);
+        choices[2 * i + 1] = static_cast<uint8_t>(std::min(below + 1, values.count() - 1));
     }
     RefineInput in;
     in.width = luma.width;
     in.height = luma.height;
     in.picture = luma.data.data();
-    in.palette = kGreyLevels.data();
-    in.entries = kLevelCount;
+    in.palette = values.data();
+    in.entries = values.count();
     in.choices = choices.data();
     RefinePage(in, levels);
 }
 
-GreyPixels ToGreyPixels(const RasterImage& luma, std::vector<uint8_t> levels) {
+GreyPixels ToGreyPixels(const RasterImage& luma, const Levels& values,
+                        std::vector<uint8_t> levels) {
     GreyPixels out;
     out.width = luma.width;
     out.height = luma.height;
-    for (uint8_t& v : levels) v = kGreyLevels[v];
+    for (uint8_t& v : levels) v = static_cast<uint8_t>(values[v]);
     out.grey = std::move(levels);
     return out;
 }
 
 }  // namespace
 
+std::vector<uint8_t> PageGreyLevels(const RasterImage& luma, Dither dither) {
+    return ChooseLevels(luma, dither);
+}
+
 GreyPixels QuantiseGrey(const RasterImage& luma, Dither dither) {
+    const Levels levels(ChooseLevels(luma, dither));
     std::array<uint64_t, 8> shortPixels{};
-    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels, false);
+    Dithered free = Dither1(luma, dither, levels, RunOnly{}, &shortPixels, false);
     if (!free.encodable)
-        free =
-            std::move(*BestForRuns(luma, dither, shortPixels, [](const RunOnly&) { return true; }));
-    return ToGreyPixels(luma, std::move(free.levels));
+        free = std::move(
+            *BestForRuns(luma, dither, levels, shortPixels, [](const RunOnly&) { return true; }));
+    return ToGreyPixels(luma, levels, std::move(free.levels));
 }
 
 GreyPixels QuantiseGrey(const QImage& image, Dither dither) {
@@ -410,14 +540,16 @@ GreyPixels QuantiseGrey(const QImage& image, Dither dither) {
 
 std::optional<GreyPage> QuantiseGreyPage(const RasterImage& luma, Dither dither,
                                          const std::string& record) {
+    const Levels levels(ChooseLevels(luma, dither));
     std::array<uint64_t, 8> shortPixels{};
-    Dithered free = Dither1(luma, dither, RunOnly{}, &shortPixels, false);
+    Dithered free = Dither1(luma, dither, levels, RunOnly{}, &shortPixels, false);
     if (dither == Dither::FloydSteinberg) {
-        Refine(luma, free.levels);
+        Refine(luma, levels, free.levels);
         free.encodable = CountAllShortRuns(free.levels, luma.width, luma.height, &shortPixels);
     }
     std::vector<uint8_t> palette;
-    for (uint8_t level : kGreyLevels) palette.insert(palette.end(), {level, level, level});
+    for (int i = 0; i < levels.count(); ++i)
+        palette.insert(palette.end(), 3, static_cast<uint8_t>(levels[i]));
     std::optional<encode::PagePlan> exact =
         encode::ColourPage(free.levels.data(), luma.width, luma.height, luma.width, palette);
     if (!exact) return std::nullopt;
@@ -434,7 +566,7 @@ std::optional<GreyPage> QuantiseGreyPage(const RasterImage& luma, Dither dither,
         return true;
     };
     if (free.encodable) {
-        if (take(ToGreyPixels(luma, free.levels))) return page;
+        if (take(ToGreyPixels(luma, levels, free.levels))) return page;
     } else {
         // Only pairs that can make the page smaller than the XC record are
         // tried; whether their forced runs cost too much is measured.
@@ -445,17 +577,17 @@ std::optional<GreyPage> QuantiseGreyPage(const RasterImage& luma, Dither dither,
         estimate.palette.resize(3 * encode::kGreyPaletteEntries);
         const uint64_t frame = encode::PageSize(estimate);
         const std::optional<Dithered> runs = BestForRuns(
-            luma, dither, shortPixels,
+            luma, dither, levels, shortPixels,
             [&](const RunOnly& runOnly) { return frame + shape.Bytes(runOnly) < exactBytes; });
         if (runs) {
-            free.error = BlurredError(luma, free.levels);
+            free.error = BlurredError(luma, levels, free.levels);
             if (runs->error <= free.error * (1 + kRunErrorTolerance) &&
-                take(ToGreyPixels(luma, runs->levels)))
+                take(ToGreyPixels(luma, levels, runs->levels)))
                 return page;
         }
     }
     page.plan = std::move(*exact);
-    page.shown = ToGreyPixels(luma, std::move(free.levels));
+    page.shown = ToGreyPixels(luma, levels, std::move(free.levels));
     return page;
 }
 

@@ -19,9 +19,6 @@ enum class Dither {
     Ordered,         // 4×4 Bayer: regular pattern, compresses better
 };
 
-// The 8 grey levels a packed grey page uses, evenly spaced from black to white.
-constexpr std::array<uint8_t, 8> kGreyLevels = {0, 36, 73, 109, 146, 182, 219, 255};
-
 // Rec. 601 luma, rounded: grey keeps its value, pure red gives 76.
 constexpr uint8_t Luma601(int r, int g, int b) {
     return static_cast<uint8_t>((299 * r + 587 * g + 114 * b + 500) / 1000);
@@ -64,7 +61,14 @@ class PictureRows {
 RasterImage LumaOf(const QImage& image);
 RasterImage RgbOf(const QImage& image);
 
-// The picture in kGreyLevels, and encodable exactly by the grey run code:
+// The grey values a page of this picture is quantised to, ascending: the
+// picture's own when it has 8 or fewer, else 8 from its darkest to its
+// lightest, placed where they leave the least dither pattern for the eye
+// (most densely at the tones that fill flat areas). Both page records name
+// their grey values in the page's palette, so every page has its own.
+std::vector<uint8_t> PageGreyLevels(const RasterImage& luma, Dither dither);
+
+// The picture in its PageGreyLevels, and encodable exactly by the grey run code:
 // the code can show at most six levels as single pixels, the other two only
 // in runs of 4 or more. When a picture needs all eight levels, two become
 // run-only, and the dither itself keeps to that (a pixel that cannot stand
@@ -72,7 +76,7 @@ RasterImage RgbOf(const QImage& image);
 // other), so tones stay as they were. Which two is measured: the pairs of
 // the levels that stand alone least often are each dithered, and the one
 // with the least error (both blurred, see QuantiseGreyPage) is taken. An
-// image already in kGreyLevels that the code can say comes through as is.
+// image of 8 greys or fewer that the code can say comes through as is.
 GreyPixels QuantiseGrey(const RasterImage& luma, Dither dither);
 GreyPixels QuantiseGrey(const QImage& image, Dither dither);
 
@@ -87,7 +91,7 @@ struct GreyPage {
 };
 
 // A grey page in whichever record holds the picture best. The picture is
-// dithered freely into kGreyLevels and stored exactly as an "XC" record with
+// dithered freely into its PageGreyLevels and stored exactly as an "XC" record with
 // an 8-grey palette (5-bit rows, LZO1X), unless the grey run code (in a
 // `record` record) holds it in fewer bytes with at most kRunErrorTolerance
 // more error. Error is the squared difference from the picture after both
