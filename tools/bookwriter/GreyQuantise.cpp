@@ -95,9 +95,9 @@ std::array<double, 256> WeightedHistogram(const RasterImage& luma) {
 // an even ramp's step: a thin stroke or the soft edge of a letter between
 // them is drawn as a mix of the two, and a wide gap turns the mix into
 // dashes (a night page's greys otherwise crowd its dark tones and leave the
-// balloons' lettering to mix 96 with 202). A closer bound costs pages whose
-// tones all lie high or low the greys they need there: at 48, a light
-// colour page fell below a plain Floyd-Steinberg remap's SSIM.
+// balloons' lettering to mix 96 with 202). A closer bound takes greys from
+// pages whose tones all lie high or all low: at 48, a light colour page
+// fell below a plain Floyd-Steinberg remap's SSIM.
 constexpr int kMostGap = 64;
 
 // The eight grey values, the darkest and lightest of the picture among
@@ -105,8 +105,8 @@ constexpr int kMostGap = 64;
 // values a and b is drawn as a mix of the two whose variance is
 // (t - a)(b - t), so the values are placed, exactly by dynamic programming,
 // to make that small where the picture has much of its weight, none more
-// than kMostGap from the next. Without a
-// dither the tone is rounded instead, and the cost is the squared rounding.
+// than kMostGap from the next. Without a dither the tone is rounded
+// instead, and the cost is the squared rounding.
 std::vector<uint8_t> ChooseLevels(const RasterImage& luma, Dither dither) {
     std::array<bool, 256> present{};
     for (uint8_t v : luma.data) present[v] = true;
