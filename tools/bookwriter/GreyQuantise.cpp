@@ -52,41 +52,80 @@ class Levels {
 std::array<double, 256> WeightedHistogram(const RasterImage& luma) {
     const size_t w = luma.width, h = luma.height;
     std::array<double, 256> histogram{};
+    if (w == 0 || h == 0) return histogram;
     static constexpr float kEye[5] = {1 / 16.f, 4 / 16.f, 6 / 16.f, 4 / 16.f, 1 / 16.f};
     static constexpr float kWindow[9] = {1 / 256.f,  8 / 256.f,  28 / 256.f, 56 / 256.f, 70 / 256.f,
                                          56 / 256.f, 28 / 256.f, 8 / 256.f,  1 / 256.f};
-    // Separable filtering with the edge repeated.
-    auto filter = [&](const std::vector<float>& in, const float* taps, int radius) {
-        std::vector<float> across(w * h), out(w * h);
-        const auto clampTo = [](long i, size_t n) {
-            return static_cast<size_t>(std::clamp<long>(i, 0, static_cast<long>(n) - 1));
-        };
-        for (size_t y = 0; y < h; ++y)
-            for (size_t x = 0; x < w; ++x) {
-                float sum = 0;
-                for (int k = -radius; k <= radius; ++k)
-                    sum += taps[k + radius] * in[y * w + clampTo(static_cast<long>(x) + k, w)];
-                across[y * w + x] = sum;
-            }
-        for (size_t y = 0; y < h; ++y)
-            for (size_t x = 0; x < w; ++x) {
-                float sum = 0;
-                for (int k = -radius; k <= radius; ++k)
-                    sum += taps[k + radius] * across[clampTo(static_cast<long>(y) + k, h) * w + x];
-                out[y * w + x] = sum;
-            }
-        return out;
+    const auto clampTo = [](long i, size_t n) {
+        return static_cast<size_t>(std::clamp<long>(i, 0, static_cast<long>(n) - 1));
     };
-    std::vector<float> seen(luma.data.begin(), luma.data.end());
-    seen = filter(seen, kEye, 2);
-    std::vector<float> squares(w * h);
-    for (size_t i = 0; i < w * h; ++i) squares[i] = seen[i] * seen[i];
-    const std::vector<float> mean = filter(seen, kWindow, 4);
-    const std::vector<float> meanSquare = filter(squares, kWindow, 4);
+    // One row filtered across, the edge repeated.
+    const auto across = [&](const auto* in, const float* taps, int radius, float* out) {
+        for (size_t x = 0; x < w; ++x) {
+            float sum = 0;
+            for (int k = -radius; k <= radius; ++k)
+                sum +=
+                    taps[k + radius] * static_cast<float>(in[clampTo(static_cast<long>(x) + k, w)]);
+            out[x] = sum;
+        }
+    };
+    // Rows are made as the rows below them ask, each kept while a filter
+    // down still reaches it: a few rows in hand, whatever the picture's
+    // height (an --original page may be tens of megapixels).
+    struct Rows {
+        size_t count, width;
+        std::vector<float> data;
+        std::vector<long> row;
+        Rows(size_t n, size_t width) : count(n), width(width), data(n * width), row(n, -1) {}
+        // The slot of row r, and whether it must still be made.
+        std::pair<float*, bool> Slot(size_t r) {
+            const size_t slot = r % count;
+            const bool make = row[slot] != static_cast<long>(r);
+            row[slot] = static_cast<long>(r);
+            return {&data[slot * width], make};
+        }
+    };
+    Rows eyeAcross(5, w), windowAcross(9, w), windowAcrossSquares(9, w);
+    std::vector<float> seen(w), squares(w);
+    const auto eyeRow = [&](size_t r) {
+        auto [row, make] = eyeAcross.Slot(r);
+        if (make) across(&luma.data[r * w], kEye, 2, row);
+        return row;
+    };
+    // Row r of the picture blurred both ways, and of its square, filtered
+    // across by the window.
+    const auto windowRows = [&](size_t r) {
+        auto [values, make] = windowAcross.Slot(r);
+        float* squared = windowAcrossSquares.Slot(r).first;
+        if (make) {
+            std::fill(seen.begin(), seen.end(), 0.0f);
+            for (int k = -2; k <= 2; ++k) {
+                const float* row = eyeRow(clampTo(static_cast<long>(r) + k, h));
+                for (size_t x = 0; x < w; ++x) seen[x] += kEye[k + 2] * row[x];
+            }
+            for (size_t x = 0; x < w; ++x) squares[x] = seen[x] * seen[x];
+            across(seen.data(), kWindow, 4, values);
+            across(squares.data(), kWindow, 4, squared);
+        }
+        return std::pair<const float*, const float*>(values, squared);
+    };
     constexpr double kC2 = (0.03 * 255) * (0.03 * 255);
-    for (size_t i = 0; i < w * h; ++i) {
-        const double variance = std::max(0.0, double(meanSquare[i]) - double(mean[i]) * mean[i]);
-        histogram[luma.data[i]] += 1 / (variance + kC2);
+    std::vector<float> mean(w), meanSquare(w);
+    for (size_t y = 0; y < h; ++y) {
+        std::fill(mean.begin(), mean.end(), 0.0f);
+        std::fill(meanSquare.begin(), meanSquare.end(), 0.0f);
+        for (int k = -4; k <= 4; ++k) {
+            const auto [values, squared] = windowRows(clampTo(static_cast<long>(y) + k, h));
+            for (size_t x = 0; x < w; ++x) {
+                mean[x] += kWindow[k + 4] * values[x];
+                meanSquare[x] += kWindow[k + 4] * squared[x];
+            }
+        }
+        for (size_t x = 0; x < w; ++x) {
+            const double variance =
+                std::max(0.0, double(meanSquare[x]) - double(mean[x]) * mean[x]);
+            histogram[luma.data[y * w + x]] += 1 / (variance + kC2);
+        }
     }
     return histogram;
 }
