@@ -118,9 +118,8 @@ TEST(GreyQuantiser, KeepsToneWhereTwoLevelsMustKeepToRuns) {
 
 TEST(GreyPages, FlatTonesGetGreysOfTheirOwn) {
     // The page's greys are its own: four flat tones that fill the page are
-    // each one of them and are stored without a pattern, a strip of every
-    // grey below them keeps its darkest and lightest, and no two greys lie
-    // so far apart that the strip's mixes of them would show as dashes.
+    // each one of them and are stored without a pattern, and a strip of
+    // every grey below them keeps its darkest and lightest.
     const int tones[4] = {30, 120, 200, 240};
     RasterImage luma;
     luma.width = 256;

@@ -18,6 +18,12 @@ constexpr size_t kMostSingleLevels = encode::kGreyPaletteEntries - 2;
 constexpr size_t kMostLevels = encode::kGreyPaletteEntries;
 constexpr int kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
+// Index i + k of a line of n, the line's end repeated past either edge.
+size_t Beside(size_t i, int k, size_t n) {
+    return static_cast<size_t>(
+        std::clamp<long>(static_cast<long>(i) + k, 0, static_cast<long>(n) - 1));
+}
+
 // The grey values one page is quantised to, ascending, with the nearest
 // value and the value at or below each grey value looked up.
 class Levels {
@@ -56,16 +62,12 @@ std::array<double, 256> WeightedHistogram(const RasterImage& luma) {
     static constexpr float kEye[5] = {1 / 16.f, 4 / 16.f, 6 / 16.f, 4 / 16.f, 1 / 16.f};
     static constexpr float kWindow[9] = {1 / 256.f,  8 / 256.f,  28 / 256.f, 56 / 256.f, 70 / 256.f,
                                          56 / 256.f, 28 / 256.f, 8 / 256.f,  1 / 256.f};
-    const auto clampTo = [](long i, size_t n) {
-        return static_cast<size_t>(std::clamp<long>(i, 0, static_cast<long>(n) - 1));
-    };
     // One row filtered across, the edge repeated.
     const auto across = [&](const auto* in, const float* taps, int radius, float* out) {
         for (size_t x = 0; x < w; ++x) {
             float sum = 0;
             for (int k = -radius; k <= radius; ++k)
-                sum +=
-                    taps[k + radius] * static_cast<float>(in[clampTo(static_cast<long>(x) + k, w)]);
+                sum += taps[k + radius] * static_cast<float>(in[Beside(x, k, w)]);
             out[x] = sum;
         }
     };
@@ -85,7 +87,8 @@ std::array<double, 256> WeightedHistogram(const RasterImage& luma) {
             return {&data[slot * width], make};
         }
     };
-    Rows eyeAcross(5, w), windowAcross(9, w), windowAcrossSquares(9, w);
+    // The window's rows hold the blurred values and then their squares.
+    Rows eyeAcross(5, w), windowAcross(9, 2 * w);
     std::vector<float> seen(w), squares(w);
     const auto eyeRow = [&](size_t r) {
         auto [row, make] = eyeAcross.Slot(r);
@@ -96,11 +99,11 @@ std::array<double, 256> WeightedHistogram(const RasterImage& luma) {
     // across by the window.
     const auto windowRows = [&](size_t r) {
         auto [values, make] = windowAcross.Slot(r);
-        float* squared = windowAcrossSquares.Slot(r).first;
+        float* squared = values + w;
         if (make) {
             std::fill(seen.begin(), seen.end(), 0.0f);
             for (int k = -2; k <= 2; ++k) {
-                const float* row = eyeRow(clampTo(static_cast<long>(r) + k, h));
+                const float* row = eyeRow(Beside(r, k, h));
                 for (size_t x = 0; x < w; ++x) seen[x] += kEye[k + 2] * row[x];
             }
             for (size_t x = 0; x < w; ++x) squares[x] = seen[x] * seen[x];
@@ -115,7 +118,7 @@ std::array<double, 256> WeightedHistogram(const RasterImage& luma) {
         std::fill(mean.begin(), mean.end(), 0.0f);
         std::fill(meanSquare.begin(), meanSquare.end(), 0.0f);
         for (int k = -4; k <= 4; ++k) {
-            const auto [values, squared] = windowRows(clampTo(static_cast<long>(y) + k, h));
+            const auto [values, squared] = windowRows(Beside(y, k, h));
             for (size_t x = 0; x < w; ++x) {
                 mean[x] += kWindow[k + 4] * values[x];
                 meanSquare[x] += kWindow[k + 4] * squared[x];
@@ -441,22 +444,18 @@ double BlurredError(const RasterImage& luma, const Levels& values,
     if (w == 0 || h == 0) return 0;
     std::vector<int32_t> d(w * h), across(w * h);
     for (size_t i = 0; i < w * h; ++i) d[i] = values[levels[i]] - luma.data[i];
-    auto at = [](size_t i, int k, size_t n) {
-        const auto j = static_cast<long>(i) + k;
-        return static_cast<size_t>(std::clamp<long>(j, 0, static_cast<long>(n) - 1));
-    };
     static constexpr int kTaps[5] = {1, 4, 6, 4, 1};
     for (size_t y = 0; y < h; ++y)
         for (size_t x = 0; x < w; ++x) {
             int32_t sum = 0;
-            for (int k = -2; k <= 2; ++k) sum += kTaps[k + 2] * d[y * w + at(x, k, w)];
+            for (int k = -2; k <= 2; ++k) sum += kTaps[k + 2] * d[y * w + Beside(x, k, w)];
             across[y * w + x] = sum;
         }
     double total = 0;
     for (size_t y = 0; y < h; ++y)
         for (size_t x = 0; x < w; ++x) {
             int64_t sum = 0;
-            for (int k = -2; k <= 2; ++k) sum += kTaps[k + 2] * across[at(y, k, h) * w + x];
+            for (int k = -2; k <= 2; ++k) sum += kTaps[k + 2] * across[Beside(y, k, h) * w + x];
             const double v = double(sum) / 256;
             total += v * v;
         }
