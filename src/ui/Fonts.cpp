@@ -1,9 +1,12 @@
 #include "ui/Fonts.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <array>
 #include <future>
+#include <memory>
 
 namespace inkvista {
 
@@ -33,7 +36,77 @@ std::span<const FontFile> ReaderFontFiles() {
 
 namespace {
 
+// fontconfig's own first start (FcInit) also parses every file of its
+// template folder, only to describe them to fc-conflist: a third of the
+// start, the longest part of the reader's. This is the same configuration
+// without that: the same files of fonts.conf, rules, font folders and
+// caches. A configuration that cannot be read is left to FcInit's own
+// fallbacks. Must come before anything asks fontconfig for the current
+// configuration, which would load it the long way.
+void LoadMachineFontConfiguration() {
+    FcConfig* config = FcConfigCreate();
+    if (!config) return;
+    FcStrList* cacheFolders = nullptr;
+    if (FcConfigParseAndLoad(config, nullptr, FcTrue) &&
+        (cacheFolders = FcConfigGetCacheDirs(config)) != nullptr && FcStrListNext(cacheFolders) &&
+        FcConfigBuildFonts(config)) {
+        FcConfigSetCurrent(config);  // takes a reference of its own
+    }
+    if (cacheFolders) FcStrListDone(cacheFolders);
+    FcConfigDestroy(config);
+}
+
+struct FcDeleter {
+    void operator()(FcPattern* p) const { FcPatternDestroy(p); }
+    void operator()(FcObjectSet* o) const { FcObjectSetDestroy(o); }
+    void operator()(FcFontSet* f) const { FcFontSetDestroy(f); }
+};
+template <typename T>
+using FcPtr = std::unique_ptr<T, FcDeleter>;
+
+// Whether the machine's fonts, as fontconfig lists them from its caches,
+// hold the file as the one face of its family, weight, slant and width. It
+// is then the face the reader gets without registering it again, which
+// would only scan the whole file once more (Hangul's most of all).
+bool MachineGivesOnly(const FontFile& file) {
+    const auto path = reinterpret_cast<const FcChar8*>(file.path);
+    const auto family = reinterpret_cast<const FcChar8*>(file.family);
+    FcPtr<FcPattern> ofFile(FcPatternCreate());
+    FcPtr<FcObjectSet> style(FcObjectSetBuild(FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_FAMILY, nullptr));
+    if (!ofFile || !style || !FcPatternAddString(ofFile.get(), FC_FILE, path)) return false;
+    FcPtr<FcFontSet> faces(FcFontList(nullptr, ofFile.get(), style.get()));
+    if (!faces || faces->nfont != 1) return false;
+    FcPattern* face = faces->fonts[0];
+    int weight = 0;
+    int slant = 0;
+    int width = 0;
+    bool named = false;
+    FcChar8* name = nullptr;
+    for (int i = 0; FcPatternGetString(face, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
+        named = named || FcStrCmpIgnoreCase(name, family) == 0;
+    }
+    if (!named || FcPatternGetInteger(face, FC_WEIGHT, 0, &weight) != FcResultMatch ||
+        FcPatternGetInteger(face, FC_SLANT, 0, &slant) != FcResultMatch ||
+        FcPatternGetInteger(face, FC_WIDTH, 0, &width) != FcResultMatch) {
+        return false;
+    }
+    FcPtr<FcPattern> sameStyle(FcPatternCreate());
+    FcPtr<FcObjectSet> files(FcObjectSetBuild(FC_FILE, nullptr));
+    if (!sameStyle || !files || !FcPatternAddString(sameStyle.get(), FC_FAMILY, family) ||
+        !FcPatternAddInteger(sameStyle.get(), FC_WEIGHT, weight) ||
+        !FcPatternAddInteger(sameStyle.get(), FC_SLANT, slant) ||
+        !FcPatternAddInteger(sameStyle.get(), FC_WIDTH, width)) {
+        return false;
+    }
+    FcPtr<FcFontSet> rivals(FcFontList(nullptr, sameStyle.get(), files.get()));
+    FcChar8* found = nullptr;
+    return rivals && rivals->nfont == 1 &&
+           FcPatternGetString(rivals->fonts[0], FC_FILE, 0, &found) == FcResultMatch &&
+           FcStrCmp(found, path) == 0;
+}
+
 QStringList RegisterReaderFonts() {
+    LoadMachineFontConfiguration();
     QStringList notLoaded;
     // Of two faces with the same family and style the one registered
     // last is used. The machine's own faces are registered when the
@@ -41,6 +114,7 @@ QStringList RegisterReaderFonts() {
     // after them, and again after any later re-read of the machine's.
     QFontDatabase::families();
     for (const FontFile& file : kFiles) {
+        if (MachineGivesOnly(file)) continue;
         const QString path = QString::fromLatin1(file.path);
         // A file of another face at that path would not be the one meant.
         const int id = QFontDatabase::addApplicationFont(path);

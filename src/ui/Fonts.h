@@ -31,9 +31,10 @@ struct FontFile {
 // Every file the reader loads, in the order they are loaded.
 std::span<const FontFile> ReaderFontFiles();
 
-// Loads every file of ReaderFontFiles as an application font and makes the
-// sans face, with Hangul after it, the application's font (menus and message
-// boxes). Needs a QGuiApplication; later calls only answer again. Answers
+// Loads every file of ReaderFontFiles as an application font, but for those
+// the machine's fonts already hold as the one face of their family and
+// style, and makes the sans face, with Hangul after it, the application's
+// font (menus and message boxes). Needs a QGuiApplication; later calls only answer again. Answers
 // the files that could not be loaded: their families are then whatever the
 // machine has under those names.
 QStringList LoadReaderFonts();
