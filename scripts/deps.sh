@@ -2,7 +2,7 @@
 # Debian packages the build needs are there, installing them when we are root.
 INKVISTA_PACKAGES=(cmake g++ make pkg-config qt6-base-dev liblzo2-dev fonts-nanum fonts-liberation
                    fonts-dejavu-core fonts-dejavu-extra libarchive-dev libjpeg-dev libglib2.0-dev
-                   libfontconfig-dev libgtest-dev libbenchmark-dev time)
+                   libfontconfig-dev libpng-dev libgtest-dev libbenchmark-dev time)
 # Common fonts the reader must not pick up in place of its own: the tests run
 # with them installed, so that the kept screenshots prove the look does not
 # depend on what else a machine has.
