@@ -23,9 +23,9 @@ namespace inkvista {
 
 namespace {
 
-// A shot as PNG. libpng's fast mode (no row filters, light deflate)
-// directly: a shot is read for its pixels, and Qt's PNG writer tries every
-// row filter at every level, three times the time of the whole shot before.
+// A shot as PNG, in libpng's fast mode (no row filters, light deflate): a
+// shot is read for its pixels, and Qt's PNG writer keeps libpng's adaptive
+// row filters at any quality, which took three times as long.
 bool EncodePng(const QImage& screen, std::string* png) {
     const QImage rgb = screen.convertToFormat(QImage::Format_RGB888);
     png_image image{};
