@@ -4,9 +4,11 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <algorithm>
 #include <array>
 #include <future>
 #include <memory>
+#include <span>
 
 namespace inkvista {
 
@@ -69,40 +71,38 @@ using FcPtr = std::unique_ptr<T, FcDeleter>;
 // is then the face the reader gets without registering it again, which
 // would only scan the whole file once more (Hangul's most of all).
 bool MachineGivesOnly(const FontFile& file) {
-    const auto path = reinterpret_cast<const FcChar8*>(file.path);
-    const auto family = reinterpret_cast<const FcChar8*>(file.family);
-    FcPtr<FcPattern> ofFile(FcPatternCreate());
-    FcPtr<FcObjectSet> style(FcObjectSetBuild(FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_FAMILY, nullptr));
-    if (!ofFile || !style || !FcPatternAddString(ofFile.get(), FC_FILE, path)) return false;
-    FcPtr<FcFontSet> faces(FcFontList(nullptr, ofFile.get(), style.get()));
-    if (!faces || faces->nfont != 1) return false;
-    FcPattern* face = faces->fonts[0];
-    int weight = 0;
-    int slant = 0;
-    int width = 0;
-    bool named = false;
-    FcChar8* name = nullptr;
-    for (int i = 0; FcPatternGetString(face, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
-        named = named || FcStrCmpIgnoreCase(name, family) == 0;
-    }
-    if (!named || FcPatternGetInteger(face, FC_WEIGHT, 0, &weight) != FcResultMatch ||
-        FcPatternGetInteger(face, FC_SLANT, 0, &slant) != FcResultMatch ||
-        FcPatternGetInteger(face, FC_WIDTH, 0, &width) != FcResultMatch) {
+    FcPtr<FcPattern> ofFamily(FcPatternCreate());
+    FcPtr<FcObjectSet> listed(FcObjectSetBuild(FC_FILE, FC_WEIGHT, FC_SLANT, FC_WIDTH, nullptr));
+    if (!ofFamily || !listed ||
+        !FcPatternAddString(ofFamily.get(), FC_FAMILY,
+                            reinterpret_cast<const FcChar8*>(file.family))) {
         return false;
     }
-    FcPtr<FcPattern> sameStyle(FcPatternCreate());
-    FcPtr<FcObjectSet> files(FcObjectSetBuild(FC_FILE, nullptr));
-    if (!sameStyle || !files || !FcPatternAddString(sameStyle.get(), FC_FAMILY, family) ||
-        !FcPatternAddInteger(sameStyle.get(), FC_WEIGHT, weight) ||
-        !FcPatternAddInteger(sameStyle.get(), FC_SLANT, slant) ||
-        !FcPatternAddInteger(sameStyle.get(), FC_WIDTH, width)) {
+    FcPtr<FcFontSet> faces(FcFontList(nullptr, ofFamily.get(), listed.get()));
+    if (!faces) return false;
+    using Style = std::array<int, 3>;
+    const auto styleOf = [](FcPattern* face, Style* style) {
+        return FcPatternGetInteger(face, FC_WEIGHT, 0, &(*style)[0]) == FcResultMatch &&
+               FcPatternGetInteger(face, FC_SLANT, 0, &(*style)[1]) == FcResultMatch &&
+               FcPatternGetInteger(face, FC_WIDTH, 0, &(*style)[2]) == FcResultMatch;
+    };
+    const auto isOurs = [&file](FcPattern* face) {
+        FcChar8* path = nullptr;
+        return FcPatternGetString(face, FC_FILE, 0, &path) == FcResultMatch &&
+               FcStrCmp(path, reinterpret_cast<const FcChar8*>(file.path)) == 0;
+    };
+    const std::span<FcPattern*> all(faces->fonts, static_cast<size_t>(faces->nfont));
+    const auto ours = std::find_if(all.begin(), all.end(), isOurs);
+    Style style{};
+    if (std::count_if(all.begin(), all.end(), isOurs) != 1 || !styleOf(*ours, &style)) {
         return false;
     }
-    FcPtr<FcFontSet> rivals(FcFontList(nullptr, sameStyle.get(), files.get()));
-    FcChar8* found = nullptr;
-    return rivals && rivals->nfont == 1 &&
-           FcPatternGetString(rivals->fonts[0], FC_FILE, 0, &found) == FcResultMatch &&
-           FcStrCmp(found, path) == 0;
+    // Ours, and nothing else in its style: not another face of the file
+    // (as another family), nor another file's.
+    return std::count_if(all.begin(), all.end(), [&](FcPattern* face) {
+               Style other{};
+               return !styleOf(face, &other) || other == style;
+           }) == 1;
 }
 
 QStringList RegisterReaderFonts() {

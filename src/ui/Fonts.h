@@ -34,9 +34,9 @@ std::span<const FontFile> ReaderFontFiles();
 // Loads every file of ReaderFontFiles as an application font, but for those
 // the machine's fonts already hold as the one face of their family and
 // style, and makes the sans face, with Hangul after it, the application's
-// font (menus and message boxes). Needs a QGuiApplication; later calls only answer again. Answers
-// the files that could not be loaded: their families are then whatever the
-// machine has under those names.
+// font (menus and message boxes). Needs a QGuiApplication; later calls only
+// answer again. Answers the files that could not be loaded: their families
+// are then whatever the machine has under those names.
 QStringList LoadReaderFonts();
 
 // Starts LoadReaderFonts' work on a thread of its own (Qt's font database
