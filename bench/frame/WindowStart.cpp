@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "ReachScreen.h"
@@ -29,17 +30,21 @@ namespace {
 // Ends the run after the first paint of `window` at the size it keeps.
 // The frame is the end of the measurement: tearing down is not part of a
 // start, so the process ends there, unless the window's place is to be kept.
+// The reader's lock is given up first, as a reader that quits gives it up:
+// a lock left behind would make every next run a start after a crash, which
+// takes the dead reader's lock over (several milliseconds).
 class FirstFrame : public QObject {
   public:
-    explicit FirstFrame(bool keepPlace) : keepPlace_(keepPlace) {}
+    FirstFrame(bool keepPlace, std::optional<OneReader>& one) : keepPlace_(keepPlace), one_(one) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* window = static_cast<QWidget*>(watched);
         const QScreen* screen = window->screen();
         const bool settled =
             !screen || window->width() >= screen->availableGeometry().width() * 9 / 10;
         if (event->type() == QEvent::Paint && settled) {
-            QTimer::singleShot(0, [keepPlace = keepPlace_] {
+            QTimer::singleShot(0, [keepPlace = keepPlace_, &one = one_] {
                 ReachScreen();
+                one.reset();
                 if (!keepPlace) std::_Exit(0);
                 QCoreApplication::exit(0);
             });
@@ -49,6 +54,7 @@ class FirstFrame : public QObject {
 
   private:
     bool keepPlace_;
+    std::optional<OneReader>& one_;
 };
 
 }  // namespace
@@ -68,9 +74,9 @@ int main(int argc, char** argv) {
     DeviceOptions options;
     options.root = argv[1];
     options.registryFile = argv[2];
-    OneReader one(ReaderAddressFor(options));
+    std::optional<OneReader> one(std::in_place, ReaderAddressFor(options));
     std::string error;
-    const bool serve = one.Begin(std::nullopt, &error) == OneReader::Start::Serve;
+    const bool serve = one->Begin(std::nullopt, &error) == OneReader::Start::Serve;
     QtMessageBoxes messages;
     QtTimerService timers;
     Device device(options, messages, timers);
@@ -83,11 +89,11 @@ int main(int argc, char** argv) {
     qapp.setQuitOnLastWindowClosed(false);
     WindowMemory memory(WindowMemory::FileBeside(*options.registryFile));
     window.BecomeDesktopWindow(&memory, false);
-    FirstFrame first(maximise);
+    FirstFrame first(maximise, one);
     window.installEventFilter(&first);
     LoadReaderFonts();
     app.InitInstance();
-    if (serve) one.Listen([](const auto&) { return std::string(); }, &error);
+    if (serve) one->Listen([](const auto&) { return std::string(); }, &error);
     if (maximise) window.showMaximized();
     window.OnActivate(true);
     window.raise();

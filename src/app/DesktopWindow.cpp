@@ -71,7 +71,7 @@ void BackWnd::PrepareStartPictures() {
                                                     : desktop->availableGeometry().size();
     }
     const qreal scale = fixedScale_ ? 1 : FitScale(area);
-    PrepareBitmaps({kHomeScreenBitmapId, kListIconsBitmapId}, scale * devicePixelRatioF());
+    PrepareBitmaps({kListIconsBitmapId, kHomeScreenBitmapId}, scale * devicePixelRatioF());
 }
 
 void BackWnd::AddDesktopKeys() {
@@ -176,9 +176,10 @@ void BackWnd::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     PlaceScreen();
     // The home screen's picture is decoded while the window system maps the
-    // window, not in its first paint.
+    // window, not in its first paint; the list's icons first, as the list
+    // takes them when it is laid out, before that paint.
     if (screenState_ == Screen::List) {
-        PrepareBitmaps({kHomeScreenBitmapId, kListIconsBitmapId}, scale_ * devicePixelRatioF());
+        PrepareBitmaps({kListIconsBitmapId, kHomeScreenBitmapId}, scale_ * devicePixelRatioF());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/Artwork.h"
 
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QString>
 #include <algorithm>
 #include <cmath>
@@ -101,11 +102,15 @@ int DrawnScaleFor(qreal pixelRatio) {
 }
 
 QImage LoadDrawn(int id, qreal pixelRatio) {
-    const QImage device = Drawing(id, 1);
-    if (pixelRatio <= 1 || device.isNull()) return device;
+    if (pixelRatio <= 1) return Drawing(id, 1);
+    // The device's drawing is only measured, not decoded, when a larger one
+    // is taken: an enlarged window's first paint would wait for it.
+    const QSize device = QImageReader(DrawnPath(id, 1)).size();
     const int scale = DrawnScaleFor(pixelRatio);
     QImage image = Drawing(id, scale);
-    if (image.isNull() || image.size() != device.size() * scale) return device;
+    if (image.isNull() || !device.isValid() || image.size() != device * scale) {
+        return Drawing(id, 1);
+    }
     if (pixelRatio != scale) {
         const QSize size(qRound(device.width() * pixelRatio), qRound(device.height() * pixelRatio));
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
