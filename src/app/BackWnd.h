@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -210,8 +211,11 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // A point of this window in the screen's pixels.
     QPoint ToDevice(const QPointF& at) const;
     void AddDesktopKeys();
-    // Decodes the home screen's pictures for the scale the window comes up at.
-    void PrepareStartPictures();
+    // Makes the list's and the home screen's pictures ahead for the scale
+    // the window comes up at, the list's first (it takes them first). Given
+    // the size a maximised or full-screen window will have (WindowMemory),
+    // they are made for that size's scale.
+    void PrepareStartPictures(std::optional<QSize> comingSize);
     void TakeCapture();
     void ReleaseCapture();
     void InvalidateAndUpdate();

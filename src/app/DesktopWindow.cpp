@@ -45,7 +45,7 @@ void BackWnd::BecomeDesktopWindow(WindowMemory* memory, bool fixedScale) {
         // leaves it with Escape too.
         fullScreenByF11_ = windowState() & Qt::WindowFullScreen;
         leaveFullScreen_->setEnabled(fullScreenByF11_);
-        PrepareStartPictures();
+        PrepareStartPictures(memory_->ComingSize(*this));
         return;
     }
     // A first window: the largest step that leaves the desktop some room.
@@ -58,20 +58,25 @@ void BackWnd::BecomeDesktopWindow(WindowMemory* memory, bool fixedScale) {
         }
     }
     resize(ScreenSizeAt(scale));
-    PrepareStartPictures();
+    PrepareStartPictures(std::nullopt);
 }
 
-void BackWnd::PrepareStartPictures() {
-    // The scale the window will come up at, near enough to pick the drawing:
-    // a maximised or full-screen one fills the screen less its frame.
-    QSize area = size();
-    if (const QScreen* desktop = screen();
-        desktop && (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        area = windowState() & Qt::WindowFullScreen ? desktop->geometry().size()
-                                                    : desktop->availableGeometry().size();
+void BackWnd::PrepareStartPictures(std::optional<QSize> comingSize) {
+    // The scale the window will come up at: its own size, or the one it had
+    // when it was last maximised or full screen here. Without that, near
+    // enough to pick the drawing: such a window fills the screen less its
+    // frame.
+    const auto ids = {kListIconsBitmapId, kHomeScreenBitmapId};
+    const qreal ratio = devicePixelRatioF();
+    if (fixedScale_ || comingSize || !KeepsItsSize(windowState())) {
+        const qreal scale = fixedScale_ ? 1 : FitScale(comingSize.value_or(size()));
+        PrepareBitmaps(ids, scale * ratio);
+    } else if (const QScreen* desktop = screen()) {
+        const QSize area = windowState() & Qt::WindowFullScreen
+                               ? desktop->geometry().size()
+                               : desktop->availableGeometry().size();
+        PrepareDrawings(ids, FitScale(area) * ratio);
     }
-    const qreal scale = fixedScale_ ? 1 : FitScale(area);
-    PrepareBitmaps({kListIconsBitmapId, kHomeScreenBitmapId}, scale * devicePixelRatioF());
 }
 
 void BackWnd::AddDesktopKeys() {
@@ -179,7 +184,7 @@ void BackWnd::showEvent(QShowEvent* event) {
     // window, not in its first paint; the list's icons first, as the list
     // takes them when it is laid out, before that paint.
     if (screenState_ == Screen::List) {
-        PrepareBitmaps({kListIconsBitmapId, kHomeScreenBitmapId}, scale_ * devicePixelRatioF());
+        PrepareDrawings({kListIconsBitmapId, kHomeScreenBitmapId}, scale_ * devicePixelRatioF());
     }
 }
 

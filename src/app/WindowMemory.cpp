@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFileInfo>
+#include <QScreen>
 #include <QSettings>
 #include <QStringList>
 #include <QWidget>
@@ -13,6 +14,18 @@ namespace {
 
 constexpr char kGroup[] = "window/";
 constexpr char kGeometryKey[] = "window/geometry";
+constexpr char kSizeKey[] = "window/size";
+constexpr char kAreaKey[] = "window/area";
+
+// The part of its screen a maximised or full-screen window fills, less what
+// the window manager puts around it; empty for a window of its own size.
+QRect AreaOf(const QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (!screen) return {};
+    if (window.windowState() & Qt::WindowFullScreen) return screen->geometry();
+    if (window.windowState() & Qt::WindowMaximized) return screen->availableGeometry();
+    return {};
+}
 
 }  // namespace
 
@@ -49,13 +62,24 @@ bool WindowMemory::Restore(QWidget& window) {
     if (!Readable()) return false;
     const QSettings settings(file_, QSettings::IniFormat);
     const QByteArray geometry = settings.value(kGeometryKey).toByteArray();
-    return !geometry.isEmpty() && window.restoreGeometry(geometry);
+    if (geometry.isEmpty() || !window.restoreGeometry(geometry)) return false;
+    keptSize_ = settings.value(kSizeKey).toSize();
+    keptArea_ = settings.value(kAreaKey).toRect();
+    return true;
+}
+
+std::optional<QSize> WindowMemory::ComingSize(const QWidget& window) const {
+    const QRect area = AreaOf(window);
+    if (area.isEmpty() || area != keptArea_ || !keptSize_.isValid()) return std::nullopt;
+    return keptSize_;
 }
 
 void WindowMemory::Save(const QWidget& window) {
     if (!Readable()) return;
     QSettings settings(file_, QSettings::IniFormat);
     settings.setValue(kGeometryKey, window.saveGeometry());
+    settings.setValue(kSizeKey, window.size());
+    settings.setValue(kAreaKey, AreaOf(window));
     settings.sync();
     if (settings.status() != QSettings::NoError) {
         std::fprintf(stderr, "inkvista: cannot write %s; the window's place is not kept\n",

@@ -4,8 +4,11 @@
 // of its own beside the registry file, never in the device's registry.
 #pragma once
 
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <filesystem>
+#include <optional>
 
 class QWidget;
 
@@ -23,6 +26,11 @@ class WindowMemory {
     // once on standard error and left untouched: nothing is saved over it
     // this run.
     bool Restore(QWidget& window);
+    // The size a window Restore made maximised or full screen will be given
+    // once it is shown, when it was last saved so on a screen of the same
+    // size: until the window manager answers, it stays hidden at its
+    // normal size. None when it cannot be known.
+    std::optional<QSize> ComingSize(const QWidget& window) const;
     // Written as QSettings writes: to a temporary beside the file, renamed
     // into place.
     void Save(const QWidget& window);
@@ -31,6 +39,10 @@ class WindowMemory {
     bool Readable();
 
     QString file_;
+    // What the restored window had when it was saved: its size, and the
+    // desktop's area it was maximised or made full screen in.
+    QSize keptSize_;
+    QRect keptArea_;
     bool checked_ = false;
     bool usable_ = true;
 };

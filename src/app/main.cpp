@@ -340,8 +340,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     StartLoadingReaderFonts();
 
-    const int status = options.script ? RunScript(qapp, options, std::move(commands))
-                                      : RunDesktop(qapp, options);
+    const int status =
+        options.script ? RunScript(qapp, options, std::move(commands)) : RunDesktop(qapp, options);
     // A run that ended early (a book handed to the running reader) must not
     // take the application away from under the fonts' thread.
     LoadReaderFonts();

@@ -8,6 +8,7 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -36,9 +37,12 @@ void EnsureResources() {
     (void)initialised;
 }
 
+QImage LoadDrawn(int id, qreal pixelRatio);
+
 // The drawings decoded so far or on their way, each decoded once: a window
 // on its way to the screen asks for several ratios that share one drawing
-// (2.5 and 3.3 the 3x).
+// (2.5 and 3.3 the 3x). Besides them, the pictures made ahead for the ratio
+// the window is foreseen to come up at, until they are taken.
 class Drawings {
   public:
     ~Drawings() {
@@ -60,31 +64,61 @@ class Drawings {
         return drawing.get();
     }
 
-    // One thread for all of them: the window's own thread has the other core.
-    void Prepare(std::initializer_list<int> ids, int scale) {
-        std::vector<std::pair<int, std::promise<QImage>>> work;
+    // The picture made ahead for `ratio`, if one was; it is then no longer
+    // kept here.
+    std::optional<QImage> Take(int id, qreal ratio) {
+        std::shared_future<QImage> made;
+        {
+            std::lock_guard lock(mutex_);
+            const auto found = made_.find({id, ratio});
+            if (found == made_.end()) return std::nullopt;
+            made = std::move(found->second);
+            made_.erase(found);
+        }
+        return made.get();
+    }
+
+    // Decodes the drawings at `scale` of `ids` and, given a `ratio`, makes
+    // their pictures for it from them, on one thread for all of them: the
+    // window's own thread has the other core. Called by the window's thread.
+    void Prepare(std::initializer_list<int> ids, int scale, std::optional<qreal> ratio) {
+        struct Job {
+            int id;
+            std::optional<std::promise<QImage>> drawing, picture;
+        };
+        std::vector<Job> work;
         {
             std::lock_guard lock(mutex_);
             for (const int id : ids) {
-                std::shared_future<QImage>& kept = kept_[{id, scale}];
-                if (kept.valid()) continue;
-                std::promise<QImage> promise;
-                kept = promise.get_future().share();
-                work.emplace_back(id, std::move(promise));
+                Job job{id, {}, {}};
+                if (std::shared_future<QImage>& kept = kept_[{id, scale}]; !kept.valid()) {
+                    kept = job.drawing.emplace().get_future().share();
+                }
+                if (ratio) {
+                    if (std::shared_future<QImage>& made = made_[{id, *ratio}]; !made.valid()) {
+                        made = job.picture.emplace().get_future().share();
+                    }
+                }
+                if (job.drawing || job.picture) work.push_back(std::move(job));
             }
-            if (work.empty()) return;
-            // A window that came up at another scale than foreseen: the
-            // first drawings are in hand or nearly so.
-            if (decoder_.joinable()) decoder_.join();
-            decoder_ = std::thread([scale, work = std::move(work)]() mutable {
-                for (auto& [id, promise] : work) promise.set_value(QImage(DrawnPath(id, scale)));
-            });
         }
+        if (work.empty()) return;
+        // A window that came up at another scale than foreseen: the first
+        // drawings are in hand or nearly so. Not under the lock, which the
+        // pictures' making takes to find their drawings.
+        if (decoder_.joinable()) decoder_.join();
+        decoder_ = std::thread([scale, ratio, work = std::move(work)]() mutable {
+            for (Job& job : work) {
+                if (job.drawing) job.drawing->set_value(QImage(DrawnPath(job.id, scale)));
+                if (job.picture) job.picture->set_value(LoadDrawn(job.id, *ratio));
+            }
+        });
     }
 
   private:
     std::mutex mutex_;
     std::map<std::pair<int, int>, std::shared_future<QImage>> kept_;
+    std::map<std::pair<int, qreal>, std::shared_future<QImage>> made_;
     std::thread decoder_;
 };
 
@@ -131,14 +165,23 @@ QImage LoadBitmap(int id, qreal pixelRatio) {
     static std::unordered_map<int, QImage> loaded;
     QImage& kept = loaded[id];
     const qreal ratio = std::max(pixelRatio, qreal(1));
-    if (kept.isNull() || kept.devicePixelRatio() != ratio) kept = LoadDrawn(id, ratio);
+    if (kept.isNull() || kept.devicePixelRatio() != ratio) {
+        std::optional<QImage> made = TheDrawings().Take(id, ratio);
+        kept = made ? *std::move(made) : LoadDrawn(id, ratio);
+    }
     return kept;
 }
 
 void PrepareBitmaps(std::initializer_list<int> ids, qreal pixelRatio) {
     if (pixelRatio <= 1) return;  // the device's own drawings are small
     EnsureResources();
-    TheDrawings().Prepare(ids, DrawnScaleFor(pixelRatio));
+    TheDrawings().Prepare(ids, DrawnScaleFor(pixelRatio), pixelRatio);
+}
+
+void PrepareDrawings(std::initializer_list<int> ids, qreal pixelRatio) {
+    if (pixelRatio <= 1) return;
+    EnsureResources();
+    TheDrawings().Prepare(ids, DrawnScaleFor(pixelRatio), std::nullopt);
 }
 
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect) {

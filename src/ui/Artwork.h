@@ -17,10 +17,15 @@ namespace inkvista {
 // nearest drawing (a window at 3.375 from the 3x one, at 3.5 from the 4x).
 QImage LoadBitmap(int id, qreal pixelRatio = 1);
 
-// Starts decoding the drawings LoadBitmap(id, pixelRatio) of these `ids`
-// are made from, on a thread of their own, while the window is still on its
-// way to the screen; LoadBitmap then waits for them if it must.
+// Starts making the pictures LoadBitmap(id, pixelRatio) of these `ids` will
+// return, decoded and smoothed to the ratio on a thread of their own, while
+// the window is still on its way to the screen; LoadBitmap then waits for
+// them if it must. For the ratio the window will come up at: each picture
+// made ahead is kept until LoadBitmap takes it.
 void PrepareBitmaps(std::initializer_list<int> ids, qreal pixelRatio);
+// Only the drawings those pictures are made from, for a ratio that may not
+// be the window's last.
+void PrepareDrawings(std::initializer_list<int> ids, qreal pixelRatio);
 
 // The part `rect` (in device pixels) of a picture loaded at any ratio.
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect);

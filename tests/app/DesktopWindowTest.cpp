@@ -193,6 +193,18 @@ TEST(DesktopWindow, ThePlaceIsKeptButNotOverAFileOfOthers) {
     desktop.Start(false);
     EXPECT_EQ(desktop.wnd().size(), QSize(500, 420));
 
+    // Maximised, the size it had is foreseen before the window manager
+    // gives it again.
+    desktop.wnd().showMaximized();
+    QApplication::processEvents();
+    const QSize maximised = desktop.wnd().size();
+    desktop.wnd().close();
+    desktop.Start(false);
+    EXPECT_EQ(desktop.memory.ComingSize(desktop.wnd()), maximised);
+    desktop.wnd().showNormal();
+    EXPECT_EQ(desktop.memory.ComingSize(desktop.wnd()), std::nullopt);
+    desktop.wnd().close();
+
     const QString file = QString::fromStdString(desktop.file.string());
     for (const QByteArray& others : {QByteArray("\x89PNG\r\n\x1a\n"), QByteArray("[window\n"),
                                      QByteArray("[General]\ntheme=dark\n")}) {

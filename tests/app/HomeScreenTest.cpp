@@ -86,6 +86,16 @@ TEST(HomeScreen, EveryPictureIsDrawnForEnlargedWindows) {
     ComposeHomeScreen(frame, HomeButton::None, program.dev.messages());
     const QImage back = LoadBitmap(129, 3).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(frame.copy(0, 0, 720, 960).convertToFormat(QImage::Format_RGB32), back);
+
+    // Made ahead on the decoding thread for a maximised window, the same
+    // picture as made here.
+    const qreal maximised = 1061.0 / 320;
+    const QImage here = LoadBitmap(129, maximised).copy();
+    LoadBitmap(129, 2);
+    PrepareBitmaps({140, 129}, maximised);
+    const QImage ahead = LoadBitmap(129, maximised);
+    EXPECT_EQ(ahead.devicePixelRatio(), maximised);
+    EXPECT_EQ(ahead, here);
 }
 
 TEST(HomeScreen, AHeldButtonIsDrawnPressedUntilTheStylusLifts) {
