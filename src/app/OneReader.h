@@ -3,9 +3,9 @@
 // socket in the user's runtime folder, and ends. Script mode takes no part.
 #pragma once
 
-#include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 #include <filesystem>
 #include <functional>
@@ -61,10 +61,15 @@ class OneReader : public QObject {
 
   private:
     void Accept();
+    void Close();
 
     ReaderAddress address_;
     QLockFile lock_;
-    QLocalServer server_;
+    // The listening socket, -1 until Listen; a plain Unix socket, not Qt's
+    // network module, whose libraries (Kerberos, proxies) were a twentieth
+    // of every start's loading for a socket that is local.
+    int listener_ = -1;
+    QSocketNotifier* accepting_ = nullptr;
     Handler handler_;
 };
 
