@@ -1,7 +1,10 @@
 #include "ui/Artwork.h"
 
+#include <png.h>
+
 #include <QGuiApplication>
-#include <QImageReader>
+#include <QPixmap>
+#include <QResource>
 #include <QString>
 #include <algorithm>
 #include <cmath>
@@ -13,6 +16,7 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
 
 // Resources in a static library must be brought in by hand, and the macro
 // only works outside a namespace.
@@ -37,6 +41,54 @@ void EnsureResources() {
     (void)initialised;
 }
 
+// The pictures are 8-bit PNG files of the program's own, read with libpng
+// itself: Qt's image reader, the first time it is asked, looks through and
+// loads every image format plugin on the machine (1.4 ms of every start).
+// Far larger than any drawing: not one of ours.
+constexpr png_uint_32 kLargestPictureSide = 8192;
+
+class PngFile {
+  public:
+    explicit PngFile(const QString& path) {
+        const QResource resource(path);
+        if (!resource.isValid()) return;
+        bytes_ = resource.uncompressedData();
+        image_.version = PNG_IMAGE_VERSION;
+        open_ = png_image_begin_read_from_memory(&image_, bytes_.constData(), bytes_.size()) &&
+                image_.width > 0 && image_.height > 0 && image_.width <= kLargestPictureSide &&
+                image_.height <= kLargestPictureSide;
+    }
+    ~PngFile() { png_image_free(&image_); }
+    PngFile(const PngFile&) = delete;
+    PngFile& operator=(const PngFile&) = delete;
+
+    QSize size() const { return open_ ? QSize(image_.width, image_.height) : QSize(); }
+
+    // As Qt's reader gives it: opaque pictures as RGB32, the others as
+    // ARGB32, which are libpng's BGRA bytes on a little-endian machine.
+    QImage Read() {
+        if (!open_) return {};
+        const bool alpha = image_.format & PNG_FORMAT_FLAG_ALPHA;
+        QImage picture(size(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        if (picture.isNull()) return {};
+        image_.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
+        if (!png_image_finish_read(&image_, nullptr, picture.bits(),
+                                   static_cast<png_int_32>(picture.bytesPerLine()), nullptr)) {
+            return {};
+        }
+        return picture;
+    }
+
+  private:
+    QByteArray bytes_;
+    png_image image_{};
+    bool open_ = false;
+};
+
+QImage ReadPicture(const QString& path) {
+    return PngFile(path).Read();
+}
+
 QImage LoadDrawn(int id, qreal pixelRatio);
 
 // The drawings decoded so far or on their way, each decoded once: a window
@@ -56,7 +108,7 @@ class Drawings {
             std::shared_future<QImage>& kept = kept_[{id, scale}];
             if (!kept.valid()) {
                 kept = std::async(std::launch::deferred, [id, scale] {
-                           return QImage(DrawnPath(id, scale));
+                           return ReadPicture(DrawnPath(id, scale));
                        }).share();
             }
             drawing = kept;
@@ -109,7 +161,7 @@ class Drawings {
         if (decoder_.joinable()) decoder_.join();
         decoder_ = std::thread([scale, ratio, work = std::move(work)]() mutable {
             for (Job& job : work) {
-                if (job.drawing) job.drawing->set_value(QImage(DrawnPath(job.id, scale)));
+                if (job.drawing) job.drawing->set_value(ReadPicture(DrawnPath(job.id, scale)));
                 if (job.picture) job.picture->set_value(LoadDrawn(job.id, *ratio));
             }
         });
@@ -139,7 +191,7 @@ QImage LoadDrawn(int id, qreal pixelRatio) {
     if (pixelRatio <= 1) return Drawing(id, 1);
     // The device's drawing is only measured, not decoded, when a larger one
     // is taken: an enlarged window's first paint would wait for it.
-    const QSize device = QImageReader(DrawnPath(id, 1)).size();
+    const QSize device = PngFile(DrawnPath(id, 1)).size();
     const int scale = DrawnScaleFor(pixelRatio);
     QImage image = Drawing(id, scale);
     if (image.isNull() || !device.isValid() || image.size() != device * scale) {
@@ -200,7 +252,8 @@ QIcon ProgramIcon() {
     // Not the 256 one: window managers show 48 at most, and it alone would
     // be most of the decoding and of the icon sent to the X server at start.
     for (const int size : {16, 22, 24, 32, 48, 64, 128}) {
-        icon.addFile(QStringLiteral(":/icons/inkvista-%1.png").arg(size), QSize(size, size));
+        icon.addPixmap(
+            QPixmap::fromImage(ReadPicture(QStringLiteral(":/icons/inkvista-%1.png").arg(size))));
     }
     return icon;
 }
