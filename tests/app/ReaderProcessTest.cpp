@@ -1,6 +1,10 @@
 // The reader as a user starts it: real processes on a scratch device, with a
 // runtime folder of their own.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -146,6 +150,50 @@ TEST_F(ReaderProcess, AKilledReadersSocketIsTakenOver) {
     reader->terminate();
     EXPECT_EQ(Finish(*reader), 0);
     EXPECT_FALSE(Serving());
+}
+
+// What a client on the reader's socket is answered, given `request` in
+// pieces: the answer's bytes, empty when the reader hung up without one.
+std::string Exchange(const fs::path& socketPath, const std::vector<std::string>& request) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        for (const std::string& piece : request) {
+            ::send(fd, piece.data(), piece.size(), MSG_NOSIGNAL);
+            QThread::msleep(50);
+        }
+        char chunk[512];
+        pollfd wait{fd, POLLIN, 0};
+        while (::poll(&wait, 1, kPatienceMs) > 0) {
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n <= 0) break;
+            answer.append(chunk, n);
+        }
+    }
+    ::close(fd);
+    return answer;
+}
+
+// A stray client is hung up on; a request that comes in pieces is answered
+// whole; the reader serves on through both.
+TEST_F(ReaderProcess, StrayClientsAreDroppedAndRequestsInPiecesAnswered) {
+    auto reader = Start({});
+    ASSERT_TRUE(UpAndRunning());
+    const fs::path socketPath = run_ / Listed("*.socket").front().toStdString();
+    EXPECT_EQ(Exchange(socketPath, {"GET / HTTP/1.0\r\n\r\n"}), "");
+    // "IKV1", a book, its path as QDataStream writes them.
+    const std::string path = (scratch_.base() / "notes.txt").string();
+    std::ofstream(scratch_.base() / "notes.txt") << "not a book";
+    const std::string request =
+        std::string("IKV1\x01", 5) + char(0) + char(0) + char(0) + char(path.size()) + path;
+    const std::string answer = Exchange(socketPath, {request.substr(0, 3), request.substr(3)});
+    EXPECT_NE(answer.find("not a book"), std::string::npos) << answer;
+    EXPECT_TRUE(UpAndRunning());
+    reader->terminate();
+    EXPECT_EQ(Finish(*reader), 0);
 }
 
 // Standard error is no terminal here, but neither is there a screen to show
