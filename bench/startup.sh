@@ -3,56 +3,72 @@
 # writing one shot of the viewer, against an empty Qt window started, painted
 # once and saved the same way. Prints the fastest wall time of each over N
 # runs and their ratio.
-#   bench/startup.sh BUILD_DIR [N]
+#   bench/startup.sh BUILD_DIR [N] [EARLIER_BUILD_DIR]
 # With DISPLAY naming an X server that has a window manager (Xvfb -screen 0
 # 1920x1080x24 with openbox), also the desktop window coming back maximised
 # (inkvista_window_start) against an empty maximised Qt window, each until
 # its first frame at that size has reached the X server.
+# With EARLIER_BUILD_DIR (another checkout's build, say the commit before a
+# change), its reader runs in the same turns, so that both meet the same load.
 set -eu
 build=${1:?build directory}
 runs=${2:-10}
+earlier=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/root/My Documents/InkVISTA"
+mkdir -p "$work/root/My Documents/InkVISTA" "$work/now" "$work/earlier"
 "$build/tools/inkvista-tool" demo "$work/root/My Documents/InkVISTA" >/dev/null
 book=$(cd "$work/root/My Documents/InkVISTA" && ls | head -n 1)
 printf 'open %s\nshot %s/reader.png\n' "$book" "$work" >"$work/start.script"
 export QT_QPA_PLATFORM=offscreen
-# Runs the command of the variable $1 and the one of $2 by turns, N times
-# each, so that a load that comes and goes weighs on both alike; prints the
-# fastest wall time of each in microseconds.
+# Runs the commands given by turns, N times each, so that a load that comes
+# and goes weighs on all alike; sets best_1, best_2… to the fastest wall
+# time of each in microseconds.
 race() {
-    best_a=
-    best_b=
     i=0
     while [ "$i" -lt "$runs" ]; do
-        for side in a b; do
-            if [ "$side" = a ]; then command=$1; else command=$2; fi
+        k=1
+        for command in "$@"; do
             start=$(date +%s%N)
             eval "$command" >/dev/null 2>&1
             took=$(( ($(date +%s%N) - start) / 1000 ))
-            eval "best=\${best_$side}"
-            if [ -z "$best" ] || [ "$took" -lt "$best" ]; then eval "best_$side=$took"; fi
+            eval "best=\${best_$k:-}"
+            if [ -z "$best" ] || [ "$took" -lt "$best" ]; then eval "best_$k=$took"; fi
+            k=$((k + 1))
         done
         i=$((i + 1))
     done
-    echo "$best_a $best_b"
 }
 ratio() {
-    awk -v a="$1" -v b="$2" 'BEGIN { printf "ratio: %.2fx\n", a / b }'
+    awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", a / b }'
 }
-set -- $(race '"$build/src/app/inkvista" --script "$work/start.script" --root "$work/root" --registry "$work/registry.reg"' \
-    '"$build/bench/inkvista_empty_window" "$work/empty.png"')
-echo "reader, book open and first frame: $1 us"
-echo "empty Qt window, first frame:      $2 us"
-ratio "$1" "$2"
+# Prints the race's outcome: $1 and $2 name the reader's and the empty
+# window's start.
+report() {
+    echo "reader, $1: $best_1 us"
+    echo "empty Qt window, $2: $best_2 us"
+    echo "ratio: $(ratio "$best_1" "$best_2")"
+    if [ -n "$earlier" ]; then
+        echo "earlier reader, $1: $best_3 us (ratio $(ratio "$best_3" "$best_2"))"
+    fi
+}
+reader() {
+    echo "\"$1/src/app/inkvista\" --script \"\$work/start.script\" --root \"\$work/root\" --registry \"\$work/$2/registry.reg\""
+}
+unset best_1 best_2 best_3
+race "$(reader "$build" now)" '"$build/bench/inkvista_empty_window" "$work/empty.png"' \
+    ${earlier:+"$(reader "$earlier" earlier)"}
+report "book open and first frame" "first frame"
 [ -n "${DISPLAY:-}" ] || exit 0
 export QT_QPA_PLATFORM=xcb
+window() {
+    echo "\"$1/bench/inkvista_window_start\" \"\$work/root\" \"\$work/$2/registry.reg\""
+}
 # The window is left maximised once, as a person leaves it; then it comes
 # back so at every start.
-"$build/bench/inkvista_window_start" "$work/root" "$work/registry.reg" --maximise >/dev/null 2>&1
-set -- $(race '"$build/bench/inkvista_window_start" "$work/root" "$work/registry.reg"' \
-    '"$build/bench/inkvista_empty_window" --maximised')
-echo "reader, maximised window, first frame:   $1 us"
-echo "empty Qt window, maximised, first frame: $2 us"
-ratio "$1" "$2"
+eval "$(window "$build" now) --maximise" >/dev/null 2>&1
+[ -z "$earlier" ] || eval "$(window "$earlier" earlier) --maximise" >/dev/null 2>&1
+unset best_1 best_2 best_3
+race "$(window "$build" now)" '"$build/bench/inkvista_empty_window" --maximised' \
+    ${earlier:+"$(window "$earlier" earlier)"}
+report "maximised window, first frame" "maximised, first frame"
