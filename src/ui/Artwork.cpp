@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-
 // Resources in a static library must be brought in by hand, and the macro
 // only works outside a namespace.
 static void InitArtwork() {
