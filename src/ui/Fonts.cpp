@@ -105,8 +105,18 @@ bool MachineGivesOnly(const FontFile& file) {
            }) == 1;
 }
 
+// The machine's font configuration, read ahead of the application.
+std::shared_future<void>& ReadingConfiguration() {
+    static std::shared_future<void> reading;
+    return reading;
+}
+
 QStringList RegisterReaderFonts() {
-    LoadMachineFontConfiguration();
+    if (const std::shared_future<void>& reading = ReadingConfiguration(); reading.valid()) {
+        reading.wait();
+    } else {
+        LoadMachineFontConfiguration();
+    }
     QStringList notLoaded;
     // Of two faces with the same family and style the one registered
     // last is used. The machine's own faces are registered when the
@@ -132,6 +142,12 @@ std::future<QStringList>& Registering() {
 }
 
 }  // namespace
+
+void StartReadingFontConfiguration() {
+    std::shared_future<void>& reading = ReadingConfiguration();
+    if (reading.valid()) return;
+    reading = std::async(std::launch::async, LoadMachineFontConfiguration).share();
+}
 
 void StartLoadingReaderFonts() {
     std::future<QStringList>& registering = Registering();

@@ -46,6 +46,11 @@ QStringList LoadReaderFonts();
 // between: a face looked up before ours are in could be another one.
 void StartLoadingReaderFonts();
 
+// Starts reading the machine's font configuration on a thread of its own.
+// It needs no application, so that it is under way while one is built;
+// the fonts' loading then waits for it.
+void StartReadingFontConfiguration();
+
 // A font of `family` followed by the Hangul family, for characters the
 // first lacks; `pixelSize` as QFont::setPixelSize.
 QFont ReaderFont(const char* family, int pixelSize);
