@@ -87,11 +87,12 @@ bool BackWnd::Create() {
     // Hidden books are never listed right after start, whatever was saved.
     viewOption_.showHiddenFiles = 0;
 
+    // The scale the window is shown at, for the list's first looks.
+    PlaceScreen();
     list_.Create(QRect(7, 78, screenWidth_ - 14, screenHeight_ - 85), kListWindowId,
-                 LibrarySettingsNow());
+                 LibrarySettingsNow(), scale_);
     viewer_.Create(QRect(0, 0, screenWidth_, screenHeight_), kViewerWindowId);
     viewer_.model().SetHotKeyBase(hotKeyBase_);
-    PlaceScreen();
     desktopWays_ = std::make_unique<DesktopWays>(*this, device_);
 
     if (isLoox_) {

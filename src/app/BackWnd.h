@@ -202,6 +202,7 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void FullScreen(uint32_t flags);
@@ -273,6 +274,10 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // A scale stepped below the fit of a maximised or full-screen window,
     // which keeps its size; unset, the screen fills it.
     std::optional<qreal> chosenScale_;
+    // The size a window coming back maximised or full screen will have
+    // (WindowMemory), until the window system gives it one: laid out for it
+    // from the start, not for each size it passes on the way.
+    std::optional<QSize> comingSize_;
     bool fullScreenByF11_ = false;
     QShortcut* leaveFullScreen_ = nullptr;
     // After the list and the viewer, so that it goes before them.

@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -45,7 +46,8 @@ void BackWnd::BecomeDesktopWindow(WindowMemory* memory, bool fixedScale) {
         // leaves it with Escape too.
         fullScreenByF11_ = windowState() & Qt::WindowFullScreen;
         leaveFullScreen_->setEnabled(fullScreenByF11_);
-        PrepareStartPictures(memory_->ComingSize(*this));
+        comingSize_ = memory_->ComingSize(*this);
+        PrepareStartPictures(comingSize_);
         return;
     }
     // A first window: the largest step that leaves the desktop some room.
@@ -152,9 +154,10 @@ void BackWnd::AskToQuit() {
 
 void BackWnd::PlaceScreen() {
     if (!desktopWindow_) return;  // the device's window is the screen
-    const qreal fit = fixedScale_ ? 1 : FitScale(size());
+    const QSize placing = comingSize_.value_or(size());
+    const qreal fit = fixedScale_ ? 1 : FitScale(placing);
     scale_ = chosenScale_ ? std::min(*chosenScale_, fit) : fit;
-    screenRect_ = CentredScreen(size(), scale_);
+    screenRect_ = CentredScreen(placing, scale_);
     PublishDeviceScreen(this, screenRect_, scale_);
     // A hidden window changes its size and state several times on its way
     // to the screen (restored, then maximised); its children follow once,
@@ -179,6 +182,8 @@ QPoint BackWnd::ToDevice(const QPointF& at) const {
 
 void BackWnd::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Seen before the window's first paint.
+    if (comingSize_ && windowHandle()) windowHandle()->installEventFilter(this);
     PlaceScreen();
     // The home screen's picture is decoded while the window system maps the
     // window, not in its first paint; the list's icons first, as the list
@@ -190,7 +195,21 @@ void BackWnd::showEvent(QShowEvent* event) {
 
 void BackWnd::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // The window system's size is the window's from now on.
+    if (event->spontaneous()) comingSize_.reset();
     PlaceScreen();
+}
+
+bool BackWnd::eventFilter(QObject* watched, QEvent* event) {
+    // Shown before the window system gave it the size it was to come at (a
+    // window manager that does not maximise): laid out for the size it has.
+    if (comingSize_ && watched == windowHandle() && event->type() == QEvent::Expose) {
+        watched->removeEventFilter(this);
+        const bool elsewhere = *comingSize_ != size();
+        comingSize_.reset();
+        if (elsewhere) PlaceScreen();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void BackWnd::changeEvent(QEvent* event) {

@@ -93,11 +93,15 @@ LibraryListWnd::LibraryListWnd(Device& device, ScreenSwitcher& screens, QWidget*
 
 LibraryListWnd::~LibraryListWnd() = default;
 
-bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& settings) {
+bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& settings,
+                            qreal scale) {
     library_.SetSettings(settings);
     setGeometry(rect);
     SetControlId(this, id);
-    icons_ = LoadListIcons(scale_);
+    // Its texts are laid out first at the scale it is shown at: each other
+    // size would cost its own fonts' set-up for nothing.
+    scale_ = scale;
+    ScaleLooks();
     setColumnCount(2);
     auto header = std::make_unique<QTreeWidgetItem>();
     header->setText(0, QStringLiteral("TITLE"));
@@ -112,8 +116,7 @@ bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& se
     connect(this->header(), &QHeaderView::sectionClicked, this, &LibraryListWnd::OnColumnClick);
     // The control's click notification cancels a hold.
     connect(this, &QTreeWidget::itemClicked, this, [this] { library_.CancelHold(); });
-    setColumnWidth(0, kTitleColumnWidth);
-    setColumnWidth(1, kPageColumnWidth);
+    ScaleColumns();
     show();
     RefreshLibrary();
     return true;
@@ -122,12 +125,8 @@ bool LibraryListWnd::Create(const QRect& rect, int id, const LibrarySettings& se
 void LibraryListWnd::SetScale(qreal scale) {
     if (scale == scale_) return;
     scale_ = scale;
-    SetWidgetScale(this, scale);
-    setFont(ReaderFont(kSansFamily, qRound(kListFontPixels * scale)));
-    setIconSize(QSize(qRound(kListIconWidth * scale), qRound(kListIconHeight * scale)));
-    setColumnWidth(0, qRound(kTitleColumnWidth * scale));
-    setColumnWidth(1, qRound(kPageColumnWidth * scale));
-    icons_ = LoadListIcons(scale);
+    ScaleLooks();
+    ScaleColumns();
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = topLevelItem(i);
         const int icon = item->data(0, kIconRole).toInt();
@@ -135,6 +134,20 @@ void LibraryListWnd::SetScale(qreal scale) {
             item->setIcon(0, icons_[static_cast<size_t>(icon)]);
         }
     }
+}
+
+void LibraryListWnd::ScaleLooks() {
+    // The font first: the new style has the header measure its texts at
+    // once, and in the old font that would set up its faces for nothing.
+    setFont(ReaderFont(kSansFamily, qRound(kListFontPixels * scale_)));
+    SetWidgetScale(this, scale_);
+    setIconSize(QSize(qRound(kListIconWidth * scale_), qRound(kListIconHeight * scale_)));
+    icons_ = LoadListIcons(scale_);
+}
+
+void LibraryListWnd::ScaleColumns() {
+    setColumnWidth(0, qRound(kTitleColumnWidth * scale_));
+    setColumnWidth(1, qRound(kPageColumnWidth * scale_));
 }
 
 void LibraryListWnd::RefreshLibrary() {

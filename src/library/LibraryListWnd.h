@@ -42,8 +42,9 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     ~LibraryListWnd() override;
 
     // Window creation: takes its rectangle (right and bottom exclusive), id
-    // and settings, builds the icons, inserts the two columns and refreshes.
-    bool Create(const QRect& rect, int id, const LibrarySettings& settings);
+    // and settings, builds the icons, inserts the two columns and refreshes;
+    // its looks are those of `scale` (SetScale) from the start.
+    bool Create(const QRect& rect, int id, const LibrarySettings& settings, qreal scale = 1);
 
     // The main window's settings changed.
     void SetSettings(const LibrarySettings& settings) { library_.SetSettings(settings); }
@@ -102,6 +103,9 @@ class LibraryListWnd : public QTreeWidget, private LibraryHost {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // The style, font, icon size and icons of scale_; the columns' widths.
+    void ScaleLooks();
+    void ScaleColumns();
     // LibraryHost
     void PostPopupMessage() override;
     void ShowBookInfo(const ListBookInfo& info) override;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <QSettings>
 #include <QWindow>
 #include <filesystem>
 #include <memory>
@@ -203,6 +204,21 @@ TEST(DesktopWindow, ThePlaceIsKeptButNotOverAFileOfOthers) {
     EXPECT_EQ(desktop.memory.ComingSize(desktop.wnd()), maximised);
     desktop.wnd().showNormal();
     EXPECT_EQ(desktop.memory.ComingSize(desktop.wnd()), std::nullopt);
+    desktop.wnd().showMaximized();
+    QApplication::processEvents();
+    desktop.wnd().close();
+
+    // Foreseen wrong (kept on another screen of the same size, say), the
+    // window is laid out for the size it is given all the same.
+    QSettings(QString::fromStdString(desktop.file.string()), QSettings::IniFormat)
+        .setValue("window/size", maximised / 2);
+    desktop.memory = WindowMemory(desktop.file);
+    desktop.Start(false);
+    ASSERT_EQ(desktop.memory.ComingSize(desktop.wnd()), maximised / 2);
+    ASSERT_EQ(desktop.wnd().size(), maximised);
+    const qreal fit = FitScale(maximised);
+    EXPECT_EQ(desktop.wnd().deviceScreenRect(), CentredScreen(maximised, fit));
+    EXPECT_EQ(desktop.wnd().listWnd().font().pixelSize(), qRound(12 * fit));
     desktop.wnd().close();
 
     const QString file = QString::fromStdString(desktop.file.string());
