@@ -16,6 +16,7 @@
 #include "platform/Text.h"
 #include "settings/KeyAction.h"
 #include "settings/OptionFile.h"
+#include "ui/Artwork.h"
 #include "ui/HotKeys.h"
 
 namespace inkvista {
@@ -99,6 +100,7 @@ bool BackWnd::Create() {
         cardPollTimer_ = device_.timers().SetTimer(this, kCardPollTimerId, kCardPollPeriodMs,
                                                    [this] { OnTimer(kCardPollTimerId); });
     }
+    if (desktopWindow_) setWindowIcon(ProgramIcon());
     show();
     return true;
 }

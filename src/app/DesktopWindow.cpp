@@ -38,7 +38,7 @@ void BackWnd::BecomeDesktopWindow(WindowMemory* memory, bool fixedScale) {
     fixedScale_ = fixedScale;
     memory_ = fixedScale ? nullptr : memory;
     setWindowFlag(Qt::FramelessWindowHint, false);
-    setWindowIcon(ProgramIcon());
+    PrepareProgramIcon();
     setMinimumSize(kScreenWidth, kScreenHeight);
     AddDesktopKeys();
     if (memory_ && memory_->Restore(*this)) {

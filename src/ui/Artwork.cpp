@@ -245,14 +245,37 @@ QImage CopyBitmap(const QImage& bitmap, const QRect& rect) {
     return part;
 }
 
-QIcon ProgramIcon() {
-    EnsureResources();
-    QIcon icon;
+namespace {
+
+std::vector<QImage> ReadProgramIcon() {
+    std::vector<QImage> pictures;
     // Not the 256 one: window managers show 48 at most, and it alone would
     // be most of the decoding and of the icon sent to the X server at start.
     for (const int size : {16, 22, 24, 32, 48, 64, 128}) {
-        icon.addPixmap(
-            QPixmap::fromImage(ReadPicture(QStringLiteral(":/icons/inkvista-%1.png").arg(size))));
+        pictures.push_back(ReadPicture(QStringLiteral(":/icons/inkvista-%1.png").arg(size)));
+    }
+    return pictures;
+}
+
+std::future<std::vector<QImage>>& ProgramIconOnItsWay() {
+    static std::future<std::vector<QImage>> onItsWay;
+    return onItsWay;
+}
+
+}  // namespace
+
+void PrepareProgramIcon() {
+    EnsureResources();
+    std::future<std::vector<QImage>>& onItsWay = ProgramIconOnItsWay();
+    if (!onItsWay.valid()) onItsWay = std::async(std::launch::async, ReadProgramIcon);
+}
+
+QIcon ProgramIcon() {
+    EnsureResources();
+    std::future<std::vector<QImage>>& onItsWay = ProgramIconOnItsWay();
+    QIcon icon;
+    for (const QImage& picture : onItsWay.valid() ? onItsWay.get() : ReadProgramIcon()) {
+        icon.addPixmap(QPixmap::fromImage(picture));
     }
     return icon;
 }

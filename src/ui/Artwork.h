@@ -33,6 +33,9 @@ QImage CopyBitmap(const QImage& bitmap, const QRect& rect);
 // The program's icon at the sizes the desktop has it (data/icons), for the
 // window's own.
 QIcon ProgramIcon();
+// Starts decoding ProgramIcon's pictures on a thread of their own, which it
+// then takes: a window starting up sets its icon only when it is shown.
+void PrepareProgramIcon();
 
 // The device pixel ratio windows of this run are drawn at (--scale, or the
 // screen's own on a high-density display).
