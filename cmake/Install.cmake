@@ -68,10 +68,12 @@ books from pictures, folders and comic archives (CBZ, CBR, CB7, CBT) and
 gives file managers the covers of books as thumbnails.")
 # The libraries' packages come from dpkg-shlibdeps; the reader draws its
 # texts from the files of these font packages (src/ui/Fonts.cpp), which no
-# library pulls in, and binds GIO (libglib2.0-0) when it first trashes a book.
+# library pulls in, and binds GIO (libglib2.0-0) when it first trashes a
+# book, libarchive (libarchive13) at the first comic archive and libjpeg
+# (libjpeg62-turbo) at the first JPEG of a book to make (tools/bookwriter).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-nanum, fonts-dejavu-core, fonts-dejavu-extra, fonts-liberation, libglib2.0-0")
+    "fonts-nanum, fonts-dejavu-core, fonts-dejavu-extra, fonts-liberation, libglib2.0-0, libarchive13, libjpeg62-turbo")
 # The book types, the menu entry and the icon are picked up by the file
 # triggers of these packages; nothing to run from maintainer scripts.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")

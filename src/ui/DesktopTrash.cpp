@@ -9,8 +9,9 @@
 // command most runs never give.
 #include "ui/DesktopTrash.h"
 
-#include <dlfcn.h>
 #include <gio/gio.h>
+
+#include "platform/LateBinding.h"
 
 namespace inkvista {
 
@@ -24,17 +25,10 @@ struct Gio {
     bool loaded = false;
 };
 
-template <typename Function>
-bool Bind(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
 const Gio& LoadGio() {
     static const Gio gio = [] {
         Gio bound;
-        // Never closed: the functions are kept for the whole run.
-        void* library = dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        void* library = OpenLateLibrary("libgio-2.0.so.0");
         if (!library) return bound;
         bound.loaded = Bind(library, "g_file_new_for_path", bound.newForPath) &&
                        Bind(library, "g_file_trash", bound.trash) &&

@@ -11,9 +11,78 @@
 #include "bookwriter/ComicInfo.h"
 #include "bookwriter/ImageFiles.h"
 #include "platform/AtomicFile.h"
+#include "platform/LateBinding.h"
 
 namespace inkvista::bookwriter {
 namespace {
+
+constexpr char kLibArchive[] = "libarchive.so.13";
+
+// libarchive is bound at the first archive, not linked: with what it
+// brings (libxml2, nettle, acl, bzip2) it was six libraries loaded,
+// relocated and torn down in every run of the reader, for the few runs that
+// make a book of an archive.
+#define INKVISTA_LIBARCHIVE(X)          \
+    X(archive_entry_filetype)           \
+    X(archive_entry_free)               \
+    X(archive_entry_new)                \
+    X(archive_entry_pathname)           \
+    X(archive_entry_pathname_utf8)      \
+    X(archive_entry_set_filetype)       \
+    X(archive_entry_set_mtime)          \
+    X(archive_entry_set_pathname_utf8)  \
+    X(archive_entry_set_perm)           \
+    X(archive_entry_set_size)           \
+    X(archive_entry_size)               \
+    X(archive_entry_size_is_set)        \
+    X(archive_error_string)             \
+    X(archive_read_data)                \
+    X(archive_read_free)                \
+    X(archive_read_new)                 \
+    X(archive_read_next_header)         \
+    X(archive_read_open_filename)       \
+    X(archive_read_support_filter_all)  \
+    X(archive_read_support_format_7zip) \
+    X(archive_read_support_format_rar)  \
+    X(archive_read_support_format_rar5) \
+    X(archive_read_support_format_tar)  \
+    X(archive_read_support_format_zip)  \
+    X(archive_write_close)              \
+    X(archive_write_data)               \
+    X(archive_write_free)               \
+    X(archive_write_header)             \
+    X(archive_write_new)                \
+    X(archive_write_open)               \
+    X(archive_write_set_format_zip)     \
+    X(archive_write_set_options)
+
+struct LibArchive {
+#define INKVISTA_MEMBER(name) decltype(&::name) name = nullptr;
+    INKVISTA_LIBARCHIVE(INKVISTA_MEMBER)
+#undef INKVISTA_MEMBER
+    bool loaded = false;
+};
+
+const LibArchive& Lib() {
+    static const LibArchive lib = [] {
+        LibArchive bound;
+        void* library = OpenLateLibrary(kLibArchive);
+        if (!library) return bound;
+        bound.loaded = true;
+#define INKVISTA_BIND(name) bound.loaded = bound.loaded && Bind(library, #name, bound.name);
+        INKVISTA_LIBARCHIVE(INKVISTA_BIND)
+#undef INKVISTA_BIND
+        return bound;
+    }();
+    return lib;
+}
+
+// Why nothing could be read or written, when libarchive cannot be bound.
+bool Unbound(const std::string& path, std::string* error) {
+    if (Lib().loaded) return false;
+    *error = path + ": cannot read or write comic archives: " + kLibArchive + " cannot be loaded";
+    return true;
+}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -40,19 +109,20 @@ int CompareNumbers(std::string_view a, size_t& i, std::string_view b, size_t& j)
 using ArchivePtr = std::unique_ptr<archive, int (*)(archive*)>;
 
 ArchivePtr OpenArchive(const std::string& path, std::string* error) {
-    ArchivePtr a(archive_read_new(), &archive_read_free);
+    if (Unbound(path, error)) return ArchivePtr(nullptr, nullptr);
+    ArchivePtr a(Lib().archive_read_new(), Lib().archive_read_free);
     if (!a) {
         *error = path + ": out of memory";
         return a;
     }
-    archive_read_support_filter_all(a.get());
-    archive_read_support_format_zip(a.get());
-    archive_read_support_format_rar(a.get());
-    archive_read_support_format_rar5(a.get());
-    archive_read_support_format_7zip(a.get());
-    archive_read_support_format_tar(a.get());
-    if (archive_read_open_filename(a.get(), path.c_str(), 1 << 16) != ARCHIVE_OK) {
-        const char* why = archive_error_string(a.get());
+    Lib().archive_read_support_filter_all(a.get());
+    Lib().archive_read_support_format_zip(a.get());
+    Lib().archive_read_support_format_rar(a.get());
+    Lib().archive_read_support_format_rar5(a.get());
+    Lib().archive_read_support_format_7zip(a.get());
+    Lib().archive_read_support_format_tar(a.get());
+    if (Lib().archive_read_open_filename(a.get(), path.c_str(), 1 << 16) != ARCHIVE_OK) {
+        const char* why = Lib().archive_error_string(a.get());
         *error = path + ": cannot read the archive: " + (why ? why : "unknown format");
         a.reset();
     }
@@ -63,7 +133,7 @@ ArchivePtr OpenArchive(const std::string& path, std::string* error) {
 // resource forks some archivers add), with a name that stays inside the
 // archive (no "..", not absolute).
 bool IsUsableEntry(archive_entry* entry, const std::string& name) {
-    if (archive_entry_filetype(entry) != AE_IFREG || name.starts_with("/")) return false;
+    if (Lib().archive_entry_filetype(entry) != AE_IFREG || name.starts_with("/")) return false;
     size_t start = 0;
     while (start < name.size()) {
         const size_t end = std::min(name.find('/', start), name.size());
@@ -90,8 +160,8 @@ int ComicInfoDepth(archive_entry* entry, const std::string& name) {
 }
 
 std::string EntryName(archive_entry* entry) {
-    const char* utf8 = archive_entry_pathname_utf8(entry);
-    const char* raw = utf8 ? utf8 : archive_entry_pathname(entry);
+    const char* utf8 = Lib().archive_entry_pathname_utf8(entry);
+    const char* raw = utf8 ? utf8 : Lib().archive_entry_pathname(entry);
     return raw ? raw : "";
 }
 
@@ -107,8 +177,8 @@ std::string TooBig(const std::string& path, const std::string& name, const Archi
 bool ReadEntry(archive* a, archive_entry* entry, const std::string& path, const std::string& name,
                const ArchiveLimits& limits, QByteArray* data, std::string* error) {
     data->clear();
-    if (archive_entry_size_is_set(entry)) {
-        const uint64_t size = uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry)));
+    if (Lib().archive_entry_size_is_set(entry)) {
+        const uint64_t size = uint64_t(std::max<la_int64_t>(0, Lib().archive_entry_size(entry)));
         if (size > limits.entryBytes) {
             *error = TooBig(path, name, limits);
             return false;
@@ -120,10 +190,10 @@ bool ReadEntry(archive* a, archive_entry* entry, const std::string& path, const 
     }
     char buffer[1 << 16];
     for (;;) {
-        const la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
+        const la_ssize_t n = Lib().archive_read_data(a, buffer, sizeof buffer);
         if (n == 0) return true;
         if (n < 0) {
-            const char* why = archive_error_string(a);
+            const char* why = Lib().archive_error_string(a);
             *error = Where(path, name) + ": cannot read: " + (why ? why : "read error");
             return false;
         }
@@ -142,7 +212,7 @@ void ReadComicInfoEntry(archive* a, QByteArray* data) {
     data->clear();
     char buffer[1 << 14];
     while (data->size() <= kMaxComicInfoBytes) {
-        const la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
+        const la_ssize_t n = Lib().archive_read_data(a, buffer, sizeof buffer);
         if (n <= 0) return;
         data->append(buffer, static_cast<qsizetype>(n));
     }
@@ -157,10 +227,10 @@ bool WalkEntries(const std::string& path, const ArchiveLimits& limits,
     if (!a) return false;
     archive_entry* entry = nullptr;
     for (uint64_t ordinal = 0;; ++ordinal) {
-        const int r = archive_read_next_header(a.get(), &entry);
+        const int r = Lib().archive_read_next_header(a.get(), &entry);
         if (r == ARCHIVE_EOF) return true;
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
-            const char* why = archive_error_string(a.get());
+            const char* why = Lib().archive_error_string(a.get());
             *error = path + ": cannot read the archive: " + (why ? why : "damaged");
             return false;
         }
@@ -226,8 +296,8 @@ bool ListArchivePictures(const std::string& path, const ArchiveLimits& limits,
                 return true;
             }
             if (!IsPictureEntry(entry, name)) return true;
-            if (archive_entry_size_is_set(entry) &&
-                uint64_t(archive_entry_size(entry)) > limits.entryBytes) {
+            if (Lib().archive_entry_size_is_set(entry) &&
+                uint64_t(Lib().archive_entry_size(entry)) > limits.entryBytes) {
                 *error = TooBig(path, name, limits);
                 return false;
             }
@@ -263,7 +333,7 @@ struct CbzWriter::State {
     std::time_t modified = 0;
     std::string path;
     ~State() {
-        if (zip) archive_write_free(zip);
+        if (zip) Lib().archive_write_free(zip);
     }
 };
 
@@ -280,6 +350,8 @@ CbzWriter::CbzWriter() = default;
 CbzWriter::~CbzWriter() = default;
 
 bool CbzWriter::Begin(const std::string& path, std::time_t modified, std::string* error) {
+    // Before the file is begun: nothing is left behind.
+    if (Unbound(path, error)) return false;
     state_ = std::make_unique<State>();
     state_->path = path;
     state_->modified = modified;
@@ -288,10 +360,10 @@ bool CbzWriter::Begin(const std::string& path, std::time_t modified, std::string
         state_.reset();
         return false;
     }
-    state_->zip = archive_write_new();
-    if (!state_->zip || archive_write_set_format_zip(state_->zip) != ARCHIVE_OK ||
-        archive_write_set_options(state_->zip, "zip:compression=store") != ARCHIVE_OK ||
-        archive_write_open(state_->zip, state_.get(), nullptr, &WriteToFile, nullptr) !=
+    state_->zip = Lib().archive_write_new();
+    if (!state_->zip || Lib().archive_write_set_format_zip(state_->zip) != ARCHIVE_OK ||
+        Lib().archive_write_set_options(state_->zip, "zip:compression=store") != ARCHIVE_OK ||
+        Lib().archive_write_open(state_->zip, state_.get(), nullptr, &WriteToFile, nullptr) !=
             ARCHIVE_OK) {
         *error = path + ": cannot write the archive";
         state_.reset();
@@ -302,15 +374,15 @@ bool CbzWriter::Begin(const std::string& path, std::time_t modified, std::string
 
 bool CbzWriter::Add(const std::string& name, const QByteArray& data, std::string* error) {
     if (!state_) return false;
-    std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(),
-                                                                   &archive_entry_free);
-    archive_entry_set_pathname_utf8(entry.get(), name.c_str());
-    archive_entry_set_filetype(entry.get(), AE_IFREG);
-    archive_entry_set_perm(entry.get(), 0644);
-    archive_entry_set_size(entry.get(), data.size());
-    archive_entry_set_mtime(entry.get(), state_->modified, 0);
-    if (archive_write_header(state_->zip, entry.get()) != ARCHIVE_OK ||
-        archive_write_data(state_->zip, data.constData(), static_cast<size_t>(data.size())) !=
+    std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(Lib().archive_entry_new(),
+                                                                   Lib().archive_entry_free);
+    Lib().archive_entry_set_pathname_utf8(entry.get(), name.c_str());
+    Lib().archive_entry_set_filetype(entry.get(), AE_IFREG);
+    Lib().archive_entry_set_perm(entry.get(), 0644);
+    Lib().archive_entry_set_size(entry.get(), data.size());
+    Lib().archive_entry_set_mtime(entry.get(), state_->modified, 0);
+    if (Lib().archive_write_header(state_->zip, entry.get()) != ARCHIVE_OK ||
+        Lib().archive_write_data(state_->zip, data.constData(), static_cast<size_t>(data.size())) !=
             data.size()) {
         const int why = state_->file.error();
         *error = state_->path + ": cannot write " + name + ": " +
@@ -323,7 +395,7 @@ bool CbzWriter::Add(const std::string& name, const QByteArray& data, std::string
 
 bool CbzWriter::Finish(std::string* error) {
     if (!state_) return false;
-    const bool closed = archive_write_close(state_->zip) == ARCHIVE_OK;
+    const bool closed = Lib().archive_write_close(state_->zip) == ARCHIVE_OK;
     if (!closed || !state_->file.Commit()) {
         const int why = state_->file.error();
         *error = state_->path + ": cannot write the archive: " +

@@ -8,8 +8,47 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/LateBinding.h"
+
 namespace inkvista::bookwriter {
 namespace {
+
+// libjpeg is bound at the first JPEG, not linked: a library loaded,
+// relocated and torn down in every run of the reader, for the few runs that
+// make a book.
+constexpr char kLibJpeg[] = "libjpeg.so.62";
+
+#define INKVISTA_LIBJPEG(X)        \
+    X(jpeg_std_error)              \
+    X(jpeg_CreateDecompress)       \
+    X(jpeg_mem_src)                \
+    X(jpeg_destroy_decompress)     \
+    X(jpeg_read_header)            \
+    X(jpeg_calc_output_dimensions) \
+    X(jpeg_start_decompress)       \
+    X(jpeg_read_scanlines)         \
+    X(jpeg_finish_decompress)
+
+struct LibJpeg {
+#define INKVISTA_MEMBER(name) decltype(&::name) name = nullptr;
+    INKVISTA_LIBJPEG(INKVISTA_MEMBER)
+#undef INKVISTA_MEMBER
+    bool loaded = false;
+};
+
+const LibJpeg& Jpeg() {
+    static const LibJpeg lib = [] {
+        LibJpeg bound;
+        void* library = OpenLateLibrary(kLibJpeg);
+        if (!library) return bound;
+        bound.loaded = true;
+#define INKVISTA_BIND(name) bound.loaded = bound.loaded && Bind(library, #name, bound.name);
+        INKVISTA_LIBJPEG(INKVISTA_BIND)
+#undef INKVISTA_BIND
+        return bound;
+    }();
+    return lib;
+}
 
 // libjpeg reports errors by calling error_exit, which must not return: it
 // jumps back to Decoder::Run. Only plain C data lives between that setjmp
@@ -46,14 +85,14 @@ struct Decompressor {
     Decompressor(const uint8_t* data, size_t size) {
         std::memset(&info, 0, sizeof info);
         std::memset(&errors, 0, sizeof errors);
-        info.err = jpeg_std_error(&errors.base);
+        info.err = Jpeg().jpeg_std_error(&errors.base);
         errors.base.error_exit = FailJump;
         errors.base.emit_message = Note;
         errors.base.output_message = Quiet;
-        jpeg_create_decompress(&info);
-        jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+        Jpeg().jpeg_CreateDecompress(&info, JPEG_LIB_VERSION, sizeof info);
+        Jpeg().jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     }
-    ~Decompressor() { jpeg_destroy_decompress(&info); }
+    ~Decompressor() { Jpeg().jpeg_destroy_decompress(&info); }
     Decompressor(const Decompressor&) = delete;
     Decompressor& operator=(const Decompressor&) = delete;
 };
@@ -66,30 +105,30 @@ bool ColourModel(J_COLOR_SPACE space) {
 // decoding starts, so nothing is allocated past the jump target.
 JpegOutcome Run(Decompressor& d, int eighths, bool grey, RasterImage* out) {
     if (setjmp(d.errors.back) != 0) return JpegOutcome::Damaged;
-    if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK) return JpegOutcome::Damaged;
+    if (Jpeg().jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK) return JpegOutcome::Damaged;
     if (!ColourModel(d.info.jpeg_color_space)) return JpegOutcome::Unsupported;
     d.info.scale_num = static_cast<unsigned>(eighths);
     d.info.scale_denom = 8;
     d.info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     d.info.dct_method = JDCT_ISLOW;
-    jpeg_calc_output_dimensions(&d.info);
+    Jpeg().jpeg_calc_output_dimensions(&d.info);
     const size_t rowBytes = size_t{d.info.output_width} * (grey ? 1 : 3);
     out->width = d.info.output_width;
     out->height = d.info.output_height;
     out->grey = grey;
     out->data.resize(rowBytes * out->height);
-    jpeg_start_decompress(&d.info);
+    Jpeg().jpeg_start_decompress(&d.info);
     while (d.info.output_scanline < d.info.output_height) {
         JSAMPROW row = out->data.data() + size_t{d.info.output_scanline} * rowBytes;
-        if (jpeg_read_scanlines(&d.info, &row, 1) != 1) return JpegOutcome::Damaged;
+        if (Jpeg().jpeg_read_scanlines(&d.info, &row, 1) != 1) return JpegOutcome::Damaged;
     }
-    jpeg_finish_decompress(&d.info);
+    Jpeg().jpeg_finish_decompress(&d.info);
     return d.errors.warnings > 0 ? JpegOutcome::Damaged : JpegOutcome::Done;
 }
 
 JpegOutcome Header(Decompressor& d, JpegHeader* header) {
     if (setjmp(d.errors.back) != 0) return JpegOutcome::Damaged;
-    if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK) return JpegOutcome::Damaged;
+    if (Jpeg().jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK) return JpegOutcome::Damaged;
     header->width = d.info.image_width;
     header->height = d.info.image_height;
     header->colourModel = ColourModel(d.info.jpeg_color_space);
@@ -103,12 +142,13 @@ bool LooksLikeJpeg(const uint8_t* data, size_t size) {
 }
 
 JpegOutcome ReadJpegHeader(const uint8_t* data, size_t size, JpegHeader* header) {
+    if (!Jpeg().loaded) return JpegOutcome::Unsupported;
     Decompressor d(data, size);
     return Header(d, header);
 }
 
 JpegOutcome DecodeJpeg(const uint8_t* data, size_t size, int eighths, bool grey, RasterImage* out) {
-    if (eighths < 1 || eighths > 8) return JpegOutcome::Unsupported;
+    if (eighths < 1 || eighths > 8 || !Jpeg().loaded) return JpegOutcome::Unsupported;
     Decompressor d(data, size);
     const JpegOutcome outcome = Run(d, eighths, grey, out);
     if (outcome != JpegOutcome::Done) *out = RasterImage();

@@ -23,7 +23,8 @@ struct JpegHeader {
 
 enum class JpegOutcome { Done, Damaged, Unsupported };
 
-// Reads the header only. Damaged when it cannot be read.
+// Reads the header only. Damaged when it cannot be read; Unsupported when
+// libjpeg cannot be loaded, as DecodeJpeg then is.
 JpegOutcome ReadJpegHeader(const uint8_t* data, size_t size, JpegHeader* header);
 
 // The width or height a side of `full` pixels has when decoded at

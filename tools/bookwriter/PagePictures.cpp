@@ -69,9 +69,14 @@ bool DecodeBytes(const QByteArray& bytes, const std::string& name, const PageRul
     const auto size = static_cast<size_t>(bytes.size());
     if (!LooksLikeJpeg(data, size)) return DecodeWithQt(bytes, name, rule, out, error);
     JpegHeader header;
-    if (ReadJpegHeader(data, size, &header) != JpegOutcome::Done) {
-        *error = DamagedText(name);
-        return false;
+    switch (ReadJpegHeader(data, size, &header)) {
+        case JpegOutcome::Done:
+            break;
+        case JpegOutcome::Damaged:
+            *error = DamagedText(name);
+            return false;
+        case JpegOutcome::Unsupported:
+            return DecodeWithQt(bytes, name, rule, out, error);
     }
     if (!PictureFitsPage(header.width, header.height)) {
         *error = name + ": " + TooLargeForPage(header.width, header.height);
