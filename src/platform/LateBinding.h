@@ -20,4 +20,14 @@ bool Bind(void* library, const char* name, Function& function) {
     return function != nullptr;
 }
 
+// A table of `soname`'s functions, filled by `bind`, which answers whether
+// it found them all; the table's `loaded` says whether it did.
+template <typename Table>
+Table BindLibrary(const char* soname, bool (*bind)(void* library, Table& table)) {
+    Table table;
+    void* library = OpenLateLibrary(soname);
+    table.loaded = library && bind(library, table);
+    return table;
+}
+
 }  // namespace inkvista

@@ -26,16 +26,12 @@ struct Gio {
 };
 
 const Gio& LoadGio() {
-    static const Gio gio = [] {
-        Gio bound;
-        void* library = OpenLateLibrary("libgio-2.0.so.0");
-        if (!library) return bound;
-        bound.loaded = Bind(library, "g_file_new_for_path", bound.newForPath) &&
-                       Bind(library, "g_file_trash", bound.trash) &&
-                       Bind(library, "g_error_free", bound.errorFree) &&
-                       Bind(library, "g_object_unref", bound.unref);
-        return bound;
-    }();
+    static const Gio gio = BindLibrary<Gio>("libgio-2.0.so.0", [](void* library, Gio& bound) {
+        return Bind(library, "g_file_new_for_path", bound.newForPath) &&
+               Bind(library, "g_file_trash", bound.trash) &&
+               Bind(library, "g_error_free", bound.errorFree) &&
+               Bind(library, "g_object_unref", bound.unref);
+    });
     return gio;
 }
 

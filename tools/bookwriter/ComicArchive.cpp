@@ -64,16 +64,12 @@ struct LibArchive {
 };
 
 const LibArchive& Lib() {
-    static const LibArchive lib = [] {
-        LibArchive bound;
-        void* library = OpenLateLibrary(kLibArchive);
-        if (!library) return bound;
-        bound.loaded = true;
-#define INKVISTA_BIND(name) bound.loaded = bound.loaded && Bind(library, #name, bound.name);
-        INKVISTA_LIBARCHIVE(INKVISTA_BIND)
+    static const LibArchive lib =
+        BindLibrary<LibArchive>(kLibArchive, [](void* library, LibArchive& table) {
+#define INKVISTA_BIND(name) &&Bind(library, #name, table.name)
+            return true INKVISTA_LIBARCHIVE(INKVISTA_BIND);
 #undef INKVISTA_BIND
-        return bound;
-    }();
+        });
     return lib;
 }
 

@@ -37,16 +37,11 @@ struct LibJpeg {
 };
 
 const LibJpeg& Jpeg() {
-    static const LibJpeg lib = [] {
-        LibJpeg bound;
-        void* library = OpenLateLibrary(kLibJpeg);
-        if (!library) return bound;
-        bound.loaded = true;
-#define INKVISTA_BIND(name) bound.loaded = bound.loaded && Bind(library, #name, bound.name);
-        INKVISTA_LIBJPEG(INKVISTA_BIND)
+    static const LibJpeg lib = BindLibrary<LibJpeg>(kLibJpeg, [](void* library, LibJpeg& table) {
+#define INKVISTA_BIND(name) &&Bind(library, #name, table.name)
+        return true INKVISTA_LIBJPEG(INKVISTA_BIND);
 #undef INKVISTA_BIND
-        return bound;
-    }();
+    });
     return lib;
 }
 
