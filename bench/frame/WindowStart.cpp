@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     KeepFreedPageMemory();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
-    StartLoadingReaderFonts();
+    StartLoadingReaderFonts(true);
     DeviceOptions options;
     options.root = argv[1];
     options.registryFile = argv[2];

@@ -343,7 +343,7 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
-    StartLoadingReaderFonts();
+    StartLoadingReaderFonts(!options.script);
 
     const int status =
         options.script ? RunScript(qapp, options, std::move(commands)) : RunDesktop(qapp, options);

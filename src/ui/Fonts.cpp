@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <algorithm>
 #include <array>
@@ -136,6 +137,14 @@ QStringList RegisterReaderFonts() {
     return notLoaded;
 }
 
+// Looks up the machine's faces that follow ours for the texts' scripts:
+// for each script a sort of all the machine's faces, which Qt then keeps
+// for every thread. The faces set up here are this thread's own and are
+// dropped with it.
+void FindFallbacks() {
+    QFontMetrics(ReaderFont(kSansFamily, 12)).horizontalAdvance(QStringLiteral("Ab 1 \uD55C"));
+}
+
 std::future<QStringList>& Registering() {
     static std::future<QStringList> registering;
     return registering;
@@ -149,10 +158,14 @@ void StartReadingFontConfiguration() {
     reading = std::async(std::launch::async, LoadMachineFontConfiguration).share();
 }
 
-void StartLoadingReaderFonts() {
+void StartLoadingReaderFonts(bool findFallbacks) {
     std::future<QStringList>& registering = Registering();
     if (registering.valid()) return;
-    registering = std::async(std::launch::async, RegisterReaderFonts);
+    registering = std::async(std::launch::async, [findFallbacks] {
+        QStringList notLoaded = RegisterReaderFonts();
+        if (findFallbacks) FindFallbacks();
+        return notLoaded;
+    });
     QGuiApplication::setFont(ReaderFont(kSansFamily, 12));
 }
 

@@ -44,7 +44,10 @@ QStringList LoadReaderFonts();
 // LoadReaderFonts then waits for it. For a start: the machine's fonts are
 // read while the program builds its windows. Nothing may lay out text in
 // between: a face looked up before ours are in could be another one.
-void StartLoadingReaderFonts();
+// `findFallbacks` also looks up, after them, the machine's faces that
+// follow ours for the texts' scripts: for a start whose window's thread has
+// its window to set up meanwhile, not for one that waits for the fonts.
+void StartLoadingReaderFonts(bool findFallbacks = false);
 
 // Starts reading the machine's font configuration on a thread of its own.
 // It needs no application, so that it is under way while one is built;
