@@ -107,13 +107,13 @@ bool MachineGivesOnly(const FontFile& file) {
 }
 
 // The machine's font configuration, read ahead of the application.
-std::shared_future<void>& ReadingConfiguration() {
-    static std::shared_future<void> reading;
+std::future<void>& ReadingConfiguration() {
+    static std::future<void> reading;
     return reading;
 }
 
 QStringList RegisterReaderFonts() {
-    if (const std::shared_future<void>& reading = ReadingConfiguration(); reading.valid()) {
+    if (const std::future<void>& reading = ReadingConfiguration(); reading.valid()) {
         reading.wait();
     } else {
         LoadMachineFontConfiguration();
@@ -153,9 +153,9 @@ std::future<QStringList>& Registering() {
 }  // namespace
 
 void StartReadingFontConfiguration() {
-    std::shared_future<void>& reading = ReadingConfiguration();
+    std::future<void>& reading = ReadingConfiguration();
     if (reading.valid()) return;
-    reading = std::async(std::launch::async, LoadMachineFontConfiguration).share();
+    reading = std::async(std::launch::async, LoadMachineFontConfiguration);
 }
 
 void StartLoadingReaderFonts(bool findFallbacks) {

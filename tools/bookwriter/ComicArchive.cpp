@@ -56,20 +56,10 @@ constexpr char kLibArchive[] = "libarchive.so.13";
     X(archive_write_set_format_zip)     \
     X(archive_write_set_options)
 
-struct LibArchive {
-#define INKVISTA_MEMBER(name) decltype(&::name) name = nullptr;
-    INKVISTA_LIBARCHIVE(INKVISTA_MEMBER)
-#undef INKVISTA_MEMBER
-    bool loaded = false;
-};
+INKVISTA_LATE_LIBRARY(LibArchive, INKVISTA_LIBARCHIVE);
 
 const LibArchive& Lib() {
-    static const LibArchive lib =
-        BindLibrary<LibArchive>(kLibArchive, [](void* library, LibArchive& table) {
-#define INKVISTA_BIND(name) &&Bind(library, #name, table.name)
-            return true INKVISTA_LIBARCHIVE(INKVISTA_BIND);
-#undef INKVISTA_BIND
-        });
+    static const LibArchive lib = LibArchive::Load(kLibArchive);
     return lib;
 }
 

@@ -29,19 +29,10 @@ constexpr char kLibJpeg[] = "libjpeg.so.62";
     X(jpeg_read_scanlines)         \
     X(jpeg_finish_decompress)
 
-struct LibJpeg {
-#define INKVISTA_MEMBER(name) decltype(&::name) name = nullptr;
-    INKVISTA_LIBJPEG(INKVISTA_MEMBER)
-#undef INKVISTA_MEMBER
-    bool loaded = false;
-};
+INKVISTA_LATE_LIBRARY(LibJpeg, INKVISTA_LIBJPEG);
 
 const LibJpeg& Jpeg() {
-    static const LibJpeg lib = BindLibrary<LibJpeg>(kLibJpeg, [](void* library, LibJpeg& table) {
-#define INKVISTA_BIND(name) &&Bind(library, #name, table.name)
-        return true INKVISTA_LIBJPEG(INKVISTA_BIND);
-#undef INKVISTA_BIND
-    });
+    static const LibJpeg lib = LibJpeg::Load(kLibJpeg);
     return lib;
 }
 
