@@ -23,6 +23,7 @@
 #include "ui/Fonts.h"
 #include "ui/HotKeys.h"
 #include "ui/QtServices.h"
+#include "viewer/SessionBus.h"
 
 namespace inkvista {
 namespace {
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     KeepFreedPageMemory();
+    const std::future<void> bus = ConnectSessionBusAhead();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
     StartLoadingReaderFonts(true);
@@ -100,5 +102,6 @@ int main(int argc, char** argv) {
     window.activateWindow();
     const int status = qapp.exec();
     if (maximise) window.close();
+    EndLoadingReaderFonts();
     return status;
 }

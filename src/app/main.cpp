@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@
 #include "ui/Fonts.h"
 #include "ui/HotKeys.h"
 #include "ui/QtServices.h"
+#include "viewer/SessionBus.h"
 
 namespace inkvista {
 namespace {
@@ -340,6 +342,10 @@ int main(int argc, char** argv) {
     // application is built. A desktop start sets up its window meanwhile,
     // and reading them alongside only made the application's start slower.
     if (options.script) StartReadingFontConfiguration();
+    // A window's first list waits for the session bus; it is connected while
+    // the application is built. Script mode has no use for it.
+    std::future<void> bus;
+    if (!options.script) bus = ConnectSessionBusAhead();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
@@ -349,6 +355,7 @@ int main(int argc, char** argv) {
         options.script ? RunScript(qapp, options, std::move(commands)) : RunDesktop(qapp, options);
     // A run that ended early (a book handed to the running reader) must not
     // take the application away from under the fonts' thread.
-    LoadReaderFonts();
+    EndLoadingReaderFonts();
+    if (bus.valid()) bus.wait();
     return status;
 }
