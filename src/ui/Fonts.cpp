@@ -150,6 +150,12 @@ std::future<QStringList>& Registering() {
     return registering;
 }
 
+// The fonts' thread, which goes on to the fallbacks once ours are in.
+std::future<void>& FontsThread() {
+    static std::future<void> thread;
+    return thread;
+}
+
 }  // namespace
 
 void StartReadingFontConfiguration() {
@@ -161,11 +167,16 @@ void StartReadingFontConfiguration() {
 void StartLoadingReaderFonts(bool findFallbacks) {
     std::future<QStringList>& registering = Registering();
     if (registering.valid()) return;
-    registering = std::async(std::launch::async, [findFallbacks] {
-        QStringList notLoaded = RegisterReaderFonts();
-        if (findFallbacks) FindFallbacks();
-        return notLoaded;
-    });
+    std::promise<QStringList> registered;
+    registering = registered.get_future();
+    // The window's thread goes on once ours are in. Should its first text
+    // come while the fallbacks are still looked up here, it waits for them
+    // in Qt's font database, which then has them for both threads.
+    FontsThread() = std::async(std::launch::async,
+                               [findFallbacks, registered = std::move(registered)]() mutable {
+                                   registered.set_value(RegisterReaderFonts());
+                                   if (findFallbacks) FindFallbacks();
+                               });
     QGuiApplication::setFont(ReaderFont(kSansFamily, 12));
 }
 
@@ -177,6 +188,11 @@ QStringList LoadReaderFonts() {
         return notLoaded;
     }();
     return missing;
+}
+
+void EndLoadingReaderFonts() {
+    LoadReaderFonts();
+    if (std::future<void>& thread = FontsThread(); thread.valid()) thread.wait();
 }
 
 QFont ReaderFont(const char* family, int pixelSize) {

@@ -47,7 +47,12 @@ QStringList LoadReaderFonts();
 // `findFallbacks` also looks up, after them, the machine's faces that
 // follow ours for the texts' scripts: for a start whose window's thread has
 // its window to set up meanwhile, not for one that waits for the fonts.
+// LoadReaderFonts does not wait for that lookup.
 void StartLoadingReaderFonts(bool findFallbacks = false);
+
+// LoadReaderFonts, and then waits for the fonts' thread to end: before the
+// application goes, as the thread uses it.
+void EndLoadingReaderFonts();
 
 // Starts reading the machine's font configuration on a thread of its own.
 // It needs no application, so that it is under way while one is built;
