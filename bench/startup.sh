@@ -15,7 +15,15 @@ build=${1:?build directory}
 runs=${2:-10}
 earlier=${3:-}
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+runtime=
+trap 'rm -rf "$work" ${runtime:+"$runtime"}' EXIT
+# A desktop session's runtime folder is in memory (/run/user/ID); where the
+# caller has none, Qt's stand-in under /tmp would put the reader's lock on
+# disk and every start would wait for its flush. Both programs get the same.
+if [ -z "${XDG_RUNTIME_DIR:-}" ] && [ -d /dev/shm ]; then
+    runtime=$(mktemp -d /dev/shm/inkvista-runtime.XXXXXX)
+    export XDG_RUNTIME_DIR="$runtime"
+fi
 mkdir -p "$work/root/My Documents/InkVISTA" "$work/now" "$work/earlier"
 "$build/tools/inkvista-tool" demo "$work/root/My Documents/InkVISTA" >/dev/null
 book=$(cd "$work/root/My Documents/InkVISTA" && ls | head -n 1)
