@@ -356,6 +356,7 @@ int main(int argc, char** argv) {
     // A run that ended early (a book handed to the running reader) must not
     // take the application away from under the fonts' thread.
     EndLoadingReaderFonts();
+    // The bus's thread too, which a start that ended early may still be in.
     if (bus.valid()) bus.wait();
     return status;
 }

@@ -24,9 +24,10 @@ class ScreenSaverInhibit : public QObject, public SessionAwake {
     // How long a hold waits for the service's answer before giving up.
     static constexpr int kGiveUpMs = 3000;
 
-    // Without a `bus`, the session bus, reached at the first hold: most runs
-    // never scroll by themselves, and connecting (with the bus started on
-    // the way where the session has none) would be paid at every start.
+    // Without a `bus`, the session bus, reached at the first hold. A desktop
+    // start has it connected already (SessionBus); elsewhere (offscreen)
+    // most runs never scroll by themselves, and connecting, with the bus
+    // started on the way where the session has none, would be paid by all.
     explicit ScreenSaverInhibit(std::optional<QDBusConnection> bus = std::nullopt,
                                 int giveUpMs = kGiveUpMs);
     // A cookie still on its way is lost with the connection; the service
