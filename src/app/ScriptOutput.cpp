@@ -48,7 +48,9 @@ bool EncodePng(const QImage& screen, std::string* png) {
 bool WriteOutput(const std::filesystem::path& file, std::string_view bytes, std::string* error) {
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-    if (!WriteFileAtomically(file, bytes)) {
+    // Made again by the next run, not kept: renamed into place, not flushed
+    // to the disk (the flushes were a third of a shot's time).
+    if (!WriteFileAtomically(file, bytes, kKeepMode, nullptr, Durability::Renamed)) {
         *error = "cannot write " + file.string();
         return false;
     }

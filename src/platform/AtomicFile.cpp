@@ -199,18 +199,19 @@ bool AtomicFile::Write(const void* data, size_t size) {
     return true;
 }
 
-bool AtomicFile::Commit() {
-    return Finish(true);
+bool AtomicFile::Commit(Durability durability) {
+    return Finish(true, durability);
 }
 
 bool AtomicFile::CommitNew() {
-    return Finish(false);
+    return Finish(false, Durability::Flushed);
 }
 
-bool AtomicFile::Finish(bool replace) {
+bool AtomicFile::Finish(bool replace, Durability durability) {
     if (fd_ < 0) return Fail(error_ != 0 ? error_ : EBADF);
-    if (!Allowed(WriteStep::FlushFile)) return Fail(EIO);
-    if (fsync(fd_) != 0) return Fail(errno);
+    const bool flushed = durability == Durability::Flushed;
+    if (flushed && !Allowed(WriteStep::FlushFile)) return Fail(EIO);
+    if (flushed && fsync(fd_) != 0) return Fail(errno);
     const int fd = std::exchange(fd_, -1);
     if (close(fd) != 0) return Fail(errno);
     if (!Allowed(WriteStep::Rename)) return Fail(EIO);
@@ -219,7 +220,7 @@ bool AtomicFile::Finish(bool replace) {
         return Fail(errno);
     }
     temp_.clear();
-    if (!FlushFolder(target_.parent_path())) {
+    if (flushed && !FlushFolder(target_.parent_path())) {
         error_ = errno != 0 ? errno : EIO;
         return false;
     }
@@ -235,9 +236,9 @@ void AtomicFile::Abandon() {
 }
 
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, int mode,
-                         int* error) {
+                         int* error, Durability durability) {
     AtomicFile file;
-    const bool ok = file.Begin(target, mode) && file.Write(bytes) && file.Commit();
+    const bool ok = file.Begin(target, mode) && file.Write(bytes) && file.Commit(durability);
     if (error) *error = ok ? 0 : file.error();
     return ok;
 }

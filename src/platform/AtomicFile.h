@@ -27,6 +27,14 @@ enum class WriteStep {
 using WriteFaultHook = std::function<bool(WriteStep)>;
 void SetWriteFaultHook(WriteFaultHook hook);
 
+// How far a replacement is seen through. Flushed: the file and its folder
+// reach the disk, so that a power cut after it leaves the new content; for
+// everything a person keeps. Renamed: only renamed into place, for outputs
+// that are made again rather than kept (a script's shots and state files):
+// no crash ever leaves a mix either, but a power cut soon after may leave
+// the old file or an empty one.
+enum class Durability { Flushed, Renamed };
+
 // Keep the permission bits the target has now (a new target gets 0666 less
 // the umask, as open(2) would give it).
 constexpr int kKeepMode = -1;
@@ -61,7 +69,7 @@ class AtomicFile {
     // temporary is gone and the target untouched (a failed folder flush comes
     // after the rename: the new content is in place but may not survive a
     // power cut, which is still reported).
-    bool Commit();
+    bool Commit(Durability durability = Durability::Flushed);
     // Commit for a file that must not exist yet: fails with EEXIST, leaving
     // the file that appeared meanwhile alone.
     bool CommitNew();
@@ -77,7 +85,7 @@ class AtomicFile {
 
   private:
     bool Fail(int error);
-    bool Finish(bool replace);
+    bool Finish(bool replace, Durability durability);
     std::filesystem::path target_;
     std::filesystem::path temp_;
     int fd_ = -1;
@@ -87,7 +95,8 @@ class AtomicFile {
 // Replaces `target` with `bytes` in one step; `error` (optional) receives the
 // errno of a failure.
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                         int mode = kKeepMode, int* error = nullptr);
+                         int mode = kKeepMode, int* error = nullptr,
+                         Durability durability = Durability::Flushed);
 
 // The temporaries of `target` that a killed program left behind (names
 // ".NAME.inkvista-XXXXXX.tmp" beside it), removed when they are older than

@@ -111,6 +111,16 @@ TEST_F(AtomicFileTest, AFailedFolderFlushIsReportedButTheNewContentIsInPlace) {
     EXPECT_EQ(ReadHost(f), "new");
 }
 
+TEST_F(AtomicFileTest, ARenamedOnlyReplacementNeverFlushes) {
+    const fs::path f = Dir() / "shot.png";
+    WriteHost(f, "old");
+    SetWriteFaultHook(
+        [](WriteStep s) { return s != WriteStep::FlushFile && s != WriteStep::FlushFolder; });
+    ASSERT_TRUE(WriteFileAtomically(f, "new", kKeepMode, nullptr, Durability::Renamed));
+    EXPECT_EQ(ReadHost(f), "new");
+    EXPECT_TRUE(OtherNames(Dir(), {"shot.png", "root", "cards"}).empty());
+}
+
 TEST_F(AtomicFileTest, AnAbandonedReplacementRemovesItsTemporary) {
     const fs::path f = Dir() / "out.cxb";
     {
