@@ -23,26 +23,41 @@ namespace inkvista {
 
 namespace {
 
-// A shot as PNG, in libpng's fast mode (no row filters, light deflate): a
-// shot is read for its pixels, and Qt's PNG writer keeps libpng's adaptive
-// row filters at any quality, which took three times as long.
+void AppendPngBytes(png_structp writer, png_bytep data, size_t length) {
+    static_cast<std::string*>(png_get_io_ptr(writer))
+        ->append(reinterpret_cast<const char*>(data), length);
+}
+
+// A shot as PNG, its rows as they are (no row filters) at zlib's fastest
+// level: a shot is read for its pixels. Qt's writer keeps libpng's adaptive
+// filters at any quality, and libpng's simplified writer deflates harder and
+// wants the rows converted first; either took most of the shot's time.
 bool EncodePng(const QImage& screen, std::string* png) {
-    const QImage rgb = screen.convertToFormat(QImage::Format_RGB888);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(rgb.width());
-    image.height = static_cast<png_uint_32>(rgb.height());
-    image.format = PNG_FORMAT_RGB;
-    image.flags = PNG_IMAGE_FLAG_FAST;
-    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(image);
-    png->resize(size);
-    if (!png_image_write_to_memory(&image, png->data(), &size, 0, rgb.constBits(),
-                                   static_cast<png_int_32>(rgb.bytesPerLine()), nullptr)) {
-        png_image_free(&image);
-        return false;
+    if (screen.isNull() || screen.format() != QImage::Format_RGB32) return false;
+    png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = writer ? png_create_info_struct(writer) : nullptr;
+    volatile bool written = false;  // read again after libpng's error jump
+    if (info && setjmp(png_jmpbuf(writer)) == 0) {
+        png_set_write_fn(writer, png, AppendPngBytes, nullptr);
+        png_set_IHDR(writer, info, static_cast<png_uint_32>(screen.width()),
+                     static_cast<png_uint_32>(screen.height()), 8, PNG_COLOR_TYPE_RGB,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_filter(writer, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+        png_set_compression_level(writer, 1);
+        png_write_info(writer, info);
+        // An RGB32 pixel is 0xffRRGGBB: its unused byte is dropped.
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            png_set_bgr(writer);
+            png_set_filler(writer, 0, PNG_FILLER_AFTER);
+        } else {
+            png_set_filler(writer, 0, PNG_FILLER_BEFORE);
+        }
+        for (int y = 0; y < screen.height(); ++y) png_write_row(writer, screen.constScanLine(y));
+        png_write_end(writer, nullptr);
+        written = true;
     }
-    png->resize(size);
-    return true;
+    png_destroy_write_struct(&writer, &info);
+    return written;
 }
 
 bool WriteOutput(const std::filesystem::path& file, std::string_view bytes, std::string* error) {
