@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     KeepFreedPageMemory();
+    StartReadingFontConfiguration();
     const std::future<void> bus = ConnectSessionBusAhead();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
