@@ -25,6 +25,7 @@
 #include "app/ScriptRunner.h"
 #include "app/WindowMemory.h"
 #include "book/BookFormat.h"
+#include "book/HeaderText.h"
 #include "platform/Device.h"
 #include "platform/HeapTuning.h"
 #include "platform/HostFolders.h"
@@ -156,6 +157,8 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
     hotKeys.SetTarget(&window);
     // Only the script says when the program comes to the front or leaves it.
     window.SetIgnorePlatformActivation(true);
+    // Nothing else to do until the fonts are in.
+    OpenCodePageConversion();
     WaitForReaderFonts();
     app.InitInstance();
     if (options.book) window.OpenLaunchBook(book.folder, book.fileName, book.kind);

@@ -132,6 +132,10 @@ std::u16string ConvertHeaderText(const uint8_t* field, size_t width, TextConvers
     return out;
 }
 
+void OpenCodePageConversion() {
+    Decoder();
+}
+
 std::optional<std::u16string> DecodeCodePageStrictly(std::string_view bytes) {
     Converter& decoder = Decoder();
     if (!decoder.IsOpen() || bytes.empty()) return std::nullopt;
