@@ -1,8 +1,8 @@
 #!/bin/sh
 # Start to first painted frame: the reader opening a book in script mode and
 # writing one shot of the viewer, against an empty Qt window started, painted
-# once and saved the same way. Prints the fastest wall time of each over N
-# runs and their ratio.
+# once and saved the same way. Prints the fastest, first-quartile and median
+# wall times of each over N runs and their ratios.
 #   bench/startup.sh BUILD_DIR [N] [EARLIER_BUILD_DIR]
 # With DISPLAY naming an X server that has a window manager (Xvfb -screen 0
 # 1920x1080x24 with openbox), also the desktop window coming back maximised
@@ -41,43 +41,58 @@ book=$(cd "$work/root/My Documents/InkVISTA" && ls | head -n 1)
 printf 'open %s\nshot %s/reader.png\n' "$book" "$work" >"$work/start.script"
 export QT_QPA_PLATFORM=offscreen
 # Runs the commands given by turns, N times each, so that a load that comes
-# and goes weighs on all alike; sets best_1, best_2… to the fastest wall
-# time of each in microseconds.
+# and goes weighs on all alike; keeps the wall time of each run of the k-th
+# command, in microseconds, in $work/times_k.
 race() {
+    k=1
+    for command in "$@"; do
+        : >"$work/times_$k"
+        k=$((k + 1))
+    done
     i=0
     while [ "$i" -lt "$runs" ]; do
         k=1
         for command in "$@"; do
             start=$(date +%s%N)
             eval "$command" >/dev/null 2>&1
-            took=$(( ($(date +%s%N) - start) / 1000 ))
-            eval "best=\${best_$k:-}"
-            if [ -z "$best" ] || [ "$took" -lt "$best" ]; then eval "best_$k=$took"; fi
+            echo $(( ($(date +%s%N) - start) / 1000 )) >>"$work/times_$k"
             k=$((k + 1))
         done
         i=$((i + 1))
     done
 }
-ratio() {
-    awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", a / b }'
+# The fastest, first-quartile and median times of the k-th command: the
+# fastest alone moves with the machine's load more than the others.
+quartiles() {
+    sort -n "$work/times_$1" | awk '{ t[NR] = $1 }
+        END { printf "%d %d %d", t[1], t[int((NR + 3) / 4)], t[int((NR + 1) / 2)] }'
 }
-# Prints the race's outcome: $1 and $2 name the reader's and the empty
-# window's start. Beside the aim's baseline, a window that draws one line of
-# text: what any Qt program pays for its first text, which the empty window
-# never draws.
+# "A / B / C us" for the k-th command.
+shown() {
+    quartiles "$1" | awk '{ printf "%d / %d / %d us", $1, $2, $3 }'
+}
+# The k-th command's times divided by the l-th's, each by each.
+ratio() {
+    printf '%s %s\n' "$(quartiles "$1")" "$(quartiles "$2")" |
+        awk '{ printf "%.2fx / %.2fx / %.2fx", $1 / $4, $2 / $5, $3 / $6 }'
+}
+# Prints the race's outcome (fastest / first quartile / median): $1 and $2
+# name the reader's and the empty window's start. Beside the aim's
+# baseline, a window that draws one line of text: what any Qt program pays
+# for its first text, which the empty window never draws.
 report() {
-    echo "reader, $1: $best_1 us"
-    echo "empty Qt window, $2: $best_2 us"
-    echo "ratio: $(ratio "$best_1" "$best_2")"
-    echo "Qt window with one line of text, $2: $best_3 us (reader's ratio to it $(ratio "$best_1" "$best_3"))"
+    echo "fastest / first quartile / median of $runs runs each:"
+    echo "reader, $1: $(shown 1)"
+    echo "empty Qt window, $2: $(shown 2)"
+    echo "ratio: $(ratio 1 2)"
+    echo "Qt window with one line of text, $2: $(shown 3) (reader's ratio to it $(ratio 1 3))"
     if [ -n "$earlier" ]; then
-        echo "earlier reader, $1: $best_4 us (ratio $(ratio "$best_4" "$best_2"))"
+        echo "earlier reader, $1: $(shown 4) (ratio $(ratio 4 2))"
     fi
 }
 reader() {
     echo "\"$1/src/app/inkvista\" --script \"\$work/start.script\" --root \"\$work/root\" --registry \"\$work/$2/registry.reg\""
 }
-unset best_1 best_2 best_3 best_4
 race "$(reader "$build" now)" '"$build/bench/inkvista_empty_window" "$work/empty.png"' \
     '"$build/bench/inkvista_empty_window" --text "$work/text.png"' \
     ${earlier:+"$(reader "$earlier" earlier)"}
@@ -91,7 +106,6 @@ window() {
 # back so at every start.
 eval "$(window "$build" now) --maximise" >/dev/null 2>&1
 [ -z "$earlier" ] || eval "$(window "$earlier" earlier) --maximise" >/dev/null 2>&1
-unset best_1 best_2 best_3 best_4
 race "$(window "$build" now)" '"$build/bench/inkvista_empty_window" --maximised' \
     '"$build/bench/inkvista_empty_window" --text --maximised' \
     ${earlier:+"$(window "$earlier" earlier)"}
