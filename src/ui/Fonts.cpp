@@ -10,6 +10,9 @@
 #include <future>
 #include <memory>
 #include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace inkvista {
 
@@ -39,18 +42,43 @@ std::span<const FontFile> ReaderFontFiles() {
 
 namespace {
 
+// The machine's other faces of our families are left out of the
+// configuration: a second "Liberation Serif" Regular (fonts-liberation2
+// beside fonts-liberation) would otherwise have ours registered again as an
+// application font, which scans its whole file (half a millisecond of
+// every start on the fonts' way). Ours are then the families' only faces;
+// nothing the reader draws asks for a style they lack.
+std::string OnlyOurFaces() {
+    std::string accepted, rejected;
+    std::vector<std::string_view> families;
+    for (const FontFile& file : kFiles) {
+        accepted += std::string("<pattern><patelt name=\"file\"><string>") + file.path +
+                    "</string></patelt></pattern>";
+        if (std::find(families.begin(), families.end(), file.family) != families.end()) continue;
+        families.push_back(file.family);
+        rejected += std::string("<pattern><patelt name=\"family\"><string>") + file.family +
+                    "</string></patelt></pattern>";
+    }
+    return "<?xml version=\"1.0\"?><fontconfig><selectfont><acceptfont>" + accepted +
+           "</acceptfont><rejectfont>" + rejected + "</rejectfont></selectfont></fontconfig>";
+}
+
 // fontconfig's own first start (FcInit) also parses every file of its
 // template folder, only to describe them to fc-conflist: a third of the
 // start, the longest part of the reader's. This is the same configuration
 // without that: the same files of fonts.conf, rules, font folders and
-// caches. A configuration that cannot be read is left to FcInit's own
-// fallbacks. Must come before anything asks fontconfig for the current
-// configuration, which would load it the long way.
+// caches, and OnlyOurFaces' selection. A configuration that cannot be read
+// is left to FcInit's own fallbacks. Must come before anything asks
+// fontconfig for the current configuration, which would load it the long
+// way.
 void LoadMachineFontConfiguration() {
     FcConfig* config = FcConfigCreate();
     if (!config) return;
     FcStrList* cacheFolders = nullptr;
+    const std::string onlyOurs = OnlyOurFaces();
     if (FcConfigParseAndLoad(config, nullptr, FcTrue) &&
+        FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(onlyOurs.c_str()),
+                                       FcTrue) &&
         (cacheFolders = FcConfigGetCacheDirs(config)) != nullptr && FcStrListNext(cacheFolders) &&
         FcConfigBuildFonts(config)) {
         FcConfigSetCurrent(config);  // takes a reference of its own
