@@ -1,6 +1,7 @@
 #include "ui/Fonts.h"
 
 #include <fontconfig/fontconfig.h>
+#include <unistd.h>
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -47,7 +48,8 @@ namespace {
 // beside fonts-liberation) would otherwise have ours registered again as an
 // application font, which scans its whole file (half a millisecond of
 // every start on the fonts' way). Ours are then the families' only faces;
-// nothing the reader draws asks for a style they lack.
+// nothing the reader draws asks for a style they lack. A family one of
+// whose files is missing keeps all the machine's faces, the closest it has.
 std::string OnlyOurFaces() {
     std::string accepted, rejected;
     std::vector<std::string_view> families;
@@ -56,6 +58,10 @@ std::string OnlyOurFaces() {
                     "</string></patelt></pattern>";
         if (std::find(families.begin(), families.end(), file.family) != families.end()) continue;
         families.push_back(file.family);
+        const bool allThere = std::all_of(kFiles.begin(), kFiles.end(), [&](const FontFile& f) {
+            return std::string_view(f.family) != file.family || access(f.path, R_OK) == 0;
+        });
+        if (!allThere) continue;
         rejected += std::string("<pattern><patelt name=\"family\"><string>") + file.family +
                     "</string></patelt></pattern>";
     }
