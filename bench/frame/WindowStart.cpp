@@ -20,6 +20,7 @@
 #include "app/ReaderApp.h"
 #include "app/WindowMemory.h"
 #include "platform/HeapTuning.h"
+#include "ui/Artwork.h"
 #include "ui/Fonts.h"
 #include "ui/HotKeys.h"
 #include "ui/QtServices.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
     messages.SetParent(&window);
     qapp.setQuitOnLastWindowClosed(false);
     WindowMemory memory(WindowMemory::FileBeside(*options.registryFile));
+    KeepPicturesIn(options.registryFile->parent_path() / "pictures");
     window.BecomeDesktopWindow(&memory, false);
     FirstFrame first(maximise, one);
     window.installEventFilter(&first);

@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,9 @@ constexpr int kListLeft = 7, kListTop = 78, kListRight = 233, kListBottom = 313;
 
 // A first window takes this share of the desktop's height at most.
 constexpr qreal kFirstWindowShare = 0.85;
+// Long after a first frame (some 50 ms after start), long before a person
+// reaches for the window's edge.
+constexpr int kSetAsideDrawingsDelayMs = 400;
 
 bool KeepsItsSize(Qt::WindowStates states) {
     return states & (Qt::WindowMaximized | Qt::WindowFullScreen);
@@ -191,6 +195,9 @@ void BackWnd::showEvent(QShowEvent* event) {
     if (screenState_ == Screen::List) {
         PrepareDrawings({kListIconsBitmapId, kHomeScreenBitmapId}, scale_ * devicePixelRatioF());
     }
+    // What pictures kept from the last start stood in for, once the window
+    // is on the screen and a person could change its size.
+    QTimer::singleShot(kSetAsideDrawingsDelayMs, this, [] { PrepareSetAsideDrawings(); });
 }
 
 void BackWnd::resizeEvent(QResizeEvent* event) {

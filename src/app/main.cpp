@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QSessionManager>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -31,6 +32,7 @@
 #include "platform/HostFolders.h"
 #include "platform/HostNames.h"
 #include "platform/Text.h"
+#include "ui/Artwork.h"
 #include "ui/CloseSignals.h"
 #include "ui/Fonts.h"
 #include "ui/HotKeys.h"
@@ -169,6 +171,16 @@ int RunScript(QApplication& qapp, const LaunchOptions& options,
     return runner.exitCode();
 }
 
+// Where the pictures made for the window's scale are kept for the next
+// start: the user's cache folder, or beside a registry file named on the
+// command line, whose run keeps its own.
+std::filesystem::path PictureFolder(const LaunchOptions& options) {
+    if (options.device.registryFile) return options.device.registryFile->parent_path() / "pictures";
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (cache.isEmpty()) return {};
+    return std::filesystem::path(cache.toStdString()) / "pictures";
+}
+
 int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     RefusalBoxes refusals;
     OneReader one(ReaderAddressFor(options.device));
@@ -213,6 +225,7 @@ int RunDesktop(QApplication& qapp, const LaunchOptions& options) {
     qapp.setQuitOnLastWindowClosed(false);
     WindowMemory memory(
         WindowMemory::FileBeside(options.device.registryFile.value_or(DefaultRegistryFile())));
+    KeepPicturesIn(PictureFolder(options));
     // --scale has Qt draw everything that many times larger: the screen
     // then stays at one logical pixel per device pixel.
     window.BecomeDesktopWindow(&memory, options.scale > 1);

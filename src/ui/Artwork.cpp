@@ -2,12 +2,16 @@
 
 #include <png.h>
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QResource>
 #include <QString>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <future>
 #include <map>
 #include <mutex>
@@ -16,6 +20,8 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "platform/AtomicFile.h"
 
 // Resources in a static library must be brought in by hand, and the macro
 // only works outside a namespace.
@@ -62,13 +68,13 @@ class PngFile {
     PngFile& operator=(const PngFile&) = delete;
 
     QSize size() const { return open_ ? QSize(image_.width, image_.height) : QSize(); }
+    bool HasAlpha() const { return open_ && (image_.format & PNG_FORMAT_FLAG_ALPHA); }
 
     // As Qt's reader gives it: opaque pictures as RGB32, the others as
     // ARGB32, which are libpng's BGRA bytes on a little-endian machine.
     QImage Read() {
         if (!open_) return {};
-        const bool alpha = image_.format & PNG_FORMAT_FLAG_ALPHA;
-        QImage picture(size(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        QImage picture(size(), HasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (picture.isNull()) return {};
         image_.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
         if (!png_image_finish_read(&image_, nullptr, picture.bits(),
@@ -89,6 +95,119 @@ QImage ReadPicture(const QString& path) {
 }
 
 QImage LoadDrawn(int id, qreal pixelRatio);
+int DrawnScaleFor(qreal pixelRatio);
+
+// The pictures made for a window's start ratio, kept between runs as their
+// pixels: decoding the 3x home screen and smoothing it to a maximised
+// window's 3.3 is some 13 ms of the processor at every start, taken from the
+// window system while it maps the window; a kept picture is mapped from the
+// file instead and read only as it is drawn. One file per picture, the ratio
+// of the last start: the drawings stay the source of every other ratio.
+class PictureCache {
+  public:
+    void SetFolder(std::filesystem::path folder) {
+        std::lock_guard lock(mutex_);
+        folder_ = std::move(folder);
+    }
+
+    // The picture kept for `id` at `ratio`, if one was kept from the
+    // drawing this program holds; anything else in its file is left for
+    // Store to replace.
+    std::optional<QImage> Find(int id, qreal ratio) const {
+        const std::filesystem::path path = PathFor(id);
+        if (path.empty()) return std::nullopt;
+        const std::optional<Header> expected = HeaderFor(id, ratio);
+        if (!expected) return std::nullopt;
+        auto file = std::make_unique<QFile>(QString::fromStdString(path.string()));
+        const qint64 pixels = qint64(expected->width) * expected->height * 4;
+        if (!file->open(QIODevice::ReadOnly) || file->size() != qint64(sizeof(Header)) + pixels) {
+            return std::nullopt;
+        }
+        uchar* mapped = file->map(0, file->size(), QFileDevice::MapPrivateOption);
+        if (!mapped || std::memcmp(mapped, &*expected, sizeof(Header)) != 0) return std::nullopt;
+        // The image owns the mapping: the file is unmapped with its last copy.
+        const uchar* bits = mapped + sizeof(Header);
+        QImage picture(
+            bits, expected->width, expected->height, expected->width * 4,
+            static_cast<QImage::Format>(expected->format),
+            [](void* owner) { delete static_cast<QFile*>(owner); }, file.get());
+        if (picture.isNull()) return std::nullopt;
+        file.release();
+        picture.setDevicePixelRatio(ratio);
+        return picture;
+    }
+
+    // Keeps `picture`, made for `id` at `ratio`, in place of the one kept
+    // for another ratio. Written beside and renamed: a reader starting at
+    // the same time maps either the old file or the new one, never a part.
+    void Store(int id, qreal ratio, const QImage& picture) const {
+        const std::filesystem::path path = PathFor(id);
+        const std::optional<Header> header = HeaderFor(id, ratio);
+        if (path.empty() || !header || picture.size() != QSize(header->width, header->height) ||
+            picture.format() != header->format || picture.bytesPerLine() != header->width * 4) {
+            return;
+        }
+        std::error_code ec;
+        std::filesystem::create_directories(path.parent_path(), ec);
+        AtomicFile out;
+        if (!out.Begin(path, 0600) || !out.Write(&*header, sizeof(Header))) return;
+        const size_t row = size_t(picture.bytesPerLine());
+        for (int y = 0; y < picture.height(); ++y) {
+            if (!out.Write(picture.constScanLine(y), row)) return;
+        }
+        // A cache: what a power cut takes is made again.
+        out.Commit(Durability::Renamed);
+    }
+
+  private:
+    // The file's first bytes: what the picture was made from and for, each
+    // of which a kept picture must match to be taken.
+    struct Header {
+        // Its last figure goes up whenever LoadDrawn makes pictures another way.
+        char magic[8] = {'I', 'V', 'P', 'I', 'C', 'T', '1', '\0'};
+        quint64 source = 0;  // the drawing's bytes and the Qt that smoothed it
+        double ratio = 0;
+        qint32 id = 0, width = 0, height = 0, format = 0;
+        char reserved[24] = {};
+    };
+    static_assert(sizeof(Header) == 64);
+
+    std::filesystem::path PathFor(int id) const {
+        std::lock_guard lock(mutex_);
+        if (folder_.empty()) return {};
+        return folder_ / (std::to_string(id) + ".picture");
+    }
+
+    static std::optional<Header> HeaderFor(int id, qreal ratio) {
+        const int scale = DrawnScaleFor(ratio);
+        const QResource drawing(DrawnPath(id, scale));
+        const QSize device = PngFile(DrawnPath(id, 1)).size();
+        if (!drawing.isValid() || !device.isValid()) return std::nullopt;
+        Header header;
+        // Any change of the drawing or of the smoothing's Qt makes another
+        // picture. A hash that is the same in every run, as Qt's own are not.
+        QCryptographicHash source(QCryptographicHash::Sha1);
+        source.addData(QByteArrayView(qVersion()));
+        source.addData(
+            QByteArrayView(reinterpret_cast<const char*>(drawing.data()), drawing.size()));
+        std::memcpy(&header.source, source.result().constData(), sizeof(header.source));
+        header.ratio = ratio;
+        header.id = id;
+        header.width = qRound(device.width() * ratio);
+        header.height = qRound(device.height() * ratio);
+        header.format =
+            PngFile(DrawnPath(id, scale)).HasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+        return header;
+    }
+
+    mutable std::mutex mutex_;
+    std::filesystem::path folder_;
+};
+
+PictureCache& ThePictureCache() {
+    static PictureCache cache;
+    return cache;
+}
 
 // The drawings decoded so far or on their way, each decoded once: a window
 // on its way to the screen asks for several ratios that share one drawing
@@ -129,30 +248,72 @@ class Drawings {
         return made.get();
     }
 
-    // Decodes the drawings at `scale` of `ids` and, given a `ratio`, makes
-    // their pictures for it from them, on one thread for all of them: the
-    // window's own thread has the other core. Called by the window's thread.
-    void Prepare(std::initializer_list<int> ids, int scale, std::optional<qreal> ratio) {
-        struct Job {
-            int id;
-            std::optional<std::promise<QImage>> drawing, picture;
-        };
+    // Decodes the drawings of `ids` for `ratio` and, given `pictures`, makes
+    // their pictures for it from them (or maps the ones kept from an earlier
+    // run), on one thread for all of them: the window's own thread has the
+    // other core. Called by the window's thread.
+    void Prepare(std::initializer_list<int> ids, qreal ratio, bool pictures) {
+        const int scale = DrawnScaleFor(ratio);
         std::vector<Job> work;
         {
             std::lock_guard lock(mutex_);
             for (const int id : ids) {
                 Job job{id, {}, {}};
-                if (std::shared_future<QImage>& kept = kept_[{id, scale}]; !kept.valid()) {
-                    kept = job.drawing.emplace().get_future().share();
-                }
-                if (ratio) {
-                    if (std::shared_future<QImage>& made = made_[{id, *ratio}]; !made.valid()) {
+                bool inHand = made_.count({id, ratio}) > 0;
+                if (pictures && !inHand) {
+                    std::shared_future<QImage>& made = made_[{id, ratio}];
+                    if (std::optional<QImage> kept = ThePictureCache().Find(id, ratio)) {
+                        std::promise<QImage> ready;
+                        ready.set_value(*std::move(kept));
+                        made = ready.get_future().share();
+                        inHand = true;
+                    } else {
                         made = job.picture.emplace().get_future().share();
+                    }
+                }
+                if (std::shared_future<QImage>& kept = kept_[{id, scale}]; !kept.valid()) {
+                    // A picture in hand needs no drawing before the window
+                    // is up: its decoding would only slow the window system
+                    // down on its way.
+                    if (inHand && !job.picture) {
+                        setAside_.push_back(id);
+                        setAsideScale_ = scale;
+                    } else {
+                        kept = job.drawing.emplace().get_future().share();
                     }
                 }
                 if (job.drawing || job.picture) work.push_back(std::move(job));
             }
         }
+        Start(scale, ratio, std::move(work));
+    }
+
+    // The drawings Prepare set aside, decoded now.
+    void PrepareSetAside() {
+        std::vector<Job> work;
+        int scale = 1;
+        {
+            std::lock_guard lock(mutex_);
+            scale = setAsideScale_;
+            for (const int id : setAside_) {
+                if (std::shared_future<QImage>& kept = kept_[{id, scale}]; !kept.valid()) {
+                    Job job{id, {}, {}};
+                    kept = job.drawing.emplace().get_future().share();
+                    work.push_back(std::move(job));
+                }
+            }
+            setAside_.clear();
+        }
+        Start(scale, scale, std::move(work));
+    }
+
+  private:
+    struct Job {
+        int id;
+        std::optional<std::promise<QImage>> drawing, picture;
+    };
+
+    void Start(int scale, qreal ratio, std::vector<Job> work) {
         if (work.empty()) return;
         // A window that came up at another scale than foreseen: the first
         // drawings are in hand or nearly so. Not under the lock, which the
@@ -161,15 +322,20 @@ class Drawings {
         decoder_ = std::thread([scale, ratio, work = std::move(work)]() mutable {
             for (Job& job : work) {
                 if (job.drawing) job.drawing->set_value(ReadPicture(DrawnPath(job.id, scale)));
-                if (job.picture) job.picture->set_value(LoadDrawn(job.id, *ratio));
+                if (job.picture) {
+                    const QImage picture = LoadDrawn(job.id, ratio);
+                    job.picture->set_value(picture);
+                    ThePictureCache().Store(job.id, ratio, picture);
+                }
             }
         });
     }
 
-  private:
     std::mutex mutex_;
     std::map<std::pair<int, int>, std::shared_future<QImage>> kept_;
     std::map<std::pair<int, qreal>, std::shared_future<QImage>> made_;
+    std::vector<int> setAside_;
+    int setAsideScale_ = 1;
     std::thread decoder_;
 };
 
@@ -226,13 +392,21 @@ QImage LoadBitmap(int id, qreal pixelRatio) {
 void PrepareBitmaps(std::initializer_list<int> ids, qreal pixelRatio) {
     if (pixelRatio <= 1) return;  // the device's own drawings are small
     EnsureResources();
-    TheDrawings().Prepare(ids, DrawnScaleFor(pixelRatio), pixelRatio);
+    TheDrawings().Prepare(ids, pixelRatio, true);
 }
 
 void PrepareDrawings(std::initializer_list<int> ids, qreal pixelRatio) {
     if (pixelRatio <= 1) return;
     EnsureResources();
-    TheDrawings().Prepare(ids, DrawnScaleFor(pixelRatio), std::nullopt);
+    TheDrawings().Prepare(ids, pixelRatio, false);
+}
+
+void PrepareSetAsideDrawings() {
+    TheDrawings().PrepareSetAside();
+}
+
+void KeepPicturesIn(const std::filesystem::path& folder) {
+    ThePictureCache().SetFolder(folder);
 }
 
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect) {

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QRect>
+#include <filesystem>
 #include <initializer_list>
 
 namespace inkvista {
@@ -26,6 +27,13 @@ void PrepareBitmaps(std::initializer_list<int> ids, qreal pixelRatio);
 // Only the drawings those pictures are made from, for a ratio that may not
 // be the window's last.
 void PrepareDrawings(std::initializer_list<int> ids, qreal pixelRatio);
+// With a folder given, the pictures PrepareBitmaps makes are kept there for
+// the next run, which maps them instead of making them again; their
+// drawings are then left until PrepareSetAsideDrawings, once the window is
+// up, so that its first change of size finds them. Without one (the
+// default) nothing is kept.
+void KeepPicturesIn(const std::filesystem::path& folder);
+void PrepareSetAsideDrawings();
 
 // The part `rect` (in device pixels) of a picture loaded at any ratio.
 QImage CopyBitmap(const QImage& bitmap, const QRect& rect);

@@ -5,6 +5,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
 
 #include "AppTestSupport.h"
 #include "app/HomeScreen.h"
@@ -96,6 +99,67 @@ TEST(HomeScreen, EveryPictureIsDrawnForEnlargedWindows) {
     const QImage ahead = LoadBitmap(129, maximised);
     EXPECT_EQ(ahead.devicePixelRatio(), maximised);
     EXPECT_EQ(ahead, here);
+}
+
+// A picture made for a start's ratio is kept for the next start, which
+// shows the kept one; a kept file that is not whole or not for that ratio
+// is made again and replaced.
+TEST(HomeScreen, APictureKeptForTheNextStartIsTakenOnlyWhenItIsWhole) {
+    test::App();
+    QTemporaryDir folder;
+    KeepPicturesIn(folder.path().toStdString());
+    QFile file(folder.filePath(QStringLiteral("129.picture")));
+    const qreal ratio = 2.75;
+    const QImage made = LoadBitmap(129, ratio).copy();
+    // As at a start: made ahead, then taken.
+    auto start = [ratio] {
+        LoadBitmap(129, 2);
+        PrepareBitmaps({129}, ratio);
+        return LoadBitmap(129, ratio).copy();
+    };
+    const qint64 whole = 64 + qint64(made.sizeInBytes());
+    // The file as it is once the making thread has kept it (or `until` holds).
+    auto kept = [&](const std::function<bool(const QByteArray&)>& until) {
+        QByteArray bytes;
+        for (int i = 0; i < 500; ++i, QThread::msleep(10)) {
+            if (!file.open(QIODevice::ReadOnly)) continue;
+            bytes = file.readAll();
+            file.close();
+            if (until(bytes)) break;
+        }
+        return bytes;
+    };
+    EXPECT_EQ(start(), made);
+    const QByteArray good = kept([whole](const QByteArray& b) { return b.size() == whole; });
+    ASSERT_EQ(good.size(), whole);
+
+    auto rewrite = [&](const QByteArray& bytes) {
+        LoadBitmap(129, 2);  // the picture mapped from the file let go
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+    };
+    QByteArray changed = good;
+    changed[whole - 2] = char(~changed[whole - 2]);  // a red, not the unused byte
+    rewrite(changed);
+    EXPECT_NE(start(), made) << "the kept picture is the one shown";
+
+    struct Damage {
+        const char* what;
+        std::function<void(QByteArray&)> apply;
+    };
+    for (const Damage& damage : {
+             Damage{"cut short", [](QByteArray& b) { b.chop(1); }},
+             Damage{"not ours", [](QByteArray& b) { b[0] = 'X'; }},
+             Damage{"another ratio", [](QByteArray& b) { b[16] = char(b[16] ^ 1); }},
+         }) {
+        QByteArray bytes = good;
+        damage.apply(bytes);
+        rewrite(bytes);
+        EXPECT_EQ(start(), made) << damage.what;
+        EXPECT_EQ(kept([&good](const QByteArray& b) { return b == good; }), good) << damage.what;
+    }
+    KeepPicturesIn({});
 }
 
 TEST(HomeScreen, AHeldButtonIsDrawnPressedUntilTheStylusLifts) {
