@@ -150,10 +150,10 @@ class PictureCache {
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
         AtomicFile out;
-        if (!out.Begin(path, 0600) || !out.Write(&*header, sizeof(Header))) return;
-        const size_t row = size_t(picture.bytesPerLine());
-        for (int y = 0; y < picture.height(); ++y) {
-            if (!out.Write(picture.constScanLine(y), row)) return;
+        // Rows without padding, checked above: the pixels are one block.
+        if (!out.Begin(path, 0600) || !out.Write(&*header, sizeof(Header)) ||
+            !out.Write(picture.constBits(), size_t(picture.sizeInBytes()))) {
+            return;
         }
         // A cache: what a power cut takes is made again.
         out.Commit(Durability::Renamed);
@@ -258,7 +258,7 @@ class Drawings {
         {
             std::lock_guard lock(mutex_);
             for (const int id : ids) {
-                Job job{id, {}, {}};
+                Job job{id, scale, ratio, {}, {}};
                 bool inHand = made_.count({id, ratio}) > 0;
                 if (pictures && !inHand) {
                     std::shared_future<QImage>& made = made_[{id, ratio}];
@@ -276,8 +276,7 @@ class Drawings {
                     // is up: its decoding would only slow the window system
                     // down on its way.
                     if (inHand && !job.picture) {
-                        setAside_.push_back(id);
-                        setAsideScale_ = scale;
+                        setAside_.emplace_back(id, scale);
                     } else {
                         kept = job.drawing.emplace().get_future().share();
                     }
@@ -285,47 +284,47 @@ class Drawings {
                 if (job.drawing || job.picture) work.push_back(std::move(job));
             }
         }
-        Start(scale, ratio, std::move(work));
+        Start(std::move(work));
     }
 
     // The drawings Prepare set aside, decoded now.
     void PrepareSetAside() {
         std::vector<Job> work;
-        int scale = 1;
         {
             std::lock_guard lock(mutex_);
-            scale = setAsideScale_;
-            for (const int id : setAside_) {
+            for (const auto& [id, scale] : setAside_) {
                 if (std::shared_future<QImage>& kept = kept_[{id, scale}]; !kept.valid()) {
-                    Job job{id, {}, {}};
+                    Job job{id, scale, 0, {}, {}};
                     kept = job.drawing.emplace().get_future().share();
                     work.push_back(std::move(job));
                 }
             }
             setAside_.clear();
         }
-        Start(scale, scale, std::move(work));
+        Start(std::move(work));
     }
 
   private:
     struct Job {
         int id;
+        int scale;    // of the drawing
+        qreal ratio;  // of the picture
         std::optional<std::promise<QImage>> drawing, picture;
     };
 
-    void Start(int scale, qreal ratio, std::vector<Job> work) {
+    void Start(std::vector<Job> work) {
         if (work.empty()) return;
         // A window that came up at another scale than foreseen: the first
         // drawings are in hand or nearly so. Not under the lock, which the
         // pictures' making takes to find their drawings.
         if (decoder_.joinable()) decoder_.join();
-        decoder_ = std::thread([scale, ratio, work = std::move(work)]() mutable {
+        decoder_ = std::thread([work = std::move(work)]() mutable {
             for (Job& job : work) {
-                if (job.drawing) job.drawing->set_value(ReadPicture(DrawnPath(job.id, scale)));
+                if (job.drawing) job.drawing->set_value(ReadPicture(DrawnPath(job.id, job.scale)));
                 if (job.picture) {
-                    const QImage picture = LoadDrawn(job.id, ratio);
+                    const QImage picture = LoadDrawn(job.id, job.ratio);
                     job.picture->set_value(picture);
-                    ThePictureCache().Store(job.id, ratio, picture);
+                    ThePictureCache().Store(job.id, job.ratio, picture);
                 }
             }
         });
@@ -334,8 +333,7 @@ class Drawings {
     std::mutex mutex_;
     std::map<std::pair<int, int>, std::shared_future<QImage>> kept_;
     std::map<std::pair<int, qreal>, std::shared_future<QImage>> made_;
-    std::vector<int> setAside_;
-    int setAsideScale_ = 1;
+    std::vector<std::pair<int, int>> setAside_;  // id and scale of each drawing
     std::thread decoder_;
 };
 
