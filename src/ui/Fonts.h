@@ -60,7 +60,8 @@ void EndLoadingReaderFonts();
 void StartReadingFontConfiguration();
 
 // A font of `family` followed by the Hangul family, for characters the
-// first lacks; `pixelSize` as QFont::setPixelSize.
+// first lacks; `pixelSize` as QFont::setPixelSize; hinted by the faces' own
+// instructions.
 QFont ReaderFont(const char* family, int pixelSize);
 
 }  // namespace inkvista

@@ -124,9 +124,7 @@ int BatteryPicture(uint8_t percent, bool portrait) {
 }
 
 QFont UprightFont() {
-    QFont font = ReaderFont(kSansFamily, kUprightPixels);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    return font;
+    return ReaderFont(kSansFamily, kUprightPixels);
 }
 
 QFont SideFont() {
