@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     }
     KeepFreedPageMemory();
     StartReadingFontConfiguration();
-    const std::future<void> bus = ConnectSessionBusAhead();
+    const AsideThread bus = ConnectSessionBusAhead();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
     StartLoadingReaderFonts(true);

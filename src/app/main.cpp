@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -360,7 +359,7 @@ int main(int argc, char** argv) {
     StartReadingFontConfiguration();
     // A window's first list waits for the session bus; it is connected while
     // the application is built. Script mode has no use for it.
-    std::future<void> bus;
+    AsideThread bus;
     if (!options.script) bus = ConnectSessionBusAhead();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("InkVISTA"));
@@ -373,6 +372,6 @@ int main(int argc, char** argv) {
     // take the application away from under the fonts' thread.
     EndLoadingReaderFonts();
     // The bus's thread too, which a start that ended early may still be in.
-    if (bus.valid()) bus.wait();
+    bus.Wait();
     return status;
 }

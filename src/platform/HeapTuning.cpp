@@ -2,7 +2,8 @@
 
 #include <cstdint>
 #include <cstdlib>  // defines __GLIBC__ on glibc systems
-#include <future>
+
+#include "platform/AsideThread.h"
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -33,11 +34,9 @@ void FaultInAhead([[maybe_unused]] void* data, [[maybe_unused]] std::size_t byte
     // madvise neither reads nor writes the memory: a range unmapped
     // meanwhile only makes the call fail. The thread ends with the call;
     // the last one is waited for at exit.
-    static std::future<void> faulting;
-    if (faulting.valid()) faulting.wait();
-    faulting = std::async(std::launch::async, [first, length] {
-        madvise(reinterpret_cast<void*>(first), length, MADV_POPULATE_WRITE);
-    });
+    static AsideThread faulting;
+    faulting = AsideThread(
+        [first, length] { madvise(reinterpret_cast<void*>(first), length, MADV_POPULATE_WRITE); });
 #endif
 }
 

@@ -16,11 +16,11 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "platform/AsideThread.h"
 #include "platform/AtomicFile.h"
 
 // Resources in a static library must be brought in by hand, and the macro
@@ -215,9 +215,7 @@ PictureCache& ThePictureCache() {
 // the window is foreseen to come up at, until they are taken.
 class Drawings {
   public:
-    ~Drawings() {
-        if (decoder_.joinable()) decoder_.join();
-    }
+    ~Drawings() { decoder_.Wait(); }
 
     QImage Get(int id, int scale) {
         std::shared_future<QImage> drawing;
@@ -317,9 +315,10 @@ class Drawings {
         // A window that came up at another scale than foreseen: the first
         // drawings are in hand or nearly so. Not under the lock, which the
         // pictures' making takes to find their drawings.
-        if (decoder_.joinable()) decoder_.join();
-        decoder_ = std::thread([work = std::move(work)]() mutable {
-            for (Job& job : work) {
+        decoder_.Wait();
+        auto jobs = std::make_shared<std::vector<Job>>(std::move(work));
+        decoder_ = AsideThread([jobs] {
+            for (Job& job : *jobs) {
                 if (job.drawing) job.drawing->set_value(ReadPicture(DrawnPath(job.id, job.scale)));
                 if (job.picture) {
                     const QImage picture = LoadDrawn(job.id, job.ratio);
@@ -334,7 +333,7 @@ class Drawings {
     std::map<std::pair<int, int>, std::shared_future<QImage>> kept_;
     std::map<std::pair<int, qreal>, std::shared_future<QImage>> made_;
     std::vector<std::pair<int, int>> setAside_;  // id and scale of each drawing
-    std::thread decoder_;
+    AsideThread decoder_;
 };
 
 Drawings& TheDrawings() {

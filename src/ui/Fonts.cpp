@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/AsideThread.h"
+
 namespace inkvista {
 
 namespace {
@@ -141,14 +143,14 @@ bool MachineGivesOnly(const FontFile& file) {
 }
 
 // The machine's font configuration, read ahead of the application.
-std::future<void>& ReadingConfiguration() {
-    static std::future<void> reading;
+AsideThread& ReadingConfiguration() {
+    static AsideThread reading;
     return reading;
 }
 
 QStringList RegisterReaderFonts() {
-    if (const std::future<void>& reading = ReadingConfiguration(); reading.valid()) {
-        reading.wait();
+    if (AsideThread& reading = ReadingConfiguration(); reading.Started()) {
+        reading.Wait();
     } else {
         LoadMachineFontConfiguration();
     }
@@ -185,32 +187,31 @@ std::future<QStringList>& Registering() {
 }
 
 // The fonts' thread, which goes on to the fallbacks once ours are in.
-std::future<void>& FontsThread() {
-    static std::future<void> thread;
+AsideThread& FontsThread() {
+    static AsideThread thread;
     return thread;
 }
 
 }  // namespace
 
 void StartReadingFontConfiguration() {
-    std::future<void>& reading = ReadingConfiguration();
-    if (reading.valid()) return;
-    reading = std::async(std::launch::async, LoadMachineFontConfiguration);
+    AsideThread& reading = ReadingConfiguration();
+    if (reading.Started()) return;
+    reading = AsideThread(LoadMachineFontConfiguration);
 }
 
 void StartLoadingReaderFonts(bool findFallbacks) {
     std::future<QStringList>& registering = Registering();
     if (registering.valid()) return;
-    std::promise<QStringList> registered;
-    registering = registered.get_future();
+    auto registered = std::make_shared<std::promise<QStringList>>();
+    registering = registered->get_future();
     // The window's thread goes on once ours are in. Should its first text
     // come while the fallbacks are still looked up here, it waits for them
     // in Qt's font database, which then has them for both threads.
-    FontsThread() = std::async(std::launch::async,
-                               [findFallbacks, registered = std::move(registered)]() mutable {
-                                   registered.set_value(RegisterReaderFonts());
-                                   if (findFallbacks) FindFallbacks();
-                               });
+    FontsThread() = AsideThread([findFallbacks, registered] {
+        registered->set_value(RegisterReaderFonts());
+        if (findFallbacks) FindFallbacks();
+    });
     QGuiApplication::setFont(ReaderFont(kSansFamily, 12));
 }
 
@@ -226,7 +227,7 @@ QStringList LoadReaderFonts() {
 
 void EndLoadingReaderFonts() {
     LoadReaderFonts();
-    if (std::future<void>& thread = FontsThread(); thread.valid()) thread.wait();
+    FontsThread().Wait();
 }
 
 QFont ReaderFont(const char* family, int pixelSize) {

@@ -17,12 +17,12 @@ bool PlatformUsesSessionBus() {
 
 }  // namespace
 
-std::future<void> ConnectSessionBusAhead() {
+AsideThread ConnectSessionBusAhead() {
     if (!PlatformUsesSessionBus()) return {};
     // Qt takes the first thread that asks which thread it is on for the
     // program's main thread: that must be this one, not the bus's.
     QThread::currentThread();
-    return std::async(std::launch::async, [] { QDBusConnection::sessionBus(); });
+    return AsideThread([] { QDBusConnection::sessionBus(); });
 }
 
 }  // namespace inkvista

@@ -1,7 +1,7 @@
 // The session bus, connected ahead of the window that needs it.
 #pragma once
 
-#include <future>
+#include "platform/AsideThread.h"
 
 namespace inkvista {
 
@@ -12,9 +12,9 @@ namespace inkvista {
 // and waiting for it: 5 ms and more of the window's thread before its first
 // frame. The connection is the one Qt keeps for the process: whoever asks
 // for it next (the bridge, a screen-saver hold) gets it made, or waits only
-// for the rest. The future returned waits for the thread when it goes; it is
-// held until the run ends. None (an empty future) on a platform without the
+// for the rest. The thread returned is waited for when it goes; it is held
+// until the run ends. None (a thread not started) on a platform without the
 // bridge (offscreen): there the bus waits for the first screen-saver hold.
-std::future<void> ConnectSessionBusAhead();
+AsideThread ConnectSessionBusAhead();
 
 }  // namespace inkvista
