@@ -45,6 +45,10 @@ bool KeepsItsSize(Qt::WindowStates states) {
 // window manager maps the window. Should the window get another size, Qt
 // makes the store again at the first paint, as it would have.
 void PrepareBackingStore(QWidget& window, QSize size) {
+    // Qt's X11 store has its memory as soon as it is sized. Other platforms'
+    // stores may make theirs only as their first paint begins (Wayland's has
+    // no image to hand out before then): theirs are left to Qt.
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
     QBackingStore* store = window.backingStore();
     if (!store || size.isEmpty()) return;
     if (store->size() != size) store->resize(size);
