@@ -278,8 +278,6 @@ class BackWnd : public QWidget, public ScreenSwitcher {
     // (WindowMemory), until the window system gives it one: laid out for it
     // from the start, not for each size it passes on the way.
     std::optional<QSize> comingSize_;
-    // Whether the backing store was made ready for the first paint.
-    bool storePrepared_ = false;
     bool fullScreenByF11_ = false;
     QShortcut* leaveFullScreen_ = nullptr;
     // After the list and the viewer, so that it goes before them.

@@ -49,9 +49,11 @@ void PrepareBackingStore(QWidget& window, QSize size) {
     // stores may make theirs only as their first paint begins (Wayland's has
     // no image to hand out before then): theirs are left to Qt.
     if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+    // A store Qt has sized already has been painted: only the first paint's
+    // is made ready.
     QBackingStore* store = window.backingStore();
-    if (!store || size.isEmpty()) return;
-    if (store->size() != size) store->resize(size);
+    if (!store || store->size().isValid() || size.isEmpty()) return;
+    store->resize(size);
     const QPaintDevice* device = store->paintDevice();
     if (!device || device->devType() != QInternal::Image) return;
     const auto* image = static_cast<const QImage*>(device);
@@ -216,10 +218,7 @@ void BackWnd::showEvent(QShowEvent* event) {
     // Seen before the window's first paint.
     if (comingSize_ && windowHandle()) windowHandle()->installEventFilter(this);
     PlaceScreen();
-    if (desktopWindow_ && !storePrepared_) {
-        storePrepared_ = true;
-        PrepareBackingStore(*this, comingSize_.value_or(size()));
-    }
+    if (desktopWindow_) PrepareBackingStore(*this, comingSize_.value_or(size()));
     // The home screen's picture is decoded while the window system maps the
     // window, not in its first paint; the list's icons first, as the list
     // takes them when it is laid out, before that paint.
